@@ -1,0 +1,56 @@
+#pragma once
+
+#include "settings/fieldvalue.h"
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+namespace db {
+
+// One provider error record, as the suite's connection class logs it.
+struct ProviderError {
+    long number = 0;
+    QString description;
+    QString source;
+    QString sqlState;
+    long nativeError = 0;
+};
+
+// A fully read result set: column names and rows of values.
+struct ResultSet {
+    QStringList columns;
+    std::vector<std::vector<FieldValue>> rows;
+};
+
+// An open connection of an engine. Every failing call returns false and appends its
+// records to `errors` (the first record describes the failure).
+class ProviderConnection
+{
+public:
+    virtual ~ProviderConnection() = default;
+    virtual bool query(const QString& sql, ResultSet* result, std::vector<ProviderError>& errors) = 0;
+    virtual bool execute(const QString& sql, long* affected, std::vector<ProviderError>& errors) = 0;
+    virtual bool beginTransaction(std::vector<ProviderError>& errors) = 0;
+    virtual bool commit(std::vector<ProviderError>& errors) = 0;
+    virtual bool rollback(std::vector<ProviderError>& errors) = 0;
+    virtual void setCommandTimeout(int seconds) = 0;
+};
+
+// Opens a connection for an ADO connection string (Provider=SQLOLEDB;Data Source=...).
+// The engine is picked by SqlEngine.ini of the program folder (embedded by default).
+// Returns null and appends error records on failure.
+std::unique_ptr<ProviderConnection> openProvider(const QString& connectionString,
+                                                 std::vector<ProviderError>& errors);
+
+// The keys of a connection string, upper-cased, with their values (quotes removed).
+struct ConnectionString {
+    QString provider, dataSource, database, user, password;
+    static ConnectionString parse(const QString& text);
+};
+
+// <program folder>/SQLDATA/<DATA SOURCE, upper-case, "\" as "_">/<Database>.db
+QString embeddedDatabaseFile(const QString& dataSource, const QString& database);
+
+} // namespace db

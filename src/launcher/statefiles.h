@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// The launcher's small state files in the program folder (CP932, CR LF, each rewritten
+// whole and replaced atomically): ServerName.kvx, DB.ini, AreaSelect.ini, loginuser.kvx,
+// QmapUser.ini, and the backup date of the suite's utility program.
+
+QString csGetDbServer();
+QString csGetDbPass();
+// Fills state().gtDbList; returns the number of entries (0 when DB.ini is missing).
+short iReadDbList();
+// Returns the [kyotenCd] value; creates the file with iAreaSelMake(1, 0, 0) when missing.
+short iReadAreaSelect(QString& lastUser, short& listIndex, short& dbIndex);
+short iAreaSelMake(short kyotenCd, short listIndex, short dbIndex);
+// 1 read, 2 no file, -1 failure.
+short iLoadLoginUser();
+short iReadLoginUserFile();
+short LoginFileMake(const QString& jobCodeList);
+void vClearLoginUser();
+void vDeleteLoginUser();
+// 1 read, -1 failure (outputs unchanged).
+short iReadQmapUser(QString& userId, QString& password);
+// "YYYY/MM/DD" of the last backup; empty when C:\KVX\utility\databackup.txt is missing or
+// unreadable.
+QString csGetBackupDate();
+// Marks the account logged out (status value 0) unless it is suspended (9).
+short iAccountLogout(const QString& loginId, short status);

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+class MessageBoxes;
+class Processes;
+class Clock;
+class Host;
+class Terminator;
+
+// The seams the program talks to the desktop and the operating system through, and the
+// program folder. The program installs the real implementations once at start; tests
+// install their doubles (and a program folder of their own) before each case.
+struct Runtime {
+    MessageBoxes* messages = nullptr;
+    Processes* processes = nullptr;
+    Clock* clock = nullptr;
+    Host* host = nullptr;
+    Terminator* terminator = nullptr;
+    // gsAppPath: the folder of the running program, without a trailing separator.
+    QString gsAppPath;
+};
+
+Runtime& runtime();
+
+// Installs the real implementations (kept for the life of the process) and sets the
+// program folder to the folder of the running executable.
+void installSystemRuntime();
+
+inline MessageBoxes& messages() { return *runtime().messages; }
+inline Processes& processes() { return *runtime().processes; }
+inline Clock& clock() { return *runtime().clock; }
+inline Host& host() { return *runtime().host; }
+inline const QString& gsAppPath() { return runtime().gsAppPath; }
+
+} // namespace platform

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+
+// Reads and writes one INI file the way the Windows private-profile functions do on the
+// suite's files: section and key names match without regard to letter case, blanks around
+// keys and values are ignored, one pair of quotes around a value is dropped on reading, the
+// first matching section and key win; a write replaces the value in place, or appends the
+// key at the end of its section, or the section at the end of the file, creating the file
+// when needed. Files are CP932 with CR LF; values read are cut at 255 bytes.
+class clsOplIniFile
+{
+public:
+    // 0 when the file exists; -1 with csErrMsg set otherwise (the name stays stored).
+    short iInit(const QString& csFileName);
+    // The value, trailing blanks removed; empty when the file, section or key is missing.
+    QString csGetProfileString(const QString& csSectionName, const QString& csKeyName) const;
+    // 1 on success, 0 when the file cannot be written (the old file stays whole), -1 when
+    // the arguments cannot be written into the file (a name holding a line end or "=" in
+    // a key, or "]" in a section).
+    short iWriteProfileString(const QString& csSectionName, const QString& csKeyName,
+                              const QString& csWriteBuf);
+    const QString& csErrMsg() const { return errMsg_; }
+    const QString& fileName() const { return fileName_; }
+
+private:
+    QString fileName_;
+    QString errMsg_;
+};

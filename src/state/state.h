@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <vector>
+
+// One database environment of DB.ini.
+struct tDbEntry {
+    QString displayName;
+    QString server;
+    QString database;
+};
+
+// The logged-in account.
+struct tLoginUser {
+    short kyotenCd = 0;
+    short kyotenEb = 0;
+    QString LoginId;
+    QString LoginPass;
+    QString Name;
+    QString NameKana;
+    QString AreaWord;
+    short AccessLevel = 0;
+    QString AccessName;
+    QString AccessJobNo;
+    short Kubun = 0;
+    QString MakeDate = QStringLiteral("0");
+    QString LoginDate = QStringLiteral("0");
+};
+
+// One KYOTEN row: the eleven columns in table order.
+struct tKyoten {
+    short iKyotenCd = 0;
+    short iKyotenEb = 0;
+    short iType = 0;
+    QString cAreaName;
+    QString cKyotenName;
+    QString cComment;
+    short iLoginID = 0;
+    QString cLoginPass;
+    short iAdminID = 0;
+    QString cAdminPass;
+    short iUsedFlg = 0;
+};
+
+// One entry of the launcher's area table.
+struct tArea {
+    QString name;
+    short status = 0;
+};
+
+// The process-wide state the windows share. One instance; tests reset it.
+struct State {
+    // Launcher state.
+    std::vector<tDbEntry> gtDbList;
+    short giDbCount = 0;
+    short giSelKyotenCd = 0;
+    tLoginUser gtLoginUser;
+    tKyoten gtKyoten;
+    std::vector<tKyoten> gtKyotenList;
+    short giKyotenCount = 0;
+    QString gsMapKeyStatus;
+    short giProductType = 0;
+    bool gbMenuCancel = false;
+    short giSetupMode = -1;
+    short giDialogResult = 0;
+    short giCautionResult = 0;
+    std::array<tArea, 51> gtAreaList{};
+    // Help address of the last help request.
+    QString gsHelpAddress;
+};
+
+State& state();
+// Back to the state of a new process.
+void resetState();
+
+// The 47 prefecture names by national prefecture code (index 1 to 47; index 0 empty).
+const std::array<QString, 48>& gsPrefName();
+
+// Base id: code and branch, each with at least two digits (1, 2 gives "0102").
+QString baseId(int kyotenCd, int kyotenEb);

@@ -1,0 +1,127 @@
+#include "installation.h"
+
+#include "db/cT_ADODB.h"
+#include "db/provider.h"
+#include "db/tsqlscript.h"
+#include "platform/runtime.h"
+#include "platform/textfile.h"
+#include "state/state.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+QString sourceDir()
+{
+    const QByteArray env = qgetenv("TOPMENU_SOURCE_DIR");
+    return env.isEmpty() ? QStringLiteral(TOPMENU_SOURCE_DIR_DEFAULT) : QString::fromLocal8Bit(env);
+}
+
+QString binDir()
+{
+    const QByteArray env = qgetenv("TOPMENU_BIN_DIR");
+    return env.isEmpty() ? QStringLiteral(TOPMENU_BIN_DIR_DEFAULT) : QString::fromLocal8Bit(env);
+}
+
+TestInstallation::TestInstallation()
+{
+    auto& rt = platform::runtime();
+    rt.messages = &messages;
+    rt.processes = &processes;
+    rt.clock = &clock;
+    rt.host = &host;
+    rt.terminator = &terminator;
+    rt.gsAppPath = dir_.path();
+    resetState();
+}
+
+TestInstallation::~TestInstallation()
+{
+    auto& rt = platform::runtime();
+    rt = platform::Runtime{};
+    resetState();
+}
+
+QString TestInstallation::file(const QString& relative) const { return dir_.path() + QLatin1Char('/') + relative; }
+
+void TestInstallation::writeFile(const QString& relative, const QString& text) const
+{
+    writeBytes(relative, textfile::encode(text));
+}
+
+void TestInstallation::writeBytes(const QString& relative, const QByteArray& bytes) const
+{
+    const QString path = file(relative);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    f.write(bytes);
+}
+
+QByteArray TestInstallation::readBytes(const QString& relative) const
+{
+    QFile f(file(relative));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+QString TestInstallation::readText(const QString& relative) const { return textfile::decode(readBytes(relative)); }
+
+bool TestInstallation::exists(const QString& relative) const { return QFileInfo::exists(file(relative)); }
+
+void TestInstallation::writeAdodbIni(const QString& server, const QString& database) const
+{
+    writeFile(QStringLiteral("adodb.ini"),
+              QStringLiteral("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=") + server +
+                  QStringLiteral(";Database=") + database +
+                  QStringLiteral(";uid=sa;pwd=mtr4827\r\n[資産管理情報]\r\n資源配布=C:\\KVX\\MASTER\r\n"
+                                 "[監視時間msec]\r\nTime = 300000\r\n"));
+}
+
+void TestInstallation::createDatabase(const QString& server, bool withDemo) const
+{
+    QStringList scripts{QStringLiteral("attach.SQL")};
+    if (withDemo)
+        scripts << QStringLiteral("demo.SQL");
+    for (const QString& name : scripts) {
+        QString text;
+        ASSERT_TRUE(textfile::read(sourceDir() + QStringLiteral("/installation/") + name, &text)) << name.toStdString();
+        const db::ScriptResult r = db::runScript(text, server);
+        ASSERT_EQ(r.failed, 0) << name.toStdString() << "\n" << r.log.join(QLatin1Char('\n')).toStdString();
+    }
+}
+
+namespace {
+QString connectionString(const QString& server, const QString& database)
+{
+    return QStringLiteral("Provider=SQLOLEDB;Data Source=") + server + QStringLiteral(";Database=") + database +
+           QStringLiteral(";uid=sa;pwd=mtr4827");
+}
+} // namespace
+
+void TestInstallation::exec(const QString& sql, const QString& server, const QString& database) const
+{
+    cT_ADODB db;
+    db.iInit(connectionString(server, database));
+    ASSERT_EQ(db.iConnect(), 0) << db.sErrMsg.toStdString();
+    ASSERT_EQ(db.iExecSQL(sql), 0) << db.sErrMsg.toStdString();
+    db.iDisConnect();
+}
+
+QString TestInstallation::scalar(const QString& sql, const QString& server, const QString& database) const
+{
+    cT_ADODB db;
+    db.iInit(connectionString(server, database));
+    EXPECT_EQ(db.iConnect(), 0) << db.sErrMsg.toStdString();
+    Recordset rs;
+    if (db.iOpenRecSet(rs, sql) != 0) {
+        ADD_FAILURE() << db.sErrMsg.toStdString();
+        return {};
+    }
+    const QString v = rs.eof() ? QString() : rs.field(0).toText();
+    rs.close();
+    db.iDisConnect();
+    return v;
+}
