@@ -86,8 +86,11 @@ void TestInstallation::createDatabase(const QString& server, bool withDemo) cons
     if (withDemo)
         scripts << QStringLiteral("demo.SQL");
     for (const QString& name : scripts) {
-        QString text;
-        ASSERT_TRUE(textfile::read(sourceDir() + QStringLiteral("/installation/") + name, &text)) << name.toStdString();
+        // The installation's scripts are kept in UTF-8 in the source tree; the demo layout
+        // turns them into CP932.
+        QFile f(sourceDir() + QStringLiteral("/installation/") + name);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
+        const QString text = QString::fromUtf8(f.readAll());
         const db::ScriptResult r = db::runScript(text, server);
         ASSERT_EQ(r.failed, 0) << name.toStdString() << "\n" << r.log.join(QLatin1Char('\n')).toStdString();
     }
