@@ -1,1 +1,43 @@
-// placeholder
+#include "runtime.h"
+
+#include "clock.h"
+#include "host.h"
+#include "messagebox.h"
+#include "process.h"
+#include "terminator.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+namespace platform
+{
+
+Runtime& runtime()
+{
+    static Runtime instance;
+    return instance;
+}
+
+void installSystemRuntime()
+{
+    // The real seams live until the process ends; nothing tears them down.
+    static QtMessageBoxes messageBoxes;
+    static QtProcesses qtProcesses;
+    static SystemClock systemClock;
+    static SystemHost systemHost;
+    static ProcessTerminator terminator;
+
+    Runtime& rt = runtime();
+    rt.messages = &messageBoxes;
+    rt.processes = &qtProcesses;
+    rt.clock = &systemClock;
+    rt.host = &systemHost;
+    rt.terminator = &terminator;
+
+    QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    while (folder.endsWith(QDir::separator()))
+        folder.chop(1);
+    rt.gsAppPath = folder;
+}
+
+} // namespace platform
