@@ -1,1 +1,135 @@
-// placeholder
+#include "db/provider.h"
+
+#include "platform/paths.h"
+#include "platform/runtime.h"
+#include "settings/clsOplIniFile.h"
+
+namespace db
+{
+
+// Defined with the ODBC engine (odbcprovider.cpp).
+std::unique_ptr<ProviderConnection> openOdbc(const ConnectionString& connection, const QString& driver,
+                                             std::vector<ProviderError>& errors);
+
+namespace
+{
+
+ProviderFactory& factory()
+{
+    static ProviderFactory f;
+    return f;
+}
+
+// One value of an OLE DB connection string from pos on: quoted with " or ' (a doubled
+// quote inside stands for one) or running to the next ";". pos ends after the ";".
+QString takeValue(const QString& text, int& pos)
+{
+    const int n = int(text.size());
+    while (pos < n && text[pos].isSpace() && text[pos] != u';')
+        ++pos;
+    QString value;
+    if (pos < n && (text[pos] == u'"' || text[pos] == u'\'')) {
+        const QChar quote = text[pos++];
+        while (pos < n) {
+            if (text[pos] == quote) {
+                if (pos + 1 < n && text[pos + 1] == quote) {
+                    value += quote;
+                    pos += 2;
+                    continue;
+                }
+                ++pos;
+                break;
+            }
+            value += text[pos++];
+        }
+        while (pos < n && text[pos] != u';')
+            ++pos;
+    } else {
+        const int start = pos;
+        while (pos < n && text[pos] != u';')
+            ++pos;
+        value = text.mid(start, pos - start).trimmed();
+    }
+    if (pos < n)
+        ++pos; // the ";"
+    return value;
+}
+
+} // namespace
+
+ConnectionString ConnectionString::parse(const QString& text)
+{
+    ConnectionString cs;
+    int pos = 0;
+    const int n = int(text.size());
+    while (pos < n) {
+        const int eq = int(text.indexOf(u'=', pos));
+        const int semi = int(text.indexOf(u';', pos));
+        if (eq < 0 || (semi >= 0 && semi < eq)) {
+            // A piece without "=" carries nothing.
+            if (semi < 0)
+                break;
+            pos = semi + 1;
+            continue;
+        }
+        const QString key = text.mid(pos, eq - pos).trimmed().toUpper();
+        pos = eq + 1;
+        const QString value = takeValue(text, pos);
+        if (key == QLatin1String("PROVIDER"))
+            cs.provider = value;
+        else if (key == QLatin1String("DATA SOURCE") || key == QLatin1String("SERVER") ||
+                 key == QLatin1String("ADDR") || key == QLatin1String("ADDRESS"))
+            cs.dataSource = value;
+        else if (key == QLatin1String("DATABASE") || key == QLatin1String("INITIAL CATALOG"))
+            cs.database = value;
+        else if (key == QLatin1String("UID") || key == QLatin1String("USER ID"))
+            cs.user = value;
+        else if (key == QLatin1String("PWD") || key == QLatin1String("PASSWORD"))
+            cs.password = value;
+    }
+    return cs;
+}
+
+QString embeddedDatabaseFile(const QString& dataSource, const QString& database)
+{
+    QString server = dataSource.toUpper();
+    server.replace(u'\\', u'_');
+    server.replace(u'/', u'_'); // a server name never leads out of SQLDATA
+    // The suite names databases without regard to letter case, as the server does; the
+    // path conversion finds an existing file whatever its case.
+    return platform::nativePath(platform::gsAppPath() + QStringLiteral("/SQLDATA/") + server + u'/' +
+                                database + QStringLiteral(".db"));
+}
+
+void setProviderFactory(ProviderFactory f)
+{
+    factory() = std::move(f);
+}
+
+std::unique_ptr<ProviderConnection> openProvider(const QString& connectionString,
+                                                 std::vector<ProviderError>& errors)
+{
+    if (factory())
+        return factory()(connectionString, errors);
+    const ConnectionString cs = ConnectionString::parse(connectionString);
+
+    QString engine;
+    QString driver;
+    clsOplIniFile ini;
+    if (ini.iInit(platform::gsAppPath() + QStringLiteral("\\SqlEngine.ini")) == 0) {
+        engine = ini.csGetProfileString(QStringLiteral("SQLOLEDB"), QStringLiteral("Engine")).trimmed();
+        driver = ini.csGetProfileString(QStringLiteral("SQLOLEDB"), QStringLiteral("Driver")).trimmed();
+    }
+    if (engine.isEmpty() || engine.compare(QLatin1String("embedded"), Qt::CaseInsensitive) == 0)
+        return openEmbedded(cs, errors);
+    if (engine.compare(QLatin1String("odbc"), Qt::CaseInsensitive) == 0)
+        return openOdbc(cs, driver, errors);
+    errors.push_back(
+        {kConnectionError,
+         QStringLiteral("SqlEngine.ini の Engine=%1 は使えません。embedded か odbc を指定してください。")
+             .arg(engine),
+         kProviderSource, QStringLiteral("08001"), 0});
+    return nullptr;
+}
+
+} // namespace db

@@ -4,10 +4,12 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
-namespace db {
+namespace db
+{
 
 // One provider error record, as the suite's connection class logs it.
 struct ProviderError {
@@ -52,5 +54,27 @@ struct ConnectionString {
 
 // <program folder>/SQLDATA/<DATA SOURCE, upper-case, "\" as "_">/<Database>.db
 QString embeddedDatabaseFile(const QString& dataSource, const QString& database);
+
+// The numbers and source the suite's provider gives its error records.
+constexpr long kStatementError = -2147217900;  // errors in the command text
+constexpr long kConnectionError = -2147467259; // the connection could not be opened
+constexpr long kTimeoutError = -2147217871;    // the command timeout expired
+inline const QString kProviderSource = QStringLiteral("Microsoft OLE DB Provider for SQL Server");
+
+// The embedded engine on its own, whatever SqlEngine.ini says (the osql stand-in runs its
+// scripts on it). The command timeout starts at 30 seconds; 0 means no limit.
+std::unique_ptr<ProviderConnection> openEmbedded(const ConnectionString& connection,
+                                                 std::vector<ProviderError>& errors);
+
+// The statement as the embedded engine runs it: "SELECT [DISTINCT] TOP n ..." becomes the
+// same select without TOP and with " LIMIT n" at the end of its statement or subquery;
+// everything else is left as it is.
+QString embeddedDialect(const QString& sql);
+
+// Replaces the engine choice of openProvider, so that tests can hand cT_ADODB a provider
+// of their own; an empty function restores the normal choice.
+using ProviderFactory =
+    std::function<std::unique_ptr<ProviderConnection>(const QString&, std::vector<ProviderError>&)>;
+void setProviderFactory(ProviderFactory factory);
 
 } // namespace db

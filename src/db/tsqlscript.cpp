@@ -1,1 +1,228 @@
-// placeholder
+#include "db/tsqlscript.h"
+
+#include "db/provider.h"
+#include "db/sqllex.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sqlite3.h>
+
+namespace db
+{
+
+namespace
+{
+
+ProviderError scriptError(const QString& description)
+{
+    return {kStatementError, description, kProviderSource, QStringLiteral("42000"), 0};
+}
+
+bool plainDatabaseName(const QString& name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(u'/') && !name.contains(u'\\') && !name.contains(u':');
+}
+
+// The batches of a script: the text between lines that hold only GO. Batches without any
+// statement (blank lines, comments) are dropped, as osql drops them.
+QStringList splitBatches(const QString& script)
+{
+    QStringList batches;
+    QString current;
+    const auto flush = [&] {
+        if (!lex::tokenize(current).empty())
+            batches << current;
+        current.clear();
+    };
+    for (QString line : script.split(u'\n')) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        if (line.trimmed().compare(QLatin1String("GO"), Qt::CaseInsensitive) == 0)
+            flush();
+        else
+            current += line + u'\n';
+    }
+    flush(); // a last batch without GO still runs
+    return batches;
+}
+
+// The server side of a script run: the selected database and its open connection.
+class ScriptRun
+{
+public:
+    ScriptRun(const QString& server, const QString& database) : server_(server), selected_(database) {}
+
+    bool runBatch(const QString& batch, std::vector<ProviderError>& errors)
+    {
+        using namespace lex;
+        const std::vector<Token> t = tokenize(batch);
+        const size_t n = t.size();
+        size_t i = 0;
+        // Database statements at the head of the batch pick or make the database file.
+        while (i < n) {
+            if (isWord(batch, t[i], QLatin1String("USE")) && i + 1 < n && isName(t[i + 1])) {
+                if (!use(name(batch, t[i + 1]), errors))
+                    return false;
+                i += 2;
+                if (i < n && isPunct(batch, t[i], u';'))
+                    ++i;
+                continue;
+            }
+            const bool create = isWord(batch, t[i], QLatin1String("CREATE"));
+            const bool drop = isWord(batch, t[i], QLatin1String("DROP"));
+            if ((create || drop) && i + 2 < n && isWord(batch, t[i + 1], QLatin1String("DATABASE")) &&
+                isName(t[i + 2])) {
+                const QString database = name(batch, t[i + 2]);
+                if (!(create ? createDatabase(database, errors) : dropDatabase(database, errors)))
+                    return false;
+                // Options after the name (files, collation) mean nothing to the embedded engine.
+                i += 3;
+                while (i < n && !isPunct(batch, t[i], u';'))
+                    ++i;
+                if (i < n)
+                    ++i;
+                continue;
+            }
+            break;
+        }
+        if (i >= n)
+            return true;
+        if (!conn_ && !open(errors))
+            return false;
+        return conn_->execute(batch.mid(t[i].pos), nullptr, errors);
+    }
+
+private:
+    QString file(const QString& database) const { return embeddedDatabaseFile(server_, database); }
+
+    bool open(std::vector<ProviderError>& errors)
+    {
+        if (selected_.isEmpty()) {
+            errors.push_back(
+                scriptError(QStringLiteral("データベースが選択されていません。USE で選んでください。")));
+            return false;
+        }
+        ConnectionString cs;
+        cs.dataSource = server_;
+        cs.database = selected_;
+        conn_ = openEmbedded(cs, errors);
+        if (!conn_)
+            return false;
+        // A script runs as long as it needs. Its commits need not reach the disk one by one:
+        // WAL keeps the file whole, and a script cut short is run again from a fresh file.
+        conn_->setCommandTimeout(0);
+        return conn_->execute(QStringLiteral("PRAGMA synchronous=NORMAL"), nullptr, errors);
+    }
+
+    bool use(const QString& database, std::vector<ProviderError>& errors)
+    {
+        if (!plainDatabaseName(database) || !QFileInfo(file(database)).isFile()) {
+            errors.push_back(scriptError(
+                QStringLiteral(
+                    "データベース '%1' は存在しません。名前が正しく入力されていることを確認してください。")
+                    .arg(database)));
+            return false;
+        }
+        conn_.reset();
+        selected_ = database;
+        return open(errors);
+    }
+
+    bool createDatabase(const QString& database, std::vector<ProviderError>& errors)
+    {
+        const QString path = file(database);
+        if (!plainDatabaseName(database)) {
+            errors.push_back(scriptError(QStringLiteral("データベース名 '%1' は使えません。").arg(database)));
+            return false;
+        }
+        if (QFileInfo::exists(path)) {
+            errors.push_back(scriptError(
+                QStringLiteral("データベース '%1' は既に存在します。別のデータベース名を選択してください。")
+                    .arg(database)));
+            return false;
+        }
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        sqlite3* db = nullptr;
+        int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                                 nullptr);
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        if (rc != SQLITE_OK) {
+            ProviderError e = scriptError(db ? QString::fromUtf8(sqlite3_errmsg(db))
+                                             : QString::fromUtf8(sqlite3_errstr(rc)));
+            e.sqlState = QStringLiteral("HY000");
+            e.nativeError = rc;
+            errors.push_back(e);
+            sqlite3_close_v2(db);
+            QFile::remove(path);
+            return false;
+        }
+        sqlite3_close_v2(db);
+        return true;
+    }
+
+    bool dropDatabase(const QString& database, std::vector<ProviderError>& errors)
+    {
+        const QString path = file(database);
+        if (!plainDatabaseName(database) || !QFileInfo(path).isFile()) {
+            errors.push_back(scriptError(
+                QStringLiteral("データベース '%1' は存在しないか、権限がないため、削除できません。")
+                    .arg(database)));
+            return false;
+        }
+        if (selected_.compare(database, Qt::CaseInsensitive) == 0) {
+            conn_.reset();
+            selected_.clear();
+        }
+        QFile::remove(path + QStringLiteral("-wal"));
+        QFile::remove(path + QStringLiteral("-shm"));
+        if (!QFile::remove(path)) {
+            errors.push_back(
+                scriptError(QStringLiteral("データベース '%1' を削除できません。").arg(database)));
+            return false;
+        }
+        return true;
+    }
+
+    QString server_;
+    QString selected_;
+    std::unique_ptr<ProviderConnection> conn_;
+};
+
+// The first line of a batch, to tell which batch failed.
+QString batchHead(const QString& batch)
+{
+    for (const QString& line : batch.split(u'\n')) {
+        const QString l = line.trimmed();
+        if (!l.isEmpty())
+            return l.size() > 80 ? l.left(80) + QStringLiteral("・・・") : l;
+    }
+    return {};
+}
+
+} // namespace
+
+ScriptResult runScript(const QString& scriptText, const QString& server, const QString& database)
+{
+    ScriptResult result;
+    ScriptRun run(server, database);
+    for (const QString& batch : splitBatches(scriptText)) {
+        const int number = ++result.batches;
+        std::vector<ProviderError> errors;
+        if (run.runBatch(batch, errors)) {
+            result.log << QStringLiteral("バッチ %1: OK").arg(number);
+            continue;
+        }
+        ++result.failed;
+        result.log << QStringLiteral("バッチ %1: エラー").arg(number);
+        for (const ProviderError& e : errors)
+            result.log << QStringLiteral("  %1 (SQL State %2, Native Error %3)")
+                              .arg(e.description, e.sqlState, QString::number(e.nativeError));
+        result.log << QStringLiteral("  SQL=") + batchHead(batch);
+    }
+    return result;
+}
+
+} // namespace db

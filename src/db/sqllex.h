@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QLatin1String>
+#include <QString>
+#include <vector>
+
+// A small T-SQL tokenizer: enough to find statement boundaries, parentheses and keywords
+// without being fooled by strings, quoted names or comments.
+namespace db::lex
+{
+
+enum class Kind { Word, Number, String, Quoted, Punct };
+
+struct Token {
+    Kind kind;
+    int pos;
+    int len;
+    int end() const { return pos + len; }
+};
+
+// Tokens in order; blanks and comments are skipped.
+std::vector<Token> tokenize(const QString& text);
+
+// True when the token is the given keyword (ASCII, without regard to case).
+bool isWord(const QString& text, const Token& token, QLatin1String word);
+// True when the token is the single character c.
+bool isPunct(const QString& text, const Token& token, QChar c);
+// True when the token can name an object: a word or a quoted name.
+bool isName(const Token& token);
+// The name a word or quoted name stands for ([a]]b] gives a]b).
+QString name(const QString& text, const Token& token);
+
+} // namespace db::lex

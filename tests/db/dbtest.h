@@ -1,0 +1,34 @@
+#pragma once
+
+#include "db/cT_ADODB.h"
+#include "db/tsqlscript.h"
+
+#include <QString>
+#include <gtest/gtest.h>
+
+// The server and database every test of this folder uses, in the suite's form.
+inline const QString kServer = QStringLiteral("PC01\\MIRANE");
+
+inline QString connectionString(const QString& database = QStringLiteral("MIRANE45"))
+{
+    return QStringLiteral("Provider=SQLOLEDB;Data Source=PC01\\MIRANE;Database=") + database +
+           QStringLiteral(";uid=sa;pwd=mtr4827");
+}
+
+// Creates the database with the given tables (a script of its own, run batch by batch).
+inline void makeDatabase(const QString& tables, const QString& database = QStringLiteral("MIRANE45"))
+{
+    const db::ScriptResult r =
+        db::runScript(QStringLiteral("CREATE DATABASE %1\nGO\nUSE %1\nGO\n").arg(database) + tables, kServer);
+    ASSERT_EQ(r.failed, 0) << r.log.join(u'\n').toStdString();
+}
+
+// The provider log of one error record, as vAddAdoErrorLog writes it on an open connection.
+inline QString oneErrorLog(long number, const QString& description, const QString& state, long native)
+{
+    return QStringLiteral(
+               "\rConnection State=1\rError Number: %1\r  Description: %2\r  Source: Microsoft OLE DB "
+               "Provider for SQL Server\r  SQL State: %3\r  Native Error: %4\r\r1 provider error(s) "
+               "occurred.")
+        .arg(QString::number(number), description, state, QString::number(native));
+}
