@@ -1,1 +1,24 @@
-int main() { return 0; }
+#include "automation.h"
+#include "launcher/frmTopMenu.h"
+#include "launcher/frmTopMenuBk.h"
+#include "platform/runtime.h"
+#include "platform/terminator.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    platform::installSystemRuntime();
+
+    frmTopMenuBk background;
+    if (qEnvironmentVariableIsSet("TOPMENU_BENCH_READY")) {
+        // Start-up measurement: leave as soon as the launcher window is ready for the user.
+        background.setLauncherReady([](frmTopMenu&) { platform::endProgram(0); });
+    } else if (const QStringList steps = automation::stepsFromEnvironment(); !steps.isEmpty()) {
+        background.setLauncherReady([steps](frmTopMenu&) { automation::start(steps); });
+    }
+    background.load();
+    background.showFullScreen();
+    return app.exec();
+}

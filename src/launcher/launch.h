@@ -15,7 +15,8 @@ bool checkAreaAccess(const tLoginUser& user, const QString& baseId);
 // (11 and 69; the pop-up passes 11 only). position: 1-based position of the selected icon
 // (0 from the text list); dbIndex: the selected database entry. True when Main.exe was
 // started: the caller then ends the launcher at once. False after the message of the step
-// that failed.
+// that failed. A record that holds no base (branch 0, as after selKyotenClr) shows
+// "拠点のメニューが起動できません。" / "選択エラー".
 bool launchKyoten(LaunchSource source, short position, short dbIndex);
 
 // command + " " + number / command + " " + first + " " + second, started normally with

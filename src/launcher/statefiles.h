@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+#include <vector>
 
 // The launcher's small state files in the program folder (CP932, CR LF, each rewritten
 // whole and replaced atomically): ServerName.kvx, DB.ini, AreaSelect.ini, loginuser.kvx,
@@ -26,3 +28,14 @@ short iReadQmapUser(QString& userId, QString& password);
 QString csGetBackupDate();
 // Marks the account logged out (status value 0) unless it is suspended (9).
 short iAccountLogout(const QString& loginId, short status);
+
+// The fields of one line of a state file: a field ends at a comma or at the line end; a
+// field in double quotes is taken without them and may hold commas. An empty line is one
+// empty field.
+QStringList splitStateFields(const QString& line);
+// Reads a file given in the suite's path form as lines of fields. False when it cannot be
+// read.
+bool readStateFields(const QString& suitePath, std::vector<QStringList>* lines);
+// The text of a field written into a state file: put in double quotes when it holds a
+// comma, so that the readers above take it whole.
+QString stateField(const QString& text);

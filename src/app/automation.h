@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The hook the end-to-end checks drive the real program with. When the environment
+// variable TOPMENU_E2E_STEPS is set, the program replays, once the launcher window is
+// loaded and shown, a semicolon-separated list of generic user actions on the real widgets,
+// found by objectName among all windows:
+//
+//   set:<name>=<text>     text of a QLineEdit or QComboBox
+//   click:<name>          QAbstractButton::click() or QAction::trigger()
+//   key:<name>=<key>      a key press (Qt key name without "Key_": Return, F12, ...) sent to
+//                         the widget after giving it the focus; a key bound to an enabled
+//                         action of its window triggers that action, as the shortcut would
+//   select:<name>=<row>   current row of a QListWidget
+//   answer:<Ok|Yes|No|Cancel>
+//                         arms an answer for the next message box: once the box is the
+//                         active modal window its button is clicked (answers queue up, so
+//                         arm them before the step that opens the box)
+//
+// Steps run one per turn of the event loop, so a step may open a modal box and the next
+// answer closes it. Without the variable nothing happens. A step that names no widget or
+// has a bad form is reported on standard error and skipped.
+namespace automation
+{
+
+// The steps of the environment variable; empty when it is unset.
+QStringList stepsFromEnvironment();
+
+// Starts replaying the steps (returns at once; the steps run from the event loop).
+void start(const QStringList& steps);
+
+} // namespace automation

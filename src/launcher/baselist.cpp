@@ -1,0 +1,147 @@
+#include "launcher/baselist.h"
+
+#include "db/recipe.h"
+#include "platform/messagebox.h"
+#include "settings/conversions.h"
+
+#include <exception>
+#include <limits>
+#include <stdexcept>
+
+using platform::MsgIcon;
+
+namespace
+{
+
+const QString kLiteral = QStringLiteral("iKyotenBtnSet() でエラー");
+
+QString fieldText(const Recordset& rs, const char* column)
+{
+    return csNullToStr(rs.field(QLatin1String(column))).trimmed();
+}
+
+short fieldShort(const Recordset& rs, const char* column)
+{
+    return short(nNullToLong(rs.field(QLatin1String(column))));
+}
+
+short readList()
+{
+    QString cause;
+    QString connectionString;
+    if (!readConnectionString(&connectionString, &cause)) {
+        platform::msgBox(kLiteral + QStringLiteral("\r\n") + cause, QString(), MsgIcon::Critical);
+        return -1;
+    }
+    std::unique_ptr<cT_ADODB> db = openConnectionQuiet(kLiteral, &cause);
+    if (!db) {
+        // An unreachable server is the usual case here (maintenance), so the user gets advice
+        // instead of the provider's text.
+        platform::msgBox(QStringLiteral("サーバーに接続できませんでした。") + QStringLiteral("\r\n") +
+                             QStringLiteral("サーバーメンテナンス中の可能性があります。") +
+                             QStringLiteral("\r\n") + QStringLiteral("しばらく経過してから接続して下さい。"),
+                         QString(), MsgIcon::Exclamation, platform::MsgButtons::Ok);
+        return -1;
+    }
+
+    Recordset rs;
+    const QString sql = QStringLiteral(
+        "SELECT KYOTEN.iKyotenCd, KYOTEN.iKyotenEb, KYOTEN.iType, KYOTEN.cAreaName, KYOTEN.cKyotenName, "
+        "KYOTEN.cComment, KYOTEN.iLoginID, KYOTEN.cLoginPass, KYOTEN.iAdminID, KYOTEN.cAdminPass, "
+        "KYOTEN.iUsedFlg "
+        "FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0 ORDER BY KYOTEN.iKyotenCd,KYOTEN.iKyotenEb");
+    if (db->iOpenRecSet(rs, sql, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText) != 0) {
+        showDbError(kLiteral, *db);
+        db->iDisConnect();
+        return -1;
+    }
+
+    std::vector<tKyoten> list;
+    for (; !rs.eof(); rs.moveNext()) {
+        tKyoten k;
+        k.iKyotenCd = fieldShort(rs, "iKyotenCd");
+        k.iKyotenEb = fieldShort(rs, "iKyotenEb");
+        k.iType = fieldShort(rs, "iType");
+        k.cAreaName = fieldText(rs, "cAreaName");
+        k.cKyotenName = fieldText(rs, "cKyotenName");
+        k.cComment = fieldText(rs, "cComment");
+        k.iLoginID = fieldShort(rs, "iLoginID");
+        k.cLoginPass = fieldText(rs, "cLoginPass");
+        k.iAdminID = fieldShort(rs, "iAdminID");
+        k.cAdminPass = fieldText(rs, "cAdminPass");
+        k.iUsedFlg = fieldShort(rs, "iUsedFlg");
+        list.push_back(k);
+    }
+    rs.close();
+    db->iDisConnect();
+    if (list.size() >= size_t(std::numeric_limits<short>::max()))
+        throw std::length_error("too many bases");
+    state().gtKyotenList = std::move(list);
+    return short(1 + state().gtKyotenList.size());
+}
+
+} // namespace
+
+short loadKyotenList()
+{
+    State& s = state();
+    // A failed load leaves no stale bases behind.
+    s.gtKyotenList.clear();
+    s.gtKyoten = tKyoten{};
+    try {
+        return readList();
+    } catch (const std::exception&) {
+        s.gtKyotenList.clear();
+        platform::msgBox(QStringLiteral("拠点情報の読込みに失敗しました。"), QString(), MsgIcon::Exclamation);
+        return -1;
+    }
+}
+
+QString kyotenListLine(const tKyoten& k)
+{
+    return baseId(k.iKyotenCd, k.iKyotenEb) + QStringLiteral("：") + k.cKyotenName + QLatin1Char('(') +
+           k.cAreaName + QLatin1Char(')');
+}
+
+int kyotenIcon(const tKyoten& k)
+{
+    return k.iUsedFlg == 9 ? 4 : k.iUsedFlg;
+}
+
+QString kyotenItemKey(const tKyoten& k)
+{
+    return QStringLiteral("KEY:") + baseId(k.iKyotenCd, k.iKyotenEb);
+}
+
+QStringList kyotenSubItems(const tKyoten& k)
+{
+    return {QString::number(k.iKyotenCd),
+            QString::number(k.iKyotenEb),
+            QString::number(k.iType),
+            k.cAreaName,
+            k.cKyotenName,
+            k.cComment,
+            QString::number(k.iLoginID),
+            k.cLoginPass,
+            QString::number(k.iAdminID),
+            k.cAdminPass,
+            QString::number(k.iUsedFlg)};
+}
+
+tKyoten kyotenFromSubItems(const QStringList& subItems)
+{
+    auto number = [&](int i) { return short(subItems.value(i).trimmed().toShort()); };
+    tKyoten k;
+    k.iKyotenCd = number(0);
+    k.iKyotenEb = number(1);
+    k.iType = number(2);
+    k.cAreaName = subItems.value(3);
+    k.cKyotenName = subItems.value(4);
+    k.cComment = subItems.value(5);
+    k.iLoginID = number(6);
+    k.cLoginPass = subItems.value(7);
+    k.iAdminID = number(8);
+    k.cAdminPass = subItems.value(9);
+    k.iUsedFlg = number(10);
+    return k;
+}

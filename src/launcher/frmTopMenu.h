@@ -1,0 +1,98 @@
+#pragma once
+
+#include "launcher/launch.h"
+
+#include <QDialog>
+#include <QIcon>
+#include <QProxyStyle>
+#include <QString>
+#include <array>
+#include <memory>
+
+class QLabel;
+class QListWidgetItem;
+
+namespace Ui
+{
+class frmTopMenu;
+}
+
+// The launcher window: database environment, log-in, the bases of the environment and the
+// hand-over of a base to its program. The background window shows it modally; call load()
+// before showing it.
+class frmTopMenu : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit frmTopMenu(QWidget* parent = nullptr);
+    ~frmTopMenu() override;
+
+    // The start-up of the window: state files, first-run rebuild, base list, restored
+    // log-in, options and switches. Ends the program where the start-up cannot go on.
+    void load();
+
+    // True once a base has been handed to its program: the launcher then ends at once,
+    // without the closing sequence, leaving the account logged in.
+    bool launched() const { return launched_; }
+
+    // Fills both base views from the database; -1 on failure, else 1 + number of bases.
+    short iKyotenBtnSet();
+    // Locks (0) or unlocks (nonzero) the base area and the buttons of a logged-in user.
+    short iMenuBtn(short flag);
+    // Shows the login state of state().gtLoginUser.
+    void statusIn();
+
+    // User actions, callable without the mouse.
+    void selectDatabase(int index);
+    void searchDatabase();
+    void showSelectedKyoten();
+    void launchFrom(LaunchSource source);
+    void login();
+    void logout();
+    void exitLauncher();
+
+    // The position the selection files keep: the selected line of the text list in
+    // text-list mode (0 when none), else the 1-based position of the selected icon (0 when
+    // none).
+    short selectedPosition() const;
+
+    // The address of the maker's web site behind lblSysUpdate.
+    static const QString kMakerSite;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QLabel* lblArea(int index) const;
+    QLabel* lblUserData(int index) const;
+    void loadKyotenPictures(const QString& iconFolder);
+    void showLegend();
+    void showLoggedOutData();
+    void showLoginData(bool fromLoginFile);
+    void applyAccountMask();
+    void applyListView();
+    void optionToggled();
+    void openPopup(const QPoint& pos);
+    void showPopupNullMessage();
+    void startTotalSchedule();
+    void focusLoginField();
+    void endAfterLaunch();
+    void setSysUpdateColor(const QColor& color);
+
+    // The '*' of a masked account name.
+    class AsteriskStyle : public QProxyStyle
+    {
+    public:
+        int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                      QStyleHintReturn* returnData) const override;
+    };
+
+    Ui::frmTopMenu* ui;
+    std::unique_ptr<AsteriskStyle> asteriskStyle_;
+    std::array<QIcon, 5> pictures_; // by icon number
+    bool launched_ = false;
+    bool closingDone_ = false;
+};

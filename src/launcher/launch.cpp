@@ -1,0 +1,167 @@
+#include "launcher/launch.h"
+
+#include "launcher/statefiles.h"
+#include "platform/messagebox.h"
+#include "platform/paths.h"
+#include "platform/process.h"
+#include "platform/runtime.h"
+#include "settings/clsOplIniFile.h"
+#include "state/state.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+using platform::MsgIcon;
+
+namespace
+{
+
+QString appFile(const QString& name)
+{
+    return platform::gsAppPath() + QLatin1Char('\\') + name;
+}
+
+// Replaces the target with a copy of the source in one step: the suite's other programs
+// read Massage.ini at any time and must never find it missing or half written.
+bool copyFileAtomically(const QString& source, const QString& target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        return false;
+    in.close();
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    if (out.write(bytes) != bytes.size()) {
+        out.cancelWriting();
+        return false;
+    }
+    return out.commit();
+}
+
+bool shellWithArg(const QString& command, short number)
+{
+    return platform::processes().startDetached(command + QLatin1Char(' ') + QString::number(number),
+                                               platform::WindowStyle::NormalFocus);
+}
+
+bool shellWithArgs(const QString& command, short first, short second)
+{
+    return platform::processes().startDetached(command + QLatin1Char(' ') + QString::number(first) +
+                                                   QLatin1Char(' ') + QString::number(second),
+                                               platform::WindowStyle::NormalFocus);
+}
+
+bool fail(const QString& text, const QString& title)
+{
+    platform::msgBox(text, title, MsgIcon::Critical);
+    return false;
+}
+
+bool selectionError()
+{
+    return fail(QStringLiteral("拠点のメニューが起動できません。"), QStringLiteral("選択エラー"));
+}
+
+bool environmentError()
+{
+    return fail(QStringLiteral("該当する拠点の環境が存在しません。"), QStringLiteral("環境エラー"));
+}
+
+bool buildError()
+{
+    return fail(QStringLiteral("環境ファイル更新中にエラーが発生しました。"), QStringLiteral("構築エラー"));
+}
+
+} // namespace
+
+bool checkAreaAccess(const tLoginUser& user, const QString& baseId)
+{
+    const QString area = user.AreaWord.trimmed();
+    const qsizetype count = area.size() / 4;
+    if (count == 0 || area.isEmpty()) {
+        platform::msgBox(QStringLiteral("アクセス権限が設定されていません。"),
+                         QStringLiteral("アクセス権限設定エラー"), MsgIcon::Exclamation);
+        return false;
+    }
+    bool allowed = false;
+    for (qsizetype i = 0; i < count && !allowed; ++i)
+        allowed = area.mid(i * 4, 4) == baseId || area == QStringLiteral("9999");
+    if (user.AccessLevel >= 10 || allowed)
+        return true;
+    platform::msgBox(QStringLiteral("選択された拠点へアクセスする権限がありません。"),
+                     QStringLiteral("アクセス不可"), MsgIcon::Exclamation);
+    return false;
+}
+
+bool launchKyoten(LaunchSource source, short position, short dbIndex)
+{
+    State& s = state();
+    const tKyoten& k = s.gtKyoten;
+    // Branch 0 is an area, never a base: nothing launchable was selected.
+    if (k.iKyotenEb == 0)
+        return selectionError();
+
+    const QString command = appFile(QStringLiteral("Main.exe"));
+    const QString environment = k.cAreaName + QStringLiteral("－") + k.cKyotenName;
+    const QString id = baseId(k.iKyotenCd, k.iKyotenEb);
+
+    if (!checkAreaAccess(s.gtLoginUser, id))
+        return false;
+
+    const QString massage = appFile(QStringLiteral("Massage.ini"));
+    if (!copyFileAtomically(
+            platform::nativePath(appFile(QStringLiteral("Massage") + id + QStringLiteral(".ini"))),
+            platform::nativePath(massage)))
+        return environmentError();
+    clsOplIniFile ini;
+    if (ini.iInit(massage) != 0)
+        return environmentError();
+
+    // A write that reports 0 left the file as it was: Main.exe would then open with the
+    // previous hand-off, so it counts as a failure as well.
+    auto write = [&](const char* section, const char* key, const QString& value) {
+        const short r = ini.iWriteProfileString(QString::fromUtf8(section), QString::fromUtf8(key), value);
+        if (r == -1) {
+            platform::msgBox(QStringLiteral("Error:") + ini.csErrMsg(), QString(), MsgIcon::None,
+                             platform::MsgButtons::Ok);
+            return false;
+        }
+        if (r == 0) {
+            buildError();
+            return false;
+        }
+        return true;
+    };
+    if (!write("運用拠点", "BASEID", id) || !write("環境", "環境名", environment) ||
+        !write("権限", "JOBCODE", s.gtLoginUser.AccessJobNo))
+        return false;
+    QString mapUser;
+    QString mapPassword;
+    iReadQmapUser(mapUser, mapPassword);
+    if (!write("QMAP", "ZENRIN_USER", mapUser) || !write("QMAP", "ZENRIN_PWD", mapPassword))
+        return false;
+
+    // The text list keeps no position across a launch.
+    iAreaSelMake(s.giSelKyotenCd, source == LaunchSource::TextList ? short(0) : position, dbIndex);
+
+    const QString commandText = command + QLatin1Char(' ') + environment;
+    const bool started = source == LaunchSource::PopupMenu ? shellWithArg(commandText, 11)
+                                                           : shellWithArgs(commandText, 11, 69);
+    if (!started)
+        return buildError();
+    return true;
+}
+
+void vShellWithArg(const QString& command, short number)
+{
+    shellWithArg(command, number);
+}
+
+void vShellWithArgs(const QString& command, short first, short second)
+{
+    shellWithArgs(command, first, second);
+}

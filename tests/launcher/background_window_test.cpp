@@ -1,0 +1,140 @@
+#include "installation.h"
+#include "launcher/frmTopMenuBk.h"
+#include "state/state.h"
+
+#include <QImage>
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+// Settings, wallpaper and database of a small installation; the launcher window itself is
+// replaced by a counter.
+void install(TestInstallation& inst)
+{
+    inst.createDatabase(QStringLiteral("PC01\\MIRANE"), true);
+    inst.writeAdodbIni();
+    inst.writeFile("Massage.ini",
+                   QStringLiteral("[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[画面]\r\nWALLPAPER=wall.png\r\n"));
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    inst.writeBytes("ICON/wall.png", QByteArray());
+    ASSERT_TRUE(image.save(inst.file("ICON/wall.png"), "PNG"));
+}
+
+QLabel* label(const frmTopMenuBk& w, const char* name)
+{
+    return w.findChild<QLabel*>(QString::fromLatin1(name));
+}
+
+} // namespace
+
+TEST(BackgroundWindow, AlterationScriptRunsOnceAndOpensTheLauncher)
+{
+    TestInstallation inst;
+    install(inst);
+    inst.writeFile("loginuser.kvx", QStringLiteral("[LoginId]=admin\r\n"));
+    inst.writeFile(
+        "KVX2604ALT.alt",
+        QStringLiteral("UPDATE KYOTEN\r\nSET cComment = 'A'\r\n\r\nWHERE iKyotenCd = 13\r\nGO\r\n"
+                       "THIS IS NO STATEMENT\r\nGO\r\nUPDATE KYOTEN SET cComment = 'B' WHERE "
+                       "iKyotenCd = 27\r\nGO\r\nEND\r\nUPDATE KYOTEN SET cComment = 'C'\r\nGO\r\n"));
+    frmTopMenuBk w;
+    int launcherShown = 0;
+    w.setLauncherRunner([&] { ++launcherShown; });
+    w.load();
+    w.show();
+
+    // Someone is still logged in: the wallpaper at once, no logo.
+    EXPECT_TRUE(w.animationDone());
+    EXPECT_FALSE(label(w, "ImgWall")->isHidden());
+    EXPECT_TRUE(label(w, "picKvx")->isHidden());
+
+    w.timKvxTimer();
+    EXPECT_EQ(launcherShown, 1);
+    EXPECT_EQ(w.animationSteps(), 0);
+    EXPECT_TRUE(inst.exists("KVX2604ALT.kvx"));
+    EXPECT_EQ(inst.readBytes("KVX2604ALT.kvx"), QByteArray());
+    EXPECT_TRUE(inst.messages.shown.empty());
+    EXPECT_EQ(
+        inst.scalar(QStringLiteral("SELECT cComment FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb = 1")),
+        "A");
+    EXPECT_EQ(
+        inst.scalar(QStringLiteral("SELECT cComment FROM KYOTEN WHERE iKyotenCd = 27 AND iKyotenEb = 1")),
+        "B");
+    EXPECT_EQ(inst.scalar(QStringLiteral("SELECT COUNT(*) FROM KYOTEN WHERE cComment = 'C'")), "0");
+    EXPECT_FALSE(w.isVisible());
+
+    // The marker keeps the script from running again.
+    inst.exec(QStringLiteral("UPDATE KYOTEN SET cComment = 'X' WHERE iKyotenCd = 13"));
+    frmTopMenuBk again;
+    again.setLauncherRunner([&] { ++launcherShown; });
+    again.load();
+    again.timKvxTimer();
+    EXPECT_EQ(launcherShown, 2);
+    EXPECT_EQ(
+        inst.scalar(QStringLiteral("SELECT cComment FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb = 1")),
+        "X");
+}
+
+TEST(BackgroundWindow, LogoUnrollsUntilDoneOrClicked)
+{
+    TestInstallation inst;
+    install(inst);
+    {
+        frmTopMenuBk w;
+        bool logoDoneFirst = false;
+        w.setLauncherRunner([&] { logoDoneFirst = w.animationDone(); });
+        w.load();
+        w.show();
+        EXPECT_FALSE(w.animationDone());
+        EXPECT_FALSE(label(w, "picKvx")->isHidden());
+        EXPECT_EQ(w.logoHeightTwips(), 0);
+        EXPECT_EQ(w.logoTargetTwips(), 1650);
+        w.timKvxTimer();
+        EXPECT_TRUE(logoDoneFirst);
+        EXPECT_EQ(w.animationSteps(), 241);
+        // 26 twips a step until the target height is passed.
+        EXPECT_EQ(w.logoHeightTwips(), 1664);
+        EXPECT_FALSE(inst.exists("KVX2604ALT.kvx")); // no script delivered
+    }
+    {
+        frmTopMenuBk w;
+        w.setLauncherRunner([] {});
+        w.load();
+        w.show();
+        QTest::mouseClick(&w, Qt::LeftButton);
+        EXPECT_TRUE(w.animationDone());
+        EXPECT_TRUE(label(w, "picKvx")->isHidden());
+        EXPECT_FALSE(label(w, "ImgWall")->isHidden());
+        w.timKvxTimer();
+        EXPECT_EQ(w.animationSteps(), 0);
+    }
+}
+
+TEST(BackgroundWindow, MapKeyAndSecondInstance)
+{
+    TestInstallation inst;
+    install(inst);
+    inst.writeFile("QMAPKEY.ini", QStringLiteral("[キー情報]\r\nKeyNo=  \r\nStatus=1\r\n"));
+    {
+        frmTopMenuBk w;
+        w.load();
+        ASSERT_EQ(inst.messages.shown.size(), 1u);
+        EXPECT_EQ(inst.messages.shown[0].text,
+                  QStringLiteral("setPosition() でエラー\r\n接続文字列取得できません。"));
+        EXPECT_EQ(inst.messages.shown[0].icon, platform::MsgIcon::Critical);
+        EXPECT_EQ(state().gsMapKeyStatus, QString());
+    }
+    inst.writeFile("QMAPKEY.ini", QStringLiteral("[キー情報]\r\nKeyNo=K-0001\r\nStatus=1  \r\n"));
+    {
+        frmTopMenuBk w;
+        w.load();
+        EXPECT_EQ(state().gsMapKeyStatus, QStringLiteral("1"));
+    }
+    inst.host.running = true;
+    frmTopMenuBk w;
+    EXPECT_THROW(w.load(), ProgramEnded);
+}

@@ -1,0 +1,34 @@
+#include "installation.h"
+#include "launcher/options.h"
+#include "platform/textfile.h"
+
+#include <gtest/gtest.h>
+
+TEST(Options, LoadAndSaveTopmenuIni)
+{
+    TestInstallation inst;
+    LauncherOptions o;
+    o.mnAcc = true;
+    EXPECT_FALSE(vLoadOptions(&o)); // missing file: the designed state stays, nothing is written
+    EXPECT_TRUE(o.mnAcc);
+    vSaveOptions(o);
+    EXPECT_FALSE(inst.exists("Topmenu.ini"));
+
+    inst.writeFile("Topmenu.ini", "[トップメニュー]\r\n接続先ユーザーを保持する=1\r\nメニューGUI=abc\r\n");
+    ASSERT_TRUE(vLoadOptions(&o));
+    EXPECT_TRUE(o.mnUser);
+    EXPECT_FALSE(o.mnAcc);
+    EXPECT_FALSE(o.mnSmartMenu);  // not a number
+    EXPECT_TRUE(o.mnBackUpCheck); // missing key: the reminder is on
+    o.mnDouble = true;
+    o.mnBackUpCheck = false;
+    vSaveOptions(o);
+    EXPECT_EQ(inst.readBytes("Topmenu.ini"),
+              textfile::encode("[トップメニュー]\r\n接続先ユーザーを保持する=1\r\nメニューGUI=0\r\n"
+                               "アカウント名を表示させない=0\r\n二重ログインを管理する=1\r\n"
+                               "バックアップの確認を行う=1\r\n"));
+    ASSERT_TRUE(vLoadOptions(&o));
+    EXPECT_TRUE(o.mnDouble);
+    EXPECT_FALSE(o.mnBackUpCheck);
+    EXPECT_TRUE(inst.messages.shown.empty());
+}

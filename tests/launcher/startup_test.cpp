@@ -1,0 +1,110 @@
+#include "installation.h"
+#include "launcher/alteration.h"
+#include "launcher/cls_AnoExeKickV2.h"
+#include "launcher/startup.h"
+#include "platform/textfile.h"
+#include "state/state.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+using platform::MsgIcon;
+
+TEST(Startup, AdodbIniFirstRunRebuildAndExecCmd)
+{
+    TestInstallation inst;
+    ASSERT_EQ(iAdoDbMake(QStringLiteral("PC01\\MIRANE"), QStringLiteral("MIRANE45")), 0);
+    EXPECT_EQ(
+        inst.readBytes("adodb.ini"),
+        textfile::encode(QStringLiteral("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
+                                        "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n[資産管理情報]\r\n"
+                                        "資源配布=C:\\KVX\\MASTER\r\n[監視時間msec]\r\nTime = 300000\r\n")));
+    inst.writeFile("ServerName.kvx", QStringLiteral("[DBPass]= s3cret \r\n"));
+    ASSERT_EQ(iAdoDbMake(QStringLiteral("SV02"), QStringLiteral("TEST")), 0);
+    EXPECT_TRUE(inst.readText("adodb.ini").contains(";Data Source=SV02;Database=TEST;uid=sa;pwd=s3cret\r\n"));
+    QFile::remove(inst.file("adodb.ini"));
+    QDir().mkpath(inst.file("adodb.ini/x"));
+    EXPECT_EQ(iAdoDbMake(QStringLiteral("PC01"), QStringLiteral("X")), -1);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    const ShownMessage& m = inst.messages.shown[0];
+    EXPECT_EQ(m.title + m.text,
+              "ファイル作成失敗構成ファイル（Adodb.ini）の作成に失敗しました。\rERROR:iAdoDbMake()");
+    EXPECT_EQ(m.icon, MsgIcon::Critical);
+
+    inst.processes.exitCodes.push_back(1);
+    iDBAttach();
+    ASSERT_EQ(inst.processes.started.size(), 1u);
+    EXPECT_EQ(inst.processes.started[0].commandLine, "osql -S \"PC01\\MIRANE\" -U sa -P mtr4827 -i \"" +
+                                                         inst.path() + "\\attach.SQL\" -o system.log");
+    EXPECT_TRUE(inst.processes.started[0].waited);
+
+    cls_AnoExeKickV2 kick;
+    inst.processes.exitCodes.push_back(1);
+    EXPECT_EQ(kick.iExecCmd(QStringLiteral("tool -x")), 0);
+    EXPECT_EQ(kick.csErrStr(), QStringLiteral("起動できませんでした！\rtool -x"));
+    inst.processes.failStart = true;
+    EXPECT_EQ(kick.iExecCmd(QStringLiteral("tool -z")), -1);
+}
+
+TEST(Startup, VersionNotesProductTypeAndMapCompanion)
+{
+    TestInstallation inst;
+    EXPECT_TRUE(AplogRead().isEmpty());
+    inst.writeFile("Mirane.ver", QStringLiteral("Ver 4.5.0\r\n"));
+    EXPECT_EQ(AplogRead(), QStringLiteral("Ver 4.5.0\r\n"));
+    inst.writeFile("MiranePre2.txt", QStringLiteral("二,つ目\r\n"));
+    inst.writeFile("miranepre1.txt", QStringLiteral("\"一,つ目\"\r\n\r\n末尾"));
+    EXPECT_EQ(AplogRead(), QStringLiteral("一,つ目\r\n\r\n末尾\r\n二\r\nつ目\r\n"));
+
+    for (const auto& [value, type] : {std::pair{"7", 0}, {"10", 10}, {"20", 20}, {"abc", 0}}) {
+        inst.writeFile("Massage.ini", QStringLiteral("ミラネタイプ=") + value + "\r\n");
+        EXPECT_EQ(readProductType(), type) << value;
+    }
+
+    state().gsMapKeyStatus = QStringLiteral("1"); // the image map needs no companion
+    startMapCompanion();
+    state().gsMapKeyStatus.clear();
+    EXPECT_THROW(startMapCompanion(), ProgramEnded);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_TRUE(inst.messages.shown[0].text.startsWith(QStringLiteral("起動時エラー\r\n指定されたIni（")));
+    EXPECT_EQ(inst.messages.shown[0].icon, MsgIcon::Critical);
+    inst.writeAdodbIni();
+    startMapCompanion();
+    ASSERT_EQ(inst.processes.started.size(), 1u);
+    EXPECT_EQ(inst.processes.started[0].commandLine, inst.path() + QStringLiteral("\\trtzenrin.exe"));
+    EXPECT_EQ(inst.processes.started[0].style, platform::WindowStyle::MinimizedFocus);
+    inst.writeFile("adodb.ini", QStringLiteral("[監視時間msec]\r\nTime = 5分\r\n"));
+    startMapCompanion();
+    EXPECT_EQ(inst.processes.started.size(), 1u);
+}
+
+TEST(Startup, AlterationScriptAndBaseCount)
+{
+    TestInstallation inst;
+    EXPECT_EQ(alterationBatches({"ALTER TABLE A", "ADD x INT", "", "GO", "GO", "SELECT 1", "END", "GO"}),
+              QStringList({"ALTER TABLE A ADD x INT "}));
+
+    // No connection: the named message and no marker, so the next start tries again.
+    inst.writeFile("KVX2604ALT.alt", QStringLiteral("SELECT 1\r\nGO\r\n"));
+    applyAlterationOnce();
+    EXPECT_FALSE(inst.exists("KVX2604ALT.kvx"));
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_TRUE(inst.messages.shown[0].text.startsWith(QStringLiteral("iAlter2604() でエラー\r\n")));
+
+    inst.createDatabase();
+    inst.writeAdodbIni();
+    inst.writeFile(
+        "KVX2604ALT.alt",
+        QStringLiteral("INSERT INTO KYOTEN (iKyotenCd, iKyotenEb, cKyotenName)\r\nVALUES (1, 1, '本店')\r\n"
+                       "GO\r\nINSERT INTO NOSUCHTABLE VALUES (1)\r\nGO\r\n"
+                       "INSERT INTO KYOTEN (iKyotenCd, iKyotenEb) VALUES (1, 3)\r\nGO\r\n"
+                       "INSERT INTO KYOTEN (iKyotenCd, iKyotenEb) VALUES (1, 2)\r\n"));
+    applyAlterationOnce();
+    EXPECT_TRUE(inst.exists("KVX2604ALT.kvx"));
+    EXPECT_TRUE(inst.readBytes("KVX2604ALT.kvx").isEmpty());
+    applyAlterationOnce(); // the marker keeps it from running twice
+    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), QStringLiteral("2"));
+    EXPECT_EQ(inst.messages.shown.size(), 1u);
+
+    EXPECT_EQ(iKyotenMaxGet(), 2);
+}

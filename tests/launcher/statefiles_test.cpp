@@ -1,0 +1,114 @@
+#include "installation.h"
+#include "launcher/statefiles.h"
+#include "platform/textfile.h"
+#include "state/state.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+
+namespace
+{
+void expectLastBox(const TestInstallation& inst, const char* text, const char* title)
+{
+    ASSERT_FALSE(inst.messages.shown.empty());
+    EXPECT_EQ(inst.messages.shown.back().text, QString::fromUtf8(text));
+    EXPECT_EQ(inst.messages.shown.back().title, QString::fromUtf8(title));
+    EXPECT_EQ(inst.messages.shown.back().icon, platform::MsgIcon::Critical);
+}
+} // namespace
+
+TEST(StateFiles, AreaSelectWrittenAndReadBack)
+{
+    TestInstallation inst;
+    QString user = QStringLiteral("x");
+    short index = 7, db = 8;
+    EXPECT_EQ(iReadAreaSelect(user, index, db), 1);
+    EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
+              QByteArray("[kyotenCd]= 1\r\n[Index]= 0\r\n[DB]= 0\r\n[LastLoginUser]=\r\n"));
+    EXPECT_EQ(user + QString::number(index + db), QStringLiteral("15"));
+
+    state().gtLoginUser.LoginId = QStringLiteral("  yamada ");
+    EXPECT_EQ(iAreaSelMake(13, 2, -1), 0);
+    EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
+              QByteArray("[kyotenCd]= 13\r\n[Index]= 2\r\n[DB]=-1\r\n[LastLoginUser]=yamada\r\n"));
+    EXPECT_EQ(iReadAreaSelect(user, index, db), 13);
+    EXPECT_EQ(user + QString::number(index * 10 + db), QStringLiteral("yamada19"));
+
+    // Damaged: garbage reads as 0, a missing key leaves its output alone, the last one wins.
+    inst.writeFile("AreaSelect.ini", QStringLiteral("[kyotenCd]=abc\r\n[Index]=  4x\r\n[Index]=5\r\n[DB"));
+    EXPECT_EQ(iReadAreaSelect(user, index, db), 0);
+    EXPECT_EQ(index * 10 + db, 49);
+
+    QFile::remove(inst.file("AreaSelect.ini"));
+    QDir().mkpath(inst.file("AreaSelect.ini/x")); // a folder cannot be replaced by the file
+    EXPECT_EQ(iAreaSelMake(1, 0, 0), -1);
+    expectLastBox(inst, "拠点選択ファイルの作成に失敗しました。\rERROR:iAreaSelMake()", "ファイル作成失敗");
+}
+
+TEST(StateFiles, LoginFileRoundTrip)
+{
+    TestInstallation inst;
+    tLoginUser& u = state().gtLoginUser;
+    u = {13, 1,          "yamada", "pw12", "山田　太郎", "ﾔﾏﾀﾞ ﾀﾛｳ",           "13011302",
+         5,  "スタッフ", "",       1,      "45292",      "2024/01/30 18:05:00"};
+    EXPECT_EQ(LoginFileMake(QStringLiteral("11010")), 0);
+    EXPECT_EQ(
+        inst.readBytes("loginuser.kvx"),
+        textfile::encode(QStringLiteral(
+            "[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=yamada\r\n[LoginPass]=****\r\n[Name]=山田　太郎\r\n"
+            "[NameKana]=ﾔﾏﾀﾞ ﾀﾛｳ\r\n[AreaWord]=13011302\r\n[AccessLevel]=5\r\n[AccessName]=スタッフ\r\n"
+            "[AccessJobNo]=11010\r\n[Kubun]=1\r\n[MakeDate]=45292\r\n[LoginDate]=2024/01/30 18:05:00\r\n")));
+    EXPECT_EQ(iLoadLoginUser(), 1);
+    EXPECT_EQ(u.LoginPass + u.Name + u.AccessJobNo + u.LoginDate + QString::number(u.AccessLevel),
+              QStringLiteral("****山田　太郎110102024/01/30 18:05:005"));
+
+    // A comma in the id is written so that both files give it back whole.
+    u.LoginId = QStringLiteral("a,b");
+    EXPECT_EQ(LoginFileMake(QString()), 0);
+    EXPECT_TRUE(inst.readText("loginuser.kvx").contains(QStringLiteral("\r\n\"[LoginId]=a,b\"\r\n")));
+    EXPECT_EQ(iAreaSelMake(1, 0, 0), 0);
+    EXPECT_EQ(iLoadLoginUser(), 1);
+    QString last;
+    short i = 0, d = 0;
+    iReadAreaSelect(last, i, d);
+    EXPECT_EQ(u.LoginId + last, QStringLiteral("a,ba,b"));
+
+    inst.writeFile("loginuser.kvx", QStringLiteral("[kyotenCd]=x1\r\n[LoginId]=sato\r\n[Access"));
+    EXPECT_EQ(iLoadLoginUser(), 1);
+    EXPECT_EQ(u.LoginId + u.MakeDate + u.AccessJobNo + QString::number(u.kyotenCd), QStringLiteral("sato00"));
+
+    vDeleteLoginUser();
+    EXPECT_EQ(iLoadLoginUser(), 2);
+    EXPECT_TRUE(u.LoginId.isEmpty() && inst.messages.shown.empty());
+    QDir().mkpath(inst.file("loginuser.kvx/x"));
+    EXPECT_EQ(LoginFileMake(QString()), -1);
+    expectLastBox(inst, "ログインファイルの作成に失敗しました。\rERROR:LoginFileMake()", "ログイン失敗");
+}
+
+TEST(StateFiles, DbListAndBackupDate)
+{
+    TestInstallation inst;
+    EXPECT_EQ(iReadDbList(), 0);
+    inst.writeFile(
+        "DB.ini",
+        QStringLiteral("本番,PC01\\MIRANE,MIRANE45\r\n\r\n\"検証,旧\",PC02,OLD45\r\nテスト,PC03\r\n"));
+    const auto& list = state().gtDbList;
+    ASSERT_EQ(iReadDbList(), 3);
+    EXPECT_EQ(list[0].displayName + list[0].server + list[0].database,
+              QStringLiteral("本番PC01\\MIRANEMIRANE45"));
+    EXPECT_EQ(list[1].displayName, QStringLiteral("検証,旧"));
+    EXPECT_TRUE(list[2].database.isEmpty());
+    inst.writeFile("ServerName.kvx", QStringLiteral("[DBServer]=  SV02  \r\n"));
+    ASSERT_EQ(iReadDbList(), 3);
+    EXPECT_EQ(list[0].server, QStringLiteral("SV02\\MIRANE"));
+    EXPECT_EQ(list[1].server, QStringLiteral("SV02"));
+
+    EXPECT_TRUE(csGetBackupDate().isEmpty());
+    const char* texts[] = {"2024/1/5,ok", "2024-02-29 10:15:00", "2024/03/31 9:00",
+                           "20240131",    "2024/02/30",          "bak"};
+    const char* dates[] = {"2024/01/05", "2024/02/29", "2024/03/31", "2024/01/31", "", ""};
+    for (int i = 0; i < 6; ++i) {
+        inst.writeFile("drive_c/KVX/utility/databackup.txt", QString::fromUtf8(texts[i]) + "\r\n");
+        EXPECT_EQ(csGetBackupDate(), QString::fromUtf8(dates[i])) << texts[i];
+    }
+}
