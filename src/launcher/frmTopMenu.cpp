@@ -272,12 +272,7 @@ void frmTopMenu::load()
     ui->picArea->setPixmap(QPixmap(platform::nativePath(topWallpaper)));
     loadKyotenPictures(iconFolder);
 
-    LauncherOptions options;
-    options.mnUser = ui->mnUser->isChecked();
-    options.mnAcc = ui->mnAcc->isChecked();
-    options.mnSmartMenu = ui->mnSmartMenu->isChecked();
-    options.mnDouble = ui->mnDouble->isChecked();
-    options.mnBackUpCheck = ui->mnBackUpCheck->isChecked();
+    LauncherOptions options = checkedOptions();
     if (vLoadOptions(&options)) {
         ui->mnUser->setChecked(options.mnUser);
         ui->mnAcc->setChecked(options.mnAcc);
@@ -470,13 +465,19 @@ void frmTopMenu::optionToggled()
 {
     applyAccountMask();
     applyListView();
+    vSaveOptions(checkedOptions());
+}
+
+// The options as the menu's check marks show them.
+LauncherOptions frmTopMenu::checkedOptions() const
+{
     LauncherOptions options;
     options.mnUser = ui->mnUser->isChecked();
     options.mnAcc = ui->mnAcc->isChecked();
     options.mnSmartMenu = ui->mnSmartMenu->isChecked();
     options.mnDouble = ui->mnDouble->isChecked();
     options.mnBackUpCheck = ui->mnBackUpCheck->isChecked();
-    vSaveOptions(options);
+    return options;
 }
 
 void frmTopMenu::selectDatabase(int index)

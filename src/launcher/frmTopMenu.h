@@ -1,6 +1,7 @@
 #pragma once
 
 #include "launcher/launch.h"
+#include "launcher/options.h"
 
 #include <QDialog>
 #include <QIcon>
@@ -75,6 +76,7 @@ private:
     void applyAccountMask();
     void applyListView();
     void optionToggled();
+    LauncherOptions checkedOptions() const;
     void openPopup(const QPoint& pos);
     void showPopupNullMessage();
     void startTotalSchedule();

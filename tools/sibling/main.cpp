@@ -72,15 +72,15 @@ void appendLog(const QString& path, const QStringList& lines)
 // takes port 5900, so each stand-in takes a port of its own (Main 5901 … trtzenrin 5904).
 void ownVncPort(const QString& name)
 {
-    const QByteArray spec = qgetenv("QT_QPA_PLATFORM");
-    if (!spec.startsWith("vnc"))
+    const QByteArray qpa = qgetenv("QT_QPA_PLATFORM");
+    if (!qpa.startsWith("vnc"))
         return;
     const QStringList names{QStringLiteral("Main"), QStringLiteral("TrtTotalSchedule"),
                             QStringLiteral("TrtUtility45"), QStringLiteral("trtzenrin")};
     int index = 0;
     while (index < names.size() && names.at(index).compare(name, Qt::CaseInsensitive) != 0)
         ++index;
-    QList<QByteArray> parts = spec.split(':');
+    QList<QByteArray> parts = qpa.split(':');
     parts.removeIf([](const QByteArray& p) { return p.startsWith("port="); });
     parts << "port=" + QByteArray::number(5901 + index);
     qputenv("QT_QPA_PLATFORM", parts.join(':'));
