@@ -68,14 +68,30 @@ void Recordset::moveNext()
         ++row_;
 }
 
+namespace
+{
+// Procedures read every field of every row by name, mostly spelt as the select list spells
+// it: the exact comparison finds those cheaply before the case-insensitive one runs.
+template <typename Name> qsizetype columnIndex(const QStringList& columns, Name column)
+{
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        if (columns[i] == column)
+            return i;
+    for (qsizetype i = 0; i < columns.size(); ++i)
+        if (columns[i].compare(column, Qt::CaseInsensitive) == 0)
+            return i;
+    return -1;
+}
+} // namespace
+
 FieldValue Recordset::field(const QString& column) const
 {
-    if (eof())
-        return {};
-    for (qsizetype i = 0; i < data_.columns.size(); ++i)
-        if (data_.columns[i].compare(column, Qt::CaseInsensitive) == 0)
-            return data_.rows[row_][size_t(i)];
-    return {};
+    return eof() ? FieldValue() : field(int(columnIndex(data_.columns, column)));
+}
+
+FieldValue Recordset::field(QLatin1String column) const
+{
+    return eof() ? FieldValue() : field(int(columnIndex(data_.columns, column)));
 }
 
 FieldValue Recordset::field(int index) const

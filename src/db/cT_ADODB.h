@@ -18,6 +18,7 @@ public:
     // The field of the current row by column name, without regard to letter case; null
     // when there is no such column or no current row.
     FieldValue field(const QString& column) const;
+    FieldValue field(QLatin1String column) const;
     // The field by position in the select list.
     FieldValue field(int index) const;
     int fieldCount() const { return int(data_.columns.size()); }

@@ -58,3 +58,13 @@ void showDbError(const QString& procLiteral, const cT_ADODB& db)
     platform::msgBox(procLiteral + kCrLf + db.sErrMsg, QString(), platform::MsgIcon::Critical,
                      platform::MsgButtons::Ok);
 }
+
+QString fieldText(const Recordset& rs, const char* column)
+{
+    return csNullToStr(rs.field(QLatin1String(column))).trimmed();
+}
+
+short fieldShort(const Recordset& rs, const char* column)
+{
+    return short(nNullToLong(rs.field(QLatin1String(column))));
+}

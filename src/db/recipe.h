@@ -24,3 +24,9 @@ std::unique_ptr<cT_ADODB> openConnectionQuiet(const QString& procLiteral, QStrin
 
 // Shows procLiteral + CR LF + the connection's sErrMsg in a critical message box.
 void showDbError(const QString& procLiteral, const cT_ADODB& db);
+
+// A field of the current row through the null-safe conversions, as every procedure reads
+// its rows: text with surrounding blanks removed (empty for null), numbers as 16-bit values
+// (0 for null or text that is no number).
+QString fieldText(const Recordset& rs, const char* column);
+short fieldShort(const Recordset& rs, const char* column);

@@ -15,16 +15,6 @@ namespace
 
 const QString kLiteral = QStringLiteral("iKyotenBtnSet() でエラー");
 
-QString fieldText(const Recordset& rs, const char* column)
-{
-    return csNullToStr(rs.field(QLatin1String(column))).trimmed();
-}
-
-short fieldShort(const Recordset& rs, const char* column)
-{
-    return short(nNullToLong(rs.field(QLatin1String(column))));
-}
-
 short readList()
 {
     QString cause;

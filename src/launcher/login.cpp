@@ -18,16 +18,6 @@ namespace
 const QString kLiteral = QStringLiteral("btnOk_Click() でエラー");
 const QString kLoginError = QStringLiteral("ログインエラー");
 
-QString fieldText(const Recordset& rs, const char* column)
-{
-    return csNullToStr(rs.field(QLatin1String(column))).trimmed();
-}
-
-short fieldShort(const Recordset& rs, const char* column)
-{
-    return short(nNullToLong(rs.field(QLatin1String(column))));
-}
-
 // The suite keeps the creation date as its whole day number (days since 1899-12-30).
 QString dayNumber(const FieldValue& value)
 {
