@@ -2,7 +2,6 @@
 #include "launcher/frmTopMenuBk.h"
 #include "state/state.h"
 
-#include <QImage>
 #include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -14,19 +13,10 @@ namespace
 // replaced by a counter.
 void install(TestInstallation& inst)
 {
-    inst.createDatabase(QStringLiteral("PC01\\MIRANE"), true);
+    inst.createDatabase("PC01\\MIRANE", true);
     inst.writeAdodbIni();
-    inst.writeFile("Massage.ini",
-                   QStringLiteral("[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[画面]\r\nWALLPAPER=wall.png\r\n"));
-    QImage image(4, 4, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    inst.writeBytes("ICON/wall.png", QByteArray());
-    ASSERT_TRUE(image.save(inst.file("ICON/wall.png"), "PNG"));
-}
-
-QLabel* label(const frmTopMenuBk& w, const char* name)
-{
-    return w.findChild<QLabel*>(QString::fromLatin1(name));
+    inst.writeFile("Massage.ini", "[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[画面]\r\nWALLPAPER=wall.png\r\n");
+    inst.writePicture("ICON/wall.png");
 }
 
 } // namespace
@@ -35,12 +25,11 @@ TEST(BackgroundWindow, AlterationScriptRunsOnceAndOpensTheLauncher)
 {
     TestInstallation inst;
     install(inst);
-    inst.writeFile("loginuser.kvx", QStringLiteral("[LoginId]=admin\r\n"));
-    inst.writeFile(
-        "KVX2604ALT.alt",
-        QStringLiteral("UPDATE KYOTEN\r\nSET cComment = 'A'\r\n\r\nWHERE iKyotenCd = 13\r\nGO\r\n"
-                       "THIS IS NO STATEMENT\r\nGO\r\nUPDATE KYOTEN SET cComment = 'B' WHERE "
-                       "iKyotenCd = 27\r\nGO\r\nEND\r\nUPDATE KYOTEN SET cComment = 'C'\r\nGO\r\n"));
+    inst.writeFile("loginuser.kvx", "[LoginId]=admin\r\n");
+    inst.writeFile("KVX2604ALT.alt",
+                   "UPDATE KYOTEN\r\nSET cComment = 'A'\r\n\r\nWHERE iKyotenCd = 13\r\nGO\r\n"
+                   "THIS IS NO STATEMENT\r\nGO\r\nUPDATE KYOTEN SET cComment = 'B' WHERE "
+                   "iKyotenCd = 27\r\nGO\r\nEND\r\nUPDATE KYOTEN SET cComment = 'C'\r\nGO\r\n");
     frmTopMenuBk w;
     int launcherShown = 0;
     w.setLauncherRunner([&] { ++launcherShown; });
@@ -49,8 +38,8 @@ TEST(BackgroundWindow, AlterationScriptRunsOnceAndOpensTheLauncher)
 
     // Someone is still logged in: the wallpaper at once, no logo.
     EXPECT_TRUE(w.animationDone());
-    EXPECT_FALSE(label(w, "ImgWall")->isHidden());
-    EXPECT_TRUE(label(w, "picKvx")->isHidden());
+    EXPECT_FALSE(child<QLabel>(w, "ImgWall")->isHidden());
+    EXPECT_TRUE(child<QLabel>(w, "picKvx")->isHidden());
 
     w.timKvxTimer();
     EXPECT_EQ(launcherShown, 1);
@@ -58,25 +47,19 @@ TEST(BackgroundWindow, AlterationScriptRunsOnceAndOpensTheLauncher)
     EXPECT_TRUE(inst.exists("KVX2604ALT.kvx"));
     EXPECT_EQ(inst.readBytes("KVX2604ALT.kvx"), QByteArray());
     EXPECT_TRUE(inst.messages.shown.empty());
-    EXPECT_EQ(
-        inst.scalar(QStringLiteral("SELECT cComment FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb = 1")),
-        "A");
-    EXPECT_EQ(
-        inst.scalar(QStringLiteral("SELECT cComment FROM KYOTEN WHERE iKyotenCd = 27 AND iKyotenEb = 1")),
-        "B");
-    EXPECT_EQ(inst.scalar(QStringLiteral("SELECT COUNT(*) FROM KYOTEN WHERE cComment = 'C'")), "0");
+    EXPECT_EQ(inst.scalar("SELECT cComment FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb = 1"), "A");
+    EXPECT_EQ(inst.scalar("SELECT cComment FROM KYOTEN WHERE iKyotenCd = 27 AND iKyotenEb = 1"), "B");
+    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE cComment = 'C'"), "0");
     EXPECT_FALSE(w.isVisible());
 
     // The marker keeps the script from running again.
-    inst.exec(QStringLiteral("UPDATE KYOTEN SET cComment = 'X' WHERE iKyotenCd = 13"));
+    inst.exec("UPDATE KYOTEN SET cComment = 'X' WHERE iKyotenCd = 13");
     frmTopMenuBk again;
     again.setLauncherRunner([&] { ++launcherShown; });
     again.load();
     again.timKvxTimer();
     EXPECT_EQ(launcherShown, 2);
-    EXPECT_EQ(
-        inst.scalar(QStringLiteral("SELECT cComment FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb = 1")),
-        "X");
+    EXPECT_EQ(inst.scalar("SELECT cComment FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb = 1"), "X");
 }
 
 TEST(BackgroundWindow, LogoUnrollsUntilDoneOrClicked)
@@ -90,7 +73,7 @@ TEST(BackgroundWindow, LogoUnrollsUntilDoneOrClicked)
         w.load();
         w.show();
         EXPECT_FALSE(w.animationDone());
-        EXPECT_FALSE(label(w, "picKvx")->isHidden());
+        EXPECT_FALSE(child<QLabel>(w, "picKvx")->isHidden());
         EXPECT_EQ(w.logoHeightTwips(), 0);
         EXPECT_EQ(w.logoTargetTwips(), 1650);
         w.timKvxTimer();
@@ -107,8 +90,8 @@ TEST(BackgroundWindow, LogoUnrollsUntilDoneOrClicked)
         w.show();
         QTest::mouseClick(&w, Qt::LeftButton);
         EXPECT_TRUE(w.animationDone());
-        EXPECT_TRUE(label(w, "picKvx")->isHidden());
-        EXPECT_FALSE(label(w, "ImgWall")->isHidden());
+        EXPECT_TRUE(child<QLabel>(w, "picKvx")->isHidden());
+        EXPECT_FALSE(child<QLabel>(w, "ImgWall")->isHidden());
         w.timKvxTimer();
         EXPECT_EQ(w.animationSteps(), 0);
     }
@@ -118,21 +101,20 @@ TEST(BackgroundWindow, MapKeyAndSecondInstance)
 {
     TestInstallation inst;
     install(inst);
-    inst.writeFile("QMAPKEY.ini", QStringLiteral("[キー情報]\r\nKeyNo=  \r\nStatus=1\r\n"));
+    inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nKeyNo=  \r\nStatus=1\r\n");
     {
         frmTopMenuBk w;
         w.load();
         ASSERT_EQ(inst.messages.shown.size(), 1u);
-        EXPECT_EQ(inst.messages.shown[0].text,
-                  QStringLiteral("setPosition() でエラー\r\n接続文字列取得できません。"));
-        EXPECT_EQ(inst.messages.shown[0].icon, platform::MsgIcon::Critical);
+        inst.expectLastBox("setPosition() でエラー\r\n接続文字列取得できません。", "",
+                           platform::MsgIcon::Critical);
         EXPECT_EQ(state().gsMapKeyStatus, QString());
     }
-    inst.writeFile("QMAPKEY.ini", QStringLiteral("[キー情報]\r\nKeyNo=K-0001\r\nStatus=1  \r\n"));
+    inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nKeyNo=K-0001\r\nStatus=1  \r\n");
     {
         frmTopMenuBk w;
         w.load();
-        EXPECT_EQ(state().gsMapKeyStatus, QStringLiteral("1"));
+        EXPECT_EQ(state().gsMapKeyStatus, "1");
     }
     inst.host.running = true;
     frmTopMenuBk w;

@@ -11,8 +11,7 @@ using platform::MsgIcon;
 namespace
 {
 
-const QString kBaseIni =
-    QStringLiteral("[運用拠点]\r\nBASEID=0000\r\n[PATH]\r\nSYSTEM_DATA=\\DATA\\Data0102\r\n");
+const QString kBaseIni = "[運用拠点]\r\nBASEID=0000\r\n[PATH]\r\nSYSTEM_DATA=\\DATA\\Data0102\r\n";
 const QByteArray kOldMassage = "[PATH]\r\nSYSTEM_DATA=\\DATA\r\n";
 
 // A logged-in staff account allowed on base 0102, which is selected.
@@ -20,25 +19,18 @@ void prepareLaunch(TestInstallation& inst)
 {
     inst.writeFile("Massage0102.ini", kBaseIni);
     inst.writeBytes("Massage.ini", kOldMassage);
-    inst.writeFile("QmapUser.ini", QStringLiteral("ZENRIN_USER=zu01\r\nZENRIN_PWD=zp01\r\nUSER_CODE=7\r\n"));
+    inst.writeFile("QmapUser.ini", "ZENRIN_USER=zu01\r\nZENRIN_PWD=zp01\r\nUSER_CODE=7\r\n");
     State& s = state();
     s.giSelKyotenCd = 13;
-    s.gtLoginUser.LoginId = QStringLiteral("yamada");
-    s.gtLoginUser.AreaWord = QStringLiteral("0102");
+    s.gtLoginUser.LoginId = "yamada";
+    s.gtLoginUser.AreaWord = "0102";
     s.gtLoginUser.AccessLevel = 5;
-    s.gtLoginUser.AccessJobNo = QStringLiteral("101");
+    s.gtLoginUser.AccessJobNo = "101";
     s.gtKyoten = tKyoten{};
     s.gtKyoten.iKyotenCd = 1;
     s.gtKyoten.iKyotenEb = 2;
-    s.gtKyoten.cAreaName = QStringLiteral("東京");
-    s.gtKyoten.cKyotenName = QStringLiteral("本店");
-}
-
-void expectLastBox(const TestInstallation& inst, const char* text, const char* title)
-{
-    ASSERT_FALSE(inst.messages.shown.empty());
-    EXPECT_EQ(inst.messages.shown.back().text, QString::fromUtf8(text));
-    EXPECT_EQ(inst.messages.shown.back().title, QString::fromUtf8(title));
+    s.gtKyoten.cAreaName = "東京";
+    s.gtKyoten.cKyotenName = "本店";
 }
 
 } // namespace
@@ -47,15 +39,15 @@ TEST(Launch, AreaWordAccessCheck)
 {
     TestInstallation inst;
     // "OK" when allowed, otherwise the title of the one refusal shown.
-    auto check = [&](const char* area, const char* id, short level) {
+    auto check = [&](const char* area, const char* id, short level) -> QString {
         inst.messages.shown.clear();
         tLoginUser u;
         u.AreaWord = QString::fromUtf8(area);
         u.AccessLevel = level;
         const bool allowed = checkAreaAccess(u, QString::fromUtf8(id));
         if (inst.messages.shown.size() != (allowed ? 0u : 1u))
-            return QStringLiteral("?");
-        return allowed ? QStringLiteral("OK") : inst.messages.shown[0].title;
+            return "?";
+        return allowed ? "OK" : inst.messages.shown[0].title;
     };
     EXPECT_EQ(check("9999", "4705", 1), "OK");
     EXPECT_EQ(check(" 0102 ", "0102", 1), "OK");
@@ -63,11 +55,11 @@ TEST(Launch, AreaWordAccessCheck)
     EXPECT_EQ(check("0101", "4705", 10), "OK");
     EXPECT_EQ(check("01020103", "0104", 9), "アクセス不可");
     EXPECT_EQ(check("99990102", "0103", 1), "アクセス不可");
-    expectLastBox(inst, "選択された拠点へアクセスする権限がありません。", "アクセス不可");
-    EXPECT_EQ(inst.messages.shown[0].icon, MsgIcon::Exclamation);
+    inst.expectLastBox("選択された拠点へアクセスする権限がありません。", "アクセス不可",
+                       MsgIcon::Exclamation);
     EXPECT_EQ(check("", "0102", 10), "アクセス権限設定エラー");
     EXPECT_EQ(check("010", "0102", 10), "アクセス権限設定エラー");
-    expectLastBox(inst, "アクセス権限が設定されていません。", "アクセス権限設定エラー");
+    inst.expectLastBox("アクセス権限が設定されていません。", "アクセス権限設定エラー");
 }
 
 TEST(Launch, HandsTheBaseToMainProgram)
@@ -77,28 +69,22 @@ TEST(Launch, HandsTheBaseToMainProgram)
     ASSERT_TRUE(launchKyoten(LaunchSource::IconList, 3, 1));
     EXPECT_TRUE(inst.messages.shown.empty());
     EXPECT_EQ(inst.readBytes("Massage.ini"),
-              textfile::encode(
-                  QStringLiteral("[運用拠点]\r\nBASEID=0102\r\n[PATH]\r\nSYSTEM_DATA=\\DATA\\Data0102\r\n"
-                                 "[環境]\r\n環境名=東京－本店\r\n[権限]\r\nJOBCODE=101\r\n[QMAP]\r\n"
-                                 "ZENRIN_USER=zu01\r\nZENRIN_PWD=zp01\r\n")));
+              textfile::encode("[運用拠点]\r\nBASEID=0102\r\n[PATH]\r\nSYSTEM_DATA=\\DATA\\Data0102\r\n"
+                               "[環境]\r\n環境名=東京－本店\r\n[権限]\r\nJOBCODE=101\r\n[QMAP]\r\n"
+                               "ZENRIN_USER=zu01\r\nZENRIN_PWD=zp01\r\n"));
     EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
               QByteArray("[kyotenCd]= 13\r\n[Index]= 3\r\n[DB]= 1\r\n[LastLoginUser]=yamada\r\n"));
-    ASSERT_EQ(inst.processes.started.size(), 1u);
-    EXPECT_EQ(inst.processes.started[0].commandLine,
-              inst.path() + QStringLiteral("\\Main.exe 東京－本店 11 69"));
+    ASSERT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 東京－本店 11 69"});
     EXPECT_EQ(inst.processes.started[0].style, platform::WindowStyle::NormalFocus);
 
     // Without a map account its keys are empty; the pop-up passes one number; the text list
     // keeps no position.
     QFile::remove(inst.file("QmapUser.ini"));
     ASSERT_TRUE(launchKyoten(LaunchSource::PopupMenu, 2, 0));
-    EXPECT_TRUE(
-        inst.readText("Massage.ini").endsWith(QStringLiteral("[QMAP]\r\nZENRIN_USER=\r\nZENRIN_PWD=\r\n")));
-    EXPECT_EQ(inst.processes.started[1].commandLine,
-              inst.path() + QStringLiteral("\\Main.exe 東京－本店 11"));
+    EXPECT_TRUE(inst.readText("Massage.ini").endsWith("[QMAP]\r\nZENRIN_USER=\r\nZENRIN_PWD=\r\n"));
+    EXPECT_EQ(inst.commandLines().value(1), inst.path() + "\\Main.exe 東京－本店 11");
     ASSERT_TRUE(launchKyoten(LaunchSource::TextList, 5, 0));
-    EXPECT_TRUE(
-        inst.readText("AreaSelect.ini").startsWith(QStringLiteral("[kyotenCd]= 13\r\n[Index]= 0\r\n")));
+    EXPECT_TRUE(inst.readText("AreaSelect.ini").startsWith("[kyotenCd]= 13\r\n[Index]= 0\r\n"));
 }
 
 TEST(Launch, FailuresStopBeforeTheStart)
@@ -107,24 +93,23 @@ TEST(Launch, FailuresStopBeforeTheStart)
     prepareLaunch(inst);
     QFile::remove(inst.file("Massage0102.ini"));
     EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
-    expectLastBox(inst, "該当する拠点の環境が存在しません。", "環境エラー");
-    EXPECT_EQ(inst.messages.shown.back().icon, MsgIcon::Critical);
+    inst.expectLastBox("該当する拠点の環境が存在しません。", "環境エラー", MsgIcon::Critical);
     EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
     EXPECT_FALSE(inst.exists("AreaSelect.ini"));
 
     inst.writeFile("Massage0102.ini", kBaseIni);
     inst.processes.failStart = true;
     EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
-    expectLastBox(inst, "環境ファイル更新中にエラーが発生しました。", "構築エラー");
+    inst.expectLastBox("環境ファイル更新中にエラーが発生しました。", "構築エラー");
 
     inst.processes = FakeProcesses{};
     state().gtKyoten = tKyoten{};
     EXPECT_FALSE(launchKyoten(LaunchSource::TextList, 0, 0));
-    expectLastBox(inst, "拠点のメニューが起動できません。", "選択エラー");
+    inst.expectLastBox("拠点のメニューが起動できません。", "選択エラー");
     prepareLaunch(inst);
     state().gtKyoten.iKyotenEb = 3;
     EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
-    expectLastBox(inst, "選択された拠点へアクセスする権限がありません。", "アクセス不可");
+    inst.expectLastBox("選択された拠点へアクセスする権限がありません。", "アクセス不可");
     EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
     EXPECT_TRUE(inst.processes.started.empty());
 }
@@ -142,19 +127,17 @@ TEST(BaseList, ReadsBasesInKeyOrder)
     EXPECT_EQ(loadKyotenList(), 3);
     const auto& list = state().gtKyotenList;
     ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(kyotenItemKey(list[0]), QStringLiteral("KEY:0512"));
+    EXPECT_EQ(kyotenItemKey(list[0]), "KEY:0512");
     EXPECT_EQ(kyotenIcon(list[0]) * 10 + kyotenIcon(list[1]), 24);
-    EXPECT_EQ(kyotenListLine(list[1]), QStringLiteral("1302：新宿店(東京)"));
+    EXPECT_EQ(kyotenListLine(list[1]), "1302：新宿店(東京)");
     EXPECT_EQ(kyotenSubItems(list[0]),
               QStringList({"5", "12", "1", "秋田", "本店", "", "3", "x", "4", "y", "2"}));
     EXPECT_TRUE(inst.messages.shown.empty());
 
-    inst.writeAdodbIni(QStringLiteral("PC01\\MIRANE"), QStringLiteral("NOSUCHDB"));
+    inst.writeAdodbIni("PC01\\MIRANE", "NOSUCHDB");
     EXPECT_EQ(loadKyotenList(), -1);
     EXPECT_TRUE(state().gtKyotenList.empty());
-    expectLastBox(inst,
-                  "サーバーに接続できませんでした。\r\nサーバーメンテナンス中の可能性があります。\r\n"
-                  "しばらく経過してから接続して下さい。",
-                  "");
-    EXPECT_EQ(inst.messages.shown.back().icon, MsgIcon::Exclamation);
+    inst.expectLastBox("サーバーに接続できませんでした。\r\nサーバーメンテナンス中の可能性があります。\r\n"
+                       "しばらく経過してから接続して下さい。",
+                       "", MsgIcon::Exclamation);
 }

@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QComboBox>
 #include <QContextMenuEvent>
-#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -15,68 +14,61 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-using platform::MsgAnswer;
-using platform::MsgButtons;
 using platform::MsgIcon;
 
 namespace
 {
 
-const QString kMassage =
-    QStringLiteral("[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[画面]\r\nWALLPAPER=wall.png\r\n"
-                   "WALLPAPER_TOP=top.png\r\n[システム]\r\nミラネタイプ=0\r\nFC機能=0\r\n"
-                   "MENUCANCEL=0\r\n簡易メニュー=0\r\n");
-
-// The base's own settings, with every hand-off key present so that the launch rewrites
-// them in place.
-QString baseIni(const QString& id)
-{
-    return QStringLiteral("[運用拠点]\r\nBASEID=\r\n[環境]\r\n環境名=\r\n[権限]\r\nJOBCODE=\r\n[QMAP]\r\n"
-                          "ZENRIN_USER=\r\nZENRIN_PWD=\r\n[PATH]\r\nSYSTEM_DATA=\\DATA\\Data") +
-           id + QStringLiteral("\r\n");
-}
-
-void writePicture(const TestInstallation& inst, const QString& relative)
-{
-    QImage image(4, 4, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    inst.writeBytes(relative, QByteArray());
-    ASSERT_TRUE(image.save(inst.file(relative), "PNG"));
-}
+const QString kMassage = "[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[画面]\r\nWALLPAPER=wall.png\r\n"
+                         "WALLPAPER_TOP=top.png\r\n[システム]\r\nミラネタイプ=0\r\nFC機能=0\r\n"
+                         "MENUCANCEL=0\r\n簡易メニュー=0\r\n";
 
 // The demo database (bases 0101, 1301, 1302, 1303, 2701; accounts admin, staff, teishi),
-// adodb.ini, the suite settings and the wallpapers. The map key status 1 keeps the map
-// companion out of the recorded process starts.
-void install(TestInstallation& inst, const QString& massage = kMassage)
-{
-    inst.createDatabase(QStringLiteral("PC01\\MIRANE"), true);
-    inst.writeAdodbIni();
-    inst.writeFile("Massage.ini", massage);
-    inst.writeFile("QmapUser.ini", QStringLiteral("ZENRIN_USER=map01\r\nZENRIN_PWD=pw01\r\nUSER_CODE=9\r\n"));
-    writePicture(inst, "ICON/top.png");
-    writePicture(inst, "ICON/wall.png");
-    for (const char* id : {"0101", "1301", "1302", "1303", "2701"})
-        inst.writeFile(QStringLiteral("Massage%1.ini").arg(id), baseIni(QString::fromLatin1(id)));
-    state().gsMapKeyStatus = QStringLiteral("1");
-}
-
-template <class T> T* child(const frmTopMenu& w, const char* name)
-{
-    T* c = w.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(c, nullptr) << name;
-    return c;
-}
-
-QString text(const frmTopMenu& w, const char* label)
-{
-    return child<QLabel>(w, label)->text();
-}
+// adodb.ini, the suite settings, the wallpapers and each base's own settings, with every
+// hand-off key present so that the launch rewrites them in place. The map key status 1
+// keeps the map companion out of the recorded process starts.
+struct Installed : TestInstallation {
+    explicit Installed(const QString& massage = kMassage)
+    {
+        createDatabase("PC01\\MIRANE", true);
+        writeAdodbIni();
+        writeFile("Massage.ini", massage);
+        writeFile("QmapUser.ini", "ZENRIN_USER=map01\r\nZENRIN_PWD=pw01\r\nUSER_CODE=9\r\n");
+        writePicture("ICON/top.png");
+        writePicture("ICON/wall.png");
+        for (const QString id : {"0101", "1301", "1302", "1303", "2701"})
+            writeFile("Massage" + id + ".ini",
+                      "[運用拠点]\r\nBASEID=\r\n[環境]\r\n環境名=\r\n[権限]\r\nJOBCODE=\r\n[QMAP]\r\n"
+                      "ZENRIN_USER=\r\nZENRIN_PWD=\r\n[PATH]\r\nSYSTEM_DATA=\\DATA\\Data" +
+                          id + "\r\n");
+        state().gsMapKeyStatus = "1";
+    }
+};
 
 void logIn(frmTopMenu& w, const char* id, const char* password)
 {
     child<QLineEdit>(w, "txtUserId")->setText(QString::fromUtf8(id));
     child<QLineEdit>(w, "txtPassword")->setText(QString::fromUtf8(password));
     QTest::mouseClick(child<QPushButton>(w, "btnLogin"), Qt::LeftButton);
+}
+
+// The launcher window, loaded, shown and logged in with the account whose password is its id.
+struct Window : frmTopMenu {
+    explicit Window(const char* account = nullptr)
+    {
+        load();
+        show();
+        if (account)
+            logIn(*this, account, account);
+    }
+};
+
+QStringList texts(const frmTopMenu& w, std::initializer_list<const char*> labels)
+{
+    QStringList values;
+    for (const char* label : labels)
+        values << child<QLabel>(w, label)->text();
+    return values;
 }
 
 void doubleClickRow(QListWidget* list, int row)
@@ -86,29 +78,16 @@ void doubleClickRow(QListWidget* list, int row)
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
 }
 
-QByteArray cp932(const QString& s)
-{
-    return textfile::encode(s);
-}
-
-const ShownMessage& lastBox(const TestInstallation& inst)
-{
-    static const ShownMessage none{};
-    EXPECT_FALSE(inst.messages.shown.empty());
-    return inst.messages.shown.empty() ? none : inst.messages.shown.back();
-}
-
 } // namespace
 
 TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
 {
-    const QString question =
-        QStringLiteral("システムの初回動作時にはデータベースを再構築する必要があります。\r"
-                       "しばらく時間がかかる場合もありますが、処理を実行してもよろしいですか？");
+    const QString question = "システムの初回動作時にはデータベースを再構築する必要があります。\r"
+                             "しばらく時間がかかる場合もありますが、処理を実行してもよろしいですか？";
     {
         TestInstallation inst;
         inst.writeFile("Massage.ini", kMassage);
-        inst.messages.answer(MsgAnswer::Cancel);
+        inst.messages.answer(platform::MsgAnswer::Cancel);
         frmTopMenu w;
         try {
             w.load();
@@ -117,30 +96,24 @@ TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
             EXPECT_EQ(e.exitCode, 0);
         }
         ASSERT_EQ(inst.messages.shown.size(), 1u);
-        EXPECT_EQ(inst.messages.shown[0].text, question);
-        EXPECT_EQ(inst.messages.shown[0].title, QStringLiteral("データベース再構成"));
-        EXPECT_EQ(inst.messages.shown[0].icon, MsgIcon::Question);
-        EXPECT_EQ(inst.messages.shown[0].buttons, MsgButtons::OkCancel);
+        inst.expectLastBox(question, "データベース再構成", MsgIcon::Question, platform::MsgButtons::OkCancel);
         EXPECT_TRUE(inst.processes.started.empty());
         EXPECT_FALSE(inst.exists("adodb.ini"));
     }
     {
-        TestInstallation inst;
-        install(inst);
+        Installed inst;
         QFile::remove(inst.file("adodb.ini"));
         frmTopMenu w;
         w.load();
         ASSERT_GE(inst.messages.shown.size(), 1u);
         EXPECT_EQ(inst.messages.shown[0].text, question);
-        ASSERT_EQ(inst.processes.started.size(), 1u);
-        EXPECT_EQ(inst.processes.started[0].commandLine,
-                  QStringLiteral("osql -S \"PC01\\MIRANE\" -U sa -P mtr4827 -i \"") + inst.path() +
-                      QStringLiteral("\\attach.SQL\" -o system.log"));
+        ASSERT_EQ(inst.commandLines(), QStringList{"osql -S \"PC01\\MIRANE\" -U sa -P mtr4827 -i \"" +
+                                                   inst.path() + "\\attach.SQL\" -o system.log"});
         EXPECT_TRUE(inst.processes.started[0].waited);
         EXPECT_EQ(inst.readBytes("adodb.ini"),
-                  cp932(QStringLiteral("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
-                                       "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n[資産管理情報]\r\n"
-                                       "資源配布=C:\\KVX\\MASTER\r\n[監視時間msec]\r\nTime = 300000\r\n")));
+                  textfile::encode("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
+                                   "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n[資産管理情報]\r\n"
+                                   "資源配布=C:\\KVX\\MASTER\r\n[監視時間msec]\r\nTime = 300000\r\n"));
         EXPECT_TRUE(child<QComboBox>(w, "cmbDBName")->isHidden());
         EXPECT_FALSE(child<QLineEdit>(w, "txtMasterDb")->isHidden());
         EXPECT_FALSE(child<QLabel>(w, "lblDBUser")->isEnabled());
@@ -149,8 +122,7 @@ TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
     }
     {
         // An existing adodb.ini: no question, no rebuild.
-        TestInstallation inst;
-        install(inst);
+        Installed inst;
         frmTopMenu w;
         w.load();
         EXPECT_TRUE(inst.messages.shown.empty());
@@ -160,21 +132,16 @@ TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
 
 TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
 {
-    TestInstallation inst;
-    install(inst, QString(kMassage)
-                      .replace(QStringLiteral("MENUCANCEL=0"), QStringLiteral("MENUCANCEL=1"))
-                      .replace(QStringLiteral("FC機能=0"), QStringLiteral("FC機能=1")));
-    inst.createDatabase(QStringLiteral("SV02\\MIRANE"), true);
-    inst.exec(QStringLiteral("DELETE FROM KYOTEN WHERE iKyotenCd = 27"), QStringLiteral("SV02\\MIRANE"));
-    inst.writeFile("DB.ini", QStringLiteral("本番,PC01\\MIRANE,MIRANE45\r\n研修,SV02\\MIRANE,MIRANE45\r\n"));
-    inst.writeFile("AreaSelect.ini",
-                   QStringLiteral("[kyotenCd]= 13\r\n[Index]= 3\r\n[DB]= 1\r\n[LastLoginUser]=admin\r\n"));
+    Installed inst(QString(kMassage).replace("MENUCANCEL=0", "MENUCANCEL=1").replace("FC機能=0", "FC機能=1"));
+    inst.createDatabase("SV02\\MIRANE", true);
+    inst.exec("DELETE FROM KYOTEN WHERE iKyotenCd = 27", "SV02\\MIRANE");
+    inst.writeFile("DB.ini", "本番,PC01\\MIRANE,MIRANE45\r\n研修,SV02\\MIRANE,MIRANE45\r\n");
+    inst.writeFile("AreaSelect.ini", "[kyotenCd]= 13\r\n[Index]= 3\r\n[DB]= 1\r\n[LastLoginUser]=admin\r\n");
     inst.writeFile("loginuser.kvx",
-                   QStringLiteral("[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=admin\r\n[LoginPass]=*****\r\n"
-                                  "[Name]=管理 一郎\r\n[NameKana]=カンリ イチロウ\r\n[AreaWord]=9999\r\n"
-                                  "[AccessLevel]=10\r\n[AccessName]=管理者\r\n[AccessJobNo]=11111\r\n"
-                                  "[Kubun]=1\r\n[MakeDate]=45383\r\n[LoginDate]=2024/04/01 9:00:00\r\n"));
-
+                   "[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=admin\r\n[LoginPass]=*****\r\n"
+                   "[Name]=管理 一郎\r\n[NameKana]=カンリ イチロウ\r\n[AreaWord]=9999\r\n"
+                   "[AccessLevel]=10\r\n[AccessName]=管理者\r\n[AccessJobNo]=11111\r\n"
+                   "[Kubun]=1\r\n[MakeDate]=45383\r\n[LoginDate]=2024/04/01 9:00:00\r\n");
     frmTopMenu w;
     w.load();
     EXPECT_TRUE(inst.messages.shown.empty());
@@ -183,30 +150,24 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     auto* combo = child<QComboBox>(w, "cmbDBName");
     EXPECT_EQ(combo->count(), 2);
     EXPECT_EQ(combo->currentIndex(), 1);
-    EXPECT_TRUE(inst.readText("adodb.ini").contains(QStringLiteral("Data Source=SV02\\MIRANE;")));
+    EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
     auto* icons = child<QListWidget>(w, "ListView1");
     ASSERT_EQ(icons->count(), 4);
-    EXPECT_EQ(icons->item(0)->text(), QStringLiteral("札幌店"));
-    EXPECT_EQ(icons->item(0)->data(Qt::UserRole).toString(), QStringLiteral("KEY:0101"));
+    EXPECT_EQ(icons->item(0)->text(), "札幌店");
+    EXPECT_EQ(icons->item(0)->data(Qt::UserRole).toString(), "KEY:0101");
     EXPECT_EQ(icons->item(2)->data(Qt::UserRole + 1).toStringList(),
               QStringList({"13", "2", "0", "東京", "新宿店", "ＦＣ加盟店", "0", "", "0", "", "2"}));
     EXPECT_EQ(icons->item(0)->data(Qt::UserRole + 2).toInt(), 4); // abolished (9)
     EXPECT_EQ(icons->item(2)->data(Qt::UserRole + 2).toInt(), 2);
     EXPECT_EQ(icons->currentRow(), 2);
-    EXPECT_EQ(text(w, "lblArea_0"), QStringLiteral("東京"));
-    EXPECT_EQ(text(w, "lblArea_1"), QStringLiteral("新宿店"));
-    EXPECT_EQ(text(w, "lblArea_2"), QStringLiteral("1302"));
-    EXPECT_EQ(child<QListWidget>(w, "List1")->item(1)->text(), QStringLiteral("1301：本店(東京)"));
+    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"東京", "新宿店", "1302"}));
+    EXPECT_EQ(child<QListWidget>(w, "List1")->item(1)->text(), "1301：本店(東京)");
     EXPECT_TRUE(child<QLineEdit>(w, "txtMasterDb")->isHidden());
 
-    // The restored log-in.
-    EXPECT_EQ(child<QLineEdit>(w, "txtUserId")->text(), QStringLiteral("admin"));
-    EXPECT_EQ(text(w, "lblUserData_0"), QStringLiteral("admin"));
-    EXPECT_EQ(text(w, "lblUserData_1"), QStringLiteral("管理者"));
-    EXPECT_EQ(text(w, "lblUserData_2"), QStringLiteral("2024/04/01 9:00:00"));
-    EXPECT_EQ(text(w, "lblUserData_3"), QStringLiteral("10"));
-    EXPECT_EQ(text(w, "lblLogin"), QStringLiteral("管理者"));
-    EXPECT_EQ(text(w, "lblTantou"), QStringLiteral("管理 一郎"));
+    EXPECT_EQ(child<QLineEdit>(w, "txtUserId")->text(), "admin");
+    EXPECT_EQ(texts(w, {"lblUserData_0", "lblUserData_1", "lblUserData_2", "lblUserData_3", "lblLogin",
+                        "lblTantou"}),
+              QStringList({"admin", "管理者", "2024/04/01 9:00:00", "10", "管理者", "管理 一郎"}));
     EXPECT_TRUE(child<QLabel>(w, "picPassLock")->isHidden());
     EXPECT_TRUE(child<QPushButton>(w, "btnUserCg")->isEnabled());
     EXPECT_TRUE(combo->isEnabled());
@@ -218,47 +179,37 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     EXPECT_EQ(state().giKyotenCount, 4);
 
     // Enter in the selector searches the display names.
-    combo->setEditText(QStringLiteral("本"));
+    combo->setEditText("本");
     QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(combo->currentIndex(), 0);
     EXPECT_EQ(icons->count(), 5);
-    EXPECT_TRUE(inst.readText("adodb.ini").contains(QStringLiteral("Data Source=PC01\\MIRANE;")));
-    combo->setEditText(QStringLiteral("存在しない"));
+    EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=PC01\\MIRANE;"));
+    combo->setEditText("存在しない");
     QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
-    EXPECT_EQ(text(w, "lblArea_0"), QStringLiteral("－"));
-    EXPECT_EQ(text(w, "lblArea_1"), QStringLiteral("該当なし"));
+    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1"}), QStringList({"－", "該当なし"}));
     EXPECT_EQ(icons->count(), 0);
 }
 
 TEST(TopMenuWindow, StartUpWithoutBasesEndsTheProgram)
 {
-    TestInstallation inst;
-    install(inst);
-    inst.exec(QStringLiteral("DELETE FROM KYOTEN WHERE iKyotenEb <> 0"));
+    Installed inst;
+    inst.exec("DELETE FROM KYOTEN WHERE iKyotenEb <> 0");
     frmTopMenu w;
     EXPECT_THROW(w.load(), ProgramEnded);
-    EXPECT_EQ(lastBox(inst).text, QStringLiteral("初期データ設定を中止しました。"));
-    EXPECT_EQ(lastBox(inst).title, QStringLiteral("処理中断"));
-    EXPECT_EQ(lastBox(inst).icon, MsgIcon::Critical);
+    inst.expectLastBox("初期データ設定を中止しました。", "処理中断", MsgIcon::Critical);
     EXPECT_EQ(state().giSetupMode, 0);
 }
 
 TEST(TopMenuWindow, LogInRefusalsAndSuccess)
 {
-    TestInstallation inst;
-    install(inst);
-    frmTopMenu w;
-    w.load();
-    w.show();
+    Installed inst;
+    Window w;
     auto* lock = child<QLabel>(w, "picPassLock");
     EXPECT_FALSE(lock->isHidden());
     EXPECT_FALSE(child<QPushButton>(w, "btnTS")->isEnabled());
 
     struct Case {
-        const char* id;
-        const char* password;
-        const char* text;
-        const char* title;
+        const char *id, *password, *text, *title;
         MsgIcon icon;
     };
     const Case refusals[] = {
@@ -274,87 +225,65 @@ TEST(TopMenuWindow, LogInRefusalsAndSuccess)
         inst.messages.shown.clear();
         logIn(w, c.id, c.password);
         ASSERT_EQ(inst.messages.shown.size(), 1u) << c.id;
-        EXPECT_EQ(inst.messages.shown[0].text, QString::fromUtf8(c.text));
-        EXPECT_EQ(inst.messages.shown[0].title, QString::fromUtf8(c.title));
-        EXPECT_EQ(inst.messages.shown[0].icon, c.icon);
+        inst.expectLastBox(c.text, c.title, c.icon);
         EXPECT_FALSE(lock->isHidden());
         EXPECT_FALSE(inst.exists("loginuser.kvx"));
     }
 
-    // Enter in the password field logs in.
     inst.messages.shown.clear();
-    child<QLineEdit>(w, "txtUserId")->setText(QStringLiteral("staff"));
-    child<QLineEdit>(w, "txtPassword")->setText(QStringLiteral("staff"));
+    child<QLineEdit>(w, "txtUserId")->setText("staff");
+    child<QLineEdit>(w, "txtPassword")->setText("staff");
     QTest::keyClick(child<QLineEdit>(w, "txtPassword"), Qt::Key_Return);
     EXPECT_TRUE(inst.messages.shown.empty());
     EXPECT_TRUE(lock->isHidden());
     EXPECT_TRUE(child<QPushButton>(w, "btnTS")->isEnabled());
-    EXPECT_EQ(text(w, "lblUserData_0"), QStringLiteral("staff"));
-    EXPECT_EQ(text(w, "lblUserData_1"), QStringLiteral("施術 花子"));
-    EXPECT_EQ(text(w, "lblUserData_2"), QStringLiteral("セジュツ ハナコ"));
-    EXPECT_EQ(text(w, "lblUserData_3"), QStringLiteral("5"));
-    EXPECT_EQ(text(w, "lblUserData_4"), QStringLiteral("スタッフ"));
-    EXPECT_EQ(text(w, "lblUserData_5"), QStringLiteral("2024/04/01 9:00:00"));
-    EXPECT_EQ(text(w, "lblLogin"), QStringLiteral("スタッフ"));
-    EXPECT_EQ(text(w, "lblTantou"), QStringLiteral("施術 花子"));
-    EXPECT_EQ(text(w, "lblKyoten"), QString());
-    EXPECT_EQ(inst.scalar(QStringLiteral("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'")), "1");
+    EXPECT_EQ(texts(w, {"lblUserData_0", "lblUserData_1", "lblUserData_2", "lblUserData_3", "lblUserData_4",
+                        "lblUserData_5", "lblLogin", "lblTantou", "lblKyoten"}),
+              QStringList({"staff", "施術 花子", "セジュツ ハナコ", "5", "スタッフ", "2024/04/01 9:00:00",
+                           "スタッフ", "施術 花子", ""}));
+    EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'"), "1");
     EXPECT_TRUE(inst.exists("loginuser.kvx"));
 
-    // The total schedule for the logged-in user.
     QTest::mouseClick(child<QPushButton>(w, "btnTS"), Qt::LeftButton);
-    ASSERT_EQ(inst.processes.started.size(), 1u);
-    EXPECT_EQ(inst.processes.started[0].commandLine,
-              inst.path() + QStringLiteral("\\TrtTotalSchedule.exe 11"));
+    EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\TrtTotalSchedule.exe 11"});
 }
 
 TEST(TopMenuWindow, LogOutSavesTheSelectionWithoutUser)
 {
-    TestInstallation inst;
-    install(inst);
-    frmTopMenu w;
-    w.load();
-    w.show();
-    logIn(w, "admin", "admin");
+    Installed inst;
+    Window w("admin");
     child<QListWidget>(w, "ListView1")->setCurrentRow(3);
     inst.messages.shown.clear();
 
     // F1 logs out while the log-out button is enabled.
-    w.findChild<QAction*>(QStringLiteral("mnF01"))->trigger();
+    child<QAction>(w, "mnF01")->trigger();
     EXPECT_TRUE(inst.messages.shown.empty());
     EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
-              QByteArray("[kyotenCd]= 1\r\n[Index]= 4\r\n[DB]=-1\r\n[LastLoginUser]=\r\n"));
+              "[kyotenCd]= 1\r\n[Index]= 4\r\n[DB]=-1\r\n[LastLoginUser]=\r\n");
     EXPECT_FALSE(inst.exists("loginuser.kvx"));
-    EXPECT_EQ(inst.scalar(QStringLiteral("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'admin'")), "0");
+    EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'admin'"), "0");
     EXPECT_EQ(child<QLineEdit>(w, "txtUserId")->text(), QString());
-    EXPECT_EQ(text(w, "lblUserData_0"), QStringLiteral("ログアウト中"));
-    EXPECT_EQ(text(w, "lblUserData_5"), QStringLiteral("-"));
-    EXPECT_EQ(text(w, "lblLogin"), QStringLiteral("ログアウト"));
-    EXPECT_EQ(text(w, "lblTantou"), QStringLiteral("－"));
+    EXPECT_EQ(texts(w, {"lblUserData_0", "lblUserData_5", "lblLogin", "lblTantou"}),
+              QStringList({"ログアウト中", "-", "ログアウト", "－"}));
     EXPECT_FALSE(child<QPushButton>(w, "btnUserCg")->isEnabled());
     EXPECT_FALSE(child<QLabel>(w, "picPassLock")->isHidden());
 
     // Disabled log-out: F1 does nothing.
     QFile::remove(inst.file("AreaSelect.ini"));
-    w.findChild<QAction*>(QStringLiteral("mnF01"))->trigger();
+    child<QAction>(w, "mnF01")->trigger();
     EXPECT_FALSE(inst.exists("AreaSelect.ini"));
 }
 
 TEST(TopMenuWindow, LaunchFromTheIconsChecksAccessAndHandsOver)
 {
-    TestInstallation inst;
-    install(inst);
-    frmTopMenu w;
-    w.load();
-    w.show();
-    logIn(w, "staff", "staff");
+    Installed inst;
+    Window w("staff");
     auto* icons = child<QListWidget>(w, "ListView1");
 
     // 2701 is not in the staff account's area word.
     inst.messages.shown.clear();
     doubleClickRow(icons, 4);
-    EXPECT_EQ(lastBox(inst).text, QStringLiteral("選択された拠点へアクセスする権限がありません。"));
-    EXPECT_EQ(lastBox(inst).title, QStringLiteral("アクセス不可"));
+    inst.expectLastBox("選択された拠点へアクセスする権限がありません。", "アクセス不可");
     EXPECT_TRUE(inst.processes.started.empty());
     EXPECT_FALSE(w.launched());
 
@@ -362,121 +291,94 @@ TEST(TopMenuWindow, LaunchFromTheIconsChecksAccessAndHandsOver)
     doubleClickRow(icons, 2);
     EXPECT_TRUE(inst.messages.shown.empty());
     ASSERT_TRUE(w.launched());
-    ASSERT_EQ(inst.processes.started.size(), 1u);
-    EXPECT_EQ(inst.processes.started[0].commandLine,
-              inst.path() + QStringLiteral("\\Main.exe 東京－新宿店 11 69"));
+    ASSERT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 東京－新宿店 11 69"});
     EXPECT_FALSE(inst.processes.started[0].waited);
-    EXPECT_EQ(
-        inst.readBytes("Massage.ini"),
-        cp932(QStringLiteral("[運用拠点]\r\nBASEID=1302\r\n[環境]\r\n環境名=東京－新宿店\r\n[権限]\r\n"
-                             "JOBCODE=11010\r\n[QMAP]\r\nZENRIN_USER=map01\r\nZENRIN_PWD=pw01\r\n[PATH]\r\n"
-                             "SYSTEM_DATA=\\DATA\\Data1302\r\n")));
+    EXPECT_EQ(inst.readBytes("Massage.ini"),
+              textfile::encode("[運用拠点]\r\nBASEID=1302\r\n[環境]\r\n環境名=東京－新宿店\r\n[権限]\r\n"
+                               "JOBCODE=11010\r\n[QMAP]\r\nZENRIN_USER=map01\r\nZENRIN_PWD=pw01\r\n[PATH]\r\n"
+                               "SYSTEM_DATA=\\DATA\\Data1302\r\n"));
     EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
-              QByteArray("[kyotenCd]= 1\r\n[Index]= 3\r\n[DB]=-1\r\n[LastLoginUser]=staff\r\n"));
+              "[kyotenCd]= 1\r\n[Index]= 3\r\n[DB]=-1\r\n[LastLoginUser]=staff\r\n");
     EXPECT_EQ(inst.readBytes("loginuser.kvx"),
-              cp932(QStringLiteral("[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=staff\r\n[LoginPass]=*****\r\n"
-                                   "[Name]=施術 花子\r\n[NameKana]=セジュツ ハナコ\r\n[AreaWord]=13011302\r\n"
-                                   "[AccessLevel]=5\r\n[AccessName]=スタッフ\r\n[AccessJobNo]=11010\r\n"
-                                   "[Kubun]=1\r\n[MakeDate]=45383\r\n[LoginDate]=2024/04/01 9:00:00\r\n")));
+              textfile::encode("[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=staff\r\n[LoginPass]=*****\r\n"
+                               "[Name]=施術 花子\r\n[NameKana]=セジュツ ハナコ\r\n[AreaWord]=13011302\r\n"
+                               "[AccessLevel]=5\r\n[AccessName]=スタッフ\r\n[AccessJobNo]=11010\r\n"
+                               "[Kubun]=1\r\n[MakeDate]=45383\r\n[LoginDate]=2024/04/01 9:00:00\r\n"));
 
     // A launch leaves without the closing sequence: the account stays logged in.
     w.close();
     EXPECT_TRUE(inst.exists("loginuser.kvx"));
-    EXPECT_EQ(inst.scalar(QStringLiteral("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'")), "1");
+    EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'"), "1");
 }
 
 TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
 {
     {
-        TestInstallation inst;
-        install(inst);
-        inst.writeFile("Topmenu.ini", QStringLiteral("[トップメニュー]\r\nメニューGUI=1\r\n"));
-        frmTopMenu w;
-        w.load();
-        w.show();
-        logIn(w, "admin", "admin");
+        Installed inst;
+        inst.writeFile("Topmenu.ini", "[トップメニュー]\r\nメニューGUI=1\r\n");
+        Window w("admin");
         auto* lines = child<QListWidget>(w, "List1");
         EXPECT_FALSE(lines->isHidden());
         EXPECT_TRUE(child<QListWidget>(w, "ListView1")->isHidden());
 
         inst.messages.shown.clear();
         w.launchFrom(LaunchSource::TextList);
-        EXPECT_EQ(lastBox(inst).text, QStringLiteral("拠点のメニューが起動できません。"));
-        EXPECT_EQ(lastBox(inst).title, QStringLiteral("選択エラー"));
+        inst.expectLastBox("拠点のメニューが起動できません。", "選択エラー");
 
         doubleClickRow(lines, 1);
         ASSERT_TRUE(w.launched());
-        ASSERT_EQ(inst.processes.started.size(), 1u);
-        EXPECT_EQ(inst.processes.started[0].commandLine,
-                  inst.path() + QStringLiteral("\\Main.exe 東京－本店 11 69"));
+        EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 東京－本店 11 69"});
         EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
-                  QByteArray("[kyotenCd]= 1\r\n[Index]= 0\r\n[DB]=-1\r\n[LastLoginUser]=admin\r\n"));
+                  "[kyotenCd]= 1\r\n[Index]= 0\r\n[DB]=-1\r\n[LastLoginUser]=admin\r\n");
     }
-    {
-        TestInstallation inst;
-        install(inst);
-        frmTopMenu w;
-        w.load();
-        w.show();
-        auto* icons = child<QListWidget>(w, "ListView1");
-        const auto rightClick = [&](int row) {
-            const QPoint pos = icons->visualItemRect(icons->item(row)).center();
-            QContextMenuEvent event(QContextMenuEvent::Mouse, pos, icons->viewport()->mapToGlobal(pos));
-            QApplication::sendEvent(icons->viewport(), &event);
-        };
+    Installed inst;
+    Window w;
+    auto* icons = child<QListWidget>(w, "ListView1");
+    const auto rightClick = [&](int row) {
+        const QPoint pos = icons->visualItemRect(icons->item(row)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, icons->viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(icons->viewport(), &event);
+    };
 
-        // Below the administrator level only the notice is offered.
-        logIn(w, "staff", "staff");
-        rightClick(1);
-        auto* popNull = child<QMenu>(w, "popMenuNull");
-        EXPECT_TRUE(popNull->isVisible());
-        popNull->close();
-        inst.messages.shown.clear();
-        w.findChild<QAction*>(QStringLiteral("popMenuNull01"))->trigger();
-        EXPECT_EQ(lastBox(inst).text,
-                  QStringLiteral("拠点の追加・編集を行うには管理者権限アカウントでのログインが必要です"));
-        EXPECT_EQ(lastBox(inst).title, QStringLiteral("アクセス権限がありません"));
-        EXPECT_EQ(lastBox(inst).icon, MsgIcon::Information);
+    // Below the administrator level only the notice is offered.
+    logIn(w, "staff", "staff");
+    rightClick(1);
+    auto* popNull = child<QMenu>(w, "popMenuNull");
+    EXPECT_TRUE(popNull->isVisible());
+    popNull->close();
+    inst.messages.shown.clear();
+    child<QAction>(w, "popMenuNull01")->trigger();
+    inst.expectLastBox("拠点の追加・編集を行うには管理者権限アカウントでのログインが必要です",
+                       "アクセス権限がありません", MsgIcon::Information);
 
-        logIn(w, "admin", "admin");
-        rightClick(3);
-        auto* pop = child<QMenu>(w, "popMenu");
-        EXPECT_TRUE(pop->isVisible());
-        EXPECT_EQ(w.findChild<QAction*>(QStringLiteral("popMenu00_01"))->text(),
-                  QStringLiteral("拠点番号：13"));
-        EXPECT_EQ(w.findChild<QAction*>(QStringLiteral("popMenu00_02"))->text(),
-                  QStringLiteral("拠点枝番：03"));
-        EXPECT_FALSE(w.findChild<QAction*>(QStringLiteral("popMenu01"))->isVisible());
-        auto* open = w.findChild<QAction*>(QStringLiteral("popMenu03"));
-        EXPECT_TRUE(open->isEnabled());
-        pop->close();
-        open->trigger();
-        ASSERT_TRUE(w.launched());
-        ASSERT_EQ(inst.processes.started.size(), 1u);
-        EXPECT_EQ(inst.processes.started[0].commandLine,
-                  inst.path() + QStringLiteral("\\Main.exe 東京－渋谷店 11"));
-        EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
-                  QByteArray("[kyotenCd]= 1\r\n[Index]= 4\r\n[DB]=-1\r\n[LastLoginUser]=admin\r\n"));
-    }
+    logIn(w, "admin", "admin");
+    rightClick(3);
+    auto* pop = child<QMenu>(w, "popMenu");
+    EXPECT_TRUE(pop->isVisible());
+    EXPECT_EQ(child<QAction>(w, "popMenu00_01")->text(), "拠点番号：13");
+    EXPECT_EQ(child<QAction>(w, "popMenu00_02")->text(), "拠点枝番：03");
+    EXPECT_FALSE(child<QAction>(w, "popMenu01")->isVisible());
+    auto* open = child<QAction>(w, "popMenu03");
+    EXPECT_TRUE(open->isEnabled());
+    pop->close();
+    open->trigger();
+    ASSERT_TRUE(w.launched());
+    EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 東京－渋谷店 11"});
+    EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
+              "[kyotenCd]= 1\r\n[Index]= 4\r\n[DB]=-1\r\n[LastLoginUser]=admin\r\n");
 }
 
 TEST(TopMenuWindow, LaunchFailuresKeepTheLauncherOpen)
 {
-    TestInstallation inst;
-    install(inst);
+    Installed inst;
     QFile::remove(inst.file("Massage1301.ini"));
     const QByteArray before = inst.readBytes("Massage.ini");
-    frmTopMenu w;
-    w.load();
-    w.show();
-    logIn(w, "admin", "admin");
+    Window w("admin");
     inst.messages.shown.clear();
     auto* icons = child<QListWidget>(w, "ListView1");
     icons->setCurrentRow(1);
     QTest::keyClick(icons, Qt::Key_Return);
-    EXPECT_EQ(lastBox(inst).text, QStringLiteral("該当する拠点の環境が存在しません。"));
-    EXPECT_EQ(lastBox(inst).title, QStringLiteral("環境エラー"));
-    EXPECT_EQ(lastBox(inst).icon, MsgIcon::Critical);
+    inst.expectLastBox("該当する拠点の環境が存在しません。", "環境エラー", MsgIcon::Critical);
     EXPECT_EQ(inst.readBytes("Massage.ini"), before);
     EXPECT_TRUE(inst.processes.started.empty());
     EXPECT_FALSE(w.launched());
@@ -485,26 +387,17 @@ TEST(TopMenuWindow, LaunchFailuresKeepTheLauncherOpen)
 
 TEST(TopMenuWindow, OneBaseWithoutMenuGoesStraightIn)
 {
-    TestInstallation inst;
-    install(inst, QString(kMassage).replace(QStringLiteral("MENUCANCEL=0"), QStringLiteral("MENUCANCEL=1")));
-    inst.exec(QStringLiteral("DELETE FROM KYOTEN WHERE iKyotenEb <> 0 AND iKyotenCd <> 27"));
-    frmTopMenu w;
-    w.load();
-    w.show();
-    logIn(w, "admin", "admin");
+    Installed inst(QString(kMassage).replace("MENUCANCEL=0", "MENUCANCEL=1"));
+    inst.exec("DELETE FROM KYOTEN WHERE iKyotenEb <> 0 AND iKyotenCd <> 27");
+    Window w("admin");
     ASSERT_TRUE(w.launched());
-    ASSERT_EQ(inst.processes.started.size(), 1u);
-    EXPECT_EQ(inst.processes.started[0].commandLine,
-              inst.path() + QStringLiteral("\\Main.exe 大阪－梅田店 11 69"));
+    EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 大阪－梅田店 11 69"});
 }
 
 TEST(TopMenuWindow, MakerSiteLink)
 {
-    TestInstallation inst;
-    install(inst);
-    frmTopMenu w;
-    w.load();
-    w.show();
+    Installed inst;
+    Window w;
     auto* link = child<QLabel>(w, "lblSysUpdate");
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(link, &enter);

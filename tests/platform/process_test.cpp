@@ -2,9 +2,7 @@
 #include "platform/cmdline.h"
 #include "platform/host.h"
 #include "platform/messagebox.h"
-#include "platform/paths.h"
 #include "platform/process.h"
-#include "platform/runtime.h"
 
 #include <QApplication>
 #include <QFile>
@@ -13,7 +11,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -32,73 +29,69 @@ void makeProgram(const TestInstallation& inst, const QString& relative, const QB
 
 TEST(CommandLine, SplitsByWindowsRules)
 {
-    EXPECT_EQ(platform::splitWindowsCommandLine(QStringLiteral("C:\\TopMenu\\Main.exe 東京－本店 11 69")),
-              (QStringList{"C:\\TopMenu\\Main.exe", QStringLiteral("東京－本店"), "11", "69"}));
-    EXPECT_EQ(
-        platform::splitWindowsCommandLine(QStringLiteral("\"C:\\My Apps\\x.exe\"  \"a b\"\tc\"d e\"f \"\"")),
-        (QStringList{"C:\\My Apps\\x.exe", "a b", "cd ef", ""}));
+    using platform::splitWindowsCommandLine;
+    EXPECT_EQ(splitWindowsCommandLine("C:\\TopMenu\\Main.exe 東京－本店 11 69"),
+              QStringList({"C:\\TopMenu\\Main.exe", "東京－本店", "11", "69"}));
+    EXPECT_EQ(splitWindowsCommandLine("\"C:\\My Apps\\x.exe\"  \"a b\"\tc\"d e\"f \"\""),
+              QStringList({"C:\\My Apps\\x.exe", "a b", "cd ef", ""}));
     // Backslashes count only before a quote; the program name keeps them all.
-    EXPECT_EQ(
-        platform::splitWindowsCommandLine(QStringLiteral("C:\\p\\ a\\\\b \\\\\\\"c d\\\\\"e f\" \"x\"\"y\"")),
-        (QStringList{"C:\\p\\", "a\\\\b", "\\\"c", "d\\e f", "x\"y"}));
-    EXPECT_EQ(platform::splitWindowsCommandLine(QStringLiteral("   ")), QStringList());
+    EXPECT_EQ(splitWindowsCommandLine("C:\\p\\ a\\\\b \\\\\\\"c d\\\\\"e f\" \"x\"\"y\""),
+              QStringList({"C:\\p\\", "a\\\\b", "\\\"c", "d\\e f", "x\"y"}));
+    EXPECT_EQ(splitWindowsCommandLine("   "), QStringList());
 }
 
 TEST(CommandLine, ResolvesProgramsAsWindowsWould)
 {
+    using platform::resolveCommandLine;
+    using platform::resolveProgram;
     TestInstallation inst;
     const QString app = inst.path();
-    makeProgram(inst, QStringLiteral("Main"), "#!/bin/sh\n");
-    makeProgram(inst, QStringLiteral("logoff.sh"), "exit 0\n", false);
-    makeProgram(inst, QStringLiteral("My Tools/Util"), "#!/bin/sh\n");
+    makeProgram(inst, "Main", "#!/bin/sh\n");
+    makeProgram(inst, "logoff.sh", "exit 0\n", false);
+    makeProgram(inst, "My Tools/Util", "#!/bin/sh\n");
 
-    EXPECT_EQ(platform::resolveProgram(app + QStringLiteral("\\MAIN.exe")), app + QStringLiteral("/Main"));
-    EXPECT_EQ(platform::resolveProgram(QStringLiteral("Main.exe")), app + QStringLiteral("/Main"));
-    EXPECT_EQ(platform::resolveProgram(app + QStringLiteral("\\logoff.bat")),
-              app + QStringLiteral("/logoff.sh"));
-    EXPECT_EQ(platform::resolveProgram(QStringLiteral("sh")).isEmpty(), false); // found on PATH
-    EXPECT_EQ(platform::resolveProgram(app + QStringLiteral("\\Missing.exe")), QString());
+    EXPECT_EQ(resolveProgram(app + "\\MAIN.exe"), app + "/Main");
+    EXPECT_EQ(resolveProgram("Main.exe"), app + "/Main");
+    EXPECT_EQ(resolveProgram(app + "\\logoff.bat"), app + "/logoff.sh");
+    EXPECT_EQ(resolveProgram("sh").isEmpty(), false); // found on PATH
+    EXPECT_EQ(resolveProgram(app + "\\Missing.exe"), QString());
 
-    // The environment name with a full-width minus passes through as one argument.
-    platform::ResolvedCommand c =
-        platform::resolveCommandLine(app + QStringLiteral("\\Main.exe 東京－本店 11 69"));
-    EXPECT_EQ(c.program, app + QStringLiteral("/Main"));
-    EXPECT_EQ(c.arguments, (QStringList{QStringLiteral("東京－本店"), "11", "69"}));
-    // An unquoted folder with a blank: the shortest prefix that names a program.
-    c = platform::resolveCommandLine(app + QStringLiteral("\\My Tools\\Util.exe -x"));
-    EXPECT_EQ(c.program, app + QStringLiteral("/My Tools/Util"));
-    EXPECT_EQ(c.arguments, QStringList{"-x"});
-    // A script that is not executable runs with the shell.
-    c = platform::resolveCommandLine(QStringLiteral("logoff.bat a"));
-    EXPECT_EQ(c.program, QStringLiteral("/bin/sh"));
-    EXPECT_EQ(c.arguments, (QStringList{app + QStringLiteral("/logoff.sh"), "a"}));
-    EXPECT_TRUE(platform::resolveCommandLine(QStringLiteral("NoSuchProgram.exe a")).program.isEmpty());
+    // Program and arguments: a name with a full-width minus stays one argument; an unquoted
+    // blank gives the shortest prefix naming a program; a script not executable runs with sh.
+    const auto resolved = [](const QString& commandLine) {
+        const platform::ResolvedCommand c = resolveCommandLine(commandLine);
+        return QStringList{c.program} + c.arguments;
+    };
+    EXPECT_EQ(resolved(app + "\\Main.exe 東京－本店 11 69"),
+              QStringList({app + "/Main", "東京－本店", "11", "69"}));
+    EXPECT_EQ(resolved(app + "\\My Tools\\Util.exe -x"), QStringList({app + "/My Tools/Util", "-x"}));
+    EXPECT_EQ(resolved("logoff.bat a"), QStringList({"/bin/sh", app + "/logoff.sh", "a"}));
+    EXPECT_TRUE(resolveCommandLine("NoSuchProgram.exe a").program.isEmpty());
 }
 
 TEST(QtProcesses, StartsWaitsAndClosesWindows)
 {
     TestInstallation inst;
     platform::QtProcesses processes;
-    makeProgram(inst, QStringLiteral("attach.sh"), "[ \"$1\" = \"東京\" ] && exit 3\nexit 1\n", false);
+    makeProgram(inst, "attach.sh", "[ \"$1\" = \"東京\" ] && exit 3\nexit 1\n", false);
     int code = 0;
-    ASSERT_TRUE(processes.startAndWait(QStringLiteral("attach.bat 東京"), &code));
+    ASSERT_TRUE(processes.startAndWait("attach.bat 東京", &code));
     EXPECT_EQ(code, 3);
-    EXPECT_FALSE(processes.startAndWait(QStringLiteral("NoSuchProgram.exe"), &code));
-    EXPECT_FALSE(
-        processes.startDetached(QStringLiteral("NoSuchProgram.exe"), platform::WindowStyle::NormalFocus));
+    EXPECT_FALSE(processes.startAndWait("NoSuchProgram.exe", &code));
+    EXPECT_FALSE(processes.startDetached("NoSuchProgram.exe", platform::WindowStyle::NormalFocus));
 
     // Nobody listens: no window.
-    EXPECT_FALSE(processes.postClose(QStringLiteral("ThunderRT6FormDC"), QStringLiteral("地図")));
+    const QString form = "ThunderRT6FormDC";
+    EXPECT_FALSE(processes.postClose(form, "地図"));
 
-    const QString name =
-        platform::windowSocketName(QStringLiteral("ThunderRT6FormDC"), QStringLiteral("地図"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^topmenu-wnd-\\d+-[0-9a-f]{16}$")).match(name).hasMatch())
+    const QString name = platform::windowSocketName(form, "地図");
+    EXPECT_TRUE(QRegularExpression("^topmenu-wnd-\\d+-[0-9a-f]{16}$").match(name).hasMatch())
         << name.toStdString();
-    EXPECT_NE(name, platform::windowSocketName(QStringLiteral("ThunderRT6FormDC"), QStringLiteral("地図2")));
+    EXPECT_NE(name, platform::windowSocketName(form, "地図2"));
     QLocalServer::removeServer(name);
     QLocalServer server;
     ASSERT_TRUE(server.listen(name));
-    EXPECT_TRUE(processes.postClose(QStringLiteral("ThunderRT6FormDC"), QStringLiteral("地図")));
+    EXPECT_TRUE(processes.postClose(form, "地図"));
     ASSERT_TRUE(server.waitForNewConnection(2000));
     QLocalSocket* client = server.nextPendingConnection();
     while (!client->canReadLine() && client->waitForReadyRead(2000)) {
@@ -117,11 +110,8 @@ TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLock)
     EXPECT_FALSE(name.contains(u'.'));
 
     EXPECT_FALSE(first.previousInstance());
-    EXPECT_FALSE(first.previousInstance()); // the holder asking again
-    {
-        platform::SystemHost second;
-        EXPECT_TRUE(second.previousInstance());
-    }
+    EXPECT_FALSE(first.previousInstance());                 // the holder asking again
+    EXPECT_TRUE(platform::SystemHost().previousInstance()); // a second instance
 }
 
 TEST(QtMessageBoxes, ShowsTheProgramTitleAndMapsTheAnswer)
@@ -138,9 +128,9 @@ TEST(QtMessageBoxes, ShowsTheProgramTitleAndMapsTheAnswer)
         box->button(QMessageBox::No)->click();
     });
     platform::QtMessageBoxes boxes;
-    EXPECT_EQ(boxes.show(QStringLiteral("終了しますか？"), QString(), platform::MsgIcon::Question,
-                         platform::MsgButtons::YesNo),
-              platform::MsgAnswer::No);
+    EXPECT_EQ(
+        boxes.show("終了しますか？", QString(), platform::MsgIcon::Question, platform::MsgButtons::YesNo),
+        platform::MsgAnswer::No);
     EXPECT_EQ(title, platform::kProgramTitle);
     EXPECT_EQ(icon, QMessageBox::Question);
 }

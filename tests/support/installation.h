@@ -2,8 +2,13 @@
 
 #include "doubles.h"
 
+#include <QImage>
+#include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <optional>
 
 // A program folder of its own in a temporary directory, with the doubles installed into
 // the runtime and the process-wide state reset. One per test; nothing is shared.
@@ -37,6 +42,33 @@ public:
     QString scalar(const QString& sql, const QString& server = QStringLiteral("PC01\\MIRANE"),
                    const QString& database = QStringLiteral("MIRANE45")) const;
 
+    // Writes a small PNG picture (a wallpaper or an icon). Creates folders.
+    void writePicture(const QString& relative) const
+    {
+        QImage image(4, 4, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        writeBytes(relative, QByteArray());
+        ASSERT_TRUE(image.save(file(relative), "PNG"));
+    }
+    QStringList commandLines() const
+    {
+        QStringList lines;
+        for (const StartedProcess& p : processes.started)
+            lines << p.commandLine;
+        return lines;
+    }
+    // Expects a box shown last with the text and title and, when given, the icon and buttons.
+    void expectLastBox(const QString& text, const QString& title, std::optional<platform::MsgIcon> icon = {},
+                       std::optional<platform::MsgButtons> buttons = {}) const
+    {
+        ASSERT_FALSE(messages.shown.empty()) << text.toStdString();
+        const ShownMessage& m = messages.shown.back();
+        EXPECT_EQ(m.text, text);
+        EXPECT_EQ(m.title, title);
+        EXPECT_EQ(m.icon, icon.value_or(m.icon));
+        EXPECT_EQ(m.buttons, buttons.value_or(m.buttons));
+    }
+
     FakeMessageBoxes messages;
     FakeProcesses processes;
     FixedClock clock;
@@ -46,6 +78,20 @@ public:
 private:
     QTemporaryDir dir_;
 };
+
+// The child of a window with the object name (a test failure when there is none).
+template <class T> T* child(const QObject& window, const char* name)
+{
+    T* c = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+}
+
+// The error text a database call left when it failed (status -1), else a note of its status.
+template <class Db> QString failure(int status, const Db& db)
+{
+    return status == -1 ? db.sErrMsg : QStringLiteral("status %1").arg(status);
+}
 
 // The source tree (for installation/ files) and the folder of the built programs.
 QString sourceDir();
