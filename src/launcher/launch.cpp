@@ -5,11 +5,9 @@
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/runtime.h"
+#include "platform/textfile.h"
 #include "settings/clsOplIniFile.h"
 #include "state/state.h"
-
-#include <QFile>
-#include <QSaveFile>
 
 using platform::MsgIcon;
 
@@ -19,27 +17,6 @@ namespace
 QString appFile(const QString& name)
 {
     return platform::gsAppPath() + QLatin1Char('\\') + name;
-}
-
-// Replaces the target with a copy of the source in one step: the suite's other programs
-// read Massage.ini at any time and must never find it missing or half written.
-bool copyFileAtomically(const QString& source, const QString& target)
-{
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError)
-        return false;
-    in.close();
-    QSaveFile out(target);
-    if (!out.open(QIODevice::WriteOnly))
-        return false;
-    if (out.write(bytes) != bytes.size()) {
-        out.cancelWriting();
-        return false;
-    }
-    return out.commit();
 }
 
 bool shellWithArg(const QString& command, short number)
@@ -112,8 +89,10 @@ bool launchKyoten(LaunchSource source, short position, short dbIndex)
     if (!checkAreaAccess(s.gtLoginUser, id))
         return false;
 
+    // Massage.ini is replaced in one step: the suite's other programs read it at any time
+    // and must never find it missing or half written.
     const QString massage = appFile(QStringLiteral("Massage.ini"));
-    if (!copyFileAtomically(
+    if (!textfile::copy(
             platform::nativePath(appFile(QStringLiteral("Massage") + id + QStringLiteral(".ini"))),
             platform::nativePath(massage)))
         return environmentError();

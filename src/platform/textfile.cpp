@@ -121,9 +121,6 @@ bool readLines(const QString& path, QStringList* lines)
     return true;
 }
 
-namespace
-{
-
 bool writeBytes(const QString& path, const QByteArray& bytes)
 {
     QSaveFile file(path);
@@ -136,7 +133,16 @@ bool writeBytes(const QString& path, const QByteArray& bytes)
     return file.commit();
 }
 
-} // namespace
+bool copy(const QString& source, const QString& target)
+{
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = in.readAll();
+    if (in.error() != QFileDevice::NoError)
+        return false;
+    return writeBytes(target, bytes);
+}
 
 bool write(const QString& path, const QString& text)
 {

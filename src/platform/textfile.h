@@ -7,10 +7,11 @@
 // The one place where the suite's text files meet their encoding: the Japanese Windows
 // code page CP932 (windows-31j), lines ended by CR LF. Paths given here are native paths
 // (see paths.h).
-namespace textfile {
+namespace textfile
+{
 
-QByteArray encode(const QString& text);      // CP932; characters it lacks become '?'
-QString decode(const QByteArray& bytes);     // invalid bytes never fail the read
+QByteArray encode(const QString& text);  // CP932; characters it lacks become '?'
+QString decode(const QByteArray& bytes); // invalid bytes never fail the read
 
 // Byte length of the text in CP932.
 int encodedLength(const QString& text);
@@ -30,5 +31,10 @@ bool readLines(const QString& path, QStringList* lines);
 bool write(const QString& path, const QString& text);
 // Writes each line followed by CR LF, atomically.
 bool writeLines(const QString& path, const QStringList& lines);
+// Writes the bytes as they are, atomically.
+bool writeBytes(const QString& path, const QByteArray& bytes);
+// Copies a file byte for byte over the target, atomically. False when the source cannot be
+// read or the target cannot be written; the old target then stays whole.
+bool copy(const QString& source, const QString& target);
 
 } // namespace textfile
