@@ -51,6 +51,9 @@ for f in Massage.ini Massage0000.ini QmapUser.ini Mirane.ver MiranePre450.txt To
 done
 mkdir -p "$demo/SYS" "$demo/TMP" "$demo/ICON"
 install_text "$src/DATA/DATA0000/帳票Format.ini" "$demo/DATA/DATA0000/帳票Format.ini"
+# The maker's support page the link of the launcher opens (Mirane.ver, [Maker] ADDRESS).
+mkdir -p "$demo/support"
+cp "$src/support/index.html" "$demo/support/"
 cp "$art"/wallpaper.jpg "$art"/top.jpg "$art"/LOGO.JPG "$art"/KYOTEN*.png "$demo/ICON/"
 
 # The master-data distribution folder: the templates new bases are made from.

@@ -3,6 +3,7 @@
 #include "launcher/frmTopMenuBk.h"
 #include "platform/runtime.h"
 #include "platform/terminator.h"
+#include "translations.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     platform::installSystemRuntime();
+    installQtTranslations(app);
 
     frmTopMenuBk background;
     if (qEnvironmentVariableIsSet("TOPMENU_BENCH_READY")) {

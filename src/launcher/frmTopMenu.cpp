@@ -31,8 +31,6 @@ using platform::MsgAnswer;
 using platform::MsgButtons;
 using platform::MsgIcon;
 
-const QString frmTopMenu::kMakerSite = QStringLiteral("https://www.example.co.jp/");
-
 namespace
 {
 
@@ -161,6 +159,9 @@ frmTopMenu::frmTopMenu(QWidget* parent) : QDialog(parent), ui(new Ui::frmTopMenu
         ui->lblMode_1->setVisible(on);
     });
 
+    // Keys typed into the selector reach the combo box itself; its inner edit only sees
+    // what the box passes on. Both are watched, so Enter searches whichever gets it.
+    ui->cmbDBName->installEventFilter(this);
     ui->cmbDBName->lineEdit()->installEventFilter(this);
     ui->ListView1->installEventFilter(this);
     ui->lblSysUpdate->installEventFilter(this);
@@ -485,11 +486,25 @@ void frmTopMenu::selectDatabase(int index)
     State& st = state();
     if (index < 0 || index >= int(st.gtDbList.size()))
         return;
-    const WaitCursor wait;
     const tDbEntry entry = st.gtDbList[size_t(index)];
+    if (!bDbEntryUsable(entry)) {
+        // adodb.ini still names the database in use; the selector goes back to it.
+        const QSignalBlocker block(ui->cmbDBName);
+        ui->cmbDBName->setCurrentIndex(dbInUse_ >= 0 ? dbInUse_ : -1);
+        showDatabaseInUse();
+        return;
+    }
+    const WaitCursor wait;
     if (iAdoDbMake(entry.server, entry.database) < 0)
         platform::endProgram(0);
+    dbInUse_ = index;
+    showDatabaseInUse();
     iKyotenBtnSet();
+}
+
+void frmTopMenu::showDatabaseInUse()
+{
+    ui->cmbDBName->setEditText(dbInUse_ >= 0 ? ui->cmbDBName->itemText(dbInUse_) : QString());
 }
 
 void frmTopMenu::searchDatabase()
@@ -511,6 +526,8 @@ void frmTopMenu::searchDatabase()
     lblArea(0)->setText(QStringLiteral("－"));
     lblArea(1)->setText(QStringLiteral("該当なし"));
     ui->ListView1->clear();
+    // The typed text named no database: the box shows the one still in use.
+    showDatabaseInUse();
     if (ui->cmbDBName->isVisibleTo(this) && ui->cmbDBName->isEnabled())
         ui->cmbDBName->setFocus();
 }
@@ -613,6 +630,17 @@ void frmTopMenu::logout()
     vClearLoginUser();
     vDeleteLoginUser();
     iAreaSelMake(st.giSelKyotenCd, selectedPosition(), short(ui->cmbDBName->currentIndex()));
+
+    // The next user starts without the previous user's base.
+    {
+        const QSignalBlocker blockIcons(ui->ListView1);
+        const QSignalBlocker blockLines(ui->List1);
+        ui->ListView1->clearSelection();
+        ui->List1->clearSelection();
+    }
+    st.gtKyoten = tKyoten{};
+    for (int i = 0; i < 3; ++i)
+        lblArea(i)->clear();
 }
 
 void frmTopMenu::exitLauncher()
@@ -717,10 +745,12 @@ bool frmTopMenu::eventFilter(QObject* watched, QEvent* event)
         const int key = static_cast<QKeyEvent*>(event)->key();
         return key == Qt::Key_Return || key == Qt::Key_Enter;
     };
-    if (watched == ui->cmbDBName->lineEdit() && isEnter()) {
+    if ((watched == ui->cmbDBName || watched == ui->cmbDBName->lineEdit()) && isEnter()) {
         searchDatabase();
         return true;
     }
+    if (watched == ui->cmbDBName && event->type() == QEvent::FocusOut)
+        showDatabaseInUse(); // typed text that was never searched is not left standing
     if (watched == ui->ListView1 && isEnter()) {
         launchFrom(LaunchSource::IconList);
         return true;
@@ -728,7 +758,7 @@ bool frmTopMenu::eventFilter(QObject* watched, QEvent* event)
     if (watched == ui->lblSysUpdate) {
         if (event->type() == QEvent::MouseButtonRelease &&
             static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-            platform::processes().shellOpen(kMakerSite);
+            vOpenMakerSite();
         else if (event->type() == QEvent::Enter)
             setSysUpdateColor(kLinkRed);
         else if (event->type() == QEvent::Leave)

@@ -57,9 +57,6 @@ public:
     // none).
     short selectedPosition() const;
 
-    // The address of the maker's web site behind lblSysUpdate.
-    static const QString kMakerSite;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -83,6 +80,8 @@ private:
     void focusLoginField();
     void endAfterLaunch();
     void setSysUpdateColor(const QColor& color);
+    // The selector's text: the display name of the database adodb.ini was last written for.
+    void showDatabaseInUse();
 
     // The '*' of a masked account name.
     class AsteriskStyle : public QProxyStyle
@@ -96,5 +95,6 @@ private:
     std::unique_ptr<AsteriskStyle> asteriskStyle_;
     std::array<QIcon, 5> pictures_; // by icon number
     bool launched_ = false;
+    int dbInUse_ = -1; // index of the database in use, -1 before the first selection
     bool closingDone_ = false;
 };

@@ -3,6 +3,7 @@
 
 #include "launcher/alteration.h"
 #include "launcher/frmTopMenu.h"
+#include "launcher/startup.h"
 #include "platform/clock.h"
 #include "platform/host.h"
 #include "platform/messagebox.h"
@@ -60,8 +61,17 @@ void frmTopMenuBk::load()
     if (platform::host().previousInstance())
         platform::endProgram(0);
 
-    // The tick comes whatever the load below finds: the launcher window opens in any case.
-    timKvx->start();
+    // The tick comes whatever the load below finds, but only once the load is over: a box
+    // shown below (a missing Massage.ini) runs an event loop of its own, and the launcher
+    // must not start behind it and show its own box a second time.
+    struct TickAfterLoad {
+        QTimer* timer;
+        ~TickAfterLoad()
+        {
+            if (std::uncaught_exceptions() == 0)
+                timer->start();
+        }
+    } tickAfterLoad{timKvx};
 
     ui->picKvx->hide();
     ui->ImgWall->hide();
@@ -132,26 +142,7 @@ void frmTopMenuBk::load()
         ui->picKvx->raise();
     }
 
-    const QString mapKey = platform::gsAppPath() + QStringLiteral("\\QMAPKEY.ini");
-    if (bFileExists(mapKey)) {
-        clsOplIniFile ini;
-        if (ini.iInit(mapKey) != 0) {
-            platform::msgBox(QStringLiteral("setPosition() でエラー：iInit初期化") + QStringLiteral("\r\n") +
-                                 ini.csErrMsg(),
-                             QString(), platform::MsgIcon::Critical, platform::MsgButtons::Ok);
-            return;
-        }
-        const QString keyNo =
-            rtrim(csCutAtNul(ini.csGetProfileString(QStringLiteral("キー情報"), QStringLiteral("KeyNo"))));
-        if (keyNo.isEmpty()) {
-            platform::msgBox(QStringLiteral("setPosition() でエラー") + QStringLiteral("\r\n") +
-                                 QStringLiteral("接続文字列取得できません。"),
-                             QString(), platform::MsgIcon::Critical, platform::MsgButtons::Ok);
-            return;
-        }
-        state().gsMapKeyStatus =
-            rtrim(csCutAtNul(ini.csGetProfileString(QStringLiteral("キー情報"), QStringLiteral("Status"))));
-    }
+    iReadMapKey();
 }
 
 void frmTopMenuBk::timKvxTimer()

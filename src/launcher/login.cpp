@@ -66,7 +66,9 @@ short loginAccount(const QString& loginId, const QString& password, bool doubleL
         return -1;
     }
 
-    tLoginUser& u = state().gtLoginUser;
+    // The account is read into a record of its own: the signed-in account (or nobody) stays
+    // signed in until every check has passed and the account is marked logged in.
+    tLoginUser u;
     u.kyotenCd = fieldShort(rs, "iKyotenCd");
     u.kyotenEb = fieldShort(rs, "iKyotenEb");
     u.LoginId = fieldText(rs, "cLoginId");
@@ -128,18 +130,36 @@ short loginAccount(const QString& loginId, const QString& password, bool doubleL
     jobRs.close();
     u.AccessJobNo = jobCodes;
 
-    const QString update = QStringLiteral(" UPDATE ") + QStringLiteral("      ACCOUNT") +
-                           QStringLiteral(" SET ") + QStringLiteral("      tLoginDate = GETDATE()") +
-                           QStringLiteral("     ,iStatus = 1") + QStringLiteral(" WHERE") +
-                           QStringLiteral(" cLoginId = '") + sqlText(loginId) + QStringLiteral("'");
-    if (db->iExecSQL(update) != 0) {
+    // With double-login control the update itself decides who gets the account: only a
+    // row still logged out is taken, so two launchers can never both win it.
+    const bool exclusive = doubleLoginControl && u.AccessLevel != 10;
+    QString update = QStringLiteral(" UPDATE ") + QStringLiteral("      ACCOUNT") + QStringLiteral(" SET ") +
+                     QStringLiteral("      tLoginDate = GETDATE()") + QStringLiteral("     ,iStatus = 1") +
+                     QStringLiteral(" WHERE") + QStringLiteral(" cLoginId = '") + sqlText(loginId) +
+                     QStringLiteral("'");
+    if (exclusive)
+        update += QStringLiteral(" AND iStatus = 0");
+    long updated = 0;
+    if (db->iExecSQL(update, &updated) != 0) {
         showDbError(kLiteral, *db);
         db->iDisConnect();
         return -1;
     }
     db->iDisConnect();
+    if (exclusive && updated == 0)
+        return refuse(QStringLiteral("このアカウントは現在ログイン中です"), kLoginError, MsgIcon::Exclamation,
+                      LoginFocus::UserId, focus);
 
-    return LoginFileMake(u.AccessJobNo) == -1 ? -1 : 1;
+    tLoginUser previous = state().gtLoginUser;
+    state().gtLoginUser = u;
+    if (LoginFileMake(u.AccessJobNo) == -1) {
+        // Without its login file the account is not logged in: the previous account stays,
+        // and the account goes back to the status it had.
+        state().gtLoginUser = std::move(previous);
+        iAccountLogout(loginId, status);
+        return -1;
+    }
+    return 1;
 }
 
 } // namespace

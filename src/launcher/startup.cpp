@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 #include <limits>
 
 using platform::MsgIcon;
@@ -169,4 +170,74 @@ void startMapCompanion()
         return;
     platform::processes().startDetached(appFile(QStringLiteral("trtzenrin.exe")),
                                         platform::WindowStyle::MinimizedFocus);
+}
+
+bool bDbEntryUsable(const tDbEntry& entry)
+{
+    if (!entry.server.trimmed().isEmpty() && !entry.database.trimmed().isEmpty())
+        return true;
+    platform::msgBox(
+        QStringLiteral("DB.ini の %1 行目（%2）には、サーバー名またはデータベース名がありません。")
+                .arg(entry.sourceLine)
+                .arg(entry.displayName) +
+            QStringLiteral("\r\n") + QStringLiteral("このデータベースには接続できません。"),
+        QStringLiteral("データベース選択エラー"), MsgIcon::Exclamation);
+    return false;
+}
+
+short iReadMapKey()
+{
+    const QString mapKey = appFile(QStringLiteral("QMAPKEY.ini"));
+    if (!bFileExists(mapKey))
+        return 0;
+    clsOplIniFile ini;
+    if (ini.iInit(mapKey) != 0) {
+        platform::msgBox(QStringLiteral("setPosition() でエラー：iInit初期化") + QStringLiteral("\r\n") +
+                             ini.csErrMsg(),
+                         QString(), MsgIcon::Critical, platform::MsgButtons::Ok);
+        return -1;
+    }
+    const QString section = QStringLiteral("キー情報");
+    const QString keyNo = rtrim(csCutAtNul(ini.csGetProfileString(section, QStringLiteral("KeyNo"))));
+    if (keyNo.isEmpty()) {
+        platform::msgBox(QStringLiteral("setPosition() でエラー") + QStringLiteral("\r\n") +
+                             QStringLiteral("接続文字列取得できません。"),
+                         QString(), MsgIcon::Critical, platform::MsgButtons::Ok);
+        return -1;
+    }
+    state().gsMapKeyStatus = rtrim(csCutAtNul(ini.csGetProfileString(section, QStringLiteral("Status"))));
+    return 0;
+}
+
+QString csGetMakerSite()
+{
+    clsOplIniFile ini;
+    if (ini.iInit(appFile(QStringLiteral("Mirane.ver"))) != 0)
+        return {};
+    const QString address =
+        csCutAtNul(ini.csGetProfileString(QStringLiteral("Maker"), QStringLiteral("ADDRESS"))).trimmed();
+    if (address.isEmpty())
+        return {};
+    // "http://...", "https://...", "file:..." are addresses; anything else is a page of the
+    // program folder (a drive letter is a path as well, not a scheme).
+    const QUrl url(address);
+    if (url.isValid() && url.scheme().size() > 1)
+        return address;
+    return platform::nativePath(platform::gsAppPath() + QLatin1Char('\\') + address);
+}
+
+void vOpenMakerSite()
+{
+    const QString address = csGetMakerSite();
+    if (address.isEmpty()) {
+        platform::msgBox(
+            QStringLiteral(
+                "メーカーのサイトのアドレスが設定されていません（Mirane.ver の [Maker] ADDRESS）。"),
+            QStringLiteral("起動エラー"), MsgIcon::Exclamation);
+        return;
+    }
+    if (!platform::processes().shellOpen(address))
+        platform::msgBox(QStringLiteral("ブラウザを起動できませんでした。") + QStringLiteral("\r\n") +
+                             QStringLiteral("次のアドレスを開けません：") + address,
+                         QStringLiteral("起動エラー"), MsgIcon::Exclamation);
 }

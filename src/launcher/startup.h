@@ -31,3 +31,22 @@ short readProductType();
 // "1" and the monitoring time of adodb.ini is numeric. Ends the program with
 // "起動時エラー" when adodb.ini cannot be opened.
 void startMapCompanion();
+
+struct tDbEntry;
+
+// An entry of DB.ini names a server and a database, or it cannot be connected to: then the
+// user is told which line of DB.ini it is, and false is returned (adodb.ini stays as it is).
+bool bDbEntryUsable(const tDbEntry& entry);
+
+// The map key status of QMAPKEY.ini (section キー情報) into state().gsMapKeyStatus: nothing
+// when the file is missing; a file that cannot be opened or has no KeyNo is reported (as
+// "setPosition() でエラー") and leaves the status empty. 0 read or no file, -1 reported.
+short iReadMapKey();
+
+// The maker's web site behind lblSysUpdate: ADDRESS of section Maker in Mirane.ver. An
+// address without a scheme names a file of the program folder (a page the installation
+// ships). Empty when it is not set.
+QString csGetMakerSite();
+// Opens the maker's site with the desktop's default handler; tells the user when there is
+// no address or no browser could be started.
+void vOpenMakerSite();

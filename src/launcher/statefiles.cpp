@@ -162,8 +162,11 @@ short iReadDbList()
     std::vector<QStringList> lines;
     if (!readStateFields(path, &lines))
         return -1;
+    int lineNumber = 0;
     for (const QStringList& fields : lines) {
+        ++lineNumber;
         tDbEntry entry;
+        entry.sourceLine = lineNumber;
         entry.displayName = fields.value(0).trimmed();
         entry.server = fields.value(1).trimmed();
         entry.database = fields.value(2).trimmed();

@@ -10,6 +10,8 @@ struct tDbEntry {
     QString displayName;
     QString server;
     QString database;
+    // The line of DB.ini the entry was read from (1-based), for messages about it.
+    int sourceLine = 0;
 };
 
 // The logged-in account.

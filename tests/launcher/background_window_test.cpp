@@ -1,5 +1,6 @@
 #include "installation.h"
 #include "launcher/frmTopMenuBk.h"
+#include "platform/runtime.h"
 #include "state/state.h"
 
 #include <QLabel>
@@ -119,4 +120,38 @@ TEST(BackgroundWindow, MapKeyAndSecondInstance)
     inst.host.running = true;
     frmTopMenuBk w;
     EXPECT_THROW(w.load(), ProgramEnded);
+}
+
+namespace
+{
+// Boxes that keep the event loop running while they are up, as a modal box does.
+class ModalBoxes : public FakeMessageBoxes
+{
+public:
+    platform::MsgAnswer show(const QString& text, const QString& title, platform::MsgIcon icon,
+                             platform::MsgButtons buttons) override
+    {
+        for (int i = 0; i < 20; ++i)
+            QCoreApplication::processEvents();
+        return FakeMessageBoxes::show(text, title, icon, buttons);
+    }
+};
+} // namespace
+
+TEST(BackgroundWindow, MissingSettingsFileWarnsOnceAndEnds)
+{
+    TestInstallation inst;
+    ModalBoxes boxes;
+    platform::runtime().messages = &boxes;
+    frmTopMenuBk w;
+    int launcherShown = 0;
+    w.setLauncherRunner([&] { ++launcherShown; });
+    EXPECT_THROW(w.load(), ProgramEnded);
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents();
+    // The launcher, which would warn a second time, never opens behind the box.
+    EXPECT_EQ(launcherShown, 0);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "システム設定ファイルが見つかりません。");
+    EXPECT_EQ(boxes.shown[0].title, "警告！");
 }

@@ -54,6 +54,7 @@ TEST(Launch, AreaWordAccessCheck)
     EXPECT_EQ(check("01020103", "0103", 1), "OK");
     EXPECT_EQ(check("0101", "4705", 10), "OK");
     EXPECT_EQ(check("01020103", "0104", 9), "アクセス不可");
+    EXPECT_EQ(check("01020103", "0201", 1), "アクセス不可"); // 4-character codes, never a substring
     EXPECT_EQ(check("99990102", "0103", 1), "アクセス不可");
     inst.expectLastBox("選択された拠点へアクセスする権限がありません。", "アクセス不可",
                        MsgIcon::Exclamation);
@@ -140,4 +141,22 @@ TEST(BaseList, ReadsBasesInKeyOrder)
     inst.expectLastBox("サーバーに接続できませんでした。\r\nサーバーメンテナンス中の可能性があります。\r\n"
                        "しばらく経過してから接続して下さい。",
                        "", MsgIcon::Exclamation);
+}
+
+TEST(Launch, ARefusedSettingsWriteStopsTheLaunch)
+{
+    TestInstallation inst;
+    prepareLaunch(inst);
+    // A job code list that cannot stand in one line is refused by the INI class.
+    state().gtLoginUser.AccessJobNo = "10\r\n[運用拠点]";
+    EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_TRUE(inst.messages.shown[0].text.startsWith("Error:"));
+    EXPECT_EQ(inst.messages.shown[0].buttons, platform::MsgButtons::Ok);
+    // The keys before it are written, none after it; nothing is started or remembered.
+    EXPECT_EQ(inst.readText("Massage.ini"),
+              "[運用拠点]\r\nBASEID=0102\r\n[PATH]\r\nSYSTEM_DATA=\\DATA\\Data0102\r\n[環境]\r\n"
+              "環境名=東京－本店\r\n");
+    EXPECT_TRUE(inst.processes.started.empty());
+    EXPECT_FALSE(inst.exists("AreaSelect.ini"));
 }

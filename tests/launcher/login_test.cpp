@@ -1,9 +1,13 @@
 #include "db/sqltext.h"
 #include "installation.h"
+#include "launcher/baselist.h"
 #include "launcher/login.h"
+#include "launcher/startup.h"
 #include "launcher/statefiles.h"
+#include "recorder.h"
 #include "state/state.h"
 
+#include <QDir>
 #include <gtest/gtest.h>
 
 using platform::MsgIcon;
@@ -24,10 +28,10 @@ void prepareAccounts(TestInstallation& inst)
     inst.exec(
         "INSERT INTO ACCESS_LEVEL (iAccessLevel, cJobName, iJobCode, iJobFlg) VALUES (5, 'スタッフ', 3, 1), "
         "(5, 'スタッフ', 1, 1), (5, 'スタッフ', 2, NULL), (10, '管理者', 1, 1)");
-    const char* accounts[] = {"'stop', 'pw', 5, 0, 0",   "'case', 'Secret', 5, 1, 0",
-                              "'lock5', 'pw', 5, 1, 9",  "'lock10', 'pw', 10, 1, 9",
-                              "'busy', 'pw', 5, 1, 1",   "'nolevel', 'pw', 7, 1, 0",
-                              "'o''neil', 'pw', 5, 1, 0"};
+    const char* accounts[] = {
+        "'stop', 'pw', 5, 0, 0",    "'case', 'Secret', 5, 1, 0", "'lock5', 'pw', 5, 1, 9",
+        "'lock10', 'pw', 10, 1, 9", "'busy', 'pw', 5, 1, 1",     "'nolevel', 'pw', 7, 1, 0",
+        "'o''neil', 'pw', 5, 1, 0", "'stopbad', 'pw', 5, 0, 0",  "'lock11', 'pw', 11, 1, 9"};
     for (const char* values : accounts)
         inst.exec(QStringLiteral(
                       "INSERT INTO ACCOUNT (cLoginId, cLoginPass, iAccessLevel, iKubun, iStatus, iKyotenCd, "
@@ -104,4 +108,176 @@ TEST(Login, SuccessMarksTheAccountAndLogoutReverts)
     for (const ShownMessage& m : inst.messages.shown)
         EXPECT_TRUE(m.text.startsWith(QStringLiteral("btnOk_Click() でエラー\r\n")) &&
                     m.icon == MsgIcon::Critical);
+}
+
+namespace
+{
+
+QString loggedInId()
+{
+    return state().gtLoginUser.LoginId;
+}
+
+} // namespace
+
+TEST(Login, TheSixLauncherStatementsByteForByte)
+{
+    TestInstallation inst;
+    prepareAccounts(inst);
+    StatementRecorder sent;
+    ASSERT_EQ(LoginAccount("busy", "pw", false, nullptr), 1);
+    ASSERT_EQ(iAccountLogout("busy", 0), 0);
+    ASSERT_EQ(loadKyotenList(), 1);
+    ASSERT_EQ(iKyotenMaxGet(), 0);
+    EXPECT_EQ(
+        sent.statements(),
+        QStringList({
+            "SELECT DISTINCT ACCOUNT.iKyotenCd, ACCOUNT.iKyotenEb, ACCOUNT.cLoginId, ACCOUNT.cLoginPass, "
+            "ACCOUNT.cName, ACCOUNT.cNameKana, ACCOUNT.cAreaWord, ACCOUNT.iAccessLevel, ACCOUNT.iKubun, "
+            "ACCOUNT.tMakeDate, ACCOUNT.tLoginDate, ACCOUNT.iStatus, ACCESS_LEVEL.cJobName FROM ACCOUNT "
+            "LEFT JOIN ACCESS_LEVEL ON ACCOUNT.iAccessLevel = ACCESS_LEVEL.iAccessLevel WHERE cLoginId "
+            "= 'busy'",
+            " SELECT        iJobFlg       ,iJobCode  FROM ACCESS_LEVEL WHERE      iAccessLevel = '5' "
+            "ORDER BY iJobCode",
+            " UPDATE       ACCOUNT SET       tLoginDate = GETDATE()     ,iStatus = 1 WHERE cLoginId = "
+            "'busy'",
+            " UPDATE       ACCOUNT SET       tLoginDate = GETDATE()     ,iStatus =  0 WHERE cLoginId = "
+            "'busy' and iStatus <> 9",
+            "SELECT KYOTEN.iKyotenCd, KYOTEN.iKyotenEb, KYOTEN.iType, KYOTEN.cAreaName, "
+            "KYOTEN.cKyotenName, KYOTEN.cComment, KYOTEN.iLoginID, KYOTEN.cLoginPass, KYOTEN.iAdminID, "
+            "KYOTEN.cAdminPass, KYOTEN.iUsedFlg FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0 ORDER BY "
+            "KYOTEN.iKyotenCd,KYOTEN.iKyotenEb",
+            "SELECT COUNT (*) FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0",
+        }));
+
+    // With double-login control the update takes only an account still logged out; an
+    // administrator's update stays as it is.
+    sent.clear();
+    ASSERT_EQ(LoginAccount("case", "Secret", true, nullptr), 1);
+    ASSERT_EQ(LoginAccount("case", "Secret", true, nullptr), -1); // refused before any update
+    ASSERT_EQ(LoginAccount("lock10", "pw", true, nullptr), 1);
+    const QStringList updates = sent.statements().filter("UPDATE");
+    EXPECT_EQ(updates, QStringList({" UPDATE       ACCOUNT SET       tLoginDate = GETDATE()     ,iStatus = 1 "
+                                    "WHERE cLoginId = 'case' AND iStatus = 0",
+                                    " UPDATE       ACCOUNT SET       tLoginDate = GETDATE()     ,iStatus = 1 "
+                                    "WHERE cLoginId = 'lock10'"}));
+}
+
+TEST(Login, ARefusalKeepsThePreviousAccountSignedIn)
+{
+    TestInstallation inst;
+    prepareAccounts(inst);
+    ASSERT_EQ(LoginAccount("case", "Secret", false, nullptr), 1);
+    const QByteArray file = inst.readBytes("loginuser.kvx");
+    const tLoginUser before = state().gtLoginUser;
+
+    // Every refusal after the account row was read.
+    EXPECT_EQ(LoginAccount("lock10", "wrong", false, nullptr), -1);
+    EXPECT_EQ(LoginAccount("stop", "pw", false, nullptr), -1);
+    EXPECT_EQ(LoginAccount("lock5", "pw", false, nullptr), -1);
+    EXPECT_EQ(LoginAccount("busy", "pw", true, nullptr), -1);
+    EXPECT_EQ(LoginAccount("nolevel", "pw", false, nullptr), -1);
+    EXPECT_EQ(inst.messages.shown.size(), 5u);
+    const tLoginUser& now = state().gtLoginUser;
+    EXPECT_EQ(now.LoginId + "|" + now.LoginPass + "|" + now.AreaWord + "|" +
+                  QString::number(now.AccessLevel) + "|" + now.AccessJobNo,
+              before.LoginId + "|" + before.LoginPass + "|" + before.AreaWord + "|" +
+                  QString::number(before.AccessLevel) + "|" + before.AccessJobNo);
+    EXPECT_EQ(inst.readBytes("loginuser.kvx"), file);
+    EXPECT_EQ(statusOf(inst, "case") + statusOf(inst, "lock10") + statusOf(inst, "nolevel"), "190");
+}
+
+TEST(Login, CheckOrderLockedLevelsAndNullDates)
+{
+    TestInstallation inst;
+    prepareAccounts(inst);
+    // The suspension comes before the password: a wrong password still hears of it.
+    LoginFocus focus = LoginFocus::None;
+    EXPECT_EQ(LoginAccount("stopbad", "wrong", false, &focus), -1);
+    inst.expectLastBox("このアカウントは利用停止中のため、ログインできません。", "ログインエラー",
+                       MsgIcon::Critical);
+    EXPECT_EQ(focus, LoginFocus::UserId);
+    // Only level 10 passes a lock: level 11 is refused.
+    EXPECT_EQ(LoginAccount("lock11", "pw", false, &focus), -1);
+    inst.expectLastBox("現在システムにログインする事はできません。", "ログインエラー", MsgIcon::Exclamation);
+    EXPECT_EQ(statusOf(inst, "lock11"), "9");
+
+    inst.exec("UPDATE ACCOUNT SET tMakeDate = NULL, tLoginDate = NULL WHERE cLoginId = 'case'");
+    ASSERT_EQ(LoginAccount("case", "Secret", false, nullptr), 1);
+    EXPECT_EQ(state().gtLoginUser.MakeDate + "|" + state().gtLoginUser.LoginDate, "0|");
+    EXPECT_TRUE(inst.readText("loginuser.kvx").contains("\r\n[MakeDate]=0\r\n[LoginDate]=\r\n"));
+}
+
+TEST(Login, FailuresLeaveEverythingAsItWas)
+{
+    TestInstallation inst;
+    prepareAccounts(inst);
+    StatementRecorder sent;
+    const auto attempt = [&](const char* failing) {
+        sent.failNothing();
+        sent.failWhenContains(QString::fromUtf8(failing));
+        inst.messages.shown.clear();
+        const short result = LoginAccount("case", "Secret", false, nullptr);
+        EXPECT_EQ(inst.messages.shown.size(), 1u) << failing;
+        return result;
+    };
+
+    EXPECT_EQ(attempt("SELECT DISTINCT"), -1);
+    inst.expectLastBox("ユーザーアカウントの認証に失敗しました。", "", MsgIcon::Exclamation);
+    EXPECT_EQ(attempt("iJobFlg"), -1);
+    EXPECT_TRUE(inst.messages.shown.back().text.startsWith("btnOk_Click() でエラー\r\n"));
+    EXPECT_TRUE(inst.messages.shown.back().text.contains("試験で失敗させた文です。"));
+    EXPECT_EQ(attempt("iStatus = 1"), -1);
+    EXPECT_TRUE(inst.messages.shown.back().text.startsWith("btnOk_Click() でエラー\r\nERR:iExecSQL "));
+    EXPECT_EQ(inst.messages.shown.back().icon, MsgIcon::Critical);
+    EXPECT_EQ(statusOf(inst, "case"), "0");
+    EXPECT_FALSE(inst.exists("loginuser.kvx"));
+    EXPECT_EQ(loggedInId(), "");
+
+    // Without its login file the log-in does not count: the account goes back to logged out.
+    sent.failNothing();
+    QDir().mkpath(inst.file("loginuser.kvx/x"));
+    inst.messages.shown.clear();
+    EXPECT_EQ(LoginAccount("case", "Secret", false, nullptr), -1);
+    inst.expectLastBox("ログインファイルの作成に失敗しました。\rERROR:LoginFileMake()", "ログイン失敗",
+                       MsgIcon::Critical);
+    EXPECT_EQ(statusOf(inst, "case"), "0");
+    EXPECT_EQ(loggedInId(), "");
+    // ... and a locked administrator goes back to locked.
+    EXPECT_EQ(LoginAccount("lock10", "pw", false, nullptr), -1);
+    EXPECT_EQ(statusOf(inst, "lock10"), "9");
+    QDir(inst.file("loginuser.kvx")).removeRecursively();
+
+    // The log-out's update fails: its own box, the account stays as it is.
+    ASSERT_EQ(LoginAccount("case", "Secret", false, nullptr), 1);
+    sent.failWhenContains("iStatus <> 9");
+    inst.messages.shown.clear();
+    EXPECT_EQ(iAccountLogout("case", 0), -1);
+    inst.expectLastBox("ユーザーアカウントの読込みに失敗しました。", "", MsgIcon::Exclamation);
+    EXPECT_EQ(statusOf(inst, "case"), "1");
+}
+
+TEST(Login, ALostRaceForTheAccountIsRefused)
+{
+    TestInstallation inst;
+    prepareAccounts(inst);
+    ASSERT_EQ(LoginAccount("o'neil", "pw", false, nullptr), 1);
+    StatementRecorder sent;
+    // Another launcher takes the account between this one's check and its update.
+    bool inside = false;
+    sent.beforeStatement([&](const QString& sql) {
+        if (inside || !sql.contains("iStatus = 1 WHERE cLoginId = 'case'"))
+            return;
+        inside = true;
+        inst.exec("UPDATE ACCOUNT SET iStatus = 1 WHERE cLoginId = 'case'");
+    });
+    LoginFocus focus = LoginFocus::None;
+    inst.messages.shown.clear();
+    EXPECT_EQ(LoginAccount("case", "Secret", true, &focus), -1);
+    EXPECT_TRUE(inside);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    inst.expectLastBox("このアカウントは現在ログイン中です", "ログインエラー", MsgIcon::Exclamation);
+    EXPECT_EQ(focus, LoginFocus::UserId);
+    EXPECT_EQ(loggedInId(), "o'neil");
+    EXPECT_TRUE(inst.readText("loginuser.kvx").contains("[LoginId]=o'neil\r\n"));
 }

@@ -31,4 +31,12 @@ TEST(Options, LoadAndSaveTopmenuIni)
     EXPECT_TRUE(o.mnDouble);
     EXPECT_FALSE(o.mnBackUpCheck);
     EXPECT_TRUE(inst.messages.shown.empty());
+
+    // Only 1 switches an option on; 2 is not 1 (and so leaves the reminder on).
+    inst.writeFile("Topmenu.ini",
+                   "[トップメニュー]\r\n接続先ユーザーを保持する=2\r\nアカウント名を表示させない=2\r\n"
+                   "メニューGUI=2\r\n二重ログインを管理する=2\r\nバックアップの確認を行う=2\r\n");
+    ASSERT_TRUE(vLoadOptions(&o));
+    EXPECT_FALSE(o.mnUser || o.mnAcc || o.mnSmartMenu || o.mnDouble);
+    EXPECT_TRUE(o.mnBackUpCheck);
 }

@@ -108,3 +108,25 @@ TEST(Startup, AlterationScriptAndBaseCount)
 
     EXPECT_EQ(iKyotenMaxGet(), 2);
 }
+
+TEST(Startup, MapKeyStatusAndMakerSite)
+{
+    TestInstallation inst;
+    EXPECT_EQ(iReadMapKey(), 0); // no file: no status, no box
+    EXPECT_EQ(state().gsMapKeyStatus, QString());
+    inst.writeFile("QMAPKEY.ini", QStringLiteral("[キー情報]\r\nKeyNo=\r\nStatus=1\r\n"));
+    EXPECT_EQ(iReadMapKey(), -1);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_EQ(inst.messages.shown[0].text,
+              QStringLiteral("setPosition() でエラー\r\n接続文字列取得できません。"));
+    EXPECT_EQ(state().gsMapKeyStatus, QString());
+    inst.writeFile("QMAPKEY.ini", QStringLiteral("[キー情報]\r\nKeyNo=K-1 \r\nStatus=0  \r\n"));
+    EXPECT_EQ(iReadMapKey(), 0);
+    EXPECT_EQ(state().gsMapKeyStatus, QStringLiteral("0"));
+
+    EXPECT_EQ(csGetMakerSite(), QString());
+    inst.writeFile("Mirane.ver", QStringLiteral("[Maker]\r\nADDRESS= http://maker.example/ \r\n"));
+    EXPECT_EQ(csGetMakerSite(), QStringLiteral("http://maker.example/"));
+    inst.writeFile("Mirane.ver", QStringLiteral("[Maker]\r\nADDRESS=HELP\\サポート.html\r\n"));
+    EXPECT_EQ(csGetMakerSite(), inst.path() + QStringLiteral("/HELP/サポート.html"));
+}

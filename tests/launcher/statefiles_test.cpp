@@ -111,4 +111,9 @@ TEST(StateFiles, DbListAndBackupDate)
         inst.writeFile("drive_c/KVX/utility/databackup.txt", QString::fromUtf8(texts[i]) + "\r\n");
         EXPECT_EQ(csGetBackupDate(), QString::fromUtf8(dates[i])) << texts[i];
     }
+    // Only the first line counts.
+    inst.writeFile("drive_c/KVX/utility/databackup.txt", "2024/05/01\r\n2025/06/30\r\n");
+    EXPECT_EQ(csGetBackupDate(), "2024/05/01");
+    inst.writeFile("drive_c/KVX/utility/databackup.txt", "\r\n2025/06/30\r\n");
+    EXPECT_EQ(csGetBackupDate(), "");
 }

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -69,6 +70,17 @@ QStringList texts(const frmTopMenu& w, std::initializer_list<const char*> labels
     for (const char* label : labels)
         values << child<QLabel>(w, label)->text();
     return values;
+}
+
+// Replaces the text of the focused widget by the typed text and presses Enter, as a user
+// does: the keys go to the widget that has the focus.
+void type(const QString& text)
+{
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    QTest::keyClick(focus, Qt::Key_A, Qt::ControlModifier);
+    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, text, Qt::NoModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
 }
 
 void doubleClickRow(QListWidget* list, int row)
@@ -178,16 +190,27 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     EXPECT_TRUE(state().gbMenuCancel);
     EXPECT_EQ(state().giKyotenCount, 4);
 
-    // Enter in the selector searches the display names.
-    combo->setEditText("本");
-    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    // Enter in the selector searches the display names, typed where a user's keys go.
+    w.show();
+    QApplication::setActiveWindow(&w);
+    combo->setFocus();
+    ASSERT_TRUE(QApplication::focusWidget() == combo || QApplication::focusWidget() == combo->lineEdit());
+    type("本");
     EXPECT_EQ(combo->currentIndex(), 0);
     EXPECT_EQ(icons->count(), 5);
     EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=PC01\\MIRANE;"));
-    combo->setEditText("存在しない");
-    QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
+    type("研");
+    EXPECT_EQ(combo->currentIndex(), 1);
+    EXPECT_EQ(combo->currentText(), "研修");
+    EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
+    EXPECT_EQ(icons->count(), 4);
+    type("存在しない");
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1"}), QStringList({"－", "該当なし"}));
     EXPECT_EQ(icons->count(), 0);
+    // The box shows the database still in use, never the typed text, and gains no entry.
+    EXPECT_EQ(combo->currentText(), "研修");
+    EXPECT_EQ(combo->count(), 2);
+    EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
 }
 
 TEST(TopMenuWindow, StartUpWithoutBasesEndsTheProgram)
@@ -406,6 +429,134 @@ TEST(TopMenuWindow, MakerSiteLink)
     QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, {}, {});
     QApplication::sendEvent(child<QLabel>(w, "picArea"), &move);
     EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 128));
+
+    // The address is the installation's: a page of the program folder, or a web address.
     QTest::mouseClick(link, Qt::LeftButton);
-    EXPECT_EQ(inst.processes.opened, QStringList{frmTopMenu::kMakerSite});
+    inst.expectLastBox("メーカーのサイトのアドレスが設定されていません（Mirane.ver の [Maker] ADDRESS）。",
+                       "起動エラー", MsgIcon::Exclamation);
+    inst.writeFile("Mirane.ver", "[Version]\r\nVersion=4.5.0\r\n[Maker]\r\nADDRESS=support\\index.html\r\n");
+    inst.writeFile("support/index.html", "<html></html>");
+    QTest::mouseClick(link, Qt::LeftButton);
+    EXPECT_EQ(inst.processes.opened, QStringList{inst.path() + "/support/index.html"});
+    inst.writeFile("Mirane.ver", "[Maker]\r\nADDRESS=https://www.example.co.jp/support/\r\n");
+    inst.messages.shown.clear();
+    inst.processes.failOpen = true;
+    QTest::mouseClick(link, Qt::LeftButton);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    inst.expectLastBox(
+        "ブラウザを起動できませんでした。\r\n次のアドレスを開けません：https://www.example.co.jp/support/",
+        "起動エラー", MsgIcon::Exclamation);
+}
+
+TEST(TopMenuWindow, RefusedLogInKeepsTheSignedInAccount)
+{
+    Installed inst;
+    Window w("staff");
+    const QByteArray loginFile = inst.readBytes("loginuser.kvx");
+    inst.messages.shown.clear();
+    logIn(w, "admin", "wrong");
+    inst.expectLastBox("パスワードが違います。", "パスワードエラー", MsgIcon::Critical);
+    EXPECT_EQ(state().gtLoginUser.LoginId, "staff");
+    EXPECT_EQ(state().gtLoginUser.AccessLevel, 5);
+    EXPECT_EQ(inst.readBytes("loginuser.kvx"), loginFile);
+    EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'") +
+                  inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'admin'"),
+              "10");
+
+    // 梅田店 (2701) is still closed to the account signed in.
+    doubleClickRow(child<QListWidget>(w, "ListView1"), 4);
+    inst.expectLastBox("選択された拠点へアクセスする権限がありません。", "アクセス不可");
+    EXPECT_FALSE(w.launched());
+    EXPECT_TRUE(inst.processes.started.empty());
+
+    // Leaving logs out the account that was signed in.
+    w.close();
+    EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'"), "0");
+    EXPECT_TRUE(inst.readText("AreaSelect.ini").endsWith("[LastLoginUser]=staff\r\n"));
+}
+
+TEST(TopMenuWindow, LogOutClearsTheSelectedBaseAndPasswordsAreAsLongAsTheColumn)
+{
+    Installed inst;
+    const QString longPassword = QString(40, QLatin1Char('p')) + "パスワード";
+    inst.exec("UPDATE ACCOUNT SET cLoginPass = '" + longPassword + "' WHERE cLoginId = 'admin'");
+    Window w;
+    QApplication::setActiveWindow(&w);
+    child<QLineEdit>(w, "txtUserId")->setText("admin");
+    auto* password = child<QLineEdit>(w, "txtPassword");
+    password->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), password);
+    QTest::sendKeyEvent(QTest::Click, password, Qt::Key_unknown, longPassword, Qt::NoModifier);
+    EXPECT_EQ(password->text(), longPassword);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(state().gtLoginUser.LoginId, "admin");
+
+    child<QListWidget>(w, "ListView1")->setCurrentRow(4);
+    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"大阪", "梅田店", "2701"}));
+    child<QAction>(w, "mnF01")->trigger();
+    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"", "", ""}));
+    EXPECT_EQ(state().gtKyoten.iKyotenCd, 0);
+    EXPECT_EQ(state().gtKyoten.cKyotenName, "");
+    EXPECT_TRUE(child<QListWidget>(w, "ListView1")->selectedItems().isEmpty());
+    EXPECT_TRUE(inst.readText("AreaSelect.ini").contains("[Index]= 5\r\n"));
+}
+
+TEST(TopMenuWindow, AnUnusableDbIniEntryLeavesAdodbIniAlone)
+{
+    Installed inst;
+    inst.writeFile("DB.ini", "本番,PC01\\MIRANE,MIRANE45\r\n\r\n壊れた,,\r\n名前だけ\r\n");
+    frmTopMenu w;
+    w.load();
+    const QByteArray adodb = inst.readBytes("adodb.ini");
+    auto* combo = child<QComboBox>(w, "cmbDBName");
+    ASSERT_EQ(combo->count(), 3);
+    combo->setCurrentIndex(1);
+    inst.expectLastBox("DB.ini の 3 行目（壊れた）には、サーバー名またはデータベース名がありません。\r\n"
+                       "このデータベースには接続できません。",
+                       "データベース選択エラー", MsgIcon::Exclamation);
+    combo->setCurrentIndex(2);
+    EXPECT_TRUE(inst.messages.shown.back().text.startsWith("DB.ini の 4 行目（名前だけ）"));
+    EXPECT_EQ(inst.readBytes("adodb.ini"), adodb);
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_EQ(combo->currentText(), "本番");
+    EXPECT_EQ(child<QListWidget>(w, "ListView1")->count(), 5);
+}
+
+TEST(TopMenuWindow, StartUpBranches)
+{
+    {
+        // Without the top wallpaper the load stops there: no options, no restored user.
+        Installed inst(QString(kMassage).replace("WALLPAPER_TOP=top.png", "WALLPAPER_TOP=none.png"));
+        inst.writeFile("Topmenu.ini", "[トップメニュー]\r\nメニューGUI=1\r\n");
+        inst.writeFile("AreaSelect.ini",
+                       "[kyotenCd]= 1\r\n[Index]= 3\r\n[DB]= 0\r\n[LastLoginUser]=admin\r\n");
+        frmTopMenu w;
+        w.load();
+        EXPECT_TRUE(inst.messages.shown.empty());
+        EXPECT_TRUE(child<QListWidget>(w, "List1")->isHidden());
+        EXPECT_EQ(child<QLineEdit>(w, "txtUserId")->text(), "");
+        EXPECT_EQ(state().giKyotenCount, 0);
+        EXPECT_EQ(child<QListWidget>(w, "ListView1")->count(), 0);
+    }
+    {
+        Installed inst(QString(kMassage).replace("簡易メニュー=0", "簡易メニュー=1"));
+        frmTopMenu w;
+        w.load();
+        EXPECT_TRUE(child<QLabel>(w, "lblSysUpdate")->isHidden());
+        EXPECT_FALSE(child<QWidget>(w, "picIconHide")->isHidden());
+        EXPECT_FALSE(state().gbMenuCancel);
+    }
+    // The saved database index: 0, negative and past the end give the first entry.
+    for (const auto& [saved, selected] : {std::pair{" 0", 0}, {"-1", 0}, {" 3", 0}, {" 2", 2}, {" 1", 1}}) {
+        Installed inst;
+        inst.writeFile("DB.ini", "本番,PC01\\MIRANE,MIRANE45\r\n研修,PC01\\MIRANE,MIRANE45\r\n"
+                                 "三番目,PC01\\MIRANE,MIRANE45\r\n");
+        inst.writeFile("AreaSelect.ini", QStringLiteral("[kyotenCd]= 1\r\n[Index]= 0\r\n[DB]=") + saved +
+                                             "\r\n[LastLoginUser]=\r\n");
+        frmTopMenu w;
+        w.load();
+        EXPECT_EQ(child<QComboBox>(w, "cmbDBName")->currentIndex(), selected) << saved;
+        EXPECT_EQ(child<QComboBox>(w, "cmbDBName")->currentText(),
+                  QStringList({"本番", "研修", "三番目"})[selected]);
+    }
 }

@@ -56,5 +56,5 @@ bool FakeProcesses::postClose(const QString& windowClass, const QString& caption
 bool FakeProcesses::shellOpen(const QString& address)
 {
     opened << address;
-    return true;
+    return !failOpen;
 }

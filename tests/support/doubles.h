@@ -50,10 +50,11 @@ public:
 
     std::vector<StartedProcess> started;
     std::deque<int> exitCodes;
-    bool failStart = false;               // every start fails
-    QStringList windows;                  // "class|caption" of windows that exist
-    QStringList closeRequests;            // "class|caption" posted a close
-    QStringList opened;                   // shell-opened addresses
+    bool failStart = false;    // every start fails
+    bool failOpen = false;     // no browser opens (shellOpen reports failure)
+    QStringList windows;       // "class|caption" of windows that exist
+    QStringList closeRequests; // "class|caption" posted a close
+    QStringList opened;        // shell-opened addresses
 };
 
 // Thrown by ThrowingTerminator instead of ending the process.

@@ -189,5 +189,60 @@ TEST(Sibling, MapCompanionClosesOnTheLaunchersCloseRequest)
     ASSERT_TRUE(p.waitForFinished(15000));
     EXPECT_EQ(inst.readText("trtzenrin.log"), "START trtzenrin\r\nARGS \r\nCWD " +
                                                   QFileInfo(inst.path()).canonicalFilePath() +
-                                                  "\r\nCLOSE\r\n");
+                                                  "\r\nWINDOW minimised\r\nCLOSE\r\n");
+}
+
+namespace
+{
+// Waits until the map companion listens for the launcher's close request.
+bool companionListening()
+{
+    const QString name = platform::windowSocketName("ThunderRT6FormDC", "QmapLogin");
+    for (int i = 0; i < 100; ++i) {
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        if (socket.waitForConnected(100))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+
+bool logHolds(const TestInstallation& inst, const QString& line)
+{
+    for (int i = 0; i < 100; ++i) {
+        if (inst.readText("trtzenrin.log").contains(line))
+            return true;
+        QThread::msleep(100);
+    }
+    return false;
+}
+} // namespace
+
+TEST(Sibling, ASecondMapCompanionHandsOverAndEnds)
+{
+    TestInstallation inst;
+    install(inst, "trtzenrin");
+    QProcess first;
+    start(first, inst, "trtzenrin");
+    ASSERT_TRUE(first.waitForStarted());
+    ASSERT_TRUE(companionListening());
+    ASSERT_TRUE(logHolds(inst, "WINDOW minimised"));
+
+    // The next launcher start adds no second copy.
+    QProcess second;
+    start(second, inst, "trtzenrin", {"again"});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+    ASSERT_TRUE(logHolds(inst, "HANDOVER again"));
+
+    // The running copy still owns the window the exit closes.
+    ASSERT_TRUE(platform::QtProcesses().postClose("ThunderRT6FormDC", "QmapLogin"));
+    ASSERT_TRUE(first.waitForFinished(15000));
+    const QString cwd = QFileInfo(inst.path()).canonicalFilePath();
+    EXPECT_EQ(inst.readText("trtzenrin.log"),
+              "START trtzenrin\r\nARGS \r\nCWD " + cwd +
+                  "\r\nWINDOW minimised\r\nSTART trtzenrin\r\nARGS again\r\nCWD " + cwd +
+                  "\r\nHANDOVER again\r\nCLOSE\r\n");
 }

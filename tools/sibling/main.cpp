@@ -1,7 +1,9 @@
 // Stand-in for the suite's sibling programs (Main, TrtTotalSchedule, TrtUtility45,
 // trtzenrin). It records what TopMenu handed it to "<its folder>/<its name>.log" and shows
 // a small window saying so. As trtzenrin it owns the map companion's "QmapLogin" window and
-// closes when the launcher asks it to at exit.
+// closes when the launcher asks it to at exit; it shows itself minimised without taking the
+// keyboard, and a second copy for the same program folder hands over to the running one
+// (which logs "HANDOVER" and the new command line) and ends.
 //
 // Environment: TOPMENU_STANDIN_EXIT ends the program right after logging (trtzenrin still
 // waits for the close request, but no longer than 20 s); TOPMENU_WINDOW_STYLE is the window
@@ -13,6 +15,7 @@
 #include "settings/clsOplIniFile.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -86,6 +89,28 @@ void ownVncPort(const QString& name)
     qputenv("QT_QPA_PLATFORM", parts.join(':'));
 }
 
+// The one running map companion of a program folder listens here.
+QString companionSocketName(const QString& folder)
+{
+    const QByteArray hash =
+        QCryptographicHash::hash(QFileInfo(folder).canonicalFilePath().toUtf8(), QCryptographicHash::Sha1);
+    return platform::windowSocketName(QStringLiteral("trtzenrin"), QString::fromLatin1(hash.toHex()));
+}
+
+// True when a companion already runs for the folder; it then has the command line.
+bool handOver(const QString& socketName, const QStringList& arguments)
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketName);
+    if (!socket.waitForConnected(1000))
+        return false;
+    socket.write("HANDOVER " + arguments.join(QLatin1Char('|')).toUtf8() + '\n');
+    socket.flush();
+    socket.waitForBytesWritten(1000);
+    socket.disconnectFromServer();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -110,6 +135,31 @@ int main(int argc, char** argv)
 
     if (exitAtOnce && !isMapCompanion)
         return 0;
+
+    // Copies must not pile up: the running companion of this folder keeps the field.
+    const QString companionSocket = companionSocketName(folder);
+    QLocalServer companion;
+    if (isMapCompanion) {
+        if (handOver(companionSocket, app.arguments().mid(1)))
+            return 0;
+        QLocalServer::removeServer(companionSocket);
+        companion.listen(companionSocket);
+        QObject::connect(&companion, &QLocalServer::newConnection, [&] {
+            while (QLocalSocket* client = companion.nextPendingConnection()) {
+                auto received = std::make_shared<QByteArray>();
+                auto check = [client, received, logPath] {
+                    *received += client->readAll();
+                    if (received->endsWith('\n')) {
+                        appendLog(logPath, {QString::fromUtf8(received->trimmed())});
+                        received->clear();
+                    }
+                };
+                QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+                QObject::connect(client, &QLocalSocket::readyRead, client, check);
+                check();
+            }
+        });
+    }
 
     QWidget window;
     window.setWindowTitle(isMapCompanion ? QStringLiteral("QmapLogin") : name);
@@ -153,7 +203,15 @@ int main(int argc, char** argv)
     }
 
     const QByteArray style = qgetenv("TOPMENU_WINDOW_STYLE");
-    if (style == "2" || style == "6")
+    if (isMapCompanion) {
+        // The companion works in the background: it never takes the keyboard from the
+        // launcher or hides its message boxes, whatever style it was started with.
+        window.setAttribute(Qt::WA_ShowWithoutActivating);
+        window.setWindowFlag(Qt::WindowDoesNotAcceptFocus);
+        window.showMinimized();
+        appendLog(logPath, {QStringLiteral("WINDOW minimised%1")
+                                .arg(window.isActiveWindow() ? QStringLiteral(" active") : QString())});
+    } else if (style == "2" || style == "6")
         window.showMinimized();
     else if (style != "0")
         window.show();

@@ -1,0 +1,47 @@
+#include "installation.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+// Eight launchers log in on one account at once, double-login control on, 200 rounds each:
+// one session at a time, never two.
+TEST(LoginRace, EightLaunchersNeverShareOneAccount)
+{
+    TestInstallation inst;
+    inst.createDatabase();
+    inst.writeAdodbIni();
+    inst.exec(
+        "INSERT INTO ACCESS_LEVEL (iAccessLevel, cJobName, iJobCode, iJobFlg) VALUES (5, 'スタッフ', 1, 1)");
+    inst.exec("INSERT INTO ACCOUNT (cLoginId, cLoginPass, iAccessLevel, iKubun, iStatus, cAreaWord) "
+              "VALUES ('shared', 'pw', 5, 1, 0, '1301')");
+
+    std::vector<std::unique_ptr<QProcess>> launchers;
+    for (int i = 0; i < 8; ++i) {
+        auto p = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ASAN_OPTIONS", "detect_leaks=0");
+        p->setProcessEnvironment(env);
+        p->start(binDir() + "/login_race", {inst.path(), "shared", "pw", "200"});
+        launchers.push_back(std::move(p));
+    }
+    int sessions = 0;
+    int refused = 0;
+    static const QRegularExpression counts("sessions=(\\d+) refused=(\\d+) overlaps=(\\d+) errors=(\\d+)");
+    for (auto& p : launchers) {
+        ASSERT_TRUE(p->waitForFinished(120000));
+        const QString out = QString::fromUtf8(p->readAllStandardOutput());
+        const QRegularExpressionMatch m = counts.match(out);
+        ASSERT_TRUE(m.hasMatch()) << out.toStdString() << p->readAllStandardError().toStdString();
+        EXPECT_EQ(m.captured(3), "0") << "two sessions of one account at once";
+        EXPECT_EQ(m.captured(4), "0") << p->readAllStandardError().toStdString();
+        EXPECT_EQ(p->exitCode(), 0);
+        sessions += m.captured(1).toInt();
+        refused += m.captured(2).toInt();
+    }
+    EXPECT_EQ(sessions + refused, 1600);
+    EXPECT_GT(sessions, 0);
+    EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'shared'"), "0");
+}

@@ -1,0 +1,80 @@
+// One launcher of the double-login check, as a process of its own: with double-login
+// control on it logs in on one account again and again; while it holds the account it
+// keeps a marker file that only one session at a time may create, then logs out.
+//
+// login_race <program folder> <login id> <password> <rounds>
+// Prints "sessions=<n> refused=<n> overlaps=<n> errors=<n>" and ends with 0 when no two
+// sessions overlapped and nothing failed.
+
+#include "launcher/login.h"
+#include "launcher/statefiles.h"
+#include "platform/messagebox.h"
+#include "platform/runtime.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace
+{
+
+// Counts the boxes instead of showing them: the refusal of an account in use is expected,
+// anything else is an error.
+class CountingBoxes : public platform::MessageBoxes
+{
+public:
+    platform::MsgAnswer show(const QString& text, const QString&, platform::MsgIcon,
+                             platform::MsgButtons) override
+    {
+        if (text == QStringLiteral("このアカウントは現在ログイン中です")) {
+            ++refused;
+        } else {
+            ++errors;
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+        }
+        return platform::MsgAnswer::Ok;
+    }
+    int refused = 0;
+    int errors = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 5) {
+        std::fprintf(stderr, "usage: login_race <folder> <id> <password> <rounds>\n");
+        return 2;
+    }
+    platform::installSystemRuntime();
+    CountingBoxes boxes;
+    platform::runtime().messages = &boxes;
+    platform::runtime().gsAppPath = args[1];
+    const QByteArray marker = (args[1] + QStringLiteral("/session.marker")).toLocal8Bit();
+    const int rounds = args[4].toInt();
+
+    int sessions = 0;
+    int overlaps = 0;
+    for (int i = 0; i < rounds; ++i) {
+        if (LoginAccount(args[2], args[3], true, nullptr) != 1)
+            continue;
+        ++sessions;
+        const int fd = ::open(marker.constData(), O_CREAT | O_EXCL | O_WRONLY, 0644);
+        if (fd < 0) {
+            ++overlaps;
+        } else {
+            ::close(fd);
+            QThread::usleep(1000); // the session lasts a moment, so an overlap cannot slip by
+            ::unlink(marker.constData());
+        }
+        if (iAccountLogout(args[2], 0) != 0)
+            ++boxes.errors;
+    }
+    std::printf("sessions=%d refused=%d overlaps=%d errors=%d\n", sessions, boxes.refused, overlaps,
+                boxes.errors);
+    return overlaps == 0 && boxes.errors == 0 ? 0 : 1;
+}
