@@ -69,6 +69,9 @@ struct State {
     std::array<tArea, 51> gtAreaList{};
     // Help address of the last help request.
     QString gsHelpAddress;
+    // Record base key of the parking records; nothing in TopMenu assigns it.
+    short giRecKyotenCd = 0;
+    short giRecKyotenEb = 0;
 };
 
 State& state();
