@@ -299,6 +299,12 @@ void frmSetMap::Form_Load()
         ui->btnPoint->hide();
     } else {
         ui->btnMapPrint->hide();
+        // The map widget zooms with the wheel; the image scale steps have nothing to do.
+        for (QWidget* c : {static_cast<QWidget*>(ui->Slider1), static_cast<QWidget*>(ui->Command1_0),
+                           static_cast<QWidget*>(ui->Command1_1), static_cast<QWidget*>(ui->lblScaleCaption)})
+            c->hide();
+        for (int i = 0; i <= 5; ++i)
+            findChild<QLabel*>(QStringLiteral("Label2_%1").arg(i))->hide();
     }
     ui->fraKanjya->hide();
     ui->fraSort->hide();

@@ -186,7 +186,7 @@ void drawBaseMap(QPainter& p, const MapView& v, const MapData& d, bool smooth)
     p.restore();
 }
 
-QImage iconImage(const QString& path, int width, int height)
+QImage iconImage(const QString& path, int width, int height, bool labelled)
 {
     QImage image;
     if (!path.isEmpty() && image.load(path) && !image.isNull())
@@ -195,6 +195,13 @@ QImage iconImage(const QString& path, int width, int height)
     image.fill(Qt::transparent);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    if (labelled) {
+        // A place with a name (a base): a blue square.
+        p.setPen(QPen(Qt::white, 2));
+        p.setBrush(QColor(0x20, 0x50, 0xc0));
+        p.drawRect(QRectF(width / 4.0, height / 4.0, width / 2.0, height / 2.0));
+        return image;
+    }
     p.setPen(QPen(Qt::white, 2));
     p.setBrush(QColor(0xd0, 0x20, 0x20));
     const double r = std::min(width, height) / 2.0 - 2;
@@ -226,7 +233,8 @@ void drawFigures(QPainter& p, const MapView& v, const QVector<MapFigure>& figure
             p.drawEllipse(centre, r, r);
         } else if (const auto* icon = std::get_if<MapIcon>(&f)) {
             const QImage picture =
-                iconImage(icon->Path.isEmpty() ? QString() : platform::nativePath(icon->Path), 32, 32);
+                iconImage(icon->Path.isEmpty() ? QString() : platform::nativePath(icon->Path), 32, 32,
+                          !icon->Text.isEmpty());
             const int w = picture.width(), h = picture.height();
             const QPointF at = v.toPixel(degrees(qint32(icon->X)), degrees(qint32(icon->Y)));
             const QPointF topLeft = at - QPointF(icon->HotSpotX, icon->HotSpotY);

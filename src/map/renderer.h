@@ -23,8 +23,9 @@ void drawBaseMap(QPainter& painter, const MapView& view, const MapData& data, bo
 void drawFigures(QPainter& painter, const MapView& view, const QVector<MapFigure>& figures,
                  bool smooth = true);
 
-// A marker picture: the icon file when it can be read, else a drawn pin of the size.
-QImage iconImage(const QString& nativePath, int width, int height);
+// A marker picture: the icon file when it can be read, else a drawn mark of the size (a
+// red ring, or a blue square for a labelled place).
+QImage iconImage(const QString& nativePath, int width, int height, bool labelled = false);
 
 // A whole picture: base map and figures.
 QImage renderMap(const MapView& view, const MapData& data, const QVector<MapFigure>& figures = {},
