@@ -164,6 +164,16 @@ TEST_F(MapScreen, ImageModePrintKeepsOneBitmapAndHandsTheJobOver)
     EXPECT_TRUE(job.contains(QStringLiteral("地図印刷.csv"))) << job.toStdString();
     EXPECT_TRUE(job.contains(QStringLiteral("地図印刷.wfd"))) << job.toStdString();
 
+    // A work folder that cannot be written stops the print before the job.
+    QDir(inst.file("TMP")).removeRecursively();
+    inst.writeFile("TMP", "not a folder");
+    w->btnMapPrint_Click();
+    EXPECT_EQ(inst.messages.shown.back().text, QStringLiteral("地図画像を保存できません。\r\n") +
+                                                   inst.path() + "\\TMP\\MAP00000000_20240131090115.bmp");
+    EXPECT_EQ(inst.processes.started.size(), 2u);
+    QFile::remove(inst.file("TMP"));
+    QDir().mkpath(inst.file("TMP"));
+
     // Without its layout the job stops with the bridge's text.
     QFile::remove(inst.file("SYS/地図印刷.wfd"));
     w->btnMapPrint_Click();

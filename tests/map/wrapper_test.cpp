@@ -105,6 +105,13 @@ TEST(MapWrapper, SignInFileInsteadOfTheService)
     EXPECT_EQ(z.iInit("u", "p", &login, &map, &calc, &match), 0);
     EXPECT_EQ(z.sErrMsg(), QString());
     EXPECT_TRUE(map.configured());
+
+    // A position outside the map's data (London) is refused; an unknown address too.
+    EXPECT_EQ(z.iDrawMapPos(offlinemap::milliseconds(-0.1276), offlinemap::milliseconds(51.5072)), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("地図移動でエラー"));
+    qint32 x = 0, y = 0;
+    EXPECT_EQ(z.iAddressMatch(QStringLiteral("どこにもない村"), x, y), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("住所マッチング処理でエラー"));
 }
 
 TEST(MapWrapper, MissingAdodbIniEndsTheProgram)
