@@ -56,6 +56,16 @@ mkdir -p "$demo/support"
 cp "$src/support/index.html" "$demo/support/"
 cp "$art"/wallpaper.jpg "$art"/top.jpg "$art"/LOGO.JPG "$art"/KYOTEN*.png "$demo/ICON/"
 
+# The offline map: its geography (extracted once into the build tree), the image library's
+# fallback picture, the marker icons, and the sign-in file the map reads when adodb.ini
+# sets a monitoring time (authorisation ID, server setting A, server setting B).
+mapdata=$(cd "$bin/.." && pwd)/mapdata
+"$root/scripts/make-mapdata.sh" "$bin/geoplaces" "$mapdata/MAP"
+[ -f "$mapdata/zenrinCGI/tokyostation.gif" ] || { echo "make-demo: map pictures missing in $mapdata; build first" >&2; exit 1; }
+cp -r "$mapdata/MAP" "$mapdata/zenrinCGI" "$mapdata/icons" "$demo/"
+cp "$mapdata/ICON/111.ico" "$demo/ICON/"
+printf 'OFFLINE-demo-user\r\nhttp://offline-map.localhost\r\nJP\r\n' >"$demo/Miranechan"
+
 # The master-data distribution folder: the templates new bases are made from.
 install_text "$src/Massage0000.ini" "$demo/drive_c/KVX/MASTER/Massage0000.ini"
 install_text "$src/DATA/DATA0000/帳票Format.ini" "$demo/drive_c/KVX/MASTER/DATA/DATA0000/帳票Format.ini"
