@@ -14,6 +14,8 @@
 //                         the widget after giving it the focus; a key bound to an enabled
 //                         action of its window triggers that action, as the shortcut would
 //   select:<name>=<row>   current row of a QListWidget
+//   popup:<name>=<row>    the context menu of a QListWidget over the item of the row (over
+//                         empty space for -1), closed again once it has set up its entries
 //   answer:<Ok|Yes|No|Cancel>
 //                         arms an answer for the next message box: once the box is the
 //                         active modal window its button is clicked (answers queue up, so

@@ -1,6 +1,8 @@
 #include "launcher/frmTopMenu.h"
 #include "ui_frmTopMenu.h"
 
+#include "bases/frmFirstLogin.h"
+#include "bases/frmKyotenMent.h"
 #include "db/cT_ADODB.h"
 #include "launcher/baselist.h"
 #include "launcher/exitflow.h"
@@ -144,6 +146,20 @@ frmTopMenu::frmTopMenu(QWidget* parent) : QDialog(parent), ui(new Ui::frmTopMenu
             [this] { launchFrom(LaunchSource::IconList); });
     connect(ui->ListView1, &QWidget::customContextMenuRequested, this, &frmTopMenu::openPopup);
     connect(ui->List1, &QListWidget::itemDoubleClicked, this, [this] { launchFrom(LaunchSource::TextList); });
+    connect(ui->popMenu01, &QAction::triggered, this, [this] {
+        frmFirstLogin creation(this);
+        creation.exec();
+        iKyotenBtnSet();
+    });
+    connect(ui->popMenu02, &QAction::triggered, this, [this] {
+        const int row = firstSelectedRow(ui->ListView1);
+        if (row < 0)
+            return;
+        state().gtKyoten = kyotenFromSubItems(ui->ListView1->item(row)->data(kSubItemsRole).toStringList());
+        frmKyotenMent maintenance(this);
+        maintenance.exec();
+        iKyotenBtnSet();
+    });
     connect(ui->popMenu03, &QAction::triggered, this, [this] { launchFrom(LaunchSource::PopupMenu); });
     connect(ui->popMenuNull01, &QAction::triggered, this, &frmTopMenu::showPopupNullMessage);
     for (QAction* option : {ui->mnUser, ui->mnAcc, ui->mnSmartMenu, ui->mnDouble, ui->mnBackUpCheck})

@@ -52,6 +52,41 @@ struct tArea {
     short status = 0;
 };
 
+// One entry of the setup wizard's practitioner or user list.
+struct tSetupEntry {
+    double ID = 0;
+    QString name;
+};
+
+// The setup wizard's working data until its final page saves it.
+struct tSetupData {
+    std::vector<tSetupEntry> staff;
+    qint32 staffCount = 0;
+    std::vector<tSetupEntry> users;
+    qint32 userCount = 0;
+    QString companyName;
+    QString representative;
+    QString postalCode;
+    QString address;
+    QString addressKana;
+    qint32 latitude = 0;
+    qint32 longitude = 0;
+    QString tel;
+    QString fax;
+    // The operating rules, in the order the wizard asks them.
+    short iHenkei = 0;
+    short holidayRule = 0;
+    short iReseptFixedMonth = 0;
+    short iReseptFixedDay = 0;
+    short iChargeFixedMonth = 0;
+    short iChargeFixedDay = 0;
+    short iConsentFixedMonth = 0;
+    short iConsentFixedDay = 0;
+    short receiptFormatMode = 0;
+    short receiptFormat = 0;
+    short recordKeeping = 0;
+};
+
 // The process-wide state the windows share. One instance; tests reset it.
 struct State {
     // Launcher state.
@@ -69,6 +104,7 @@ struct State {
     short giDialogResult = 0;
     short giCautionResult = 0;
     std::array<tArea, 51> gtAreaList{};
+    tSetupData gtSetupData;
     // Help address of the last help request.
     QString gsHelpAddress;
     // Record base key of the parking records; nothing in TopMenu assigns it.

@@ -380,7 +380,7 @@ TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
     EXPECT_TRUE(pop->isVisible());
     EXPECT_EQ(child<QAction>(w, "popMenu00_01")->text(), "拠点番号：13");
     EXPECT_EQ(child<QAction>(w, "popMenu00_02")->text(), "拠点枝番：03");
-    EXPECT_FALSE(child<QAction>(w, "popMenu01")->isVisible());
+    EXPECT_FALSE(child<QAction>(w, "popMenu01")->isEnabled());
     auto* open = child<QAction>(w, "popMenu03");
     EXPECT_TRUE(open->isEnabled());
     pop->close();

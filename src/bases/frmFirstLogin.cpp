@@ -1,0 +1,221 @@
+#include "bases/frmFirstLogin.h"
+#include "ui_frmFirstLogin.h"
+
+#include "bases/basefiles.h"
+#include "bases/entertab.h"
+#include "bases/kyoten.h"
+#include "bases/namecheck.h"
+#include "platform/messagebox.h"
+#include "platform/runtime.h"
+#include "platform/terminator.h"
+#include "state/state.h"
+
+#include <QSignalBlocker>
+
+using platform::MsgAnswer;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace
+{
+
+constexpr int kTwipsPerPixel = 15;
+const QString kCrLf = QStringLiteral("\r\n");
+
+void fillTimes(QComboBox* list, int fromHour, int toHour, int interval, int preselected)
+{
+    const QSignalBlocker block(list);
+    list->clear();
+    for (short value : timeListValues(fromHour, toHour, interval))
+        list->addItem(bases::formatTime(value), int(value));
+    list->setCurrentIndex(list->findData(preselected));
+}
+
+short itemData(const QComboBox* list)
+{
+    return short(list->currentData().toInt());
+}
+
+} // namespace
+
+std::vector<short> timeListValues(int fromHour, int toHour, int interval)
+{
+    std::vector<short> values;
+    const int steps = interval > 0 ? 60 / interval : 1;
+    for (int h = fromHour; h <= toHour; ++h) {
+        values.push_back(short(h * 100));
+        if (h == toHour)
+            break;
+        for (int s = 1; s < steps; ++s)
+            values.push_back(short(h * 100 + s * interval));
+    }
+    return values;
+}
+
+frmFirstLogin::frmFirstLogin(QWidget* parent) : QDialog(parent), ui(new Ui::frmFirstLogin)
+{
+    ui->setupUi(this);
+    auto* enter = new EnterAsTab(this);
+    enter->watch(ui->imKyotenName);
+
+    State& st = state();
+    st.giDialogResult = 0;
+    {
+        const QSignalBlocker block(ui->cmbMin);
+        for (int minutes : {15, 20, 30})
+            ui->cmbMin->addItem(QString::number(minutes), minutes);
+        ui->cmbMin->setCurrentIndex(2);
+    }
+    vSetTimeList();
+    for (int code = 1; code <= 47; ++code)
+        ui->cmbChiku->addItem(gsPrefName()[size_t(code)]);
+    ui->cmbChiku->setCurrentIndex(-1);
+
+    firstTime_ = st.giSetupMode >= 0;
+    if (firstTime_) {
+        ui->btnAdd->setText(QStringLiteral("次へ"));
+        ui->btnAdd->move(4980 / kTwipsPerPixel, ui->btnAdd->y());
+        ui->btnCancel->setText(QStringLiteral("戻る"));
+        ui->btnCancel->move(3420 / kTwipsPerPixel, ui->btnCancel->y());
+    } else {
+        ui->btnCancel->setText(QStringLiteral("キャンセル"));
+        ui->btnCancel->move(4980 / kTwipsPerPixel, ui->btnCancel->y());
+        ui->btnAdd->setText(QStringLiteral("事業所作成"));
+        ui->btnAdd->move(3420 / kTwipsPerPixel, ui->btnAdd->y());
+    }
+
+    connect(ui->cmbMin, &QComboBox::currentIndexChanged, this, &frmFirstLogin::vSetTimeList);
+    connect(ui->btnAdd, &QPushButton::clicked, this, &frmFirstLogin::btnAdd_Click);
+    connect(ui->btnCancel, &QPushButton::clicked, this, &frmFirstLogin::btnCancel_Click);
+}
+
+frmFirstLogin::~frmFirstLogin()
+{
+    delete ui;
+}
+
+void frmFirstLogin::vSetTimeList()
+{
+    const int interval = ui->cmbMin->currentText().toInt();
+    fillTimes(ui->cmbFrom, 6, 12, interval, 900);
+    fillTimes(ui->cmbTo, 15, 21, interval, 1800);
+    fillTimes(ui->cmbRunch, 9, 21, interval, 1200);
+    fillTimes(ui->cmbLast, 9, 21, interval, 1700);
+}
+
+void frmFirstLogin::btnAdd_Click()
+{
+    const auto refuse = [](const QString& text) {
+        platform::msgBox(text, QStringLiteral("入力エラー"), MsgIcon::Exclamation, MsgButtons::Ok);
+    };
+    if (ui->cmbChiku->currentIndex() < 0) {
+        refuse(QStringLiteral("都道府県名は必ず選択して下さい。"));
+        return;
+    }
+    const QString name = ui->imKyotenName->text().trimmed();
+    if (name.isEmpty()) {
+        refuse(QStringLiteral("事業所名称は必ず入力して下さい。"));
+        return;
+    }
+    if (const QString problem = kyotenNameProblem(name); !problem.isEmpty()) {
+        refuse(problem);
+        return;
+    }
+    const QString prefecture = ui->cmbChiku->currentText();
+    if (platform::msgBox(
+            QStringLiteral("【") + prefecture + QStringLiteral("】 の事業所を登録します。よろしいですか？") +
+                QStringLiteral("\r\r") + QStringLiteral("※都道府県名は後で変更できませんのでご注意下さい"),
+            QStringLiteral("登録確認"), MsgIcon::Information, MsgButtons::YesNo) != MsgAnswer::Yes)
+        return;
+    if (!createKyoten(prefecture, name))
+        return;
+
+    if (firstTime_) {
+        next_ = Next::OperatingRulesPage;
+    } else {
+        state().giDialogResult = 1;
+    }
+    close();
+}
+
+// Steps 4 to 12 of the creation. False when nothing is left made and the window stays.
+bool frmFirstLogin::createKyoten(const QString& prefecture, const QString& name)
+{
+    const QString appPath = platform::gsAppPath();
+    // The templates are checked before anything is written, so a missing one leaves nothing.
+    if (const QString missing = bases::missingTemplates(appPath); !missing.isEmpty()) {
+        platform::msgBox(missing, QStringLiteral("事業所追加エラー"), MsgIcon::Exclamation, MsgButtons::Ok);
+        return false;
+    }
+
+    const short code = short(ui->cmbChiku->currentIndex() + 1);
+    const int branch = iKyotenEdMaxGet(code);
+    if (branch < 1) {
+        platform::msgBox(QStringLiteral("事業所の枝番を取得できなかったため、事業所を作成できません。"),
+                         QStringLiteral("事業所追加エラー"), MsgIcon::Exclamation, MsgButtons::Ok);
+        return false;
+    }
+    tKyoten& k = state().gtKyoten;
+    k = tKyoten{};
+    k.iKyotenCd = code;
+    k.iKyotenEb = short(branch);
+    k.iType = 0;
+    k.cAreaName = prefecture;
+    k.cKyotenName = name;
+    k.iUsedFlg = 1;
+
+    const short interval = itemData(ui->cmbMin);
+    const short startTime = itemData(ui->cmbFrom);
+    const short endTime = itemData(ui->cmbTo);
+    const short lunchTime = itemData(ui->cmbRunch);
+    const short closingTime = itemData(ui->cmbLast);
+
+    if (iKyotenInsert() != 0) {
+        platform::msgBox(QStringLiteral("事業所データの作成に失敗しました。") + QLatin1Char('\r') +
+                             QStringLiteral("システムを強制終了します。"),
+                         QStringLiteral("事業所追加エラー"), MsgIcon::Critical, MsgButtons::Ok);
+        platform::endProgram(0);
+    }
+    iKyotenUpdate(1);
+
+    const QString nnnn = baseId(k.iKyotenCd, k.iKyotenEb);
+    const QString settings = bases::settingsFile(k.iKyotenCd, k.iKyotenEb);
+    const QString data = bases::dataFolder(k.iKyotenCd, k.iKyotenEb);
+    QString error;
+    bool made = bases::replaceFile(appPath + QStringLiteral("\\Massage0000.ini"), settings, &error) &&
+                bases::writeSettingsKeys(settings, name, nnnn, &error) &&
+                bases::refillFolder(appPath + QStringLiteral("\\DATA\\DATA0000"), data, &error);
+    if (made && !bases::vMakeYoteiIni(interval, startTime, endTime, lunchTime, closingTime, data)) {
+        error =
+            QStringLiteral("ファイルを作成できません。") + kCrLf + data + QStringLiteral("\\予定設定.ini");
+        made = false;
+    }
+    made =
+        made && bases::vSetIniFile_ChohyoFormat(interval, data + QStringLiteral("\\帳票Format.ini"), &error);
+    if (!made) {
+        if (error.startsWith(QStringLiteral("Error:")))
+            platform::msgBox(error, QString(), MsgIcon::None, MsgButtons::Ok);
+        else
+            platform::msgBox(QStringLiteral("事業所のファイルを作成できませんでした。") + kCrLf + error +
+                                 kCrLf + QStringLiteral("事業所の追加は取り消しました。"),
+                             QStringLiteral("事業所追加エラー"), MsgIcon::Critical, MsgButtons::Ok);
+        vUndoKyotenInsert();
+        bases::removePath(settings);
+        bases::removePath(data);
+        return false;
+    }
+
+    tSetupData& setup = state().gtSetupData;
+    setup = tSetupData{};
+    setup.companyName = name;
+    return true;
+}
+
+void frmFirstLogin::btnCancel_Click()
+{
+    if (firstTime_) {
+        state().giSetupMode = 0;
+        next_ = Next::IntroPage;
+    }
+    close();
+}

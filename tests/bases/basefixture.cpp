@@ -1,0 +1,148 @@
+#include "basefixture.h"
+
+#include "bases/kyoten.h"
+
+#include <QFile>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+const QString kTemplateIni =
+    "[環境]\r\n環境名=\r\n[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_DATA=\\DATA\\Data0000\r\n";
+const QString kFormatIni = "[全施術者予定表]\r\n全施術者予定表=週間全予定表30.wfd\r\n";
+} // namespace
+
+BaseInstallation::BaseInstallation(int fcKinou)
+{
+    createDatabase();
+    writeAdodbIni();
+    writeFile("Massage.ini", QStringLiteral("[システム]\r\nFC機能=%1\r\n").arg(fcKinou));
+    for (const QString folder : {"drive_c/KVX/MASTER/", ""}) {
+        writeFile(folder + "Massage0000.ini", kTemplateIni);
+        writeFile(folder + "DATA/DATA0000/帳票Format.ini", kFormatIni);
+        writeFile(folder + "DATA/DATA0000/患者管理設定.ini", "[設定]\r\n初期=1\r\n");
+    }
+}
+
+void BaseInstallation::addKyoten(int cd, int eb, const QString& name, int usedFlg) const
+{
+    exec(QStringLiteral(
+             "INSERT INTO KYOTEN VALUES (%1, %2, 0, (SELECT cAreaName FROM KYOTEN WHERE iKyotenCd = %1 "
+             "AND iKyotenEb = 0), '%3', '', 0, '', 0, '', %4); UPDATE KYOTEN SET iUsedFlg = 1 WHERE "
+             "iKyotenCd = %1 AND iKyotenEb = 0")
+             .arg(cd)
+             .arg(eb)
+             .arg(name)
+             .arg(usedFlg));
+}
+
+void BaseInstallation::fillBaseRows(int cd, int eb) const
+{
+    QString sql;
+    for (const QString& table : perBaseTables()) {
+        if (table == "KYOTEN")
+            continue;
+        QString columns = "iKyotenCd, iKyotenEb";
+        QString values = QStringLiteral("%1, %2").arg(cd).arg(eb);
+        if (table == "CORP" || table == "STAFF" || table == "RIYOUSHA") {
+            columns += ", nIDNo";
+            values += ", 1";
+        } else if (table == "HOLIDAY") {
+            columns += ", nDate";
+            values += ", 20240101";
+        }
+        sql += "INSERT INTO [" + table + "] (" + columns + ") VALUES (" + values + ");\n";
+    }
+    exec(sql);
+}
+
+int BaseInstallation::baseRowCount(int cd, int eb) const
+{
+    int total = 0;
+    for (const QString& table : perBaseTables())
+        total += scalar(QStringLiteral("SELECT COUNT(*) FROM [%1] WHERE iKyotenCd = %2 AND iKyotenEb = %3")
+                            .arg(table)
+                            .arg(cd)
+                            .arg(eb))
+                     .toInt();
+    return total;
+}
+
+QString BaseInstallation::kyotenRow(int cd, int eb) const
+{
+    return scalar(
+        QStringLiteral("SELECT iKyotenCd || '|' || iKyotenEb || '|' || iType || '|' || cAreaName || '|' || "
+                       "cKyotenName || '|' || cComment || '|' || iLoginID || '|' || cLoginPass || '|' || "
+                       "iAdminID || '|' || cAdminPass || '|' || iUsedFlg FROM KYOTEN WHERE iKyotenCd = %1 "
+                       "AND iKyotenEb = %2")
+            .arg(cd)
+            .arg(eb));
+}
+
+QString BaseInstallation::areaFlag(int cd) const
+{
+    return scalar(
+        QStringLiteral("SELECT iUsedFlg FROM KYOTEN WHERE iKyotenCd = %1 AND iKyotenEb = 0").arg(cd));
+}
+
+void BaseInstallation::writeKyotenFiles(const QString& nnnn) const
+{
+    writeFile("Massage" + nnnn + ".ini", "[環境]\r\n環境名=x\r\n");
+    writeFile("DATA/Data" + nnnn + "/帳票Format.ini", kFormatIni);
+    writeFile("DATA/Data" + nnnn + "/sub/memo.txt", "memo\r\n");
+}
+
+tKyoten kyotenRecord(short cd, short eb, const QString& area, const QString& name, short usedFlg,
+                     const QString& comment)
+{
+    tKyoten k;
+    k.iKyotenCd = cd;
+    k.iKyotenEb = eb;
+    k.cAreaName = area;
+    k.cKyotenName = name;
+    k.cComment = comment;
+    k.iUsedFlg = usedFlg;
+    return k;
+}
+
+namespace
+{
+bool setImmutable(const QString& path, bool on)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
+} // namespace
+
+Undeletable::Undeletable(const QString& path) : path_(path)
+{
+    if (::geteuid() == 0) {
+        immutable_ = true;
+        ok = setImmutable(path_, true);
+    } else {
+        ok = ::chmod(QFile::encodeName(path_).constData(), 0555) == 0;
+    }
+}
+
+Undeletable::~Undeletable()
+{
+    if (!ok)
+        return;
+    if (immutable_)
+        setImmutable(path_, false);
+    else
+        ::chmod(QFile::encodeName(path_).constData(), 0755);
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "installation.h"
+#include "state/state.h"
+
+#include <QString>
+
+// A program folder with the suite's database (areas only, no base), adodb.ini pointing at
+// the distribution folder C:\KVX\MASTER, Massage.ini, and the base templates both in the
+// distribution folder and in the program folder.
+struct BaseInstallation : TestInstallation {
+    explicit BaseInstallation(int fcKinou = 1);
+
+    // A base row (and its area in use), as the suite writes them.
+    void addKyoten(int cd, int eb, const QString& name, int usedFlg = 1) const;
+    // One row of the base in each of the 66 per-base tables.
+    void fillBaseRows(int cd, int eb) const;
+    // Rows of the base over the 66 tables.
+    int baseRowCount(int cd, int eb) const;
+    // The KYOTEN row as "col|col|...".
+    QString kyotenRow(int cd, int eb) const;
+    QString areaFlag(int cd) const;
+    // A base's files in the program folder, as a test writes them for an existing base.
+    void writeKyotenFiles(const QString& nnnn) const;
+};
+
+// gtKyoten as the launcher fills it from its list.
+tKyoten kyotenRecord(short cd, short eb, const QString& area, const QString& name, short usedFlg,
+                     const QString& comment = QString());
+
+// Makes a file or folder impossible to delete for the length of the object: read-only for
+// an ordinary user, immutable when the tests run as the administrator. `ok` is false when
+// the file system offers neither.
+class Undeletable
+{
+public:
+    explicit Undeletable(const QString& path);
+    ~Undeletable();
+    bool ok = false;
+
+private:
+    QString path_;
+    bool immutable_ = false;
+};

@@ -1,0 +1,257 @@
+#include "basefixture.h"
+#include "bases/frmFirstLogin.h"
+#include "platform/textfile.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using platform::MsgAnswer;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace
+{
+
+QStringList items(const QWidget& w, const char* list)
+{
+    QStringList texts;
+    auto* combo = child<QComboBox>(w, list);
+    for (int i = 0; i < combo->count(); ++i)
+        texts << combo->itemText(i);
+    return texts;
+}
+
+void pick(const QWidget& w, const char* list, const QString& text)
+{
+    auto* combo = child<QComboBox>(w, list);
+    const int index = combo->findText(text);
+    ASSERT_GE(index, 0) << list << " " << text.toStdString();
+    combo->setCurrentIndex(index);
+}
+
+// Fills the window and presses create; the confirmation gets the given answer.
+void create(frmFirstLogin& w, const QString& prefecture, const QString& name, TestInstallation& inst,
+            MsgAnswer answer = MsgAnswer::Yes)
+{
+    w.show();
+    if (!prefecture.isEmpty())
+        pick(w, "cmbChiku", prefecture);
+    child<QLineEdit>(w, "imKyotenName")->setText(name);
+    inst.messages.answer(answer);
+    QTest::mouseClick(child<QPushButton>(w, "btnAdd"), Qt::LeftButton);
+}
+
+} // namespace
+
+TEST(FirstLoginWindow, ButtonsOfTheTwoModes)
+{
+    BaseInstallation inst;
+    state().giDialogResult = 5;
+    state().giSetupMode = 0;
+    frmFirstLogin first;
+    EXPECT_EQ(state().giDialogResult, 0);
+    EXPECT_TRUE(first.firstTimeSetup());
+    EXPECT_EQ(first.windowTitle(), "治療院の運用情報を入力します");
+    EXPECT_EQ(child<QPushButton>(first, "btnAdd")->text(), "次へ");
+    EXPECT_EQ(child<QPushButton>(first, "btnAdd")->x(), 332);
+    EXPECT_EQ(child<QPushButton>(first, "btnCancel")->text(), "戻る");
+    EXPECT_EQ(child<QPushButton>(first, "btnCancel")->x(), 228);
+
+    // Back to the intro page of the wizard.
+    first.show();
+    state().giSetupMode = 9;
+    QTest::mouseClick(child<QPushButton>(first, "btnCancel"), Qt::LeftButton);
+    EXPECT_FALSE(first.isVisible());
+    EXPECT_EQ(first.nextPage(), frmFirstLogin::Next::IntroPage);
+    EXPECT_EQ(state().giSetupMode, 0);
+
+    state().giSetupMode = -1;
+    frmFirstLogin add;
+    EXPECT_FALSE(add.firstTimeSetup());
+    EXPECT_EQ(child<QPushButton>(add, "btnAdd")->text(), "事業所作成");
+    EXPECT_EQ(child<QPushButton>(add, "btnAdd")->x(), 228);
+    EXPECT_EQ(child<QPushButton>(add, "btnCancel")->text(), "キャンセル");
+    EXPECT_EQ(child<QPushButton>(add, "btnCancel")->x(), 332);
+    add.show();
+    QTest::mouseClick(child<QPushButton>(add, "btnCancel"), Qt::LeftButton);
+    EXPECT_FALSE(add.isVisible());
+    EXPECT_EQ(add.nextPage(), frmFirstLogin::Next::None);
+    EXPECT_EQ(state().giDialogResult, 0);
+    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), "0");
+}
+
+TEST(FirstLoginWindow, PrefecturesAndTimeLists)
+{
+    BaseInstallation inst;
+    frmFirstLogin w;
+    const QStringList prefectures = items(w, "cmbChiku");
+    ASSERT_EQ(prefectures.size(), 47);
+    EXPECT_EQ(prefectures.front(), "北海道");
+    EXPECT_EQ(prefectures[12], "東京");
+    EXPECT_EQ(prefectures.back(), "沖縄");
+    EXPECT_EQ(child<QComboBox>(w, "cmbChiku")->currentIndex(), -1);
+
+    EXPECT_EQ(items(w, "cmbMin"), QStringList({"15", "20", "30"}));
+    EXPECT_EQ(child<QComboBox>(w, "cmbMin")->currentText(), "30");
+    EXPECT_EQ(items(w, "cmbFrom").size(), 13);
+
+    pick(w, "cmbMin", "15");
+    const QStringList from15 = items(w, "cmbFrom");
+    ASSERT_EQ(from15.size(), 25);
+    EXPECT_EQ(from15.mid(0, 5), QStringList({"6:00", "6:15", "6:30", "6:45", "7:00"}));
+    EXPECT_EQ(from15.mid(23), QStringList({"11:45", "12:00"}));
+
+    pick(w, "cmbFrom", "10:15");
+    pick(w, "cmbMin", "20");
+    const QStringList from20 = items(w, "cmbFrom");
+    EXPECT_EQ(from20.mid(0, 4), QStringList({"6:00", "6:20", "6:40", "7:00"}));
+    EXPECT_EQ(from20.mid(from20.size() - 2), QStringList({"11:40", "12:00"}));
+    EXPECT_EQ(items(w, "cmbTo").front(), "15:00");
+    EXPECT_EQ(items(w, "cmbTo").back(), "21:00");
+    EXPECT_EQ(items(w, "cmbRunch").front(), "9:00");
+    EXPECT_EQ(items(w, "cmbLast").size(), 12 * 3 + 1);
+    // The preselections come back with every rebuild.
+    QStringList selected;
+    for (const char* list : {"cmbFrom", "cmbTo", "cmbRunch", "cmbLast"})
+        selected << child<QComboBox>(w, list)->currentText() + "=" +
+                        child<QComboBox>(w, list)->currentData().toString();
+    EXPECT_EQ(selected, QStringList({"9:00=900", "18:00=1800", "12:00=1200", "17:00=1700"}));
+}
+
+TEST(FirstLoginWindow, RefusalsAndNoAtTheConfirmationCreateNothing)
+{
+    BaseInstallation inst;
+    frmFirstLogin w;
+    create(w, "", "新店", inst);
+    inst.expectLastBox("都道府県名は必ず選択して下さい。", "入力エラー", MsgIcon::Exclamation);
+    create(w, "東京", " 　", inst);
+    inst.expectLastBox("事業所名称は必ず入力して下さい。", "入力エラー", MsgIcon::Exclamation);
+
+    inst.messages.shown.clear();
+    inst.messages.answers.clear();
+    create(w, "東京", "新店", inst, MsgAnswer::No);
+    inst.expectLastBox(
+        "【東京】 の事業所を登録します。よろしいですか？\r\r※都道府県名は後で変更できませんのでご注意下さい",
+        "登録確認", MsgIcon::Information, MsgButtons::YesNo);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), "0");
+    EXPECT_EQ(inst.areaFlag(13), "0");
+    EXPECT_FALSE(inst.exists("Massage1301.ini"));
+    EXPECT_FALSE(inst.exists("DATA/Data1301"));
+}
+
+TEST(FirstLoginWindow, FirstBaseOfTokyo)
+{
+    BaseInstallation inst;
+    state().giSetupMode = -1;
+    state().gtSetupData.staffCount = 3;
+    state().gtSetupData.tel = "03";
+    frmFirstLogin w;
+    pick(w, "cmbMin", "20");
+    pick(w, "cmbRunch", "12:20");
+    pick(w, "cmbLast", "17:40");
+    pick(w, "cmbFrom", "8:40");
+    create(w, "東京", " 治療院'すずらん ", inst);
+
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(state().giDialogResult, 1);
+    EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|治療院'すずらん||0||0||1");
+    EXPECT_EQ(inst.areaFlag(13), "1");
+    EXPECT_EQ(inst.readBytes("Massage1301.ini"),
+              textfile::encode("[環境]\r\n環境名=治療院'すずらん\r\n[PATH]\r\nSYSTEM_SYS=\\SYS\r\n"
+                               "SYSTEM_DATA=\\DATA\\Data1301\r\n"));
+    EXPECT_EQ(
+        inst.readBytes("DATA/Data1301/予定設定.ini"),
+        textfile::encode("[予定表]\r\n時間行数=2\r\n開始時間=8:40\r\n時間間隔=20\r\n負担率色分=0\r\n"
+                         "基準赤線1=12:20\r\n基準赤線2=17:40\r\n患者表示=0\r\n患者ソート=0\r\n\r\n"
+                         "[時候挨拶文]\r\n備考 = いつも格別なお引き立てを賜り厚くお礼申し上げます｡\r\n"));
+    EXPECT_EQ(inst.readBytes("DATA/Data1301/帳票Format.ini"),
+              textfile::encode("[全施術者予定表]\r\n全施術者予定表=週間全予定表20.wfd\r\n"));
+    EXPECT_TRUE(inst.exists("DATA/Data1301/患者管理設定.ini"));
+    // The program folder's templates, not the distribution folder: nothing goes back there.
+    EXPECT_FALSE(inst.exists("drive_c/KVX/MASTER/Massage1301.ini"));
+    EXPECT_EQ(state().gtSetupData.companyName, "治療院'すずらん");
+    EXPECT_EQ(state().gtSetupData.staffCount, 0);
+    EXPECT_EQ(state().gtSetupData.tel, "");
+}
+
+TEST(FirstLoginWindow, NextBranchAndWeeklyScheduleChoice)
+{
+    BaseInstallation inst;
+    inst.addKyoten(13, 1, "一号店");
+    inst.addKyoten(13, 3, "三号店");
+    inst.writeFile("DATA/Data1304/古い.txt", "old");
+    state().giSetupMode = 0;
+    frmFirstLogin w;
+    pick(w, "cmbMin", "15");
+    create(w, "東京", "四号店", inst);
+    EXPECT_EQ(w.nextPage(), frmFirstLogin::Next::OperatingRulesPage);
+    EXPECT_EQ(inst.kyotenRow(13, 4), "13|4|0|東京|四号店||0||0||1");
+    EXPECT_FALSE(inst.exists("DATA/Data1304/古い.txt"));
+    EXPECT_EQ(inst.readText("DATA/Data1304/帳票Format.ini"),
+              "[全施術者予定表]\r\n全施術者予定表=週間全予定表15.wfd\r\n");
+    EXPECT_TRUE(inst.readText("DATA/Data1304/予定設定.ini").contains("\r\n時間間隔=15\r\n"));
+
+    // Interval 30, and no 帳票Format.ini in the template: none is written.
+    QFile::remove(inst.file("DATA/DATA0000/帳票Format.ini"));
+    frmFirstLogin again;
+    create(again, "大阪", "梅田店", inst);
+    EXPECT_EQ(inst.kyotenRow(27, 1), "27|1|0|大阪|梅田店||0||0||1");
+    EXPECT_FALSE(inst.exists("DATA/Data2701/帳票Format.ini"));
+    EXPECT_TRUE(inst.readText("DATA/Data2701/予定設定.ini").contains("\r\n時間間隔=30\r\n"));
+}
+
+TEST(FirstLoginWindow, FailedBranchLookUpOrMissingTemplateRefusesTheCreation)
+{
+    BaseInstallation inst;
+    frmFirstLogin w;
+
+    QFile::remove(inst.file("Massage0000.ini"));
+    create(w, "東京", "新店", inst);
+    inst.expectLastBox("事業所のひな形が見つかりません。\r\n" + inst.path() + "\\Massage0000.ini",
+                       "事業所追加エラー", MsgIcon::Exclamation);
+    EXPECT_TRUE(w.isVisible());
+    inst.writeFile("Massage0000.ini", "[環境]\r\n");
+
+    // The branch look-up fails on a broken table: no row with a made-up branch.
+    inst.exec("ALTER TABLE KYOTEN RENAME TO KYOTEN_OLD");
+    inst.exec("CREATE TABLE KYOTEN (iKyotenCd SMALLINT)");
+    create(w, "東京", "新店", inst);
+    inst.expectLastBox("事業所の枝番を取得できなかったため、事業所を作成できません。", "事業所追加エラー",
+                       MsgIcon::Exclamation);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN"), "0");
+    EXPECT_FALSE(inst.exists("Massage1301.ini"));
+}
+
+TEST(FirstLoginWindow, AFailedInsertEndsTheProgram)
+{
+    BaseInstallation inst;
+    inst.exec("CREATE TRIGGER refuse BEFORE INSERT ON KYOTEN BEGIN SELECT RAISE(ABORT, 'full'); END");
+    frmFirstLogin w;
+    pick(w, "cmbChiku", "東京");
+    child<QLineEdit>(w, "imKyotenName")->setText("新店");
+    EXPECT_THROW(w.btnAdd_Click(), ProgramEnded);
+    inst.expectLastBox("事業所データの作成に失敗しました。\rシステムを強制終了します。", "事業所追加エラー",
+                       MsgIcon::Critical);
+    EXPECT_FALSE(inst.exists("Massage1301.ini"));
+}
+
+TEST(FirstLoginWindow, EnterInTheNameMovesOn)
+{
+    BaseInstallation inst;
+    frmFirstLogin w;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    child<QLineEdit>(w, "imKyotenName")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(w, "imKyotenName"));
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(inst.messages.shown.empty());
+}
