@@ -141,3 +141,20 @@ TEST(BaseList, ReadsBasesInKeyOrder)
                        "しばらく経過してから接続して下さい。",
                        "", MsgIcon::Exclamation);
 }
+
+TEST(Launch, HandOffReplacesMassageIniWholeOrNotAtAll)
+{
+    TestInstallation inst;
+    prepareLaunch(inst);
+    // A base name with a line end cannot be handed off: no key of the launch is written.
+    state().gtKyoten.cKyotenName = "本\n店";
+    EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
+    inst.expectLastBox("Error:", "", MsgIcon::None);
+    EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
+    EXPECT_TRUE(inst.processes.started.empty());
+    // The base's file is read as bytes: what the code page lacks reaches Main.exe unchanged.
+    inst.writeBytes("Massage0102.ini", "[PATH]\r\nLOGO=\x80\xfd\r\n");
+    state().gtKyoten.cKyotenName = "本店";
+    ASSERT_TRUE(launchKyoten(LaunchSource::IconList, 1, 0));
+    EXPECT_TRUE(inst.readBytes("Massage.ini").startsWith("[PATH]\r\nLOGO=\x80\xfd\r\n[\x89\x5e"));
+}
