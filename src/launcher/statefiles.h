@@ -17,6 +17,7 @@ short iReadAreaSelect(QString& lastUser, short& listIndex, short& dbIndex);
 short iAreaSelMake(short kyotenCd, short listIndex, short dbIndex);
 // 1 read, 2 no file, -1 failure.
 short iLoadLoginUser();
+// The first field of each key counts: the line the launcher wrote for it.
 short iReadLoginUserFile();
 short LoginFileMake(const QString& jobCodeList);
 void vClearLoginUser();

@@ -65,9 +65,25 @@ IniFile splitLines(const QByteArray& bytes)
     }
     if (start < n)
         f.raw.push_back({bytes.mid(start), QByteArray()});
-    f.lines.reserve(qsizetype(f.raw.size()));
-    for (const IniFile::Line& line : f.raw)
-        f.lines.append(textfile::decode(line.bytes));
+    // One conversion for the whole file; line by line only when a broken character took a
+    // line end with it.
+    const QString text = textfile::decode(bytes);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        f.lines.append(text.mid(from, i - from));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        from = i + 1;
+    }
+    if (from < text.size())
+        f.lines.append(text.mid(from));
+    if (f.lines.size() != qsizetype(f.raw.size())) {
+        f.lines.clear();
+        for (const IniFile::Line& line : f.raw)
+            f.lines.append(textfile::decode(line.bytes));
+    }
     return f;
 }
 
