@@ -25,8 +25,8 @@ bool plainDatabaseName(const QString& name)
            !name.contains(u'/') && !name.contains(u'\\') && !name.contains(u':');
 }
 
-// The batches of a script: the text between lines that hold only GO. Batches without any
-// statement (blank lines, comments) are dropped, as osql drops them.
+} // namespace
+
 QStringList splitBatches(const QString& script)
 {
     QStringList batches;
@@ -47,6 +47,9 @@ QStringList splitBatches(const QString& script)
     flush(); // a last batch without GO still runs
     return batches;
 }
+
+namespace
+{
 
 // The server side of a script run: the selected database and its open connection.
 class ScriptRun

@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace db {
+namespace db
+{
 
 // Runs a T-SQL script on the embedded engine, batch by batch at each line that holds only
 // GO (any case, blanks around it allowed). "CREATE DATABASE x" creates the database file
@@ -11,10 +12,15 @@ namespace db {
 // other batch runs on the selected database. A last batch without GO still runs, as osql
 // runs it.
 struct ScriptResult {
-    int batches = 0;       // batches run
-    int failed = 0;        // batches that failed
-    QStringList log;       // one or more lines per batch: its outcome and any error texts
+    int batches = 0; // batches run
+    int failed = 0;  // batches that failed
+    QStringList log; // one or more lines per batch: its outcome and any error texts
 };
+
+// The batches of a script: the text between lines that hold only GO, each line ended by
+// LF (a CR before it dropped). Batches without any statement (blank lines, comments) are
+// dropped, as osql drops them.
+QStringList splitBatches(const QString& script);
 
 // server: the Data Source (computer\instance); database: the database selected at the
 // start (empty: none until USE).

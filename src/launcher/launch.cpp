@@ -5,9 +5,10 @@
 #include "platform/paths.h"
 #include "platform/process.h"
 #include "platform/runtime.h"
-#include "platform/textfile.h"
 #include "settings/clsOplIniFile.h"
 #include "state/state.h"
+
+#include <QFileInfo>
 
 using platform::MsgIcon;
 
@@ -89,40 +90,36 @@ bool launchKyoten(LaunchSource source, short position, short dbIndex)
     if (!checkAreaAccess(s.gtLoginUser, id))
         return false;
 
-    // Massage.ini is replaced in one step: the suite's other programs read it at any time
-    // and must never find it missing or half written.
+    // Massage.ini is replaced in one step, under its lock, by the base's file with the
+    // hand-off keys already written into it: the suite's other programs read it at any time
+    // and must never find it missing, half written, or without the keys of this launch.
     const QString massage = appFile(QStringLiteral("Massage.ini"));
-    if (!textfile::copy(
-            platform::nativePath(appFile(QStringLiteral("Massage") + id + QStringLiteral(".ini"))),
-            platform::nativePath(massage)))
+    const QString baseFile = appFile(QStringLiteral("Massage") + id + QStringLiteral(".ini"));
+    if (!QFileInfo(platform::nativePath(baseFile)).isFile())
         return environmentError();
-    clsOplIniFile ini;
-    if (ini.iInit(massage) != 0)
-        return environmentError();
-
-    // A write that reports 0 left the file as it was: Main.exe would then open with the
-    // previous hand-off, so it counts as a failure as well.
-    auto write = [&](const char* section, const char* key, const QString& value) {
-        const short r = ini.iWriteProfileString(QString::fromUtf8(section), QString::fromUtf8(key), value);
-        if (r == -1) {
-            platform::msgBox(QStringLiteral("Error:") + ini.csErrMsg(), QString(), MsgIcon::None,
-                             platform::MsgButtons::Ok);
-            return false;
-        }
-        if (r == 0) {
-            buildError();
-            return false;
-        }
-        return true;
-    };
-    if (!write("運用拠点", "BASEID", id) || !write("環境", "環境名", environment) ||
-        !write("権限", "JOBCODE", s.gtLoginUser.AccessJobNo))
-        return false;
     QString mapUser;
     QString mapPassword;
     iReadQmapUser(mapUser, mapPassword);
-    if (!write("QMAP", "ZENRIN_USER", mapUser) || !write("QMAP", "ZENRIN_PWD", mapPassword))
+    clsOplIniFile ini;
+    ini.iInit(massage); // the replace creates the file when it is missing
+    // A replace that reports 0 left the file as it was: Main.exe would then open with the
+    // previous hand-off, so it counts as a failure as well.
+    const short written = ini.iWriteProfileStrings(
+        {
+            {QStringLiteral("運用拠点"), QStringLiteral("BASEID"), id},
+            {QStringLiteral("環境"), QStringLiteral("環境名"), environment},
+            {QStringLiteral("権限"), QStringLiteral("JOBCODE"), s.gtLoginUser.AccessJobNo},
+            {QStringLiteral("QMAP"), QStringLiteral("ZENRIN_USER"), mapUser},
+            {QStringLiteral("QMAP"), QStringLiteral("ZENRIN_PWD"), mapPassword},
+        },
+        baseFile);
+    if (written == -1) {
+        platform::msgBox(QStringLiteral("Error:") + ini.csErrMsg(), QString(), MsgIcon::None,
+                         platform::MsgButtons::Ok);
         return false;
+    }
+    if (written == 0)
+        return buildError();
 
     // The text list keeps no position across a launch.
     iAreaSelMake(s.giSelKyotenCd, source == LaunchSource::TextList ? short(0) : position, dbIndex);

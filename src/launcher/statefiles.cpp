@@ -33,6 +33,20 @@ bool appFileExists(const QString& name)
     return QFileInfo::exists(platform::nativePath(appFile(name)));
 }
 
+// The value of the first field that begins with the key (case-sensitive); false when none.
+bool firstValue(const std::vector<QStringList>& lines, const QString& key, QString* value)
+{
+    for (const QStringList& fields : lines) {
+        for (const QString& field : fields) {
+            if (field.startsWith(key)) {
+                *value = field.mid(key.size());
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // The value of the last field that begins with the key (case-sensitive); false when none.
 bool lastValue(const std::vector<QStringList>& lines, const QString& key, QString* value)
 {
@@ -101,13 +115,26 @@ QStringList splitStateFields(const QString& line)
         while (start < n && line.at(start) == QLatin1Char(' '))
             ++start;
         if (start < n && line.at(start) == QLatin1Char('"')) {
-            const qsizetype close = line.indexOf(QLatin1Char('"'), start + 1);
-            if (close < 0) {
-                fields << line.mid(start + 1);
-                return fields;
+            // "" inside the quotes is one quote; the field ends at the quote after that.
+            QString field;
+            qsizetype i = start + 1;
+            bool closed = false;
+            for (; i < n; ++i) {
+                const QChar c = line.at(i);
+                if (c != QLatin1Char('"')) {
+                    field += c;
+                } else if (i + 1 < n && line.at(i + 1) == QLatin1Char('"')) {
+                    field += c;
+                    ++i;
+                } else {
+                    closed = true;
+                    break;
+                }
             }
-            fields << line.mid(start + 1, close - start - 1);
-            const qsizetype comma = line.indexOf(QLatin1Char(','), close + 1);
+            fields << field;
+            if (!closed)
+                return fields;
+            const qsizetype comma = line.indexOf(QLatin1Char(','), i + 1);
             if (comma < 0)
                 return fields;
             pos = comma + 1;
@@ -136,9 +163,21 @@ bool readStateFields(const QString& suitePath, std::vector<QStringList>* lines)
 
 QString stateField(const QString& text)
 {
-    if (!text.contains(QLatin1Char(',')))
-        return text;
-    return QLatin1Char('"') + text + QLatin1Char('"');
+    QString field = text;
+    // A line end would start a line of fields of its own.
+    if (field.contains(QLatin1Char('\r')) || field.contains(QLatin1Char('\n'))) {
+        field.replace(QLatin1String("\r\n"), QLatin1String(" "));
+        field.replace(QLatin1Char('\r'), QLatin1Char(' '));
+        field.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    }
+    qsizetype first = 0;
+    while (first < field.size() && field.at(first) == QLatin1Char(' '))
+        ++first;
+    const bool opensQuote = first < field.size() && field.at(first) == QLatin1Char('"');
+    if (!field.contains(QLatin1Char(',')) && !opensQuote)
+        return field;
+    field.replace(QLatin1Char('"'), QLatin1String("\"\""));
+    return QLatin1Char('"') + field + QLatin1Char('"');
 }
 
 QString csGetDbServer()
@@ -242,32 +281,34 @@ short iReadLoginUserFile()
         return -1;
     }
     tLoginUser& u = state().gtLoginUser;
+    // The file is ours: the first field of a key is the line we wrote for it, whatever a
+    // damaged or older file holds after it.
     QString v;
-    if (lastValue(lines, QStringLiteral("[kyotenCd]="), &v))
+    if (firstValue(lines, QStringLiteral("[kyotenCd]="), &v))
         u.kyotenCd = shortValue(v);
-    if (lastValue(lines, QStringLiteral("[kyotenEb]="), &v))
+    if (firstValue(lines, QStringLiteral("[kyotenEb]="), &v))
         u.kyotenEb = shortValue(v);
-    if (lastValue(lines, QStringLiteral("[LoginId]="), &v))
+    if (firstValue(lines, QStringLiteral("[LoginId]="), &v))
         u.LoginId = v;
-    if (lastValue(lines, QStringLiteral("[LoginPass]="), &v))
+    if (firstValue(lines, QStringLiteral("[LoginPass]="), &v))
         u.LoginPass = v;
-    if (lastValue(lines, QStringLiteral("[Name]="), &v))
+    if (firstValue(lines, QStringLiteral("[Name]="), &v))
         u.Name = v;
-    if (lastValue(lines, QStringLiteral("[NameKana]="), &v))
+    if (firstValue(lines, QStringLiteral("[NameKana]="), &v))
         u.NameKana = v;
-    if (lastValue(lines, QStringLiteral("[AreaWord]="), &v))
+    if (firstValue(lines, QStringLiteral("[AreaWord]="), &v))
         u.AreaWord = v;
-    if (lastValue(lines, QStringLiteral("[AccessLevel]="), &v))
+    if (firstValue(lines, QStringLiteral("[AccessLevel]="), &v))
         u.AccessLevel = shortValue(v);
-    if (lastValue(lines, QStringLiteral("[AccessName]="), &v))
+    if (firstValue(lines, QStringLiteral("[AccessName]="), &v))
         u.AccessName = v;
-    if (lastValue(lines, QStringLiteral("[AccessJobNo]="), &v))
+    if (firstValue(lines, QStringLiteral("[AccessJobNo]="), &v))
         u.AccessJobNo = v;
-    if (lastValue(lines, QStringLiteral("[Kubun]="), &v))
+    if (firstValue(lines, QStringLiteral("[Kubun]="), &v))
         u.Kubun = shortValue(v);
-    if (lastValue(lines, QStringLiteral("[MakeDate]="), &v))
+    if (firstValue(lines, QStringLiteral("[MakeDate]="), &v))
         u.MakeDate = v;
-    if (lastValue(lines, QStringLiteral("[LoginDate]="), &v))
+    if (firstValue(lines, QStringLiteral("[LoginDate]="), &v))
         u.LoginDate = v;
     return 0;
 }

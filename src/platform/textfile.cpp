@@ -1,9 +1,22 @@
 #include "textfile.h"
 
+#include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace textfile
 {
@@ -46,6 +59,169 @@ qsizetype charLength(QStringView text, qsizetype i)
     return 1;
 }
 
+bool isLeadByte(uchar b)
+{
+    return (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc);
+}
+
+// What the converter gives for a byte it cannot read.
+constexpr QChar kBrokenByte(0x1a);
+
+// Temporaries of the atomic write: "~<name>.XXXXXX.tmp" beside the file.
+constexpr int kTempTagLength = 6;
+
+QString tempName(const QString& fileName)
+{
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QString tag;
+    for (int i = 0; i < kTempTagLength; ++i)
+        tag += QLatin1Char(kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))]);
+    return QLatin1Char('~') + fileName + QLatin1Char('.') + tag + QStringLiteral(".tmp");
+}
+
+bool isTempOf(const QString& entry, const QString& fileName)
+{
+    const qsizetype head = fileName.size() + 2; // "~" + name + "."
+    if (entry.size() != head + kTempTagLength + 4 || !entry.startsWith(u'~') ||
+        !entry.endsWith(QLatin1String(".tmp")) || QStringView(entry).mid(1, fileName.size()) != fileName ||
+        entry[head - 1] != u'.')
+        return false;
+    for (qsizetype i = head; i < head + kTempTagLength; ++i) {
+        if (!(entry[i].isLetterOrNumber() && entry[i].unicode() < 0x80))
+            return false;
+    }
+    return true;
+}
+
+// The file a write replaces: a link is followed, so that the link stays and its target
+// gets the new text.
+QString writeTarget(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.isSymLink())
+        return info.symLinkTarget();
+    return info.absoluteFilePath();
+}
+
+#ifdef Q_OS_WIN
+
+// An open temporary cannot be deleted on Windows, so what can be deleted is stale.
+void removeStaleTemps(const QString& folder, const QString& fileName)
+{
+    const QDir dir(folder);
+    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (isTempOf(entry, fileName))
+            QFile::remove(dir.filePath(entry));
+    }
+}
+
+bool replaceAtomically(const QString& path, const QByteArray& bytes)
+{
+    const QString target = writeTarget(path);
+    const QFileInfo info(target);
+    const QString folder = info.absolutePath();
+    removeStaleTemps(folder, info.fileName());
+    QFile temp;
+    for (int attempt = 0; attempt < 100 && !temp.isOpen(); ++attempt) {
+        temp.setFileName(QDir(folder).filePath(tempName(info.fileName())));
+        temp.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    }
+    if (!temp.isOpen())
+        return false;
+    const bool written = temp.write(bytes) == bytes.size() && temp.flush() &&
+                         FlushFileBuffers(HANDLE(_get_osfhandle(temp.handle())));
+    temp.close();
+    if (!written ||
+        !MoveFileExW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(temp.fileName()).utf16()),
+                     reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(target).utf16()),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        temp.remove();
+        return false;
+    }
+    return true;
+}
+
+#else
+
+// A writer holds an exclusive lock on its temporary until the rename, and the system drops
+// it when the writer dies: a temporary whose lock can be taken is stale.
+void removeStaleTemps(const QString& folder, const QString& fileName)
+{
+    const QDir dir(folder);
+    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!isTempOf(entry, fileName))
+            continue;
+        const QByteArray name = QFile::encodeName(dir.filePath(entry));
+        const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+        if (fd < 0)
+            continue;
+        struct stat held, named;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 &&
+            ::lstat(name.constData(), &named) == 0 && held.st_ino == named.st_ino &&
+            held.st_dev == named.st_dev)
+            ::unlink(name.constData());
+        ::close(fd);
+    }
+}
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        p += n;
+        left -= n;
+    }
+    return true;
+}
+
+bool replaceAtomically(const QString& path, const QByteArray& bytes)
+{
+    const QString target = writeTarget(path);
+    const QFileInfo info(target);
+    const QString folder = info.absolutePath();
+    removeStaleTemps(folder, info.fileName());
+
+    QByteArray temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = QFile::encodeName(QDir(folder).filePath(tempName(info.fileName())));
+        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        // Another writer's clean-up may have taken the new file for stale before it was
+        // locked; it then holds the lock or has already removed the name.
+        struct stat st;
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &st) != 0 || st.st_nlink == 0) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+    if (fd < 0)
+        return false;
+
+    const QByteArray targetName = QFile::encodeName(target);
+    struct stat old;
+    if (::stat(targetName.constData(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(fd, old.st_mode & 07777);
+    const bool ok =
+        writeAll(fd, bytes) && ::fsync(fd) == 0 && ::rename(temp.constData(), targetName.constData()) == 0;
+    if (!ok)
+        ::unlink(temp.constData());
+    ::close(fd);
+    return ok;
+}
+
+#endif
+
 } // namespace
 
 QByteArray encode(const QString& text)
@@ -59,7 +235,15 @@ QByteArray encode(const QString& text)
 QString decode(const QByteArray& bytes)
 {
     QStringDecoder decoder(kCodePage, QStringDecoder::Flag::Stateless);
-    return decoder.decode(bytes);
+    QString text = decoder.decode(bytes);
+    // The converter drops a lead byte whose second byte is missing; like any other broken
+    // byte it must still show. With a second byte after it, it would join that byte.
+    if (!bytes.isEmpty() && isLeadByte(uchar(bytes.back()))) {
+        QStringDecoder probe(kCodePage, QStringDecoder::Flag::Stateless);
+        if (!QString(probe.decode(bytes + 'A')).endsWith(u'A'))
+            text += kBrokenByte;
+    }
+    return text;
 }
 
 int encodedLength(const QString& text)
@@ -86,12 +270,24 @@ QString cutToBytes(const QString& text, int maxBytes)
     return text.left(i);
 }
 
-bool read(const QString& path, QString* text)
+bool readBytes(const QString& path, QByteArray* bytes)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray bytes = file.readAll();
+    const QByteArray all = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+    if (bytes)
+        *bytes = all;
+    return true;
+}
+
+bool read(const QString& path, QString* text)
+{
+    QByteArray bytes;
+    if (!readBytes(path, &bytes))
+        return false;
     if (text)
         *text = decode(bytes);
     return true;
@@ -123,25 +319,15 @@ bool readLines(const QString& path, QStringList* lines)
 
 bool writeBytes(const QString& path, const QByteArray& bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (path.isEmpty())
         return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return replaceAtomically(path, bytes);
 }
 
 bool copy(const QString& source, const QString& target)
 {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray bytes = in.readAll();
-    if (in.error() != QFileDevice::NoError)
-        return false;
-    return writeBytes(target, bytes);
+    QByteArray bytes;
+    return readBytes(source, &bytes) && writeBytes(target, bytes);
 }
 
 bool write(const QString& path, const QString& text)
@@ -157,6 +343,54 @@ bool writeLines(const QString& path, const QStringList& lines)
         bytes += "\r\n";
     }
     return writeBytes(path, bytes);
+}
+
+FileLock::FileLock(const QString& path)
+{
+    const QString name = path + QStringLiteral(".lock");
+#ifdef Q_OS_WIN
+    const HANDLE h =
+        CreateFileW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(name).utf16()),
+                    GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    OVERLAPPED at{};
+    if (!LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at)) {
+        CloseHandle(h);
+        return;
+    }
+    handle_ = qintptr(h);
+#else
+    const QByteArray native = QFile::encodeName(name);
+    int fd = ::open(native.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) // a lock file another user made and we may not write still locks
+        fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    int rc;
+    do
+        rc = ::flock(fd, LOCK_EX);
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        ::close(fd);
+        return;
+    }
+    handle_ = fd;
+#endif
+}
+
+FileLock::~FileLock()
+{
+    if (!locked())
+        return;
+#ifdef Q_OS_WIN
+    OVERLAPPED at{};
+    UnlockFileEx(HANDLE(handle_), 0, 1, 0, &at);
+    CloseHandle(HANDLE(handle_));
+#else
+    ::close(int(handle_)); // closing drops the lock
+#endif
 }
 
 } // namespace textfile

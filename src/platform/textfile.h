@@ -10,8 +10,10 @@
 namespace textfile
 {
 
-QByteArray encode(const QString& text);  // CP932; characters it lacks become '?'
-QString decode(const QByteArray& bytes); // invalid bytes never fail the read
+QByteArray encode(const QString& text); // CP932; characters it lacks become '?'
+// Invalid bytes never fail the read: each becomes U+001A, a lead byte at the very end
+// (its second byte missing) included.
+QString decode(const QByteArray& bytes);
 
 // Byte length of the text in CP932.
 int encodedLength(const QString& text);
@@ -25,9 +27,14 @@ bool read(const QString& path, QString* text);
 // line; a last line without a line end still counts; an empty file has no lines.
 bool readLines(const QString& path, QStringList* lines);
 
+// Reads a whole file as bytes. False when it cannot be opened.
+bool readBytes(const QString& path, QByteArray* bytes);
+
 // Writes the text exactly as given (callers end lines with CR LF), replacing the file
-// atomically: a temporary file in the same folder is written, flushed and renamed over the
-// old one, so readers see the old file or the new one, never a half-written one.
+// atomically: a temporary file "~<name>.XXXXXX.tmp" in the same folder is written, flushed
+// and renamed over the old one, so readers see the old file or the new one, never a
+// half-written one. Temporaries of the same file that a killed writer left behind are
+// removed first (one that a live writer still holds is left alone).
 bool write(const QString& path, const QString& text);
 // Writes each line followed by CR LF, atomically.
 bool writeLines(const QString& path, const QStringList& lines);
@@ -36,5 +43,26 @@ bool writeBytes(const QString& path, const QByteArray& bytes);
 // Copies a file byte for byte over the target, atomically. False when the source cannot be
 // read or the target cannot be written; the old target then stays whole.
 bool copy(const QString& source, const QString& target);
+
+// An inter-process lock on a file, held for the life of the object: the file "<path>.lock"
+// beside it (created when missing, never removed) is locked exclusively, waiting for the
+// holder in another process. Readers need no lock, since every write replaces the file
+// atomically; writers that read, change and replace a shared file take it so that no
+// write of another process is lost in between. The system drops the lock of a process
+// that dies.
+class FileLock
+{
+public:
+    explicit FileLock(const QString& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    // False when the lock file could not be opened (a folder that is missing or read-only).
+    bool locked() const { return handle_ != invalid(); }
+
+private:
+    static constexpr qintptr invalid() { return -1; }
+    qintptr handle_ = invalid();
+};
 
 } // namespace textfile

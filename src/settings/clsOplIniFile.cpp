@@ -35,42 +35,80 @@ bool sameName(QStringView a, QStringView b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// The lines of a file and whether its last line was ended. CR LF, a lone LF and a lone CR
-// each end a line, so hand-edited files read the same as the ones we write.
-struct IniLines {
+// A file as its lines of bytes, each with the bytes that ended it (CR LF, a lone LF, a lone
+// CR, or nothing for a last line without a line end), and the lines decoded for reading
+// the names. A write changes or inserts whole lines and puts every other byte back as it
+// was, including bytes the code page cannot read. CR and LF never occur inside a CP932
+// character, so the bytes can be split before decoding.
+struct IniFile {
+    struct Line {
+        QByteArray bytes;
+        QByteArray end;
+    };
+    std::vector<Line> raw;
     QStringList lines;
-    bool lastLineEnded = true;
 };
 
-IniLines splitLines(const QString& text)
+IniFile splitLines(const QByteArray& bytes)
 {
-    IniLines r;
+    IniFile f;
     qsizetype start = 0;
-    const qsizetype n = text.size();
+    const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n')
             continue;
-        r.lines.append(text.mid(start, i - start));
-        if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n'))
-            ++i;
+        const qsizetype endLength = c == '\r' && i + 1 < n && bytes[i + 1] == '\n' ? 2 : 1;
+        f.raw.push_back({bytes.mid(start, i - start), bytes.mid(i, endLength)});
+        i += endLength - 1;
         start = i + 1;
     }
-    if (start < n) {
-        r.lines.append(text.mid(start));
-        r.lastLineEnded = false;
+    if (start < n)
+        f.raw.push_back({bytes.mid(start), QByteArray()});
+    // One conversion for the whole file; line by line only when a broken character took a
+    // line end with it.
+    const QString text = textfile::decode(bytes);
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] != u'\r' && text[i] != u'\n')
+            continue;
+        f.lines.append(text.mid(from, i - from));
+        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        from = i + 1;
     }
-    return r;
+    if (from < text.size())
+        f.lines.append(text.mid(from));
+    if (f.lines.size() != qsizetype(f.raw.size())) {
+        f.lines.clear();
+        for (const IniFile::Line& line : f.raw)
+            f.lines.append(textfile::decode(line.bytes));
+    }
+    return f;
 }
 
-QString joinLines(const IniLines& f)
+QByteArray joinLines(const IniFile& f)
 {
-    if (f.lines.isEmpty())
-        return {};
-    QString out = f.lines.join(QStringLiteral("\r\n"));
-    if (f.lastLineEnded)
-        out += QStringLiteral("\r\n");
+    QByteArray out;
+    for (const IniFile::Line& line : f.raw)
+        out += line.bytes + line.end;
     return out;
+}
+
+void setLine(IniFile& f, qsizetype i, const QString& text)
+{
+    f.raw[size_t(i)].bytes = textfile::encode(text);
+    f.lines[i] = text;
+}
+
+// A new line before line i (at the end when i is the line count); the line before it gets
+// a line end when it had none.
+void insertLine(IniFile& f, qsizetype i, const QString& text)
+{
+    if (i > 0 && f.raw[size_t(i - 1)].end.isEmpty())
+        f.raw[size_t(i - 1)].end = "\r\n";
+    f.raw.insert(f.raw.begin() + i, {textfile::encode(text), "\r\n"});
+    f.lines.insert(i, text);
 }
 
 bool isComment(QStringView line)
@@ -145,7 +183,20 @@ bool holdsLineEnd(const QString& s)
     return s.contains(QLatin1Char('\r')) || s.contains(QLatin1Char('\n'));
 }
 
-// Arguments whose line could not be read back as the same section, key and value.
+// The file's names are read without the blanks around them; the caller's are taken the
+// same way, so that " BASEID" finds and replaces BASEID instead of adding a line per write.
+QString name(const QString& s)
+{
+    return trimBlanks(s).toString();
+}
+
+bool representable(const QString& s)
+{
+    return textfile::decode(textfile::encode(s)) == s;
+}
+
+// Arguments whose line could not be read back as the same section, key and value. Names
+// the code page cannot hold would be written as '?' and never be found again.
 bool writable(const QString& section, const QString& key, const QString& value)
 {
     const QChar nul(u'\0');
@@ -157,7 +208,25 @@ bool writable(const QString& section, const QString& key, const QString& value)
         return false;
     // A blank key, or one that would read back as a comment or a section header.
     const QStringView k = trimBlanks(key);
-    return !k.isEmpty() && !k.startsWith(QLatin1Char(';')) && !k.startsWith(QLatin1Char('['));
+    return !k.isEmpty() && !k.startsWith(QLatin1Char(';')) && !k.startsWith(QLatin1Char('[')) &&
+           representable(section) && representable(key);
+}
+
+// Writes one key into the lines, as iWriteProfileString does.
+void put(IniFile& f, const QString& csSectionName, const QString& csKeyName, const QString& csWriteBuf)
+{
+    const QString section = name(csSectionName);
+    const QString key = name(csKeyName);
+    const QString entry = key + QLatin1Char('=') + csWriteBuf;
+    const Location loc = locate(f.lines, section, key);
+    if (loc.key >= 0)
+        setLine(f, loc.key, entry);
+    else if (loc.section >= 0)
+        insertLine(f, loc.lastNonEmpty + 1, entry);
+    else {
+        insertLine(f, f.lines.size(), QLatin1Char('[') + section + QLatin1Char(']'));
+        insertLine(f, f.lines.size(), entry);
+    }
 }
 
 } // namespace
@@ -181,11 +250,11 @@ QString clsOplIniFile::csGetProfileString(const QString& csSectionName, const QS
 {
     if (fileName_.isEmpty())
         return {};
-    QString text;
-    if (!textfile::read(platform::nativePath(fileName_), &text))
+    QByteArray bytes;
+    if (!textfile::readBytes(platform::nativePath(fileName_), &bytes))
         return {};
-    const IniLines f = splitLines(text);
-    const Location loc = locate(f.lines, csSectionName, csKeyName);
+    const IniFile f = splitLines(bytes);
+    const Location loc = locate(f.lines, name(csSectionName), name(csKeyName));
     if (loc.key < 0)
         return {};
     QStringView key, value;
@@ -199,30 +268,32 @@ QString clsOplIniFile::csGetProfileString(const QString& csSectionName, const QS
 short clsOplIniFile::iWriteProfileString(const QString& csSectionName, const QString& csKeyName,
                                          const QString& csWriteBuf)
 {
-    if (!writable(csSectionName, csKeyName, csWriteBuf))
-        return -1;
+    return iWriteProfileStrings({{csSectionName, csKeyName, csWriteBuf}});
+}
+
+short clsOplIniFile::iWriteProfileStrings(const std::vector<ProfileEntry>& entries, const QString& baseFile)
+{
+    for (const ProfileEntry& e : entries) {
+        if (!writable(e.section, e.key, e.value))
+            return -1;
+    }
     if (fileName_.isEmpty())
         return 0;
     const QString path = platform::nativePath(fileName_);
-    QString text;
-    // A file that exists but cannot be read is left alone rather than replaced by the one
-    // new key.
-    if (QFileInfo::exists(path) && !textfile::read(path, &text))
+    // Another process may be writing the same file: without the lock its change would be
+    // lost between our read and our replace.
+    const textfile::FileLock lock(path);
+    if (!lock.locked())
+        return 0;
+    const QString source = baseFile.isEmpty() ? path : platform::nativePath(baseFile);
+    QByteArray bytes;
+    // A file that exists but cannot be read is left alone rather than replaced by the new
+    // keys; a base file must be read.
+    if ((!baseFile.isEmpty() || QFileInfo::exists(source)) && !textfile::readBytes(source, &bytes))
         return 0;
 
-    IniLines f = splitLines(text);
-    const QString entry = csKeyName + QLatin1Char('=') + csWriteBuf;
-    const Location loc = locate(f.lines, csSectionName, csKeyName);
-    if (loc.key >= 0) {
-        f.lines[loc.key] = entry;
-    } else if (loc.section >= 0) {
-        if (loc.lastNonEmpty + 1 == f.lines.size())
-            f.lastLineEnded = true;
-        f.lines.insert(loc.lastNonEmpty + 1, entry);
-    } else {
-        f.lines.append(QLatin1Char('[') + csSectionName + QLatin1Char(']'));
-        f.lines.append(entry);
-        f.lastLineEnded = true;
-    }
-    return textfile::write(path, joinLines(f)) ? 1 : 0;
+    IniFile f = splitLines(bytes);
+    for (const ProfileEntry& e : entries)
+        put(f, e.section, e.key, e.value);
+    return textfile::writeBytes(path, joinLines(f)) ? 1 : 0;
 }

@@ -153,10 +153,25 @@ TEST(Launch, ARefusedSettingsWriteStopsTheLaunch)
     ASSERT_EQ(inst.messages.shown.size(), 1u);
     EXPECT_TRUE(inst.messages.shown[0].text.startsWith("Error:"));
     EXPECT_EQ(inst.messages.shown[0].buttons, platform::MsgButtons::Ok);
-    // The keys before it are written, none after it; nothing is started or remembered.
-    EXPECT_EQ(inst.readText("Massage.ini"),
-              "[運用拠点]\r\nBASEID=0102\r\n[PATH]\r\nSYSTEM_DATA=\\DATA\\Data0102\r\n[環境]\r\n"
-              "環境名=東京－本店\r\n");
+    // The hand-off is written whole or not at all; nothing is started or remembered.
+    EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
     EXPECT_TRUE(inst.processes.started.empty());
     EXPECT_FALSE(inst.exists("AreaSelect.ini"));
+}
+
+TEST(Launch, HandOffReplacesMassageIniWholeOrNotAtAll)
+{
+    TestInstallation inst;
+    prepareLaunch(inst);
+    // A base name with a line end cannot be handed off: no key of the launch is written.
+    state().gtKyoten.cKyotenName = "本\n店";
+    EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
+    inst.expectLastBox("Error:", "", MsgIcon::None);
+    EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
+    EXPECT_TRUE(inst.processes.started.empty());
+    // The base's file is read as bytes: what the code page lacks reaches Main.exe unchanged.
+    inst.writeBytes("Massage0102.ini", "[PATH]\r\nLOGO=\x80\xfd\r\n");
+    state().gtKyoten.cKyotenName = "本店";
+    ASSERT_TRUE(launchKyoten(LaunchSource::IconList, 1, 0));
+    EXPECT_TRUE(inst.readBytes("Massage.ini").startsWith("[PATH]\r\nLOGO=\x80\xfd\r\n[\x89\x5e"));
 }

@@ -85,6 +85,66 @@ TEST(StateFiles, LoginFileRoundTrip)
     expectLastBox(inst, "ログインファイルの作成に失敗しました。\rERROR:LoginFileMake()", "ログイン失敗");
 }
 
+TEST(StateFiles, HostileAccountTextsStayInTheirOwnFields)
+{
+    TestInstallation inst;
+    tLoginUser& u = state().gtLoginUser;
+    const tLoginUser written{13,
+                             1,
+                             "yamada",
+                             "pw",
+                             "x\",[kyotenCd]=99,[kyotenEb]=9,\"",
+                             "\"ﾔﾏﾀﾞ\"",
+                             "1301",
+                             5,
+                             "スタッフ\",[AccessLevel]=10,\"",
+                             "",
+                             1,
+                             "a\"b",
+                             "2024/01/30"};
+    u = written;
+    EXPECT_EQ(LoginFileMake(QStringLiteral("1,\r\n[LoginId]=admin")), 0);
+    EXPECT_EQ(
+        inst.readBytes("loginuser.kvx"),
+        textfile::encode(QStringLiteral(
+            "[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=yamada\r\n[LoginPass]=**\r\n"
+            "\"[Name]=x\"\",[kyotenCd]=99,[kyotenEb]=9,\"\"\"\r\n[NameKana]=\"ﾔﾏﾀﾞ\"\r\n[AreaWord]=1301\r\n"
+            "[AccessLevel]=5\r\n\"[AccessName]=スタッフ\"\",[AccessLevel]=10,\"\"\"\r\n"
+            "\"[AccessJobNo]=1, [LoginId]=admin\"\r\n[Kubun]=1\r\n[MakeDate]=a\"b\r\n"
+            "[LoginDate]=2024/01/30\r\n")));
+    EXPECT_EQ(iLoadLoginUser(), 1);
+    EXPECT_EQ(u.kyotenCd * 100 + u.kyotenEb, 1301);
+    EXPECT_EQ(u.AccessLevel, 5);
+    EXPECT_EQ(u.LoginId, QStringLiteral("yamada"));
+    EXPECT_EQ(u.Name, written.Name);
+    EXPECT_EQ(u.NameKana, written.NameKana);
+    EXPECT_EQ(u.AccessName, written.AccessName);
+    EXPECT_EQ(u.MakeDate, written.MakeDate);
+    EXPECT_EQ(u.AccessJobNo, QStringLiteral("1, [LoginId]=admin"));
+
+    // A file of an older launcher with the quote left as it was: the line written for each
+    // key counts, not a later field that a name smuggled in.
+    inst.writeFile("loginuser.kvx",
+                   QStringLiteral("[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=yamada\r\n"
+                                  "\"[Name]=x\",[kyotenCd]=99,[kyotenEb]=9,\"\"\r\n[AccessLevel]=5\r\n"
+                                  "\"[AccessName]=スタッフ\",[AccessLevel]=10,\"\"\r\n[LoginId]=admin\r\n"));
+    EXPECT_EQ(iLoadLoginUser(), 1);
+    EXPECT_EQ(QStringLiteral("%1-%2 %3 %4").arg(u.kyotenCd).arg(u.kyotenEb).arg(u.AccessLevel).arg(u.LoginId),
+              QStringLiteral("13-1 5 yamada"));
+
+    // The last user of AreaSelect.ini cannot change the numbers before it either.
+    u.LoginId = QStringLiteral("\"u\",[kyotenCd]=7");
+    EXPECT_EQ(iAreaSelMake(2, 3, 4), 0);
+    EXPECT_EQ(
+        inst.readBytes("AreaSelect.ini"),
+        QByteArray(
+            "[kyotenCd]= 2\r\n[Index]= 3\r\n[DB]= 4\r\n\"[LastLoginUser]=\"\"u\"\",[kyotenCd]=7\"\r\n"));
+    QString last;
+    short index = 0, db = 0;
+    EXPECT_EQ(iReadAreaSelect(last, index, db), 2);
+    EXPECT_EQ(last, u.LoginId);
+}
+
 TEST(StateFiles, DbListAndBackupDate)
 {
     TestInstallation inst;

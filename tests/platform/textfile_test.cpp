@@ -3,7 +3,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace
 {
@@ -49,6 +52,12 @@ TEST(TextFile, Cp932RoundTripsAndSubstitutes)
     EXPECT_TRUE(broken.startsWith(u'a'));
     EXPECT_TRUE(broken.contains(QChar(0)));
     EXPECT_TRUE(broken.endsWith(u'c'));
+    // A lead byte at the very end is read as a broken byte, not dropped; before a second
+    // byte it is half of a character.
+    EXPECT_EQ(textfile::decode("ab\x82"), QStringLiteral("ab\x1a"));
+    EXPECT_EQ(textfile::decode("\x80\x82"), QStringLiteral("\x1a\x1a"));
+    EXPECT_EQ(textfile::decode("\x82\xa0"), QStringLiteral("あ"));
+    EXPECT_EQ(textfile::decode("\x82\xa0\x82"), QStringLiteral("あ\x1a"));
 
     // Cutting never splits a double-byte character.
     EXPECT_EQ(textfile::cutToBytes(QStringLiteral("aあい"), 4), QStringLiteral("aあ"));
@@ -100,4 +109,45 @@ TEST(TextFile, WritesReplaceWholeFilesOrNothing)
     EXPECT_EQ(inst.readBytes("busy/inner.txt"), QByteArray("inner"));
     // No temporary file is left behind either way.
     EXPECT_EQ(QDir(inst.path()).entryList(QDir::Files), QStringList{"state.kvx"});
+}
+
+TEST(TextFile, NextWriteRemovesTemporariesOfKilledWriters)
+{
+    TestInstallation inst;
+    const QString path = inst.file("state.kvx");
+    // Left by writers killed before their rename: of this file and of another one.
+    writeRaw(inst.file("~state.kvx.Ab12Cd.tmp"), "half");
+    writeRaw(inst.file("~state.kvx.zzzzzz.tmp"), "half");
+    writeRaw(inst.file("~other.kvx.Ab12Cd.tmp"), "other");
+    // A user's own file that merely looks alike is not ours.
+    writeRaw(inst.file("~state.kvx.old.tmp"), "mine");
+    // A writer that is still at work holds its temporary locked.
+    writeRaw(inst.file("~state.kvx.LIVE00.tmp"), "busy");
+    const int held = ::open(QFile::encodeName(inst.file("~state.kvx.LIVE00.tmp")).constData(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+    ASSERT_TRUE(textfile::write(path, QStringLiteral("new\r\n")));
+    EXPECT_EQ(inst.readBytes("state.kvx"), QByteArray("new\r\n"));
+    EXPECT_EQ(
+        QDir(inst.path()).entryList(QDir::Files, QDir::Name),
+        (QStringList{"state.kvx", "~other.kvx.Ab12Cd.tmp", "~state.kvx.LIVE00.tmp", "~state.kvx.old.tmp"}));
+    ::close(held);
+    ASSERT_TRUE(textfile::copy(path, path));
+    EXPECT_FALSE(inst.exists("~state.kvx.LIVE00.tmp"));
+    EXPECT_TRUE(inst.exists("~state.kvx.old.tmp"));
+}
+
+TEST(TextFile, ReplaceKeepsTheFilesPermissionsAndLinks)
+{
+    TestInstallation inst;
+    writeRaw(inst.file("target.ini"), "old");
+    ASSERT_TRUE(QFile::setPermissions(inst.file("target.ini"), QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(QFile::link(inst.file("target.ini"), inst.file("link.ini")));
+    ASSERT_TRUE(textfile::write(inst.file("link.ini"), QStringLiteral("new")));
+    EXPECT_TRUE(QFileInfo(inst.file("link.ini")).isSymLink());
+    EXPECT_EQ(inst.readBytes("target.ini"), QByteArray("new"));
+    const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                     QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+    EXPECT_EQ(QFile::permissions(inst.file("target.ini")) & all, QFile::ReadOwner | QFile::WriteOwner);
 }

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// What every fuzz target shares: a program folder of its own, silent seams, the input cut
+// into parts, and the failure of a property.
+namespace fuzz
+{
+
+// The program folder of this process (a temporary folder), set as gsAppPath, with a message
+// box seam that only counts and a terminator that aborts. Made on first use.
+QString folder();
+// Boxes shown since the folder was made.
+int boxesShown();
+
+void writeFile(const QString& relative, const QByteArray& bytes);
+QByteArray readFile(const QString& relative);
+
+// The input cut at its first `count` NUL bytes: `count` parts and the rest (missing parts
+// are empty), so that short texts can precede a file's bytes.
+std::vector<QByteArray> split(const uint8_t* data, size_t size, int count);
+
+// Lines of bytes, each with the bytes that ended it (CR LF, LF, CR or none).
+QList<QByteArray> rawLines(const QByteArray& bytes);
+
+// Reports a property that does not hold and aborts, so that libFuzzer keeps the input and
+// the replay of a corpus fails.
+[[noreturn]] void fail(const char* property, const QString& detail);
+
+} // namespace fuzz
+
+#define FUZZ_CHECK(condition, detail)                                                                        \
+    do {                                                                                                     \
+        if (!(condition))                                                                                    \
+            fuzz::fail(#condition, detail);                                                                  \
+    } while (0)

@@ -1,0 +1,123 @@
+// clsOplIniFile on any file and any section, key and value.
+// Input: section NUL key NUL value NUL file bytes (names and value in CP932).
+// Properties of a write: it is refused (-1) and the file is untouched, or
+//  - every line it did not write keeps its bytes, line end included;
+//  - the value reads back as the profile functions give it;
+//  - every other key reads back as before;
+//  - writing it again changes nothing (no duplicate line).
+#include "fuzzsupport.h"
+#include "platform/textfile.h"
+#include "settings/clsOplIniFile.h"
+#include "settings/conversions.h"
+
+#include <utility>
+
+namespace
+{
+
+QString trimBlanks(const QString& s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && (s[b] == u' ' || s[b] == u'\t'))
+        ++b;
+    while (e > b && (s[e - 1] == u' ' || s[e - 1] == u'\t'))
+        --e;
+    return s.mid(b, e - b);
+}
+
+// The value as a reader gets it back: blanks around it and one pair of quotes dropped,
+// at most 255 bytes, trailing blanks removed.
+QString readBack(const QString& written)
+{
+    QString v = trimBlanks(textfile::decode(textfile::encode(written)));
+    if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    return rtrim(textfile::cutToBytes(v, 255));
+}
+
+// Section and key names as they stand in the file (at most 40 pairs).
+std::vector<std::pair<QString, QString>> namesIn(const QByteArray& bytes)
+{
+    std::vector<std::pair<QString, QString>> names;
+    QString section;
+    for (const QByteArray& raw : fuzz::rawLines(bytes)) {
+        const QString line = trimBlanks(textfile::decode(raw).remove(u'\r').remove(u'\n'));
+        if (line.startsWith(u'[') && line.contains(u']')) {
+            section = line.mid(1, line.indexOf(u']') - 1);
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq > 0 && names.size() < 40)
+            names.emplace_back(section, line.left(eq));
+    }
+    return names;
+}
+
+bool sameName(const QString& a, const QString& b)
+{
+    return trimBlanks(a).compare(trimBlanks(b), Qt::CaseInsensitive) == 0;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::vector<QByteArray> parts = fuzz::split(data, size, 3);
+    const QString section = textfile::decode(parts[0]);
+    const QString key = textfile::decode(parts[1]);
+    const QString value = textfile::decode(parts[2]);
+    const QByteArray before = parts[3];
+    const QString path = fuzz::folder() + QStringLiteral("/f.ini");
+    fuzz::writeFile(QStringLiteral("f.ini"), before);
+
+    clsOplIniFile ini;
+    ini.iInit(path);
+    const auto names = namesIn(before);
+    QStringList valuesBefore;
+    for (const auto& [s, k] : names)
+        valuesBefore << ini.csGetProfileString(s, k);
+
+    const short r = ini.iWriteProfileString(section, key, value);
+    const QByteArray after = fuzz::readFile(QStringLiteral("f.ini"));
+    if (r == -1) {
+        FUZZ_CHECK(after == before, QStringLiteral("a refused write changed the file"));
+        return 0;
+    }
+    FUZZ_CHECK(r == 1, QString::number(r));
+
+    // Untouched lines: a common head and tail of lines, and between them at most the one line
+    // written (or the last line, when it gained its line end).
+    const QList<QByteArray> a = fuzz::rawLines(before), b = fuzz::rawLines(after);
+    qsizetype head = 0;
+    while (head < a.size() && head < b.size() && a[head] == b[head])
+        ++head;
+    qsizetype tail = 0;
+    while (tail < a.size() - head && tail < b.size() - head &&
+           a[a.size() - 1 - tail] == b[b.size() - 1 - tail])
+        ++tail;
+    const qsizetype changed = a.size() - head - tail;
+    const qsizetype added = b.size() - head - tail;
+    FUZZ_CHECK(changed <= 1 && added >= changed && added <= changed + 2,
+               QStringLiteral("changed %1, added %2").arg(changed).arg(added));
+    if (changed == 1 && added > 1) {
+        const QByteArray& old = a[head];
+        FUZZ_CHECK(head == a.size() - 1 && !old.endsWith('\n') && !old.endsWith('\r') &&
+                       b[head] == old + "\r\n",
+                   QStringLiteral("only an unended last line gains a line end"));
+    }
+
+    FUZZ_CHECK(ini.csGetProfileString(section, key) == readBack(value),
+               ini.csGetProfileString(section, key) + QStringLiteral(" <> ") + readBack(value));
+    for (size_t i = 0; i < names.size(); ++i) {
+        const auto& [s, k] = names[i];
+        if (sameName(s, section) && sameName(k, key))
+            continue;
+        FUZZ_CHECK(ini.csGetProfileString(s, k) == valuesBefore[qsizetype(i)],
+                   QStringLiteral("[%1] %2 changed").arg(s, k));
+    }
+
+    FUZZ_CHECK(ini.iWriteProfileString(section, key, value) == 1, QStringLiteral("second write"));
+    FUZZ_CHECK(fuzz::readFile(QStringLiteral("f.ini")) == after,
+               QStringLiteral("a second write changed the file"));
+    return 0;
+}

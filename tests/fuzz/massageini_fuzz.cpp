@@ -1,0 +1,85 @@
+// The Massage.ini scanner, and the hand-off written into the file through the INI class.
+// Input: key NUL value NUL file bytes.
+// Properties: the scanner's value is the rest of a line of the file after its first "=";
+// after a write of a key no line of the file held, the scanner finds exactly the value
+// written; every key the scanner found before still gives the same value.
+#include "fuzzsupport.h"
+#include "platform/textfile.h"
+#include "settings/clsOplIniFile.h"
+#include "settings/massageini.h"
+
+namespace
+{
+
+QString trimSpaces(const QString& s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b] == u' ')
+        ++b;
+    while (e > b && s[e - 1] == u' ')
+        --e;
+    return s.mid(b, e - b);
+}
+
+QStringList keysIn(const QStringList& lines)
+{
+    QStringList keys;
+    for (const QString& line : lines) {
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq >= 0)
+            keys << line.left(eq);
+    }
+    return keys;
+}
+
+QStringList linesOf(const QByteArray& bytes)
+{
+    QStringList lines;
+    for (const QByteArray& raw : fuzz::rawLines(bytes))
+        lines << textfile::decode(raw).remove(u'\r').remove(u'\n');
+    return lines;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const std::vector<QByteArray> parts = fuzz::split(data, size, 2);
+    const QString key = textfile::decode(parts[0]);
+    const QString value = textfile::decode(parts[1]);
+    fuzz::writeFile(QStringLiteral("Massage.ini"), parts[2]);
+    const QStringList lines = linesOf(parts[2]);
+
+    const QString found = csGetMassageIni(key, false);
+    FUZZ_CHECK(!found.contains(u'\r') && !found.contains(u'\n'), found);
+    if (!found.isEmpty()) {
+        bool fromALine = false;
+        for (const QString& line : lines)
+            fromALine = fromALine || (line.contains(u'=') && line.mid(line.indexOf(u'=') + 1) == found);
+        FUZZ_CHECK(fromALine, found);
+    }
+
+    const QStringList keys = keysIn(lines);
+    const QStringList checked = keys.mid(0, 40);
+    QStringList before;
+    for (const QString& k : checked)
+        before << csGetMassageIni(k, false);
+
+    // The hand-off: a key written into a section through the INI class.
+    clsOplIniFile ini;
+    ini.iInit(fuzz::folder() + QStringLiteral("/Massage.ini"));
+    if (ini.iWriteProfileString(QStringLiteral("運用拠点"), key, value) != 1)
+        return 0;
+    bool held = false;
+    for (const QString& k : keys)
+        held = held || trimSpaces(k) == trimSpaces(key);
+    // The INI class also drops tabs around a name, the scanner only spaces.
+    if (!held && !key.contains(u'\t'))
+        FUZZ_CHECK(csGetMassageIni(key, false) == textfile::decode(textfile::encode(value)),
+                   csGetMassageIni(key, false) + QStringLiteral(" <> ") + value);
+    for (qsizetype i = 0; i < checked.size(); ++i) {
+        if (trimSpaces(checked[i]).compare(trimSpaces(key), Qt::CaseInsensitive) != 0)
+            FUZZ_CHECK(csGetMassageIni(checked[i], false) == before[i], checked[i]);
+    }
+    return 0;
+}

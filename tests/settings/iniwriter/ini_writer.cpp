@@ -1,0 +1,42 @@
+// ini_writer FILE KEY COUNT: writes KEY=1 .. KEY=COUNT into section [W] of the INI file, one
+// write at a time, as a launcher does. Other processes write other keys of the same file at
+// the same time; since no one else writes KEY, it must always hold the value written last.
+// The exit code is the number of writes that failed or were found lost (at most 100).
+#include "platform/runtime.h"
+#include "settings/clsOplIniFile.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <QString>
+#include <algorithm>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: ini_writer FILE KEY COUNT\n");
+        return 100;
+    }
+    QCoreApplication app(argc, argv);
+    const QString file = QString::fromLocal8Bit(argv[1]);
+    platform::runtime().gsAppPath = QFileInfo(file).absolutePath();
+    const QString key = QString::fromLocal8Bit(argv[2]);
+    const int count = QString::fromLocal8Bit(argv[3]).toInt();
+    const QString section = QStringLiteral("W");
+    clsOplIniFile ini;
+    ini.iInit(file);
+    int lost = 0;
+    for (int i = 1; i <= count; ++i) {
+        const QString before = ini.csGetProfileString(section, key);
+        if (i > 1 && before != QString::number(i - 1))
+            ++lost;
+        if (ini.iWriteProfileString(section, key, QString::number(i)) != 1)
+            ++lost;
+        if (ini.csGetProfileString(section, key) != QString::number(i))
+            ++lost;
+    }
+    if (lost)
+        std::fprintf(stderr, "%s: %d writes lost\n", argv[2], lost);
+    return std::min(lost, 100);
+}
