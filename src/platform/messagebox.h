@@ -21,8 +21,9 @@ public:
     virtual MsgAnswer show(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) = 0;
 };
 
-// QMessageBox.
-class QtMessageBoxes : public MessageBoxes
+// For programs without windows (osql): the box is printed to standard error and answered
+// with its default button, the first one. The windowed boxes live in src/desktop.
+class ConsoleMessageBoxes : public MessageBoxes
 {
 public:
     MsgAnswer show(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override;

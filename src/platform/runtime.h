@@ -25,8 +25,10 @@ struct Runtime {
 
 Runtime& runtime();
 
-// Installs the real implementations (kept for the life of the process) and sets the
-// program folder to the folder of the running executable.
+// Installs the real implementations without windows (kept for the life of the process:
+// message boxes on standard error, processes, clock, host, terminator) and sets the program
+// folder to the folder of the running executable. Programs with windows install the
+// desktop's ones on top (desktop/desktopruntime.h).
 void installSystemRuntime();
 
 inline MessageBoxes& messages() { return *runtime().messages; }
