@@ -1,6 +1,7 @@
 #include "automation.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -8,7 +9,6 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QMetaEnum>
 #include <QTimer>
@@ -158,12 +158,12 @@ void runStep(const QString& step)
             return fail(step, "not a widget or unknown key");
         sendKey(widget, key);
     } else if (verb == QLatin1String("select")) {
-        auto* list = qobject_cast<QListWidget*>(target);
+        auto* list = qobject_cast<QAbstractItemView*>(target);
         bool ok = false;
         const int row = value.trimmed().toInt(&ok);
-        if (!list || !ok)
+        if (!list || !list->model() || !ok)
             return fail(step, "not a list or bad row");
-        list->setCurrentRow(row);
+        list->setCurrentIndex(list->model()->index(row, 0));
     } else {
         fail(step, "unknown action");
     }

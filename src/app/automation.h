@@ -13,7 +13,7 @@
 //   key:<name>=<key>      a key press (Qt key name without "Key_": Return, F12, ...) sent to
 //                         the widget after giving it the focus; a key bound to an enabled
 //                         action of its window triggers that action, as the shortcut would
-//   select:<name>=<row>   current row of a QListWidget
+//   select:<name>=<row>   current row of a list view
 //   answer:<Ok|Yes|No|Cancel>
 //                         arms an answer for the next message box: once the box is the
 //                         active modal window its button is clicked (answers queue up, so

@@ -10,8 +10,8 @@
 #include <array>
 #include <memory>
 
+class KyotenListModel;
 class QLabel;
-class QListWidgetItem;
 
 namespace Ui
 {
@@ -61,6 +61,7 @@ public:
     static const QString kMakerSite;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -95,6 +96,9 @@ private:
     Ui::frmTopMenu* ui;
     std::unique_ptr<AsteriskStyle> asteriskStyle_;
     std::array<QIcon, 5> pictures_; // by icon number
+    KyotenListModel* icons_;        // ListView1's rows
+    KyotenListModel* lines_;        // List1's rows
+    QString topPicture_;            // the banner still to read, native path
     bool launched_ = false;
     bool closingDone_ = false;
 };
