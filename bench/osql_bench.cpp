@@ -33,7 +33,7 @@ std::vector<double> osqlSeconds, osqlPeak, shellSeconds, shellPeak;
 
 bool runInstallationScript(const QString& name)
 {
-    QFile f(QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/../installation/") + name);
+    QFile f(QStringLiteral(TOPMENU_SOURCE_DIR "/installation/") + name);
     return f.open(QIODevice::ReadOnly) &&
            db::runScript(QString::fromUtf8(f.readAll()), QStringLiteral("PC01\\MIRANE")).failed == 0;
 }

@@ -6,6 +6,8 @@
 // the medians and their ratios are printed.
 //
 // Needs TopMenu and label_window built beside this program (Release, build/bench).
+// "startup_bench --keep <bases>" only lays out one installation, keeps it and prints its
+// folder, for profiling TopMenu by hand (TOPMENU_BENCH_READY=1 ends it when ready).
 
 #include "spawn.h"
 
@@ -35,7 +37,7 @@ const QString kServer = QStringLiteral("PC01\\MIRANE");
 
 QString sourceDir()
 {
-    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/..");
+    return QStringLiteral(TOPMENU_SOURCE_DIR);
 }
 QString binDir()
 {
@@ -95,6 +97,7 @@ public:
     }
 
     QString file(const QString& name) const { return dir_.path() + QLatin1Char('/') + name; }
+    void keep() { dir_.setAutoRemove(false); }
 
 private:
     static bool fail(QString* error, const char* text)
@@ -221,6 +224,17 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     platform::installSystemRuntime();
+    if (argc == 3 && QByteArray(argv[1]) == "--keep") {
+        Installation inst(QByteArray(argv[2]).toInt());
+        QString error;
+        if (!inst.build(&error)) {
+            std::fprintf(stderr, "startup_bench: %s\n", qPrintable(error));
+            return 1;
+        }
+        inst.keep();
+        std::printf("%s\n", qPrintable(inst.file(QString())));
+        return 0;
+    }
     for (const int bases : {100, 1000, 10000}) {
         auto inst = std::make_unique<Installation>(bases);
         QString error;

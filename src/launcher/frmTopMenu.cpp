@@ -373,8 +373,9 @@ short frmTopMenu::iKyotenBtnSet()
     const short status = loadKyotenList();
 
     // Both views show the rows as they are; an item is only drawn when it is on screen.
-    icons_->setBases(state().gtKyotenList);
-    lines_->setBases(state().gtKyotenList);
+    const auto rows = std::make_shared<const std::vector<tKyoten>>(state().gtKyotenList);
+    icons_->setBases(rows);
+    lines_->setBases(rows);
     if (icons_->rowCount() > 0)
         ui->ListView1->setCurrentIndex(icons_->index(0));
     return status;

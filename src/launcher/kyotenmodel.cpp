@@ -9,36 +9,36 @@ KyotenListModel::KyotenListModel(Shows shows, const std::array<QIcon, 5>* pictur
 {
 }
 
-void KyotenListModel::setBases(const std::vector<tKyoten>& bases)
+void KyotenListModel::setBases(std::shared_ptr<const std::vector<tKyoten>> bases)
 {
     beginResetModel();
-    bases_ = bases;
+    bases_ = std::move(bases);
     endResetModel();
 }
 
 void KyotenListModel::clear()
 {
-    if (bases_.empty())
+    if (rowCount() == 0)
         return;
     beginResetModel();
-    bases_.clear();
+    bases_.reset();
     endResetModel();
 }
 
 const tKyoten* KyotenListModel::base(int row) const
 {
-    return row >= 0 && row < int(bases_.size()) ? &bases_[size_t(row)] : nullptr;
+    return row >= 0 && row < rowCount() ? &(*bases_)[size_t(row)] : nullptr;
 }
 
 void KyotenListModel::picturesChanged()
 {
-    if (!bases_.empty() && shows_ == Shows::Icons)
-        emit dataChanged(index(0), index(int(bases_.size()) - 1), {Qt::DecorationRole});
+    if (rowCount() > 0 && shows_ == Shows::Icons)
+        emit dataChanged(index(0), index(rowCount() - 1), {Qt::DecorationRole});
 }
 
 int KyotenListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(bases_.size());
+    return parent.isValid() || !bases_ ? 0 : int(bases_->size());
 }
 
 QVariant KyotenListModel::data(const QModelIndex& index, int role) const

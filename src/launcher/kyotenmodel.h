@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QStyledItemDelegate>
 #include <array>
+#include <memory>
 #include <vector>
 
 // The bases as the launcher's two views show them: the icon view (name under the icon) and
@@ -25,8 +26,8 @@ public:
     // pictures: the base pictures by icon number, owned by the window.
     KyotenListModel(Shows shows, const std::array<QIcon, 5>* pictures, QObject* parent = nullptr);
 
-    // Shows these bases (a copy; their texts are shared, not duplicated).
-    void setBases(const std::vector<tKyoten>& bases);
+    // Shows these bases; both views of the launcher share one copy of the rows.
+    void setBases(std::shared_ptr<const std::vector<tKyoten>> bases);
     // Shows no base.
     void clear();
     // The base of a row; null outside the rows.
@@ -40,7 +41,7 @@ public:
 private:
     Shows shows_;
     const std::array<QIcon, 5>* pictures_;
-    std::vector<tKyoten> bases_;
+    std::shared_ptr<const std::vector<tKyoten>> bases_;
 };
 
 // Every icon cell of the same size, with room for the name in two lines under the icon:
