@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace desktop {
+namespace desktop
+{
 
 // Installs the system's seams (platform::installSystemRuntime) and, on top, the desktop's
 // message boxes and shell open, and gives the application a font that covers Japanese.

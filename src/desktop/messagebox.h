@@ -2,7 +2,8 @@
 
 #include "platform/messagebox.h"
 
-namespace desktop {
+namespace desktop
+{
 
 // QMessageBox.
 class QtMessageBoxes : public platform::MessageBoxes

@@ -2,7 +2,8 @@
 
 #include "platform/process.h"
 
-namespace desktop {
+namespace desktop
+{
 
 // The system's processes, and the desktop's default handler for shellOpen.
 class QtProcesses : public platform::SystemProcesses

@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace platform {
+namespace platform
+{
 
 // Window styles of a started program, with the values the suite's programs know.
 enum class WindowStyle {

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 class MessageBoxes;
 class Processes;
@@ -31,10 +32,25 @@ Runtime& runtime();
 // desktop's ones on top (desktop/desktopruntime.h).
 void installSystemRuntime();
 
-inline MessageBoxes& messages() { return *runtime().messages; }
-inline Processes& processes() { return *runtime().processes; }
-inline Clock& clock() { return *runtime().clock; }
-inline Host& host() { return *runtime().host; }
-inline const QString& gsAppPath() { return runtime().gsAppPath; }
+inline MessageBoxes& messages()
+{
+    return *runtime().messages;
+}
+inline Processes& processes()
+{
+    return *runtime().processes;
+}
+inline Clock& clock()
+{
+    return *runtime().clock;
+}
+inline Host& host()
+{
+    return *runtime().host;
+}
+inline const QString& gsAppPath()
+{
+    return runtime().gsAppPath;
+}
 
 } // namespace platform
