@@ -1,9 +1,15 @@
 // What the user waits for at start: from starting TopMenu until the launcher window is
-// ready, on an installation with 1,000 bases and a restored log-in, measured against a bare
-// Qt program that only opens an empty window. Both programs run in the same benchmark run;
-// at the end the medians and their ratio are printed.
+// ready, on installations with 100, 1,000 and 10,000 bases and a restored log-in, against
+// the yardstick label_window (a bare Qt window showing one Japanese label, ending the way
+// TopMenu's ready hook ends). TopMenu and the yardstick run alternately, run by run; each
+// benchmark reports TopMenu's time, the yardstick's, and both peak memories, and at the end
+// the medians and their ratios are printed.
 //
-// Needs TopMenu and bare_window built beside this program.
+// Needs TopMenu and label_window built beside this program (Release, build/bench).
+// "startup_bench --keep <bases>" only lays out one installation, keeps it and prints its
+// folder, for profiling TopMenu by hand (TOPMENU_BENCH_READY=1 ends it when ready).
+
+#include "spawn.h"
 
 #include "db/cT_ADODB.h"
 #include "db/tsqlscript.h"
@@ -13,26 +19,25 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <vector>
 
 namespace
 {
 
-constexpr int kBases = 1000;
 const QString kServer = QStringLiteral("PC01\\MIRANE");
 
 QString sourceDir()
 {
-    return QFileInfo(QStringLiteral(__FILE__)).absolutePath() + QStringLiteral("/..");
+    return QStringLiteral(TOPMENU_SOURCE_DIR);
 }
 QString binDir()
 {
@@ -47,10 +52,13 @@ bool runInstallationScript(const QString& name)
     return db::runScript(QString::fromUtf8(f.readAll()), kServer).failed == 0;
 }
 
-// The demo installation with its bases replaced by 1,000 and admin still logged in.
+// The demo installation with its bases replaced by the given number and admin still
+// logged in.
 class Installation
 {
 public:
+    explicit Installation(int bases) : bases_(bases) {}
+
     bool build(QString* error)
     {
         if (!dir_.isValid())
@@ -73,7 +81,8 @@ public:
                              "MENUCANCEL=0\r\n簡易メニュー=0\r\n"));
         write("QMAPKEY.ini", QStringLiteral("[キー情報]\r\nKeyNo=K-0001\r\nStatus=1\r\n"));
         write("AreaSelect.ini",
-              QStringLiteral("[kyotenCd]= 13\r\n[Index]= 500\r\n[DB]= 0\r\n[LastLoginUser]=admin\r\n"));
+              QStringLiteral("[kyotenCd]= 13\r\n[Index]= %1\r\n[DB]= 0\r\n[LastLoginUser]=admin\r\n")
+                  .arg(bases_ / 2));
         write("loginuser.kvx",
               QStringLiteral("[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=admin\r\n[LoginPass]=*****\r\n"
                              "[Name]=管理 一郎\r\n[NameKana]=カンリ イチロウ\r\n[AreaWord]=9999\r\n"
@@ -88,6 +97,7 @@ public:
     }
 
     QString file(const QString& name) const { return dir_.path() + QLatin1Char('/') + name; }
+    void keep() { dir_.setAutoRemove(false); }
 
 private:
     static bool fail(QString* error, const char* text)
@@ -121,16 +131,16 @@ private:
         if (db.iConnect() != 0 || db.iBeginTrans() != 0)
             return false;
         bool ok = db.iExecSQL(QStringLiteral("DELETE FROM KYOTEN WHERE iKyotenEb <> 0")) == 0;
-        for (int i = 0; ok && i < kBases; ++i) {
-            const int code = 1 + i / 25;
-            const int branch = 1 + i % 25;
+        for (int i = 0; ok && i < bases_; ++i) {
+            const int code = 1 + i / 250;
+            const int branch = 1 + i % 250;
             ok = db.iExecSQL(QStringLiteral(
                                  "INSERT INTO KYOTEN (iKyotenCd, iKyotenEb, iType, cAreaName, cKyotenName, "
                                  "cComment, iLoginID, cLoginPass, iAdminID, cAdminPass, iUsedFlg) VALUES "
                                  "(%1, %2, 0, '%3', '%3第%2事業所', '', 0, '', 0, '', %4)")
                                  .arg(code)
                                  .arg(branch)
-                                 .arg(gsPrefName()[size_t(code)])
+                                 .arg(gsPrefName()[size_t(1 + (code - 1) % 47)])
                                  .arg(i % 10 == 9 ? 9 : 1 + i % 3)) == 0;
         }
         ok = ok && db.iCommitTrans() == 0;
@@ -138,64 +148,16 @@ private:
         return ok;
     }
 
+    int bases_;
     QTemporaryDir dir_;
 };
 
-Installation* installation = nullptr;
-// Seconds per run of each program, over all repetitions.
-std::vector<double> topMenuSamples;
-std::vector<double> bareSamples;
+std::map<int, std::unique_ptr<Installation>> installations; // by number of bases
 
-// Wall time of one run of the program until it ends; negative when it failed.
-double runOnce(const QString& program, const QString& folder, bool benchReady)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    if (benchReady)
-        env.insert(QStringLiteral("TOPMENU_BENCH_READY"), QStringLiteral("1"));
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(folder);
-    p.setStandardOutputFile(QProcess::nullDevice());
-    p.setStandardErrorFile(QProcess::nullDevice());
-    QElapsedTimer timer;
-    timer.start();
-    p.start(program, {});
-    if (!p.waitForFinished(60000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        p.kill();
-        p.waitForFinished();
-        return -1;
-    }
-    return double(timer.nsecsElapsed()) / 1e9;
-}
-
-void measure(benchmark::State& state, const QString& program, const QString& folder, bool benchReady,
-             std::vector<double>* samples)
-{
-    for (auto _ : state) {
-        const double seconds = runOnce(program, folder, benchReady);
-        if (seconds < 0) {
-            state.SkipWithError("the program did not end normally");
-            return;
-        }
-        samples->push_back(seconds);
-        state.SetIterationTime(seconds);
-    }
-}
-
-void BM_TopMenuStartup(benchmark::State& state)
-{
-    measure(state, installation->file(QStringLiteral("TopMenu")), installation->file(QString()), true,
-            &topMenuSamples);
-}
-
-void BM_BareWindow(benchmark::State& state)
-{
-    measure(state, binDir() + QStringLiteral("/bare_window"), binDir(), false, &bareSamples);
-}
-
-BENCHMARK(BM_TopMenuStartup)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(5);
-BENCHMARK(BM_BareWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10)->Repetitions(5);
+struct Samples {
+    std::vector<double> seconds, peakMiB, yardSeconds, yardPeakMiB;
+};
+std::map<int, Samples> samples; // by number of bases
 
 double median(std::vector<double> v)
 {
@@ -206,19 +168,82 @@ double median(std::vector<double> v)
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
+// One run of TopMenu and one of the yardstick per iteration, in turns that swap, so that the
+// machine's noise falls on both alike.
+void BM_StartUp(benchmark::State& state)
+{
+    const int bases = int(state.range(0));
+    const Installation& inst = *installations.at(bases);
+    Samples& s = samples[bases];
+    const auto topMenu = [&] {
+        return bench::runProgram(
+            inst.file(QStringLiteral("TopMenu")), {}, inst.file(QString()),
+            {QStringLiteral("QT_QPA_PLATFORM=offscreen"), QStringLiteral("TOPMENU_BENCH_READY=1")});
+    };
+    const auto yardstick = [&] {
+        return bench::runProgram(binDir() + QStringLiteral("/label_window"), {}, binDir(),
+                                 {QStringLiteral("QT_QPA_PLATFORM=offscreen")});
+    };
+    bool yardstickFirst = false;
+    for (auto _ : state) {
+        yardstickFirst = !yardstickFirst;
+        bench::Run yard;
+        if (yardstickFirst)
+            yard = yardstick();
+        const bench::Run run = topMenu();
+        if (!yardstickFirst)
+            yard = yardstick();
+        if (!run.ok || !yard.ok) {
+            state.SkipWithError("a program did not end normally");
+            return;
+        }
+        state.SetIterationTime(run.seconds);
+        s.seconds.push_back(run.seconds);
+        s.peakMiB.push_back(run.peakMiB);
+        s.yardSeconds.push_back(yard.seconds);
+        s.yardPeakMiB.push_back(yard.peakMiB);
+    }
+    state.counters["yardstick_ms"] = median(s.yardSeconds) * 1000;
+    state.counters["ratio"] = median(s.seconds) / median(s.yardSeconds);
+    state.counters["peak_MiB"] = median(s.peakMiB);
+    state.counters["yardstick_peak_MiB"] = median(s.yardPeakMiB);
+    state.counters["peak_ratio"] = median(s.peakMiB) / median(s.yardPeakMiB);
+}
+
+BENCHMARK(BM_StartUp)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     platform::installSystemRuntime();
-    Installation inst;
-    QString error;
-    if (!inst.build(&error)) {
-        std::fprintf(stderr, "startup_bench: %s\n", qPrintable(error));
-        return 1;
+    if (argc == 3 && QByteArray(argv[1]) == "--keep") {
+        Installation inst(QByteArray(argv[2]).toInt());
+        QString error;
+        if (!inst.build(&error)) {
+            std::fprintf(stderr, "startup_bench: %s\n", qPrintable(error));
+            return 1;
+        }
+        inst.keep();
+        std::printf("%s\n", qPrintable(inst.file(QString())));
+        return 0;
     }
-    installation = &inst;
+    for (const int bases : {100, 1000, 10000}) {
+        auto inst = std::make_unique<Installation>(bases);
+        QString error;
+        if (!inst->build(&error)) {
+            std::fprintf(stderr, "startup_bench: %s\n", qPrintable(error));
+            return 1;
+        }
+        installations[bases] = std::move(inst);
+    }
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
@@ -226,11 +251,14 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
-    const double topMenu = median(topMenuSamples);
-    const double bare = median(bareSamples);
-    if (topMenu > 0 && bare > 0) {
-        std::printf("median start-up: TopMenu %.1f ms, bare window %.1f ms, ratio %.2f\n", topMenu * 1000,
-                    bare * 1000, topMenu / bare);
+    for (const auto& [bases, s] : samples) {
+        if (s.seconds.empty())
+            continue;
+        std::printf("%5d bases: start to ready %.1f ms against %.1f ms (%.2fx); peak memory %.1f MiB against "
+                    "%.1f MiB (%.2fx); medians of %zu alternating runs\n",
+                    bases, median(s.seconds) * 1000, median(s.yardSeconds) * 1000,
+                    median(s.seconds) / median(s.yardSeconds), median(s.peakMiB), median(s.yardPeakMiB),
+                    median(s.peakMiB) / median(s.yardPeakMiB), s.seconds.size());
     }
     return 0;
 }

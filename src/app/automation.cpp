@@ -1,6 +1,7 @@
 #include "automation.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -9,7 +10,6 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
 #include <QMetaEnum>
 #include <QTimer>
@@ -165,21 +165,22 @@ void runStep(const QString& step)
             return fail(step, "not a widget or unknown key");
         sendKey(widget, key);
     } else if (verb == QLatin1String("select")) {
-        auto* list = qobject_cast<QListWidget*>(target);
+        auto* list = qobject_cast<QAbstractItemView*>(target);
         bool ok = false;
         const int row = value.trimmed().toInt(&ok);
-        if (!list || !ok)
+        if (!list || !list->model() || !ok)
             return fail(step, "not a list or bad row");
-        list->setCurrentRow(row);
+        list->setCurrentIndex(list->model()->index(row, 0));
     } else if (verb == QLatin1String("popup")) {
-        auto* list = qobject_cast<QListWidget*>(target);
+        auto* list = qobject_cast<QAbstractItemView*>(target);
         bool ok = false;
         const int row = value.trimmed().toInt(&ok);
-        if (!list || !ok)
+        if (!list || !list->model() || !ok)
             return fail(step, "not a list or bad row");
         QWidget* area = list->viewport();
-        const QPoint pos = row >= 0 && row < list->count() ? list->visualItemRect(list->item(row)).center()
-                                                           : QPoint(area->width() - 2, area->height() - 2);
+        const QModelIndex index = list->model()->index(row, 0);
+        const QPoint pos = index.isValid() ? list->visualRect(index).center()
+                                           : QPoint(area->width() - 2, area->height() - 2);
         QContextMenuEvent event(QContextMenuEvent::Mouse, pos, area->mapToGlobal(pos));
         QCoreApplication::sendEvent(area, &event);
         // The menu's entries keep the state it gave them; a click step triggers one.

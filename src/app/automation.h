@@ -13,8 +13,8 @@
 //   key:<name>=<key>      a key press (Qt key name without "Key_": Return, F12, ...) sent to
 //                         the widget after giving it the focus; a key bound to an enabled
 //                         action of its window triggers that action, as the shortcut would
-//   select:<name>=<row>   current row of a QListWidget
-//   popup:<name>=<row>    the context menu of a QListWidget over the item of the row (over
+//   select:<name>=<row>   current row of a list view
+//   popup:<name>=<row>    the context menu of a list view over the item of the row (over
 //                         empty space for -1), closed again once it has set up its entries
 //   answer:<Ok|Yes|No|Cancel>
 //                         arms an answer for the next message box: once the box is the

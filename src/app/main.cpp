@@ -1,7 +1,7 @@
 #include "automation.h"
+#include "desktop/desktopruntime.h"
 #include "launcher/frmTopMenu.h"
 #include "launcher/frmTopMenuBk.h"
-#include "platform/runtime.h"
 #include "platform/terminator.h"
 #include "translations.h"
 
@@ -10,7 +10,7 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    platform::installSystemRuntime();
+    desktop::installDesktopRuntime();
     installQtTranslations(app);
 
     frmTopMenuBk background;

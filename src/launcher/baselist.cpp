@@ -46,21 +46,37 @@ short readList()
         return -1;
     }
 
+    // The columns come in the order of the select list, so each row is read by position.
+    enum Column {
+        Cd,
+        Eb,
+        Type,
+        AreaName,
+        KyotenName,
+        Comment,
+        LoginID,
+        LoginPass,
+        AdminID,
+        AdminPass,
+        UsedFlg
+    };
+    const auto text = [&rs](Column c) { return csNullToStr(rs.field(int(c))).trimmed(); };
+    const auto number = [&rs](Column c) { return short(nNullToLong(rs.field(int(c)))); };
     std::vector<tKyoten> list;
     for (; !rs.eof(); rs.moveNext()) {
         tKyoten k;
-        k.iKyotenCd = fieldShort(rs, "iKyotenCd");
-        k.iKyotenEb = fieldShort(rs, "iKyotenEb");
-        k.iType = fieldShort(rs, "iType");
-        k.cAreaName = fieldText(rs, "cAreaName");
-        k.cKyotenName = fieldText(rs, "cKyotenName");
-        k.cComment = fieldText(rs, "cComment");
-        k.iLoginID = fieldShort(rs, "iLoginID");
-        k.cLoginPass = fieldText(rs, "cLoginPass");
-        k.iAdminID = fieldShort(rs, "iAdminID");
-        k.cAdminPass = fieldText(rs, "cAdminPass");
-        k.iUsedFlg = fieldShort(rs, "iUsedFlg");
-        list.push_back(k);
+        k.iKyotenCd = number(Cd);
+        k.iKyotenEb = number(Eb);
+        k.iType = number(Type);
+        k.cAreaName = text(AreaName);
+        k.cKyotenName = text(KyotenName);
+        k.cComment = text(Comment);
+        k.iLoginID = number(LoginID);
+        k.cLoginPass = text(LoginPass);
+        k.iAdminID = number(AdminID);
+        k.cAdminPass = text(AdminPass);
+        k.iUsedFlg = number(UsedFlg);
+        list.push_back(std::move(k));
     }
     rs.close();
     db->iDisConnect();

@@ -6,8 +6,10 @@
 #include "db/cT_ADODB.h"
 #include "launcher/baselist.h"
 #include "launcher/exitflow.h"
+#include "launcher/kyotenmodel.h"
 #include "launcher/login.h"
 #include "launcher/options.h"
+#include "launcher/picture.h"
 #include "launcher/startup.h"
 #include "launcher/statefiles.h"
 #include "platform/messagebox.h"
@@ -26,8 +28,10 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <array>
 #include <exception>
+#include <utility>
 
 using platform::MsgAnswer;
 using platform::MsgButtons;
@@ -37,9 +41,6 @@ namespace
 {
 
 constexpr int kTwipsPerPixel = 15;
-constexpr int kKeyRole = Qt::UserRole;          // "KEY:" + base id
-constexpr int kSubItemsRole = Qt::UserRole + 1; // the eleven KYOTEN columns as texts
-constexpr int kIconRole = Qt::UserRole + 2;     // the icon number
 
 // The columns each base item carries, in the order the suite's base windows read them.
 const QStringList& columnKeys()
@@ -83,13 +84,12 @@ QIcon drawnKyotenPicture(int number)
     return QIcon(pm);
 }
 
-int firstSelectedRow(const QListWidget* list)
+int firstSelectedRow(const QAbstractItemView* list)
 {
     int row = -1;
-    for (const QListWidgetItem* it : list->selectedItems()) {
-        const int r = list->row(it);
-        if (row < 0 || r < row)
-            row = r;
+    for (const QModelIndex& index : list->selectionModel()->selectedIndexes()) {
+        if (row < 0 || index.row() < row)
+            row = index.row();
     }
     return row;
 }
@@ -116,9 +116,22 @@ struct WaitCursor {
 
 } // namespace
 
-frmTopMenu::frmTopMenu(QWidget* parent) : QDialog(parent), ui(new Ui::frmTopMenu)
+frmTopMenu::frmTopMenu(QWidget* parent)
+    : QDialog(parent), ui(new Ui::frmTopMenu),
+      icons_(new KyotenListModel(KyotenListModel::Shows::Icons, &pictures_, this)),
+      lines_(new KyotenListModel(KyotenListModel::Shows::Lines, &pictures_, this))
 {
     ui->setupUi(this);
+    ui->ListView1->setModel(icons_);
+    ui->List1->setModel(lines_);
+    // Names under the icons take two lines.
+    ui->ListView1->setItemDelegate(new KyotenIconDelegate(ui->ListView1));
+    ui->ListView1->setGridSize(
+        QSize(ui->ListView1->gridSize().width(),
+              KyotenIconDelegate::cellSize(ui->ListView1->iconSize(), ui->ListView1->fontMetrics(),
+                                           ui->ListView1->gridSize().width())
+                      .height() +
+                  8));
     ui->layMain->setMenuBar(ui->menuBar);
     ui->List1->hide();
     ui->picPassLock->raise();
@@ -140,22 +153,28 @@ frmTopMenu::frmTopMenu(QWidget* parent) : QDialog(parent), ui(new Ui::frmTopMenu
     connect(ui->btnUserCg, &QPushButton::clicked, this, &frmTopMenu::logout);
     connect(ui->btnTS, &QPushButton::clicked, this, &frmTopMenu::startTotalSchedule);
     connect(ui->cmdExit, &QPushButton::clicked, this, &frmTopMenu::exitLauncher);
-    connect(ui->ListView1, &QListWidget::itemSelectionChanged, this, &frmTopMenu::showSelectedKyoten);
-    connect(ui->ListView1, &QListWidget::itemClicked, this, &frmTopMenu::showSelectedKyoten);
-    connect(ui->ListView1, &QListWidget::itemDoubleClicked, this,
+    // The selection model speaks for the view; a view with its signals blocked (while the
+    // list is filled) does not show the base.
+    connect(ui->ListView1->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (!ui->ListView1->signalsBlocked())
+            showSelectedKyoten();
+    });
+    connect(ui->ListView1, &QAbstractItemView::clicked, this, &frmTopMenu::showSelectedKyoten);
+    connect(ui->ListView1, &QAbstractItemView::doubleClicked, this,
             [this] { launchFrom(LaunchSource::IconList); });
     connect(ui->ListView1, &QWidget::customContextMenuRequested, this, &frmTopMenu::openPopup);
-    connect(ui->List1, &QListWidget::itemDoubleClicked, this, [this] { launchFrom(LaunchSource::TextList); });
+    connect(ui->List1, &QAbstractItemView::doubleClicked, this,
+            [this] { launchFrom(LaunchSource::TextList); });
     connect(ui->popMenu01, &QAction::triggered, this, [this] {
         frmFirstLogin creation(this);
         creation.exec();
         iKyotenBtnSet();
     });
     connect(ui->popMenu02, &QAction::triggered, this, [this] {
-        const int row = firstSelectedRow(ui->ListView1);
-        if (row < 0)
+        const tKyoten* selected = icons_->base(firstSelectedRow(ui->ListView1));
+        if (!selected)
             return;
-        state().gtKyoten = kyotenFromSubItems(ui->ListView1->item(row)->data(kSubItemsRole).toStringList());
+        state().gtKyoten = *selected;
         frmKyotenMent maintenance(this);
         maintenance.exec();
         iKyotenBtnSet();
@@ -213,7 +232,7 @@ void frmTopMenu::load()
 {
     State& st = state();
 
-    ui->ListView1->clear();
+    icons_->clear();
     ui->ListView1->setProperty("columnKeys", columnKeys());
 
     ui->picUnuse->hide();
@@ -286,7 +305,8 @@ void frmTopMenu::load()
         iconFolder + QLatin1Char('\\') + csGetMassageIni(QStringLiteral("WALLPAPER_TOP"), true);
     if (!bFileExists(topWallpaper))
         return;
-    ui->picArea->setPixmap(QPixmap(platform::nativePath(topWallpaper)));
+    // The banner follows once the window is on screen (showEvent).
+    topPicture_ = platform::nativePath(topWallpaper);
     loadKyotenPictures(iconFolder);
 
     LauncherOptions options = checkedOptions();
@@ -328,13 +348,13 @@ void frmTopMenu::load()
 
         // The icon of the last run again; the first icon is already selected. A position
         // the list no longer has (fewer bases now) keeps that first icon.
-        if (listIndex > 1 && listIndex <= ui->ListView1->count()) {
-            QListWidgetItem* item = ui->ListView1->item(listIndex - 1);
+        if (listIndex > 1 && listIndex <= icons_->rowCount()) {
+            const QModelIndex item = icons_->index(listIndex - 1);
             {
                 const QSignalBlocker block(ui->ListView1);
-                ui->ListView1->setCurrentItem(item);
+                ui->ListView1->setCurrentIndex(item);
             }
-            ui->ListView1->scrollToItem(item);
+            ui->ListView1->scrollTo(item);
             showSelectedKyoten();
         }
 
@@ -364,28 +384,17 @@ short frmTopMenu::iKyotenBtnSet()
 {
     const QSignalBlocker blockIcons(ui->ListView1);
     const QSignalBlocker blockLines(ui->List1);
-    ui->ListView1->setUpdatesEnabled(false);
-    ui->ListView1->clear();
-    ui->List1->clear();
+    icons_->clear();
+    lines_->clear();
 
     const short status = loadKyotenList();
 
-    QStringList lines;
-    lines.reserve(int(state().gtKyotenList.size()));
-    for (const tKyoten& k : state().gtKyotenList) {
-        const int icon = kyotenIcon(k);
-        auto* item = new QListWidgetItem(
-            pictures_[size_t(icon >= 0 && icon < int(pictures_.size()) ? icon : 0)], k.cKyotenName);
-        item->setData(kKeyRole, kyotenItemKey(k));
-        item->setData(kSubItemsRole, kyotenSubItems(k));
-        item->setData(kIconRole, icon);
-        ui->ListView1->addItem(item);
-        lines << kyotenListLine(k);
-    }
-    ui->List1->addItems(lines);
-    if (ui->ListView1->count() > 0)
-        ui->ListView1->setCurrentRow(0);
-    ui->ListView1->setUpdatesEnabled(true);
+    // Both views show the rows as they are; an item is only drawn when it is on screen.
+    const auto rows = std::make_shared<const std::vector<tKyoten>>(state().gtKyotenList);
+    icons_->setBases(rows);
+    lines_->setBases(rows);
+    if (icons_->rowCount() > 0)
+        ui->ListView1->setCurrentIndex(icons_->index(0));
     return status;
 }
 
@@ -426,6 +435,7 @@ void frmTopMenu::loadKyotenPictures(const QString& iconFolder)
         }
     }
     showLegend();
+    icons_->picturesChanged();
 }
 
 void frmTopMenu::showLegend()
@@ -534,14 +544,14 @@ void frmTopMenu::searchDatabase()
                 selectDatabase(i);
             else
                 ui->cmbDBName->setCurrentIndex(i);
-            if (ui->ListView1->count() > 0)
-                ui->ListView1->setCurrentRow(0);
+            if (icons_->rowCount() > 0)
+                ui->ListView1->setCurrentIndex(icons_->index(0));
             return;
         }
     }
     lblArea(0)->setText(QStringLiteral("－"));
     lblArea(1)->setText(QStringLiteral("該当なし"));
-    ui->ListView1->clear();
+    icons_->clear();
     // The typed text named no database: the box shows the one still in use.
     showDatabaseInUse();
     if (ui->cmbDBName->isVisibleTo(this) && ui->cmbDBName->isEnabled())
@@ -550,11 +560,11 @@ void frmTopMenu::searchDatabase()
 
 void frmTopMenu::showSelectedKyoten()
 {
-    const int row = firstSelectedRow(ui->ListView1);
-    if (row < 0)
+    const tKyoten* selected = icons_->base(firstSelectedRow(ui->ListView1));
+    if (!selected)
         return;
     tKyoten& k = state().gtKyoten;
-    k = kyotenFromSubItems(ui->ListView1->item(row)->data(kSubItemsRole).toStringList());
+    k = *selected;
     lblArea(0)->setText(k.cAreaName);
     lblArea(1)->setText(k.cKyotenName);
     lblArea(2)->setText(baseId(k.iKyotenCd, k.iKyotenEb));
@@ -574,9 +584,10 @@ void frmTopMenu::launchFrom(LaunchSource source)
         st.gtKyoten = st.gtKyotenList[size_t(line)];
     } else {
         const int row = firstSelectedRow(ui->ListView1);
-        if (row < 0)
+        const tKyoten* selected = icons_->base(row);
+        if (!selected)
             return;
-        st.gtKyoten = kyotenFromSubItems(ui->ListView1->item(row)->data(kSubItemsRole).toStringList());
+        st.gtKyoten = *selected;
         position = short(row + 1);
     }
     if (launchKyoten(source, position, short(ui->cmbDBName->currentIndex())))
@@ -678,9 +689,9 @@ short frmTopMenu::selectedPosition() const
 
 void frmTopMenu::openPopup(const QPoint& pos)
 {
-    QListWidgetItem* item = ui->ListView1->itemAt(pos);
-    if (item)
-        ui->ListView1->setCurrentItem(item);
+    const QModelIndex item = ui->ListView1->indexAt(pos);
+    if (item.isValid())
+        ui->ListView1->setCurrentIndex(item);
     else
         ui->ListView1->clearSelection();
     const QPoint global = ui->ListView1->viewport()->mapToGlobal(pos);
@@ -689,12 +700,12 @@ void frmTopMenu::openPopup(const QPoint& pos)
         ui->popMenuNull->popup(global);
         return;
     }
-    ui->popMenu00->menuAction()->setEnabled(item != nullptr);
-    ui->popMenu01->setEnabled(item == nullptr);
-    ui->popMenu02->setEnabled(item != nullptr);
-    ui->popMenu03->setEnabled(item != nullptr);
-    if (item) {
-        const QStringList sub = item->data(kSubItemsRole).toStringList();
+    ui->popMenu00->menuAction()->setEnabled(item.isValid());
+    ui->popMenu01->setEnabled(!item.isValid());
+    ui->popMenu02->setEnabled(item.isValid());
+    ui->popMenu03->setEnabled(item.isValid());
+    if (item.isValid()) {
+        const QStringList sub = item.data(KyotenListModel::SubItemsRole).toStringList();
         ui->popMenu00_01->setText(QStringLiteral("拠点番号：") + twoDigits(sub.value(0)));
         ui->popMenu00_02->setText(QStringLiteral("拠点枝番：") + twoDigits(sub.value(1)));
     }
@@ -725,6 +736,20 @@ void frmTopMenu::setSysUpdateColor(const QColor& color)
     QPalette pal = ui->lblSysUpdate->palette();
     pal.setColor(QPalette::WindowText, color);
     ui->lblSysUpdate->setPalette(pal);
+}
+
+void frmTopMenu::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (topPicture_.isEmpty())
+        return;
+    // After whatever is already waiting (the ready hook): the window first, then the picture.
+    QTimer::singleShot(0, this, [this, file = std::exchange(topPicture_, QString())] {
+        auto* reader = ui->picArea->findChild<PictureReader*>();
+        if (!reader)
+            reader = new PictureReader(ui->picArea);
+        reader->start(file, ui->picArea->size());
+    });
 }
 
 void frmTopMenu::closeEvent(QCloseEvent* event)

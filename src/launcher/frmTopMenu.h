@@ -10,8 +10,8 @@
 #include <array>
 #include <memory>
 
+class KyotenListModel;
 class QLabel;
-class QListWidgetItem;
 
 namespace Ui
 {
@@ -58,6 +58,7 @@ public:
     short selectedPosition() const;
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -94,6 +95,9 @@ private:
     Ui::frmTopMenu* ui;
     std::unique_ptr<AsteriskStyle> asteriskStyle_;
     std::array<QIcon, 5> pictures_; // by icon number
+    KyotenListModel* icons_;        // ListView1's rows
+    KyotenListModel* lines_;        // List1's rows
+    QString topPicture_;            // the banner still to read, native path
     bool launched_ = false;
     int dbInUse_ = -1; // index of the database in use, -1 before the first selection
     bool closingDone_ = false;

@@ -3,6 +3,7 @@
 
 #include "launcher/alteration.h"
 #include "launcher/frmTopMenu.h"
+#include "launcher/picture.h"
 #include "launcher/startup.h"
 #include "platform/clock.h"
 #include "platform/host.h"
@@ -17,13 +18,13 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QImage>
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QThread>
 #include <QTimer>
 #include <exception>
+#include <utility>
 
 namespace
 {
@@ -48,11 +49,6 @@ frmTopMenuBk::frmTopMenuBk(QWidget* parent) : QWidget(parent), ui(new Ui::frmTop
 
 frmTopMenuBk::~frmTopMenuBk()
 {
-    // The picture reader reports to this window: it has to be done before the window goes.
-    if (wallpaperReader_) {
-        wallpaperReader_->wait();
-        delete wallpaperReader_;
-    }
     delete ui;
 }
 
@@ -87,20 +83,9 @@ void frmTopMenuBk::load()
         platform::gsAppPath() + icon + QLatin1Char('\\') + csGetMassageIni(QStringLiteral("WALLPAPER"), true);
     if (!bFileExists(wallpaper))
         return;
-    // A full-screen picture takes a while to decode: that happens beside the start of the
-    // launcher window, and the wallpaper appears as soon as it is ready.
-    const QString wallpaperFile = platform::nativePath(wallpaper);
-    if (wallpaperReader_) {
-        wallpaperReader_->wait();
-        delete wallpaperReader_;
-    }
-    wallpaperReader_ = QThread::create([this, wallpaperFile] {
-        const QImage picture(wallpaperFile);
-        QMetaObject::invokeMethod(
-            this, [this, picture] { ui->ImgWall->setPixmap(QPixmap::fromImage(picture)); },
-            Qt::QueuedConnection);
-    });
-    wallpaperReader_->start();
+    // A full-screen picture takes a while to decode: it is read once the launcher window is
+    // ready (runLauncher), at the size of the screen, and appears when it is read.
+    wallpaperFile_ = platform::nativePath(wallpaper);
 
     const QString logo = platform::gsAppPath() + icon + QStringLiteral("\\LOGO.JPG");
     if (bFileExists(logo)) {
@@ -179,11 +164,25 @@ void frmTopMenuBk::runLauncher()
 {
     frmTopMenu launcher(this);
     launcher.load();
-    if (ready_)
-        QTimer::singleShot(0, &launcher, [this, &launcher] { ready_(launcher); });
+    QTimer::singleShot(0, &launcher, [this, &launcher] {
+        if (ready_)
+            ready_(launcher);
+        readWallpaper();
+    });
     launcher.exec();
     if (launcher.launched())
         platform::endProgram(0);
+}
+
+void frmTopMenuBk::readWallpaper()
+{
+    if (wallpaperFile_.isEmpty())
+        return;
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    auto* reader = ui->ImgWall->findChild<PictureReader*>();
+    if (!reader)
+        reader = new PictureReader(ui->ImgWall);
+    reader->start(std::exchange(wallpaperFile_, QString()), screen ? screen->size() : size());
 }
 
 void frmTopMenuBk::setLogoHeight(int twips)

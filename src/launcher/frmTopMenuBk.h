@@ -3,7 +3,6 @@
 #include <QWidget>
 #include <functional>
 
-class QThread;
 class QTimer;
 class frmTopMenu;
 
@@ -51,10 +50,11 @@ private:
     void cutAnimationShort();
     void setLogoHeight(int twips);
     void runLauncher();
+    void readWallpaper();
 
     Ui::frmTopMenuBk* ui;
     QTimer* timKvx;
-    QThread* wallpaperReader_ = nullptr;
+    QString wallpaperFile_; // still to read, native path
     std::function<void()> runner_;
     std::function<void(frmTopMenu&)> ready_;
     bool animationDone_ = false;

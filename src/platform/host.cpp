@@ -4,19 +4,30 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QLockFile>
+#include <QFile>
 #include <QSysInfo>
 #include <memory>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
+#else
+#include <QLockFile>
 #endif
 
 namespace platform
 {
 
 struct SystemHost::Lock {
+#ifdef Q_OS_UNIX
+    // An flock on an open file: nothing is written at start, and the kernel lets go of it
+    // when the process ends, however it ends.
+    int fd = -1;
+#else
     std::unique_ptr<QLockFile> file;
+#endif
     bool checked = false;
     bool otherRunning = false;
 };
@@ -25,6 +36,10 @@ SystemHost::SystemHost() : lock_(new Lock) {}
 
 SystemHost::~SystemHost()
 {
+#ifdef Q_OS_UNIX
+    if (lock_->fd >= 0)
+        ::close(lock_->fd);
+#endif
     delete lock_;
 }
 
@@ -63,8 +78,24 @@ bool SystemHost::previousInstance()
     QString folder = gsAppPath();
     if (folder.isEmpty())
         folder = QCoreApplication::applicationDirPath();
-    lock_->file =
-        std::make_unique<QLockFile>(QDir(QDir::fromNativeSeparators(folder)).filePath(lockFileName()));
+    const QString path = QDir(QDir::fromNativeSeparators(folder)).filePath(lockFileName());
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // A folder that cannot hold the lock must not stop the program.
+    if (fd < 0)
+        return false;
+    int locked;
+    do {
+        locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked == 0) {
+        lock_->fd = fd;
+        return false;
+    }
+    lock_->otherRunning = errno == EWOULDBLOCK;
+    ::close(fd);
+#else
+    lock_->file = std::make_unique<QLockFile>(path);
     // Only a lock whose owner has died is stale; a live launcher keeps it however long it runs.
     lock_->file->setStaleLockTime(0);
     if (lock_->file->tryLock(0))
@@ -72,6 +103,7 @@ bool SystemHost::previousInstance()
     // A folder that cannot hold the lock must not stop the program.
     lock_->otherRunning = lock_->file->error() == QLockFile::LockFailedError;
     lock_->file.reset();
+#endif
     return lock_->otherRunning;
 }
 

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 enum class MsgIcon { None, Critical, Exclamation, Question, Information };
 enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
@@ -21,8 +22,9 @@ public:
     virtual MsgAnswer show(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) = 0;
 };
 
-// QMessageBox.
-class QtMessageBoxes : public MessageBoxes
+// For programs without windows (osql): the box is printed to standard error and answered
+// with its default button, the first one. The windowed boxes live in src/desktop.
+class ConsoleMessageBoxes : public MessageBoxes
 {
 public:
     MsgAnswer show(const QString& text, const QString& title, MsgIcon icon, MsgButtons buttons) override;

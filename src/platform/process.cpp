@@ -3,14 +3,19 @@
 #include "cmdline.h"
 
 #include <QCryptographicHash>
-#include <QDesktopServices>
 #include <QDir>
-#include <QLocalSocket>
+#include <QFile>
 #include <QProcess>
-#include <QUrl>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <windows.h>
 #endif
 
 namespace platform
@@ -33,7 +38,7 @@ bool prepare(QProcess& process, const QString& commandLine)
 
 } // namespace
 
-bool QtProcesses::startDetached(const QString& commandLine, WindowStyle style)
+bool SystemProcesses::startDetached(const QString& commandLine, WindowStyle style)
 {
     QProcess process;
     if (!prepare(process, commandLine))
@@ -46,7 +51,7 @@ bool QtProcesses::startDetached(const QString& commandLine, WindowStyle style)
     return process.startDetached();
 }
 
-bool QtProcesses::startAndWait(const QString& commandLine, int* exitCode)
+bool SystemProcesses::startAndWait(const QString& commandLine, int* exitCode)
 {
     QProcess process;
     if (!prepare(process, commandLine))
@@ -62,22 +67,54 @@ bool QtProcesses::startAndWait(const QString& commandLine, int* exitCode)
     return true;
 }
 
-bool QtProcesses::postClose(const QString& windowClass, const QString& caption)
+#ifdef Q_OS_UNIX
+namespace
 {
-    QLocalSocket socket;
-    socket.connectToServer(windowSocketName(windowClass, caption));
-    if (!socket.waitForConnected(1000))
+
+// The window's socket sits where Qt's local servers put a plain name: in the temporary folder.
+bool sendToWindowSocket(const QString& name, const char* request)
+{
+    const QByteArray path = QFile::encodeName(QDir::tempPath() + QLatin1Char('/') + name);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= qsizetype(sizeof(address.sun_path)))
         return false;
-    socket.write("WM_CLOSE\n");
-    socket.flush();
-    socket.waitForBytesWritten(1000);
-    socket.disconnectFromServer();
-    return true;
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    bool sent = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    const size_t length = std::strlen(request);
+    size_t done = 0;
+    while (sent && done < length) {
+        const ssize_t n = ::send(fd, request + done, length - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR)
+            continue;
+        sent = n > 0;
+        if (sent)
+            done += size_t(n);
+    }
+    ::close(fd);
+    return sent;
 }
 
-bool QtProcesses::shellOpen(const QString& address)
+} // namespace
+#endif
+
+bool SystemProcesses::postClose(const QString& windowClass, const QString& caption)
 {
-    return QDesktopServices::openUrl(QUrl::fromUserInput(address));
+#ifdef Q_OS_WIN
+    HWND window = ::FindWindowW(reinterpret_cast<LPCWSTR>(windowClass.utf16()),
+                                reinterpret_cast<LPCWSTR>(caption.utf16()));
+    return window && ::PostMessageW(window, WM_CLOSE, 0, 0);
+#else
+    return sendToWindowSocket(windowSocketName(windowClass, caption), "WM_CLOSE\n");
+#endif
+}
+
+bool SystemProcesses::shellOpen(const QString&)
+{
+    return false;
 }
 
 QString windowSocketName(const QString& windowClass, const QString& caption)

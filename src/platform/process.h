@@ -3,7 +3,8 @@
 #include <QString>
 #include <QStringList>
 
-namespace platform {
+namespace platform
+{
 
 // Window styles of a started program, with the values the suite's programs know.
 enum class WindowStyle {
@@ -33,8 +34,10 @@ public:
     virtual bool shellOpen(const QString& address) = 0;
 };
 
-// QProcess / QDesktopServices, and on POSIX a local socket per window for postClose.
-class QtProcesses : public Processes
+// QProcess, and on POSIX a plain local socket per window for postClose. Without a desktop
+// there is nothing to open documents with: shellOpen fails. The desktop's shell open lives
+// in src/desktop.
+class SystemProcesses : public Processes
 {
 public:
     bool startDetached(const QString& commandLine, WindowStyle style) override;

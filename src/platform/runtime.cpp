@@ -21,15 +21,15 @@ Runtime& runtime()
 void installSystemRuntime()
 {
     // The real seams live until the process ends; nothing tears them down.
-    static QtMessageBoxes messageBoxes;
-    static QtProcesses qtProcesses;
+    static ConsoleMessageBoxes messageBoxes;
+    static SystemProcesses systemProcesses;
     static SystemClock systemClock;
     static SystemHost systemHost;
     static ProcessTerminator terminator;
 
     Runtime& rt = runtime();
     rt.messages = &messageBoxes;
-    rt.processes = &qtProcesses;
+    rt.processes = &systemProcesses;
     rt.clock = &systemClock;
     rt.host = &systemHost;
     rt.terminator = &terminator;

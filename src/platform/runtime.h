@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 class MessageBoxes;
 class Processes;
@@ -25,14 +26,31 @@ struct Runtime {
 
 Runtime& runtime();
 
-// Installs the real implementations (kept for the life of the process) and sets the
-// program folder to the folder of the running executable.
+// Installs the real implementations without windows (kept for the life of the process:
+// message boxes on standard error, processes, clock, host, terminator) and sets the program
+// folder to the folder of the running executable. Programs with windows install the
+// desktop's ones on top (desktop/desktopruntime.h).
 void installSystemRuntime();
 
-inline MessageBoxes& messages() { return *runtime().messages; }
-inline Processes& processes() { return *runtime().processes; }
-inline Clock& clock() { return *runtime().clock; }
-inline Host& host() { return *runtime().host; }
-inline const QString& gsAppPath() { return runtime().gsAppPath; }
+inline MessageBoxes& messages()
+{
+    return *runtime().messages;
+}
+inline Processes& processes()
+{
+    return *runtime().processes;
+}
+inline Clock& clock()
+{
+    return *runtime().clock;
+}
+inline Host& host()
+{
+    return *runtime().host;
+}
+inline const QString& gsAppPath()
+{
+    return runtime().gsAppPath;
+}
 
 } // namespace platform

@@ -1,9 +1,12 @@
 #include "installation.h"
+#include "launcher/frmTopMenu.h"
 #include "launcher/frmTopMenuBk.h"
 #include "platform/runtime.h"
 #include "state/state.h"
 
+#include <QImage>
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -61,6 +64,33 @@ TEST(BackgroundWindow, AlterationScriptRunsOnceAndOpensTheLauncher)
     again.timKvxTimer();
     EXPECT_EQ(launcherShown, 2);
     EXPECT_EQ(inst.scalar("SELECT cComment FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb = 1"), "X");
+}
+
+TEST(BackgroundWindow, WallpaperFollowsTheLauncherAtTheScreenSize)
+{
+    TestInstallation inst;
+    install(inst);
+    QImage large(2400, 1800, QImage::Format_RGB32);
+    large.fill(Qt::darkGreen);
+    ASSERT_TRUE(large.save(inst.file("ICON/wall.png"), "PNG"));
+    inst.writeFile("loginuser.kvx", "[LoginId]=admin\r\n");
+    frmTopMenuBk w;
+    auto* wall = child<QLabel>(w, "ImgWall");
+    bool emptyWhenReady = false;
+    w.setLauncherReady([&](frmTopMenu& launcher) {
+        emptyWhenReady = wall->pixmap().isNull();
+        launcher.reject();
+    });
+    w.load();
+    w.show();
+    w.timKvxTimer();
+    // The launcher was ready before the wallpaper was read; it follows, read at the size of
+    // the screen it fills.
+    EXPECT_TRUE(emptyWhenReady);
+    for (int i = 0; i < 500 && wall->pixmap().isNull(); ++i)
+        QTest::qWait(10);
+    ASSERT_FALSE(wall->pixmap().isNull());
+    EXPECT_EQ(wall->pixmap().size(), w.screen()->size());
 }
 
 TEST(BackgroundWindow, LogoUnrollsUntilDoneOrClicked)

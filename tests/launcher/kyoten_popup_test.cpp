@@ -7,7 +7,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
@@ -54,20 +54,20 @@ void onWindow(const char* name, std::function<void(QWidget&)> act)
     });
 }
 
-void rightClick(QListWidget* icons, int row)
+void rightClick(QListView* icons, int row)
 {
     const QPoint pos = row < 0 ? QPoint(icons->viewport()->width() - 3, icons->viewport()->height() - 3)
-                               : icons->visualItemRect(icons->item(row)).center();
+                               : icons->visualRect(icons->model()->index(row, 0)).center();
     QContextMenuEvent event(QContextMenuEvent::Mouse, pos, icons->viewport()->mapToGlobal(pos));
     QApplication::sendEvent(icons->viewport(), &event);
     child<QMenu>(*icons->window(), "popMenu")->close();
 }
 
-QStringList names(const QListWidget* icons)
+QStringList names(const QListView* icons)
 {
     QStringList texts;
-    for (int i = 0; i < icons->count(); ++i)
-        texts << icons->item(i)->text();
+    for (int i = 0; i < icons->model()->rowCount(); ++i)
+        texts << icons->model()->index(i, 0).data().toString();
     return texts;
 }
 
@@ -82,7 +82,7 @@ TEST(KyotenPopup, AdministratorAddsEditsAndDeletesABase)
     child<QLineEdit>(w, "txtUserId")->setText("admin");
     child<QLineEdit>(w, "txtPassword")->setText("admin");
     QTest::mouseClick(child<QPushButton>(w, "btnLogin"), Qt::LeftButton);
-    auto* icons = child<QListWidget>(w, "ListView1");
+    auto* icons = child<QListView>(w, "ListView1");
     auto* add = child<QAction>(w, "popMenu01");
     auto* edit = child<QAction>(w, "popMenu02");
 
@@ -112,7 +112,7 @@ TEST(KyotenPopup, AdministratorAddsEditsAndDeletesABase)
         QTest::mouseClick(child<QPushButton>(maintenance, "btnRegist"), Qt::LeftButton);
     });
     edit->trigger();
-    EXPECT_EQ(icons->item(4)->text(), "池袋東口店");
+    EXPECT_EQ(icons->model()->index(4, 0).data().toString(), "池袋東口店");
     inst.expectLastBox("池袋東口店事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
 
     rightClick(icons, 4);

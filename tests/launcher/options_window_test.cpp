@@ -6,7 +6,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -45,8 +45,8 @@ TEST(OptionsWindow, OptionsTakeEffectAndExitCanBeDeclined)
     EXPECT_EQ(userId->echoMode(), QLineEdit::Password);
     EXPECT_EQ(inst.readBytes("Topmenu.ini"), optionBytes("0 1 0 0 0"));
     toggle("mnSmartMenu");
-    EXPECT_TRUE(w.findChild<QListWidget*>("List1")->isVisible());
-    EXPECT_FALSE(w.findChild<QListWidget*>("ListView1")->isVisible());
+    EXPECT_TRUE(w.findChild<QListView*>("List1")->isVisible());
+    EXPECT_FALSE(w.findChild<QListView*>("ListView1")->isVisible());
     EXPECT_EQ(inst.readBytes("Topmenu.ini"), optionBytes("0 1 1 0 0"));
     toggle("mnBackUpCheck");
     toggle("mnUser");

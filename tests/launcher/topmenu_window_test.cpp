@@ -1,5 +1,6 @@
 #include "installation.h"
 #include "launcher/frmTopMenu.h"
+#include "launcher/picture.h"
 #include "platform/textfile.h"
 #include "state/state.h"
 
@@ -7,12 +8,14 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 using platform::MsgIcon;
@@ -83,11 +86,22 @@ void type(const QString& text)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
 }
 
-void doubleClickRow(QListWidget* list, int row)
+// A view's rows through its model, as the user sees them.
+QModelIndex row(const QListView* list, int r)
 {
-    const QRect r = list->visualItemRect(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
-    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    return list->model()->index(r, 0);
+}
+
+int rowCount(const QListView* list)
+{
+    return list->model()->rowCount();
+}
+
+void doubleClickRow(QListView* list, int r)
+{
+    const QRect rect = list->visualRect(row(list, r));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
 }
 
 } // namespace
@@ -129,7 +143,7 @@ TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
         EXPECT_TRUE(child<QComboBox>(w, "cmbDBName")->isHidden());
         EXPECT_FALSE(child<QLineEdit>(w, "txtMasterDb")->isHidden());
         EXPECT_FALSE(child<QLabel>(w, "lblDBUser")->isEnabled());
-        EXPECT_EQ(child<QListWidget>(w, "ListView1")->count(), 5);
+        EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 5);
         EXPECT_EQ(state().giSetupMode, -1);
     }
     {
@@ -163,17 +177,17 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     EXPECT_EQ(combo->count(), 2);
     EXPECT_EQ(combo->currentIndex(), 1);
     EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
-    auto* icons = child<QListWidget>(w, "ListView1");
-    ASSERT_EQ(icons->count(), 4);
-    EXPECT_EQ(icons->item(0)->text(), "札幌店");
-    EXPECT_EQ(icons->item(0)->data(Qt::UserRole).toString(), "KEY:0101");
-    EXPECT_EQ(icons->item(2)->data(Qt::UserRole + 1).toStringList(),
+    auto* icons = child<QListView>(w, "ListView1");
+    ASSERT_EQ(rowCount(icons), 4);
+    EXPECT_EQ(row(icons, 0).data().toString(), "札幌店");
+    EXPECT_EQ(row(icons, 0).data(Qt::UserRole).toString(), "KEY:0101");
+    EXPECT_EQ(row(icons, 2).data(Qt::UserRole + 1).toStringList(),
               QStringList({"13", "2", "0", "東京", "新宿店", "ＦＣ加盟店", "0", "", "0", "", "2"}));
-    EXPECT_EQ(icons->item(0)->data(Qt::UserRole + 2).toInt(), 4); // abolished (9)
-    EXPECT_EQ(icons->item(2)->data(Qt::UserRole + 2).toInt(), 2);
-    EXPECT_EQ(icons->currentRow(), 2);
+    EXPECT_EQ(row(icons, 0).data(Qt::UserRole + 2).toInt(), 4); // abolished (9)
+    EXPECT_EQ(row(icons, 2).data(Qt::UserRole + 2).toInt(), 2);
+    EXPECT_EQ(icons->currentIndex().row(), 2);
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"東京", "新宿店", "1302"}));
-    EXPECT_EQ(child<QListWidget>(w, "List1")->item(1)->text(), "1301：本店(東京)");
+    EXPECT_EQ(row(child<QListView>(w, "List1"), 1).data().toString(), "1301：本店(東京)");
     EXPECT_TRUE(child<QLineEdit>(w, "txtMasterDb")->isHidden());
 
     EXPECT_EQ(child<QLineEdit>(w, "txtUserId")->text(), "admin");
@@ -197,20 +211,83 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     ASSERT_TRUE(QApplication::focusWidget() == combo || QApplication::focusWidget() == combo->lineEdit());
     type("本");
     EXPECT_EQ(combo->currentIndex(), 0);
-    EXPECT_EQ(icons->count(), 5);
+    EXPECT_EQ(rowCount(icons), 5);
     EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=PC01\\MIRANE;"));
     type("研");
     EXPECT_EQ(combo->currentIndex(), 1);
     EXPECT_EQ(combo->currentText(), "研修");
     EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
-    EXPECT_EQ(icons->count(), 4);
+    EXPECT_EQ(rowCount(icons), 4);
     type("存在しない");
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1"}), QStringList({"－", "該当なし"}));
-    EXPECT_EQ(icons->count(), 0);
+    EXPECT_EQ(rowCount(icons), 0);
     // The box shows the database still in use, never the typed text, and gains no entry.
     EXPECT_EQ(combo->currentText(), "研修");
     EXPECT_EQ(combo->count(), 2);
     EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
+}
+
+TEST(TopMenuWindow, IconNamesTakeTwoLinesAndEveryBaseHasATip)
+{
+    Installed inst;
+    const QString longName = "川崎中央リハビリ訪問センター";
+    inst.exec("UPDATE KYOTEN SET cKyotenName = '" + longName + "' WHERE iKyotenCd = 13 AND iKyotenEb = 2");
+    Window w("admin");
+    auto* icons = child<QListView>(w, "ListView1");
+    auto* lines = child<QListView>(w, "List1");
+    ASSERT_EQ(rowCount(icons), 5);
+
+    // The tip names area, base and base number, in the icons and in the text list alike.
+    const QStringList tips{
+        "エリア：北海道\n拠点名：札幌店\n拠点番号：0101", "エリア：東京\n拠点名：本店\n拠点番号：1301",
+        "エリア：東京\n拠点名：" + longName + "\n拠点番号：1302",
+        "エリア：東京\n拠点名：渋谷店\n拠点番号：1303", "エリア：大阪\n拠点名：梅田店\n拠点番号：2701"};
+    for (int r = 0; r < 5; ++r) {
+        EXPECT_EQ(row(icons, r).data(Qt::ToolTipRole).toString(), tips[r]);
+        EXPECT_EQ(row(lines, r).data(Qt::ToolTipRole).toString(), tips[r]);
+    }
+    // Hovering an icon shows its tip.
+    const QRect cell = icons->visualRect(row(icons, 2));
+    QHelpEvent hover(QEvent::ToolTip, cell.center(), icons->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(icons->viewport(), &hover);
+    EXPECT_EQ(QToolTip::text(), tips[2]);
+    QToolTip::hideText();
+
+    // A short first name no longer narrows every cell: the long name gets the width of the
+    // grid and two lines under the icon, where it needs more than one.
+    const QFontMetrics fm = icons->fontMetrics();
+    EXPECT_EQ(cell.size(), icons->visualRect(row(icons, 0)).size());
+    EXPECT_GE(cell.width(), icons->gridSize().width() - 8);
+    EXPECT_GT(fm.horizontalAdvance(longName), cell.width());
+    const QRect twoLines = fm.boundingRect(QRect(0, 0, cell.width() - 8, 1000), Qt::TextWordWrap, longName);
+    EXPECT_LE(twoLines.height(), 2 * fm.lineSpacing());
+    EXPECT_GE(cell.height() - icons->iconSize().height(), 2 * fm.lineSpacing());
+    EXPECT_TRUE(icons->wordWrap());
+}
+
+TEST(TopMenuWindow, PicturesFollowTheWindowAtTheSizeShown)
+{
+    Installed inst;
+    // A banner larger than its place is read at the size of its place.
+    QImage banner(3000, 300, QImage::Format_RGB32);
+    banner.fill(Qt::darkBlue);
+    ASSERT_TRUE(banner.save(inst.file("ICON/top.png"), "PNG"));
+    Window w;
+    auto* picArea = child<QLabel>(w, "picArea");
+    // The window is ready before its picture is read.
+    EXPECT_TRUE(picArea->pixmap().isNull());
+    for (int i = 0; i < 500 && picArea->pixmap().isNull(); ++i)
+        QTest::qWait(10);
+    ASSERT_FALSE(picArea->pixmap().isNull());
+    EXPECT_EQ(picArea->pixmap().size(), picArea->size());
+
+    QImage small(20, 10, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    ASSERT_TRUE(small.save(inst.file("small.png"), "PNG"));
+    EXPECT_EQ(readPictureAt(inst.file("small.png"), QSize(200, 100)).size(), QSize(20, 10));
+    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize(300, 30)).size(), QSize(300, 30));
+    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize()).size(), QSize(3000, 300));
+    EXPECT_TRUE(readPictureAt(inst.file("missing.png"), QSize(10, 10)).isNull());
 }
 
 TEST(TopMenuWindow, StartUpWithoutBasesEndsTheProgram)
@@ -275,7 +352,8 @@ TEST(TopMenuWindow, LogOutSavesTheSelectionWithoutUser)
 {
     Installed inst;
     Window w("admin");
-    child<QListWidget>(w, "ListView1")->setCurrentRow(3);
+    auto* icons = child<QListView>(w, "ListView1");
+    icons->setCurrentIndex(row(icons, 3));
     inst.messages.shown.clear();
 
     // F1 logs out while the log-out button is enabled.
@@ -301,7 +379,7 @@ TEST(TopMenuWindow, LaunchFromTheIconsChecksAccessAndHandsOver)
 {
     Installed inst;
     Window w("staff");
-    auto* icons = child<QListWidget>(w, "ListView1");
+    auto* icons = child<QListView>(w, "ListView1");
 
     // 2701 is not in the staff account's area word.
     inst.messages.shown.clear();
@@ -340,9 +418,9 @@ TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
         Installed inst;
         inst.writeFile("Topmenu.ini", "[トップメニュー]\r\nメニューGUI=1\r\n");
         Window w("admin");
-        auto* lines = child<QListWidget>(w, "List1");
+        auto* lines = child<QListView>(w, "List1");
         EXPECT_FALSE(lines->isHidden());
-        EXPECT_TRUE(child<QListWidget>(w, "ListView1")->isHidden());
+        EXPECT_TRUE(child<QListView>(w, "ListView1")->isHidden());
 
         inst.messages.shown.clear();
         w.launchFrom(LaunchSource::TextList);
@@ -356,9 +434,9 @@ TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
     }
     Installed inst;
     Window w;
-    auto* icons = child<QListWidget>(w, "ListView1");
-    const auto rightClick = [&](int row) {
-        const QPoint pos = icons->visualItemRect(icons->item(row)).center();
+    auto* icons = child<QListView>(w, "ListView1");
+    const auto rightClick = [&](int r) {
+        const QPoint pos = icons->visualRect(row(icons, r)).center();
         QContextMenuEvent event(QContextMenuEvent::Mouse, pos, icons->viewport()->mapToGlobal(pos));
         QApplication::sendEvent(icons->viewport(), &event);
     };
@@ -398,8 +476,8 @@ TEST(TopMenuWindow, LaunchFailuresKeepTheLauncherOpen)
     const QByteArray before = inst.readBytes("Massage.ini");
     Window w("admin");
     inst.messages.shown.clear();
-    auto* icons = child<QListWidget>(w, "ListView1");
-    icons->setCurrentRow(1);
+    auto* icons = child<QListView>(w, "ListView1");
+    icons->setCurrentIndex(row(icons, 1));
     QTest::keyClick(icons, Qt::Key_Return);
     inst.expectLastBox("該当する拠点の環境が存在しません。", "環境エラー", MsgIcon::Critical);
     EXPECT_EQ(inst.readBytes("Massage.ini"), before);
@@ -464,7 +542,7 @@ TEST(TopMenuWindow, RefusedLogInKeepsTheSignedInAccount)
               "10");
 
     // 梅田店 (2701) is still closed to the account signed in.
-    doubleClickRow(child<QListWidget>(w, "ListView1"), 4);
+    doubleClickRow(child<QListView>(w, "ListView1"), 4);
     inst.expectLastBox("選択された拠点へアクセスする権限がありません。", "アクセス不可");
     EXPECT_FALSE(w.launched());
     EXPECT_TRUE(inst.processes.started.empty());
@@ -491,13 +569,16 @@ TEST(TopMenuWindow, LogOutClearsTheSelectedBaseAndPasswordsAreAsLongAsTheColumn)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     ASSERT_EQ(state().gtLoginUser.LoginId, "admin");
 
-    child<QListWidget>(w, "ListView1")->setCurrentRow(4);
+    {
+        auto* icons = child<QListView>(w, "ListView1");
+        icons->setCurrentIndex(row(icons, 4));
+    }
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"大阪", "梅田店", "2701"}));
     child<QAction>(w, "mnF01")->trigger();
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"", "", ""}));
     EXPECT_EQ(state().gtKyoten.iKyotenCd, 0);
     EXPECT_EQ(state().gtKyoten.cKyotenName, "");
-    EXPECT_TRUE(child<QListWidget>(w, "ListView1")->selectedItems().isEmpty());
+    EXPECT_FALSE(child<QListView>(w, "ListView1")->selectionModel()->hasSelection());
     EXPECT_TRUE(inst.readText("AreaSelect.ini").contains("[Index]= 5\r\n"));
 }
 
@@ -519,7 +600,7 @@ TEST(TopMenuWindow, AnUnusableDbIniEntryLeavesAdodbIniAlone)
     EXPECT_EQ(inst.readBytes("adodb.ini"), adodb);
     EXPECT_EQ(combo->currentIndex(), 0);
     EXPECT_EQ(combo->currentText(), "本番");
-    EXPECT_EQ(child<QListWidget>(w, "ListView1")->count(), 5);
+    EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 5);
 }
 
 TEST(TopMenuWindow, StartUpBranches)
@@ -533,10 +614,10 @@ TEST(TopMenuWindow, StartUpBranches)
         frmTopMenu w;
         w.load();
         EXPECT_TRUE(inst.messages.shown.empty());
-        EXPECT_TRUE(child<QListWidget>(w, "List1")->isHidden());
+        EXPECT_TRUE(child<QListView>(w, "List1")->isHidden());
         EXPECT_EQ(child<QLineEdit>(w, "txtUserId")->text(), "");
         EXPECT_EQ(state().giKyotenCount, 0);
-        EXPECT_EQ(child<QListWidget>(w, "ListView1")->count(), 0);
+        EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 0);
     }
     {
         Installed inst(QString(kMassage).replace("簡易メニュー=0", "簡易メニュー=1"));

@@ -1,3 +1,5 @@
+#include "desktop/desktopruntime.h"
+#include "desktop/messagebox.h"
 #include "installation.h"
 #include "platform/cmdline.h"
 #include "platform/host.h"
@@ -6,13 +8,20 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetrics>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QTimer>
+#include <cstdio>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace
 {
@@ -69,10 +78,10 @@ TEST(CommandLine, ResolvesProgramsAsWindowsWould)
     EXPECT_TRUE(resolveCommandLine("NoSuchProgram.exe a").program.isEmpty());
 }
 
-TEST(QtProcesses, StartsWaitsAndClosesWindows)
+TEST(SystemProcesses, StartsWaitsAndClosesWindows)
 {
     TestInstallation inst;
-    platform::QtProcesses processes;
+    platform::SystemProcesses processes;
     makeProgram(inst, "attach.sh", "[ \"$1\" = \"東京\" ] && exit 3\nexit 1\n", false);
     int code = 0;
     ASSERT_TRUE(processes.startAndWait("attach.bat 東京", &code));
@@ -114,6 +123,51 @@ TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLock)
     EXPECT_TRUE(platform::SystemHost().previousInstance()); // a second instance
 }
 
+TEST(SystemHost, TheInstanceLockDiesWithItsHolder)
+{
+    TestInstallation inst;
+    const QString lockFile = inst.file(QStringLiteral("TopMenu.%1.lock").arg(::getuid()));
+    // A lock file left behind by an instance that is gone holds nobody.
+    inst.writeBytes(QFileInfo(lockFile).fileName(), "4242\nPC01\n");
+    EXPECT_FALSE(platform::SystemHost().previousInstance());
+
+    // Another process holding the lock is a running instance until it dies, however it dies.
+    QProcess holder;
+    // One process holds it: the shell opens the file, locks it and becomes the sleep.
+    holder.start("sh", {"-c", "exec 9>>\"$0\" && flock -n 9 && echo held && exec sleep 60", lockFile});
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    EXPECT_EQ(holder.readAll(), QByteArray("held\n"));
+    EXPECT_TRUE(platform::SystemHost().previousInstance());
+    holder.kill();
+    ASSERT_TRUE(holder.waitForFinished(10000));
+    EXPECT_FALSE(platform::SystemHost().previousInstance());
+}
+
+TEST(ConsoleMessageBoxes, PrintToStandardErrorAndTakeTheDefaultButton)
+{
+    QTemporaryFile capture;
+    ASSERT_TRUE(capture.open());
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    ::dup2(capture.handle(), 2);
+    platform::ConsoleMessageBoxes boxes;
+    using platform::MsgAnswer;
+    using platform::MsgButtons;
+    using platform::MsgIcon;
+    const MsgAnswer yes = boxes.show("終了しますか？", QString(), MsgIcon::Question, MsgButtons::YesNo);
+    const MsgAnswer ok = boxes.show("接続できません。", "エラー", MsgIcon::Critical, MsgButtons::OkCancel);
+    const MsgAnswer retry = boxes.show("再試行", "確認", MsgIcon::None, MsgButtons::RetryCancel);
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    EXPECT_EQ(yes, MsgAnswer::Yes);
+    EXPECT_EQ(ok, MsgAnswer::Ok);
+    EXPECT_EQ(retry, MsgAnswer::Retry);
+    capture.seek(0);
+    EXPECT_EQ(QString::fromLocal8Bit(capture.readAll()),
+              "TopMenu: 終了しますか？\nエラー: 接続できません。\n確認: 再試行\n");
+}
+
 TEST(QtMessageBoxes, ShowsTheProgramTitleAndMapsTheAnswer)
 {
     TestInstallation inst;
@@ -127,10 +181,32 @@ TEST(QtMessageBoxes, ShowsTheProgramTitleAndMapsTheAnswer)
         EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
         box->button(QMessageBox::No)->click();
     });
-    platform::QtMessageBoxes boxes;
+    desktop::QtMessageBoxes boxes;
     EXPECT_EQ(
         boxes.show("終了しますか？", QString(), platform::MsgIcon::Question, platform::MsgButtons::YesNo),
         platform::MsgAnswer::No);
     EXPECT_EQ(title, platform::kProgramTitle);
     EXPECT_EQ(icon, QMessageBox::Question);
+}
+
+TEST(DesktopFont, OneInstalledFontCoversJapanese)
+{
+    using desktop::japaneseFontFamily;
+    EXPECT_EQ(japaneseFontFamily({"IPAGothic", "IPAPGothic"}), "IPAPGothic");
+    EXPECT_EQ(japaneseFontFamily({"IPAGothic", "noto sans cjk jp"}), "Noto Sans CJK JP");
+    EXPECT_EQ(japaneseFontFamily({"Some Mincho", "Other Gothic"}), "Some Mincho");
+    EXPECT_EQ(japaneseFontFamily({}), QString());
+
+    // The installation's fonts include one for Japanese: the first Japanese text finds its
+    // glyphs in the application font itself.
+    const QFont before = QApplication::font();
+    ASSERT_TRUE(desktop::useJapaneseFont());
+    const QFont font = QApplication::font();
+    EXPECT_EQ(font.pointSizeF(), before.pointSizeF());
+    EXPECT_TRUE(QFontDatabase::writingSystems(font.families().value(0)).contains(QFontDatabase::Japanese));
+    const QFontMetrics metrics(font);
+    for (const char32_t c : U"拠点メニューをｱ選択")
+        if (c)
+            EXPECT_TRUE(metrics.inFontUcs4(c)) << int(c);
+    QApplication::setFont(before);
 }

@@ -9,6 +9,7 @@
 // waits for the close request, but no longer than 20 s); TOPMENU_WINDOW_STYLE is the window
 // style the launcher asked for (0 hidden, 2 and 6 minimised).
 
+#include "desktop/desktopruntime.h"
 #include "platform/process.h"
 #include "platform/runtime.h"
 #include "platform/textfile.h"
@@ -118,7 +119,7 @@ int main(int argc, char** argv)
     const QString name = programName(QString::fromLocal8Bit(argv[0]));
     ownVncPort(name);
     QApplication app(argc, argv);
-    platform::installSystemRuntime();
+    desktop::installDesktopRuntime();
 
     const QString folder = platform::gsAppPath();
     const QString logPath = folder + QLatin1Char('/') + name + QStringLiteral(".log");

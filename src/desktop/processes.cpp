@@ -1,0 +1,14 @@
+#include "processes.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace desktop
+{
+
+bool QtProcesses::shellOpen(const QString& address)
+{
+    return QDesktopServices::openUrl(QUrl::fromUserInput(address));
+}
+
+} // namespace desktop
