@@ -94,6 +94,15 @@ run_osql() { # <database> <script>...
 run_osql MIRANE45 attach.SQL demo.SQL
 run_osql MIRANE45_TRAIN attach.SQL demo.SQL
 
+# The full postal dictionary into each database, once, by the installation's import tool.
+"$root/scripts/fetch-postal.sh"
+cp "$bin/postalimport" "$demo/"
+for db in MIRANE45 MIRANE45_TRAIN; do
+    (cd "$demo" && ./postalimport -S 'DEMO\MIRANE' -d "$db" -i "$root/.cache/jquery-jpostal-ja/json") ||
+        { echo "make-demo: the postal dictionary could not be loaded into $db" >&2; exit 1; }
+done
+rm -f "$demo/postalimport"
+
 suite_text >"$demo/DB.ini" <<'EOF'
 本番,DEMO\MIRANE,MIRANE45
 研修,DEMO\MIRANE,MIRANE45_TRAIN
