@@ -1,4 +1,5 @@
 #include "automation.h"
+#include "busynote.h"
 #include "launcher/frmTopMenu.h"
 #include "launcher/frmTopMenuBk.h"
 #include "platform/runtime.h"
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     platform::installSystemRuntime();
+    installBusyNote();
 
     frmTopMenuBk background;
     if (qEnvironmentVariableIsSet("TOPMENU_BENCH_READY")) {

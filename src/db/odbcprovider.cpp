@@ -294,6 +294,8 @@ private:
 
     bool run(const QString& sql, ResultSet* result, long* affected, std::vector<ProviderError>& errors)
     {
+        if (refuseNul(sql, errors))
+            return false;
         Statement st;
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st.handle))) {
             st.handle = nullptr;
