@@ -230,4 +230,32 @@ std::vector<size_t> statementStarts(const QString& s, const std::vector<Token>& 
     return starts;
 }
 
+std::vector<std::pair<int, int>> statementRanges(const QString& s)
+{
+    const std::vector<Token> t = tokenize(s);
+    const std::vector<size_t> starts = statementStarts(s, t);
+    std::vector<std::pair<int, int>> out;
+    for (size_t k = 0; k < starts.size(); ++k) {
+        const size_t last = k + 1 < starts.size() ? starts[k + 1] : t.size();
+        const bool body = opensBody(s, t, starts[k]);
+        int from = t[starts[k]].pos;
+        int depth = 0;
+        for (size_t i = starts[k]; i < last; ++i) {
+            if (isPunct(s, t[i], u'('))
+                ++depth;
+            else if (isPunct(s, t[i], u')'))
+                depth = std::max(0, depth - 1);
+            else if (!body && depth == 0 && isPunct(s, t[i], u';')) {
+                if (t[i].pos > from)
+                    out.emplace_back(from, t[i].pos);
+                from = i + 1 < t.size() ? t[i + 1].pos : int(s.size());
+            }
+        }
+        const int to = last < t.size() ? t[last].pos : int(s.size());
+        if (from < to && from < (last > starts[k] ? t[last - 1].end() : to))
+            out.emplace_back(from, to);
+    }
+    return out;
+}
+
 } // namespace db::lex
