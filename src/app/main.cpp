@@ -1,18 +1,18 @@
 #include "automation.h"
-#include "busynote.h"
 #include "launcher/frmTopMenu.h"
 #include "launcher/frmTopMenuBk.h"
 #include "platform/runtime.h"
 #include "platform/terminator.h"
 
+#include "busynote.h"
 #include <QApplication>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     platform::installSystemRuntime();
-    installBusyNote();
 
+    installBusyNote(); // what the user sees while a statement waits for a lock
     frmTopMenuBk background;
     if (qEnvironmentVariableIsSet("TOPMENU_BENCH_READY")) {
         // Start-up measurement: leave as soon as the launcher window is ready for the user.
