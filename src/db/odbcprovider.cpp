@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <climits>
 
 namespace db
 {
@@ -139,15 +140,9 @@ public:
         }
         SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
                            reinterpret_cast<SQLPOINTER>(SQLULEN(kLoginTimeoutSeconds)), 0);
-        std::vector<SQLWCHAR> text = toWide(connectionString);
-        SQLSMALLINT outLength = 0;
-        const SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, text.data(), SQL_NTS, nullptr, 0, &outLength,
-                                               SQL_DRIVER_NOPROMPT);
-        if (!SQL_SUCCEEDED(rc)) {
-            collect(SQL_HANDLE_DBC, dbc_, kConnectionError, errors);
+        connectionString_ = connectionString;
+        if (!driverConnect(connectionString, errors))
             return false;
-        }
-        connected_ = true;
         // SQL Server takes the statements as they are; another engine behind the driver (the
         // SQLite driver of the tests, say) gets the subset adapted as the embedded engine does.
         SQLWCHAR dbms[128] = {};
@@ -168,7 +163,7 @@ public:
     }
     bool beginTransaction(std::vector<ProviderError>& errors) override
     {
-        if (!setAutoCommit(false, errors))
+        if (!applySqliteTimeout(errors) || !setAutoCommit(false, errors))
             return false;
         inTransaction_ = true;
         return true;
@@ -181,6 +176,36 @@ public:
     void setCommandTimeout(int seconds) override { timeout_ = std::max(0, seconds); }
 
 private:
+    bool driverConnect(const QString& connectionString, std::vector<ProviderError>& errors)
+    {
+        std::vector<SQLWCHAR> text = toWide(connectionString);
+        SQLSMALLINT outLength = 0;
+        const SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, text.data(), SQL_NTS, nullptr, 0, &outLength,
+                                               SQL_DRIVER_NOPROMPT);
+        if (!SQL_SUCCEEDED(rc)) {
+            collect(SQL_HANDLE_DBC, dbc_, kConnectionError, errors);
+            return false;
+        }
+        connected_ = true;
+        return true;
+    }
+
+    // The SQLite driver waits for a lock as long as the Timeout of its connection string
+    // (milliseconds) and takes no other setting: a changed command timeout connects the
+    // handle again with it, between transactions.
+    bool applySqliteTimeout(std::vector<ProviderError>& errors)
+    {
+        if (!sqlite_ || inTransaction_ || appliedTimeout_ == timeout_)
+            return true;
+        SQLDisconnect(dbc_);
+        connected_ = false;
+        const qint64 ms = timeout_ > 0 ? qint64(timeout_) * 1000 : qint64(INT_MAX);
+        if (!driverConnect(connectionString_ + QStringLiteral(";Timeout=%1").arg(ms), errors))
+            return false;
+        appliedTimeout_ = timeout_;
+        return true;
+    }
+
     bool setAutoCommit(bool on, std::vector<ProviderError>& errors)
     {
         const SQLULEN value = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
@@ -311,8 +336,9 @@ private:
             if (!runOne(sql, result, &total, &last, &haveRows, errors))
                 return false;
         } else {
-            // The SQLite driver takes one statement per call. It waits for locks as long as its
-            // own busy timeout (100 s), whatever the command timeout says.
+            // The SQLite driver takes one statement per call.
+            if (!applySqliteTimeout(errors))
+                return false;
             for (const auto& [from, to] : lex::statementRanges(sql))
                 if (!runOne(sqliteDialect(sql.mid(from, to - from)), result, &total, &last, &haveRows,
                             errors))
@@ -420,6 +446,8 @@ private:
     bool inTransaction_ = false;
     int timeout_ = 30;
     bool sqlite_ = false;
+    QString connectionString_;
+    int appliedTimeout_ = -1;
 };
 
 } // namespace
