@@ -16,6 +16,7 @@ namespace
 {
 
 const QString kSqliteOdbcDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
+const QString kFreeTdsDriver = "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so";
 
 // The driver manager reads where its driver list lives once per process, so the list is laid
 // out before the first test.
@@ -26,7 +27,9 @@ public:
     {
         QFile ini(dir.filePath("odbcinst.ini"));
         ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write(("[SQLite3 Test]\nDriver=" + kSqliteOdbcDriver + "\n").toUtf8());
+        ini.write(("[SQLite3 Test]\nDriver=" + kSqliteOdbcDriver +
+                   "\n[FreeTDS Test]\nDriver=" + kFreeTdsDriver + "\n")
+                      .toUtf8());
         ini.close();
         qputenv("ODBCSYSINI", dir.path().toUtf8());
         qputenv("ODBCINI", dir.filePath("odbc.ini").toUtf8());
@@ -156,3 +159,36 @@ INSTANTIATE_TEST_SUITE_P(Engines, BothEngines, ::testing::Values(QString("embedd
                          [](const ::testing::TestParamInfo<QString>& info) {
                              return info.param.toStdString();
                          });
+
+TEST(OdbcProvider, EveryDiagnosticRecordBecomesOneProviderError)
+{
+    if (!QFileInfo::exists(kFreeTdsDriver))
+        GTEST_SKIP() << "FreeTDS (tdsodbc) is not installed";
+    TestInstallation inst;
+    inst.writeFile("SqlEngine.ini", "[SQLOLEDB]\r\nEngine=odbc\r\nDriver=FreeTDS Test\r\n");
+    // No server listens here: FreeTDS answers with more than one diagnostic record.
+    std::vector<db::ProviderError> errors;
+    EXPECT_EQ(
+        db::openProvider("Provider=SQLOLEDB;Data Source=127.0.0.1;Database=MIRANE45;uid=sa;pwd=x", errors),
+        nullptr);
+    ASSERT_GE(errors.size(), 2u);
+    QStringList descriptions;
+    for (const db::ProviderError& e : errors)
+        descriptions << e.description;
+    // The driver's "[unixODBC][FreeTDS][SQL Server]" prefixes are not part of the server's text.
+    EXPECT_TRUE(descriptions.contains("Unable to connect to data source"))
+        << descriptions.join('|').toStdString();
+    EXPECT_TRUE(descriptions.contains("Unable to connect: Adaptive Server is unavailable or does not exist"))
+        << descriptions.join('|').toStdString();
+    for (const db::ProviderError& e : errors) {
+        EXPECT_EQ(e.number, db::kConnectionError);
+        EXPECT_EQ(e.source, db::kProviderSource);
+        EXPECT_EQ(e.sqlState.size(), 5);
+    }
+
+    // Through the connection class, the first record names the failure.
+    cT_ADODB db;
+    db.iInit("Provider=SQLOLEDB;Data Source=127.0.0.1;Database=MIRANE45;uid=sa;pwd=x");
+    const QString refused = failure(db.iConnect(), db);
+    EXPECT_TRUE(refused.startsWith("(-2147467259)Unable to connect")) << refused.toStdString();
+}
