@@ -5,6 +5,7 @@
 #include "platform/terminator.h"
 #include "translations.h"
 
+#include "busynote.h"
 #include <QApplication>
 
 int main(int argc, char** argv)
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     desktop::installDesktopRuntime();
     installQtTranslations(app);
 
+    installBusyNote(); // what the user sees while a statement waits for a lock
     frmTopMenuBk background;
     if (qEnvironmentVariableIsSet("TOPMENU_BENCH_READY")) {
         // Start-up measurement: leave as soon as the launcher window is ready for the user.

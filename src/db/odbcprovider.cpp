@@ -2,6 +2,7 @@
 // as they are; every diagnostic record becomes one provider error record.
 
 #include "db/provider.h"
+#include "db/sqllex.h"
 
 #ifdef TOPMENU_HAVE_ODBC
 
@@ -10,6 +11,7 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <climits>
 
 namespace db
 {
@@ -138,15 +140,16 @@ public:
         }
         SQLSetConnectAttrW(dbc_, SQL_ATTR_LOGIN_TIMEOUT,
                            reinterpret_cast<SQLPOINTER>(SQLULEN(kLoginTimeoutSeconds)), 0);
-        std::vector<SQLWCHAR> text = toWide(connectionString);
-        SQLSMALLINT outLength = 0;
-        const SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, text.data(), SQL_NTS, nullptr, 0, &outLength,
-                                               SQL_DRIVER_NOPROMPT);
-        if (!SQL_SUCCEEDED(rc)) {
-            collect(SQL_HANDLE_DBC, dbc_, kConnectionError, errors);
+        connectionString_ = connectionString;
+        if (!driverConnect(connectionString, errors))
             return false;
-        }
-        connected_ = true;
+        // SQL Server takes the statements as they are; another engine behind the driver (the
+        // SQLite driver of the tests, say) gets the subset adapted as the embedded engine does.
+        SQLWCHAR dbms[128] = {};
+        SQLSMALLINT dbmsLength = 0;
+        if (SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_DBMS_NAME, dbms, sizeof dbms, &dbmsLength)))
+            sqlite_ = fromWide(dbms, dbmsLength / SQLSMALLINT(sizeof(SQLWCHAR)))
+                          .contains(QLatin1String("SQLite"), Qt::CaseInsensitive);
         return true;
     }
 
@@ -160,7 +163,7 @@ public:
     }
     bool beginTransaction(std::vector<ProviderError>& errors) override
     {
-        if (!setAutoCommit(false, errors))
+        if (!applySqliteTimeout(errors) || !setAutoCommit(false, errors))
             return false;
         inTransaction_ = true;
         return true;
@@ -173,6 +176,36 @@ public:
     void setCommandTimeout(int seconds) override { timeout_ = std::max(0, seconds); }
 
 private:
+    bool driverConnect(const QString& connectionString, std::vector<ProviderError>& errors)
+    {
+        std::vector<SQLWCHAR> text = toWide(connectionString);
+        SQLSMALLINT outLength = 0;
+        const SQLRETURN rc = SQLDriverConnectW(dbc_, nullptr, text.data(), SQL_NTS, nullptr, 0, &outLength,
+                                               SQL_DRIVER_NOPROMPT);
+        if (!SQL_SUCCEEDED(rc)) {
+            collect(SQL_HANDLE_DBC, dbc_, kConnectionError, errors);
+            return false;
+        }
+        connected_ = true;
+        return true;
+    }
+
+    // The SQLite driver waits for a lock as long as the Timeout of its connection string
+    // (milliseconds) and takes no other setting: a changed command timeout connects the
+    // handle again with it, between transactions.
+    bool applySqliteTimeout(std::vector<ProviderError>& errors)
+    {
+        if (!sqlite_ || inTransaction_ || appliedTimeout_ == timeout_)
+            return true;
+        SQLDisconnect(dbc_);
+        connected_ = false;
+        const qint64 ms = timeout_ > 0 ? qint64(timeout_) * 1000 : qint64(INT_MAX);
+        if (!driverConnect(connectionString_ + QStringLiteral(";Timeout=%1").arg(ms), errors))
+            return false;
+        appliedTimeout_ = timeout_;
+        return true;
+    }
+
     bool setAutoCommit(bool on, std::vector<ProviderError>& errors)
     {
         const SQLULEN value = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
@@ -294,6 +327,47 @@ private:
 
     bool run(const QString& sql, ResultSet* result, long* affected, std::vector<ProviderError>& errors)
     {
+        if (refuseNul(sql, errors))
+            return false;
+        long total = 0;
+        ResultSet last;
+        bool haveRows = false;
+        if (!sqlite_) {
+            if (!runOne(sql, result, &total, &last, &haveRows, errors))
+                return false;
+        } else {
+            // The SQLite driver takes one statement per call.
+            if (!applySqliteTimeout(errors))
+                return false;
+            for (const auto& [from, to] : lex::statementRanges(sql))
+                if (!runOne(sqliteDialect(sql.mid(from, to - from)), result, &total, &last, &haveRows,
+                            errors))
+                    return false;
+        }
+        if (result)
+            *result = haveRows ? std::move(last) : ResultSet{};
+        if (affected)
+            *affected = total;
+        return true;
+    }
+
+    // GETDATE() as SQLite says it; then the rest of the subset as the embedded engine has it.
+    static QString sqliteDialect(const QString& statement)
+    {
+        using namespace lex;
+        QString out = statement;
+        const std::vector<Token> t = tokenize(statement);
+        for (size_t i = t.size(); i-- > 0;)
+            if (i + 2 < t.size() && isWord(statement, t[i], QLatin1String("GETDATE")) &&
+                isPunct(statement, t[i + 1], u'(') && isPunct(statement, t[i + 2], u')'))
+                out.replace(t[i].pos, t[i + 2].end() - t[i].pos,
+                            QStringLiteral("strftime('%Y-%m-%d %H:%M:%f', 'now', 'localtime')"));
+        return embeddedDialect(out);
+    }
+
+    bool runOne(const QString& sql, ResultSet* result, long* total, ResultSet* last, bool* haveRows,
+                std::vector<ProviderError>& errors)
+    {
         Statement st;
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st.handle))) {
             st.handle = nullptr;
@@ -304,12 +378,12 @@ private:
                         0);
         std::vector<SQLWCHAR> text = toWide(sql);
         SQLRETURN rc = SQLExecDirectW(st.handle, text.data(), SQL_NTS);
-        long total = 0;
-        ResultSet last;
-        bool haveRows = false;
         while (rc != SQL_NO_DATA) {
             if (!SQL_SUCCEEDED(rc)) {
+                const size_t before = errors.size();
                 collect(SQL_HANDLE_STMT, st.handle, kStatementError, errors);
+                if (sqlite_)
+                    describeSqlite(errors, before);
                 return false;
             }
             SQLSMALLINT columns = 0;
@@ -320,20 +394,50 @@ private:
                     collect(SQL_HANDLE_STMT, st.handle, kStatementError, errors);
                     return false;
                 }
-                last = std::move(rows);
-                haveRows = true;
+                *last = std::move(rows);
+                *haveRows = true;
             } else {
                 SQLLEN count = 0;
                 if (SQL_SUCCEEDED(SQLRowCount(st.handle, &count)) && count > 0)
-                    total += long(count);
+                    *total += long(count);
             }
             rc = SQLMoreResults(st.handle);
         }
-        if (result)
-            *result = haveRows ? std::move(last) : ResultSet{};
-        if (affected)
-            *affected = total;
         return true;
+    }
+
+    // The SQLite driver reports every failure as a general error with the engine's code as
+    // the native error: a lock wait that outlasted the busy timeout is the command timeout,
+    // and the failures a user meets get the embedded engine's Japanese descriptions.
+    static void describeSqlite(std::vector<ProviderError>& errors, size_t from)
+    {
+        static const QRegularExpression code(QStringLiteral(R"( \(\d+\)$)"));
+        for (size_t i = from; i < errors.size(); ++i) {
+            ProviderError& e = errors[i];
+            const int primary = int(e.nativeError & 0xff);
+            if (primary == 5 || primary == 6) {
+                e = {kTimeoutError, QStringLiteral("クエリのタイムアウトが発生しました。"), kProviderSource,
+                     QStringLiteral("HYT00"), e.nativeError};
+                continue;
+            }
+            const QString text = QString(e.description).remove(code);
+            // The driver gives the primary code only; the engine's text tells the constraint.
+            int extended = int(e.nativeError);
+            if (extended == 19) {
+                if (text.startsWith(QLatin1String("UNIQUE")) || text.startsWith(QLatin1String("PRIMARY KEY")))
+                    extended = 2067;
+                else if (text.startsWith(QLatin1String("NOT NULL")))
+                    extended = 1299;
+                else if (text.startsWith(QLatin1String("FOREIGN KEY")))
+                    extended = 787;
+                else if (text.startsWith(QLatin1String("CHECK")))
+                    extended = 275;
+            }
+            e.description = embeddedErrorDescription(extended, text);
+            e.sqlState = primary == 1    ? QStringLiteral("42000")
+                         : primary == 19 ? QStringLiteral("23000")
+                                         : QStringLiteral("HY000");
+        }
     }
 
     SQLHENV env_ = nullptr;
@@ -341,6 +445,9 @@ private:
     bool connected_ = false;
     bool inTransaction_ = false;
     int timeout_ = 30;
+    bool sqlite_ = false;
+    QString connectionString_;
+    int appliedTimeout_ = -1;
 };
 
 } // namespace

@@ -4,6 +4,13 @@
 #include "platform/runtime.h"
 #include "settings/clsOplIniFile.h"
 
+#include <QDateTime>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 namespace db
 {
 
@@ -18,6 +25,46 @@ ProviderFactory& factory()
 {
     static ProviderFactory f;
     return f;
+}
+
+// When the folder last changed, to the nanosecond where the system tells it; 0 when unknown.
+qint64 folderStamp(const QString& folder)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {
+    };
+    if (::stat(folder.toUtf8().constData(), &st) != 0)
+        return 0;
+    return qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#else
+    return QFileInfo(folder).lastModified().toMSecsSinceEpoch() * 1000000;
+#endif
+}
+
+// The engine and driver of SqlEngine.ini, read at every connection as every setting is. The
+// file is missing on most installations, and telling that takes a listing of the program
+// folder (its name may be written in any case): that answer stands while the folder has not
+// changed. A folder changed within the last second is listed again, since a file made in the
+// same clock tick may leave its time as it was.
+bool readEngineSetting(QString* engine, QString* driver)
+{
+    static QString missingIn;
+    static qint64 missingStamp = 0;
+    const QString folder = platform::nativePath(platform::gsAppPath());
+    const qint64 stamp = folderStamp(folder);
+    if (stamp != 0 && stamp == missingStamp && folder == missingIn)
+        return false;
+    clsOplIniFile ini;
+    if (ini.iInit(platform::gsAppPath() + QStringLiteral("\\SqlEngine.ini")) != 0) {
+        const qint64 settled = (QDateTime::currentMSecsSinceEpoch() - 1000) * 1000000;
+        missingIn = folder;
+        missingStamp = stamp < settled ? stamp : 0;
+        return false;
+    }
+    missingIn.clear();
+    *engine = ini.csGetProfileString(QStringLiteral("SQLOLEDB"), QStringLiteral("Engine")).trimmed();
+    *driver = ini.csGetProfileString(QStringLiteral("SQLOLEDB"), QStringLiteral("Driver")).trimmed();
+    return true;
 }
 
 // One value of an OLE DB connection string from pos on: quoted with " or ' (a doubled
@@ -101,6 +148,17 @@ QString embeddedDatabaseFile(const QString& dataSource, const QString& database)
                                 database + QStringLiteral(".db"));
 }
 
+bool refuseNul(const QString& sql, std::vector<ProviderError>& errors)
+{
+    if (!sql.contains(QChar(u'\0')))
+        return false;
+    errors.push_back({kStatementError,
+                      QStringLiteral("SQL 文に NUL 文字 (0x00) が含まれているため、実行できません。"
+                                     "NUL 文字を含む値はデータベースに渡せません。"),
+                      kProviderSource, QStringLiteral("22021"), 0});
+    return true;
+}
+
 void setProviderFactory(ProviderFactory f)
 {
     factory() = std::move(f);
@@ -115,11 +173,7 @@ std::unique_ptr<ProviderConnection> openProvider(const QString& connectionString
 
     QString engine;
     QString driver;
-    clsOplIniFile ini;
-    if (ini.iInit(platform::gsAppPath() + QStringLiteral("\\SqlEngine.ini")) == 0) {
-        engine = ini.csGetProfileString(QStringLiteral("SQLOLEDB"), QStringLiteral("Engine")).trimmed();
-        driver = ini.csGetProfileString(QStringLiteral("SQLOLEDB"), QStringLiteral("Driver")).trimmed();
-    }
+    readEngineSetting(&engine, &driver);
     if (engine.isEmpty() || engine.compare(QLatin1String("embedded"), Qt::CaseInsensitive) == 0)
         return openEmbedded(cs, errors);
     if (engine.compare(QLatin1String("odbc"), Qt::CaseInsensitive) == 0)

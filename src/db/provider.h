@@ -71,6 +71,29 @@ std::unique_ptr<ProviderConnection> openEmbedded(const ConnectionString& connect
 // everything else is left as it is.
 QString embeddedDialect(const QString& sql);
 
+// The description the embedded engine gives a failure. The failures a user can meet (busy
+// or locked, read-only, cannot open, disk full, I/O error, corrupt file, constraint) are
+// described in Japanese in the server's manner, with the engine's own text after them for
+// support; errors in a statement keep the engine's words.
+QString embeddedErrorDescription(int extendedCode, const QString& engineText);
+
+// Text holding NUL can never reach an engine (the engine would end the statement there).
+// True when sql holds one: an error record is appended and nothing may run.
+bool refuseNul(const QString& sql, std::vector<ProviderError>& errors);
+
+// The embedded engine keeps the handles of closed connections, as OLE DB's session pooling
+// does, one pool per process keyed by database file: the next connection to the same file
+// takes one back, reset (no transaction, no statement, the timeout set anew), instead of
+// reading the file's schema again. Handles idle for a minute close, as do all at exit.
+struct EmbeddedPoolStats {
+    int opened = 0; // handles opened since the process started
+    int reused = 0; // connections that took a kept handle
+    int idle = 0;   // handles kept now
+};
+EmbeddedPoolStats embeddedPoolStats();
+// Closes the kept handles of one database file, or all when file is empty.
+void closeIdleEmbeddedConnections(const QString& file = {});
+
 // Replaces the engine choice of openProvider, so that tests can hand cT_ADODB a provider
 // of their own; an empty function restores the normal choice.
 using ProviderFactory =

@@ -3,16 +3,25 @@
 #include "db/provider.h"
 #include "db/sqllex.h"
 
+#include "platform/busynotifier.h"
 #include "platform/clock.h"
 #include "platform/runtime.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
+#include <mutex>
 #include <sqlite3.h>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace db
 {
@@ -31,6 +40,192 @@ ProviderError connectionError(const QString& description, long native)
 {
     return {kConnectionError, description, kProviderSource, QStringLiteral("08001"), native};
 }
+
+// An engine failure on opening: described as the user should read it.
+ProviderError openError(sqlite3* db, int rc)
+{
+    const int code = db ? sqlite3_extended_errcode(db) : rc;
+    const QString text = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+    return connectionError(embeddedErrorDescription(code, text), code);
+}
+
+// Which file a path names now: a database dropped and made again under the same name is
+// another file, and a kept handle of the old one must not serve it.
+struct FileId {
+    quint64 device = 0;
+    quint64 inode = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+// False when the path names no regular file.
+bool identify(const QString& file, FileId* id)
+{
+#ifdef Q_OS_UNIX
+    struct stat st {
+    };
+    if (::stat(file.toUtf8().constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    id->device = quint64(st.st_dev);
+    id->inode = quint64(st.st_ino);
+    return true;
+#else
+    // Windows keeps an open database file from being deleted or replaced.
+    *id = {};
+    return QFileInfo(file).isFile();
+#endif
+}
+
+// The handles of closed connections, kept for the next connection to the same file.
+class HandlePool
+{
+public:
+    static HandlePool& instance()
+    {
+        static HandlePool pool;
+        return pool;
+    }
+    ~HandlePool()
+    {
+        closeIf([](const Idle&) { return true; });
+    }
+
+    // A kept handle of the file, or null.
+    sqlite3* take(const QString& file, const FileId& id)
+    {
+        sweep();
+        std::lock_guard lock(mutex_);
+        for (auto it = idle_.rbegin(); it != idle_.rend(); ++it) {
+            if (it->file != file || it->id != id)
+                continue; // (a handle of a replaced file waits for the sweep)
+            sqlite3* db = it->db;
+            idle_.erase(std::next(it).base());
+            ++reused_;
+            return db;
+        }
+        return nullptr;
+    }
+
+    void put(const QString& file, const FileId& id, sqlite3* db)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            idle_.push_back({file, id, db, SteadyClock::now()});
+            int sameFile = 0;
+            for (const Idle& i : idle_)
+                sameFile += i.file == file ? 1 : 0;
+            // Beyond what a procedure nests, a kept handle only holds memory and a file.
+            if (sameFile > kMaxPerFile || int(idle_.size()) > kMaxIdle) {
+                const auto oldest = std::find_if(idle_.begin(), idle_.end(), [&](const Idle& i) {
+                    return sameFile <= kMaxPerFile || i.file == file;
+                });
+                close(*oldest);
+                idle_.erase(oldest);
+            }
+        }
+        armTimer();
+    }
+
+    void opened()
+    {
+        std::lock_guard lock(mutex_);
+        ++opened_;
+    }
+
+    void closeFile(const QString& file)
+    {
+        closeIf([&](const Idle& i) { return file.isEmpty() || i.file == file; });
+    }
+
+    EmbeddedPoolStats stats()
+    {
+        std::lock_guard lock(mutex_);
+        return {opened_, reused_, int(idle_.size())};
+    }
+
+private:
+    static constexpr int kMaxPerFile = 4;
+    static constexpr int kMaxIdle = 16;
+    static constexpr std::chrono::seconds kIdleLife{60};
+
+    struct Idle {
+        QString file;
+        FileId id;
+        sqlite3* db;
+        SteadyClock::time_point since;
+    };
+
+    // Closing the last handle of a file removes its WAL file by name. When the database was
+    // dropped and made again meanwhile (by osql, say), that name belongs to the new file's
+    // WAL: the handle of the old file must leave it alone.
+    static void close(const Idle& idle)
+    {
+        FileId now;
+        if (!identify(idle.file, &now) || now != idle.id) {
+            int keep = 1;
+            sqlite3_file_control(idle.db, "main", SQLITE_FCNTL_PERSIST_WAL, &keep);
+        }
+        sqlite3_close_v2(idle.db);
+    }
+
+    template <class Pred> void closeIf(Pred pred)
+    {
+        std::vector<Idle> closing;
+        {
+            std::lock_guard lock(mutex_);
+            for (auto it = idle_.begin(); it != idle_.end();) {
+                if (pred(*it)) {
+                    closing.push_back(std::move(*it));
+                    it = idle_.erase(it);
+                } else {
+                    ++it;
+                }
+            }
+        }
+        for (const Idle& idle : closing)
+            close(idle);
+    }
+
+    // Closes the handles idle for longer than their life.
+    void sweep()
+    {
+        const auto limit = SteadyClock::now() - kIdleLife;
+        closeIf([&](const Idle& i) { return i.since <= limit; });
+    }
+
+    // While handles are kept, a timer of the program's event loop closes them when their life
+    // is over, so that an idle program holds no database file open. Without an event loop
+    // the next connection sweeps them, and the process end closes the rest.
+    void armTimer()
+    {
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app || QThread::currentThread() != app->thread())
+            return;
+        if (!timer_) {
+            timer_ = new QTimer;
+            timer_->setInterval(std::chrono::milliseconds(kIdleLife) / 4);
+            QObject::connect(timer_, &QTimer::timeout, [this] {
+                sweep();
+                if (stats().idle == 0)
+                    timer_->stop();
+            });
+            // The event loop ends with the application object: close everything then.
+            qAddPostRoutine([] {
+                HandlePool& pool = instance();
+                delete pool.timer_;
+                pool.timer_ = nullptr;
+                pool.closeFile({});
+            });
+        }
+        if (!timer_->isActive())
+            timer_->start();
+    }
+
+    std::mutex mutex_;
+    std::vector<Idle> idle_;
+    int opened_ = 0;
+    int reused_ = 0;
+    QTimer* timer_ = nullptr;
+};
 
 bool isDateType(const char* declared)
 {
@@ -68,34 +263,49 @@ void getDate(sqlite3_context* context, int, sqlite3_value**)
 class EmbeddedConnection : public ProviderConnection
 {
 public:
-    explicit EmbeddedConnection(sqlite3* db) : db_(db)
+    // fresh: a handle just opened, else one taken back from the pool.
+    EmbeddedConnection(sqlite3* db, const QString& file, const FileId& id, bool fresh)
+        : db_(db), file_(file), id_(id)
     {
-        sqlite3_extended_result_codes(db_, 1);
+        if (fresh) {
+            sqlite3_extended_result_codes(db_, 1);
+            sqlite3_create_function_v2(db_, "GETDATE", 0, SQLITE_UTF8, nullptr, &getDate, nullptr, nullptr,
+                                       nullptr);
+        }
         sqlite3_busy_handler(db_, &EmbeddedConnection::onBusy, this);
         sqlite3_progress_handler(db_, 1000, &EmbeddedConnection::onProgress, this);
-        sqlite3_create_function_v2(db_, "GETDATE", 0, SQLITE_UTF8, nullptr, &getDate, nullptr, nullptr,
-                                   nullptr);
     }
-    ~EmbeddedConnection() override { sqlite3_close_v2(db_); }
+    ~EmbeddedConnection() override
+    {
+        sqlite3_busy_handler(db_, nullptr, nullptr);
+        sqlite3_progress_handler(db_, 0, nullptr, nullptr);
+        if (reset())
+            HandlePool::instance().put(file_, id_, db_);
+        else
+            sqlite3_close_v2(db_);
+    }
 
     // Switches the file to WAL, so that several launchers can share it. Also the first
     // read of the file: a file that is no database fails here, as a connection failure.
     bool prepareFile(std::vector<ProviderError>& errors)
     {
         arm(kLoginTimeoutSeconds);
-        if (sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr) == SQLITE_OK)
+        const int rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        endWait();
+        if (rc == SQLITE_OK)
             return true;
-        errors.push_back(connectionError(message(), sqlite3_extended_errcode(db_)));
+        errors.push_back(openError(db_, rc));
+        broken_ = true;
         return false;
     }
 
     bool query(const QString& sql, ResultSet* result, std::vector<ProviderError>& errors) override
     {
-        return run(embeddedDialect(sql), result, nullptr, errors);
+        return run(sql, result, nullptr, errors);
     }
     bool execute(const QString& sql, long* affected, std::vector<ProviderError>& errors) override
     {
-        return run(embeddedDialect(sql), nullptr, affected, errors);
+        return run(sql, nullptr, affected, errors);
     }
     // IMMEDIATE takes the write lock at once (waiting up to the command timeout), so a
     // transaction never fails half-way because another launcher wrote in between.
@@ -119,6 +329,59 @@ public:
 private:
     QString message() const { return QString::fromUtf8(sqlite3_errmsg(db_)); }
 
+    // Makes the handle fit for the next connection: no statement left, no transaction open.
+    // A handle whose session was changed (settings, temporary objects, attached files) is
+    // not kept: the next connection must find the database as a new one does.
+    bool reset()
+    {
+        while (sqlite3_stmt* st = sqlite3_next_stmt(db_, nullptr))
+            sqlite3_finalize(st);
+        if (!sqlite3_get_autocommit(db_))
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        return !broken_ && !sessionChanged_ && sqlite3_get_autocommit(db_) && !sqlite3_db_name(db_, 2);
+    }
+
+    // Statements that change the session rather than the database.
+    void noteSessionChanges(const QString& sql, const std::vector<lex::Token>& tokens,
+                            const std::vector<size_t>& starts)
+    {
+        using namespace lex;
+        for (size_t i : starts)
+            if (isWord(sql, tokens[i], QLatin1String("PRAGMA")) ||
+                isWord(sql, tokens[i], QLatin1String("ATTACH")) ||
+                isWord(sql, tokens[i], QLatin1String("DETACH")))
+                sessionChanged_ = true;
+        for (const Token& t : tokens)
+            if (isWord(sql, t, QLatin1String("TEMP")) || isWord(sql, t, QLatin1String("TEMPORARY")))
+                sessionChanged_ = true;
+    }
+
+    // The window is told of a wait for another terminal's lock: at its start, while it lasts,
+    // and at its end.
+    void noteWait()
+    {
+        if (!waiting_) {
+            notifier_ = platform::runtime().busy;
+            waiting_ = true;
+            waitStart_ = SteadyClock::now();
+            if (notifier_)
+                notifier_->begin();
+        } else if (notifier_) {
+            notifier_->tick(
+                std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - waitStart_)
+                    .count());
+        }
+    }
+    void endWait()
+    {
+        if (!waiting_)
+            return;
+        waiting_ = false;
+        if (notifier_)
+            notifier_->end();
+        notifier_ = nullptr;
+    }
+
     // The command timeout covers the whole call: lock waits and running time alike.
     void arm(int seconds)
     {
@@ -138,6 +401,7 @@ private:
         auto* c = static_cast<EmbeddedConnection*>(self);
         if (c->expired())
             return 0;
+        c->noteWait();
         static constexpr int delays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
         int ms = count < int(std::size(delays)) ? delays[count] : 100;
         if (c->limited_) {
@@ -154,6 +418,11 @@ private:
     {
         const long native = sqlite3_extended_errcode(db_);
         const int primary = rc & 0xff;
+        // After a failure of the file itself the handle is not kept: the next connection
+        // opens the file afresh.
+        if (primary == SQLITE_IOERR || primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB ||
+            primary == SQLITE_CANTOPEN || primary == SQLITE_FULL)
+            broken_ = true;
         if (timedOut_ || primary == SQLITE_INTERRUPT) {
             errors.push_back({kTimeoutError, kTimeoutText, kProviderSource, QStringLiteral("HYT00"), native});
             return;
@@ -163,7 +432,8 @@ private:
             state = QStringLiteral("42000");
         else if (primary == SQLITE_CONSTRAINT)
             state = QStringLiteral("23000");
-        errors.push_back({kStatementError, message(), kProviderSource, state, native});
+        errors.push_back({kStatementError, embeddedErrorDescription(int(native), message()), kProviderSource,
+                          state, native});
     }
 
     static FieldValue value(sqlite3_stmt* st, int column, bool dateColumn)
@@ -188,16 +458,42 @@ private:
         }
     }
 
-    // Runs a batch statement by statement. A query keeps the rows of its last statement
-    // that has columns; the affected count is the sum over the statements that change rows.
+    // Runs a batch statement by statement; statements may follow each other without
+    // semicolons, as on the server. A query keeps the rows of its last statement that has
+    // columns; the affected count is the sum over the statements that change rows.
     bool run(const QString& sql, ResultSet* result, long* affected, std::vector<ProviderError>& errors)
     {
+        if (refuseNul(sql, errors))
+            return false;
         arm(timeout_);
+        const std::vector<lex::Token> tokens = lex::tokenize(sql);
+        const std::vector<size_t> starts = lex::statementStarts(sql, tokens);
+        noteSessionChanges(sql, tokens, starts);
+        long total = 0;
+        ResultSet last;
+        bool ok = true;
+        for (size_t s = 0; ok && s < starts.size(); ++s) {
+            const qsizetype from = s == 0 ? 0 : tokens[starts[s]].pos;
+            const qsizetype to = s + 1 < starts.size() ? tokens[starts[s + 1]].pos : sql.size();
+            ok = runText(embeddedDialect(sql.mid(from, to - from)), result, &total, &last, errors);
+        }
+        endWait();
+        if (!ok)
+            return false;
+        if (result)
+            *result = std::move(last);
+        if (affected)
+            *affected = total;
+        return true;
+    }
+
+    // Runs one statement of a batch (or several joined by semicolons).
+    bool runText(const QString& sql, ResultSet* result, long* total, ResultSet* last,
+                 std::vector<ProviderError>& errors)
+    {
         const QByteArray text = sql.toUtf8();
         const char* tail = text.constData();
         const char* const end = tail + text.size();
-        long total = 0;
-        ResultSet last;
         while (tail < end) {
             sqlite3_stmt* st = nullptr;
             const char* const before = tail;
@@ -238,24 +534,34 @@ private:
             // Rows changed by this statement itself, not by triggers; nothing for statements
             // that change no rows.
             if (sqlite3_total_changes64(db_) != changesBefore)
-                total += long(sqlite3_changes64(db_));
+                *total += long(sqlite3_changes64(db_));
             sqlite3_finalize(st);
             if (result && columns > 0)
-                last = std::move(rows);
+                *last = std::move(rows);
         }
-        if (result)
-            *result = std::move(last);
-        if (affected)
-            *affected = total;
         return true;
     }
 
     sqlite3* db_;
+    QString file_;
+    FileId id_;
     int timeout_ = 30;
     bool limited_ = false;
     bool timedOut_ = false;
     SteadyClock::time_point deadline_;
+    bool sessionChanged_ = false;
+    bool broken_ = false;
+    bool waiting_ = false;
+    platform::BusyNotifier* notifier_ = nullptr;
+    SteadyClock::time_point waitStart_;
 };
+
+bool isSetOperator(const QString& sql, const lex::Token& token)
+{
+    return lex::isWord(sql, token, QLatin1String("UNION")) ||
+           lex::isWord(sql, token, QLatin1String("EXCEPT")) ||
+           lex::isWord(sql, token, QLatin1String("INTERSECT"));
+}
 
 bool plainDatabaseName(const QString& name)
 {
@@ -274,32 +580,104 @@ std::unique_ptr<ProviderConnection> openEmbedded(const ConnectionString& connect
         return nullptr;
     }
     const QString file = embeddedDatabaseFile(connection.dataSource, connection.database);
-    const QFileInfo info(file);
-    if (!info.dir().exists()) {
-        errors.push_back(connectionError(serverMissing, SQLITE_CANTOPEN));
+    FileId id;
+    if (!plainDatabaseName(connection.database) || !identify(file, &id)) {
+        if (!QFileInfo(file).dir().exists())
+            errors.push_back(connectionError(serverMissing, SQLITE_CANTOPEN));
+        else
+            errors.push_back(connectionError(
+                QStringLiteral(
+                    "ログインで要求されたデータベース \"%1\" を開けません。ログインに失敗しました。")
+                    .arg(connection.database),
+                SQLITE_CANTOPEN));
         return nullptr;
     }
-    if (!plainDatabaseName(connection.database) || !info.isFile()) {
-        errors.push_back(connectionError(
-            QStringLiteral("ログインで要求されたデータベース \"%1\" を開けません。ログインに失敗しました。")
-                .arg(connection.database),
-            SQLITE_CANTOPEN));
-        return nullptr;
-    }
+    if (sqlite3* kept = HandlePool::instance().take(file, id))
+        return std::make_unique<EmbeddedConnection>(kept, file, id, false);
+
     sqlite3* db = nullptr;
     // Never creates: a database exists only once a script has created it. SQLite takes
     // UTF-8 file names on every system.
     const int rc = sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
     if (rc != SQLITE_OK) {
-        errors.push_back(connectionError(
-            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc)), rc));
+        errors.push_back(openError(db, rc));
         sqlite3_close_v2(db);
         return nullptr;
     }
-    auto conn = std::make_unique<EmbeddedConnection>(db);
+    HandlePool::instance().opened();
+    auto conn = std::make_unique<EmbeddedConnection>(db, file, id, true);
     if (!conn->prepareFile(errors))
         return nullptr;
     return conn;
+}
+
+EmbeddedPoolStats embeddedPoolStats()
+{
+    return HandlePool::instance().stats();
+}
+
+void closeIdleEmbeddedConnections(const QString& file)
+{
+    HandlePool::instance().closeFile(file);
+}
+
+QString embeddedErrorDescription(int extendedCode, const QString& engineText)
+{
+    QString text;
+    switch (extendedCode & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        text = QStringLiteral("データベースは別の端末が使用中のため、ロックを取得できませんでした。"
+                              "しばらくしてからやり直してください。");
+        break;
+    case SQLITE_READONLY:
+        text = QStringLiteral("データベースは読み取り専用であるため、更新できません。");
+        break;
+    case SQLITE_CANTOPEN:
+        text = QStringLiteral(
+            "データベース ファイルを開けません。ファイルの場所とアクセス許可を確認してください。");
+        break;
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+        text = QStringLiteral("データベース ファイルへのアクセスが拒否されました。");
+        break;
+    case SQLITE_FULL:
+        text = QStringLiteral("ディスクに空き領域がないため、データベースに書き込めません。");
+        break;
+    case SQLITE_IOERR:
+        text = QStringLiteral("データベース ファイルの読み取りまたは書き込みで I/O エラーが発生しました。");
+        break;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        text = QStringLiteral("データベース ファイルが壊れているか、データベースのファイルではありません。");
+        break;
+    case SQLITE_NOMEM:
+        text = QStringLiteral("メモリが不足しているため、処理を続行できません。");
+        break;
+    case SQLITE_CONSTRAINT:
+        switch (extendedCode) {
+        case SQLITE_CONSTRAINT_PRIMARYKEY:
+        case SQLITE_CONSTRAINT_UNIQUE:
+            text = QStringLiteral("一意制約に違反しています。重複するキーは挿入できません。");
+            break;
+        case SQLITE_CONSTRAINT_NOTNULL:
+            text = QStringLiteral("NULL 値は挿入できません。この列では NULL 値が許可されていません。");
+            break;
+        case SQLITE_CONSTRAINT_FOREIGNKEY:
+            text = QStringLiteral("FOREIGN KEY 制約に違反しています。");
+            break;
+        case SQLITE_CONSTRAINT_CHECK:
+            text = QStringLiteral("CHECK 制約に違反しています。");
+            break;
+        default:
+            text = QStringLiteral("制約に違反しているため、ステートメントは終了しました。");
+            break;
+        }
+        break;
+    default:
+        return engineText;
+    }
+    return text + QStringLiteral(" (SQLite: ") + engineText + u')';
 }
 
 QString embeddedDialect(const QString& sql)
@@ -343,9 +721,13 @@ QString embeddedDialect(const QString& sql)
         if (!digits || (k < n && (isWord(sql, t[size_t(k)], QLatin1String("PERCENT")) ||
                                   isWord(sql, t[size_t(k)], QLatin1String("WITH")))))
             continue;
+        // TOP with nothing after it is a malformed select: left for the engine to refuse.
+        if (k >= n || isPunct(sql, t[size_t(k)], u';') || isPunct(sql, t[size_t(k)], u')'))
+            continue;
         // The end of this select: the ")" closing its subquery, or the end of its statement.
         int depth = 0;
         int stop = k;
+        bool compound = i > 0 && isSetOperator(sql, t[size_t(i - 1)]);
         for (; stop < n; ++stop) {
             if (isPunct(sql, t[size_t(stop)], u'('))
                 ++depth;
@@ -353,16 +735,27 @@ QString embeddedDialect(const QString& sql)
                 break;
             else if (depth == 0 && isPunct(sql, t[size_t(stop)], u';'))
                 break;
+            else if (depth == 0 && isSetOperator(sql, t[size_t(stop)]))
+                compound = true;
         }
-        const int removeEnd = k < n ? t[size_t(k)].pos : int(sql.size());
-        edits.push_back({t[size_t(j)].pos, removeEnd - t[size_t(j)].pos, QString()});
-        const int insertAt = stop > k ? t[size_t(stop - 1)].end() : removeEnd;
-        edits.push_back({insertAt, 0, QStringLiteral(" LIMIT ") + count});
+        // In a UNION the TOP of one member has no LIMIT that means the same (a LIMIT at the
+        // end limits the whole union): such a statement stays as it is and the engine
+        // refuses it, rather than giving other rows.
+        if (compound)
+            continue;
+        edits.push_back({t[size_t(j)].pos, t[size_t(k)].pos - t[size_t(j)].pos, QString()});
+        edits.push_back({t[size_t(stop - 1)].end(), 0, QStringLiteral(" LIMIT ") + count});
     }
-    std::stable_sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.pos > b.pos; });
+    // Edits never overlap; if they would, the statement is left as it is.
+    std::sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) {
+        return a.pos < b.pos || (a.pos == b.pos && a.len < b.len);
+    });
+    for (size_t e = 1; e < edits.size(); ++e)
+        if (edits[e - 1].pos + edits[e - 1].len > edits[e].pos)
+            return sql;
     QString out = sql;
-    for (const Edit& e : edits)
-        out.replace(e.pos, e.len, e.text);
+    for (auto e = edits.rbegin(); e != edits.rend(); ++e)
+        out.replace(e->pos, e->len, e->text);
     return out;
 }
 

@@ -1,5 +1,8 @@
 #include "db/sqllex.h"
 
+#include <algorithm>
+#include <initializer_list>
+
 namespace db::lex
 {
 
@@ -105,6 +108,154 @@ QString name(const QString& text, const Token& token)
         inner = text.mid(token.pos + 1, token.len - 1); // unterminated: the rest of the text
     inner.replace(QString(2, close), QString(close));
     return inner;
+}
+
+namespace
+{
+
+bool isAnyWord(const QString& text, const Token& token, std::initializer_list<QLatin1String> words)
+{
+    for (QLatin1String w : words)
+        if (isWord(text, token, w))
+            return true;
+    return false;
+}
+
+// Words that begin a statement of their own.
+bool isStatementWord(const QString& s, const Token& t)
+{
+    return isAnyWord(s, t, {QLatin1String("SELECT"),   QLatin1String("INSERT"),  QLatin1String("UPDATE"),
+                            QLatin1String("DELETE"),   QLatin1String("CREATE"),  QLatin1String("DROP"),
+                            QLatin1String("ALTER"),    QLatin1String("BEGIN"),   QLatin1String("COMMIT"),
+                            QLatin1String("ROLLBACK"), QLatin1String("WITH"),    QLatin1String("TRUNCATE"),
+                            QLatin1String("USE"),      QLatin1String("DECLARE"), QLatin1String("EXEC"),
+                            QLatin1String("EXECUTE"),  QLatin1String("PRINT"),   QLatin1String("PRAGMA"),
+                            QLatin1String("SAVE"),     QLatin1String("GRANT"),   QLatin1String("REVOKE")});
+}
+
+// Words after which a statement word belongs to the statement: UNION SELECT, CREATE VIEW v
+// AS SELECT, ON DELETE, DO UPDATE, AFTER INSERT, INSERT OR ROLLBACK and the like.
+bool joinsNextWord(const QString& s, const Token& t)
+{
+    return isAnyWord(s, t,
+                     {QLatin1String("UNION"), QLatin1String("ALL"), QLatin1String("EXCEPT"),
+                      QLatin1String("INTERSECT"), QLatin1String("AS"), QLatin1String("ON"),
+                      QLatin1String("DO"), QLatin1String("BEFORE"), QLatin1String("AFTER"),
+                      QLatin1String("OF"), QLatin1String("FOR"), QLatin1String("INSTEAD"),
+                      QLatin1String("OR"), QLatin1String("CONFLICT")});
+}
+
+// WITH [RECURSIVE] name [(columns)] AS: the head of a common table expression (not WITH TIES or a
+// table hint).
+bool isCteHead(const QString& s, const std::vector<Token>& t, size_t i)
+{
+    if (i + 1 < t.size() && isWord(s, t[i + 1], QLatin1String("RECURSIVE")))
+        ++i;
+    return i + 2 < t.size() && isName(t[i + 1]) &&
+           (isWord(s, t[i + 2], QLatin1String("AS")) || isPunct(s, t[i + 2], u'('));
+}
+
+// CREATE or ALTER of a procedure, function or trigger, whose body is the rest of the batch.
+bool opensBody(const QString& s, const std::vector<Token>& t, size_t i)
+{
+    if (!isAnyWord(s, t[i], {QLatin1String("CREATE"), QLatin1String("ALTER")}))
+        return false;
+    for (size_t j = i + 1; j < t.size() && j <= i + 3; ++j)
+        if (isAnyWord(s, t[j],
+                      {QLatin1String("PROCEDURE"), QLatin1String("PROC"), QLatin1String("FUNCTION"),
+                       QLatin1String("TRIGGER")}))
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::vector<size_t> statementStarts(const QString& s, const std::vector<Token>& t)
+{
+    std::vector<size_t> starts;
+    int depth = 0;
+    bool restOfBatch = false; // a procedure, function or trigger body
+    bool needsSource = false; // INSERT before its VALUES or SELECT
+    bool cteOpen = false;     // a WITH list before the statement it serves
+    for (size_t i = 0; i < t.size(); ++i) {
+        const Token& tok = t[i];
+        if (isPunct(s, tok, u'(')) {
+            ++depth;
+            continue;
+        }
+        if (isPunct(s, tok, u')')) {
+            depth = std::max(0, depth - 1);
+            continue;
+        }
+        if (depth > 0 || tok.kind != Kind::Word)
+            continue;
+        bool starts_here = starts.empty();
+        if (!starts_here && !restOfBatch && isStatementWord(s, tok)) {
+            const Token& before = t[i - 1];
+            const bool select = isWord(s, tok, QLatin1String("SELECT"));
+            const bool change = isAnyWord(s, tok,
+                                          {QLatin1String("INSERT"), QLatin1String("UPDATE"),
+                                           QLatin1String("DELETE"), QLatin1String("MERGE")});
+            const bool continues =
+                isPunct(s, before, u',') || joinsNextWord(s, before) ||
+                (select && (needsSource || cteOpen)) || (change && cteOpen) ||
+                // ALTER TABLE t DROP COLUMN c, ALTER TABLE t ALTER COLUMN c
+                (isAnyWord(s, tok, {QLatin1String("DROP"), QLatin1String("ALTER")}) && i + 1 < t.size() &&
+                 isAnyWord(s, t[i + 1], {QLatin1String("COLUMN"), QLatin1String("CONSTRAINT")})) ||
+                (isWord(s, tok, QLatin1String("WITH")) && !isCteHead(s, t, i));
+            starts_here = !continues;
+        }
+        if (starts_here) {
+            starts.push_back(i);
+            needsSource = isWord(s, tok, QLatin1String("INSERT"));
+            cteOpen = isWord(s, tok, QLatin1String("WITH")) && isCteHead(s, t, i);
+            restOfBatch = opensBody(s, t, i);
+            continue;
+        }
+        // The statement goes on: follow what it still expects.
+        if (needsSource &&
+            isAnyWord(s, tok,
+                      {QLatin1String("VALUES"), QLatin1String("SELECT"), QLatin1String("DEFAULT"),
+                       QLatin1String("EXEC"), QLatin1String("EXECUTE")}))
+            needsSource = false;
+        if (cteOpen && isAnyWord(s, tok,
+                                 {QLatin1String("SELECT"), QLatin1String("INSERT"), QLatin1String("UPDATE"),
+                                  QLatin1String("DELETE"), QLatin1String("MERGE")})) {
+            cteOpen = false;
+            needsSource = isWord(s, tok, QLatin1String("INSERT"));
+        } else if (isWord(s, tok, QLatin1String("WITH")) && isCteHead(s, t, i)) {
+            cteOpen = true; // CREATE VIEW v AS WITH c AS (...) SELECT ...
+        }
+    }
+    return starts;
+}
+
+std::vector<std::pair<int, int>> statementRanges(const QString& s)
+{
+    const std::vector<Token> t = tokenize(s);
+    const std::vector<size_t> starts = statementStarts(s, t);
+    std::vector<std::pair<int, int>> out;
+    for (size_t k = 0; k < starts.size(); ++k) {
+        const size_t last = k + 1 < starts.size() ? starts[k + 1] : t.size();
+        const bool body = opensBody(s, t, starts[k]);
+        int from = t[starts[k]].pos;
+        int depth = 0;
+        for (size_t i = starts[k]; i < last; ++i) {
+            if (isPunct(s, t[i], u'('))
+                ++depth;
+            else if (isPunct(s, t[i], u')'))
+                depth = std::max(0, depth - 1);
+            else if (!body && depth == 0 && isPunct(s, t[i], u';')) {
+                if (t[i].pos > from)
+                    out.emplace_back(from, t[i].pos);
+                from = i + 1 < t.size() ? t[i + 1].pos : int(s.size());
+            }
+        }
+        const int to = last < t.size() ? t[last].pos : int(s.size());
+        if (from < to && from < (last > starts[k] ? t[last - 1].end() : to))
+            out.emplace_back(from, to);
+    }
+    return out;
 }
 
 } // namespace db::lex

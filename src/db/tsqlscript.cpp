@@ -146,6 +146,7 @@ private:
                     .arg(database)));
             return false;
         }
+        closeIdleEmbeddedConnections(path); // handles of a dropped file of that name
         QDir().mkpath(QFileInfo(path).absolutePath());
         sqlite3* db = nullptr;
         int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
@@ -179,6 +180,7 @@ private:
             conn_.reset();
             selected_.clear();
         }
+        closeIdleEmbeddedConnections(path);
         QFile::remove(path + QStringLiteral("-wal"));
         QFile::remove(path + QStringLiteral("-shm"));
         if (!QFile::remove(path)) {

@@ -10,6 +10,7 @@ class Processes;
 class Clock;
 class Host;
 class Terminator;
+class BusyNotifier;
 
 // The seams the program talks to the desktop and the operating system through, and the
 // program folder. The program installs the real implementations once at start; tests
@@ -20,6 +21,8 @@ struct Runtime {
     Clock* clock = nullptr;
     Host* host = nullptr;
     Terminator* terminator = nullptr;
+    // Told while a statement waits for another terminal's lock; none: nothing is shown.
+    BusyNotifier* busy = nullptr;
     // gsAppPath: the folder of the running program, without a trailing separator.
     QString gsAppPath;
 };

@@ -124,7 +124,8 @@ TEST(Connection, StatementCutAt80AndProviderLog)
               "ERR:iExecSQL (-2147217900)" + kNoSuchTable + log + "\rSQL=" + longInsert);
 
     ASSERT_EQ(db.iExecSQL("INSERT INTO T VALUES (1)"), 0);
-    const QString unique = "UNIQUE constraint failed: T.n";
+    const QString unique =
+        "一意制約に違反しています。重複するキーは挿入できません。 (SQLite: UNIQUE constraint failed: T.n)";
     EXPECT_EQ(failure(db.iExecSQL("INSERT INTO T VALUES (1)"), db),
               "ERR:iExecSQL (-2147217900)" + unique + oneErrorLog(-2147217900, unique, "23000", 1555) +
                   "\rSQL=INSERT INTO T VALUES (1)");

@@ -4,7 +4,9 @@
 #include "db/tsqlscript.h"
 
 #include <QString>
+#include <QStringList>
 #include <gtest/gtest.h>
+#include <memory>
 
 // The server and database every test of this folder uses, in the suite's form.
 inline const QString kServer = QStringLiteral("PC01\\MIRANE");
@@ -31,4 +33,30 @@ inline QString oneErrorLog(long number, const QString& description, const QStrin
                "Provider for SQL Server\r  SQL State: %3\r  Native Error: %4\r\r1 provider error(s) "
                "occurred.")
         .arg(QString::number(number), description, state, QString::number(native));
+}
+
+// A connection to the database of the test installation (a test failure when it fails).
+inline std::unique_ptr<cT_ADODB> connected(const QString& database = "MIRANE45")
+{
+    auto db = std::make_unique<cT_ADODB>();
+    db->iInit(connectionString(database));
+    EXPECT_EQ(db->iConnect(), 0) << db->sErrMsg.toStdString();
+    return db;
+}
+
+inline QStringList column(cT_ADODB& db, const QString& sql)
+{
+    Recordset rs;
+    EXPECT_EQ(db.iOpenRecSet(rs, sql), 0) << db.sErrMsg.toStdString();
+    QStringList values;
+    for (; !rs.eof(); rs.moveNext())
+        values << rs.field(0).toText();
+    rs.close();
+    return values;
+}
+
+inline void insertInTransaction(cT_ADODB& db, int n)
+{
+    ASSERT_EQ(db.iBeginTrans(), 0) << db.sErrMsg.toStdString();
+    ASSERT_EQ(db.iExecSQL(QStringLiteral("INSERT INTO T VALUES (%1)").arg(n)), 0) << db.sErrMsg.toStdString();
 }

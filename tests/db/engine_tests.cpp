@@ -6,36 +6,6 @@
 
 #include <QElapsedTimer>
 
-namespace
-{
-
-std::unique_ptr<cT_ADODB> connected(const QString& database = "MIRANE45")
-{
-    auto db = std::make_unique<cT_ADODB>();
-    db->iInit(connectionString(database));
-    EXPECT_EQ(db->iConnect(), 0) << db->sErrMsg.toStdString();
-    return db;
-}
-
-QStringList column(cT_ADODB& db, const QString& sql)
-{
-    Recordset rs;
-    EXPECT_EQ(db.iOpenRecSet(rs, sql), 0) << db.sErrMsg.toStdString();
-    QStringList values;
-    for (; !rs.eof(); rs.moveNext())
-        values << rs.field(0).toText();
-    rs.close();
-    return values;
-}
-
-void insertInTransaction(cT_ADODB& db, int n)
-{
-    ASSERT_EQ(db.iBeginTrans(), 0) << db.sErrMsg.toStdString();
-    ASSERT_EQ(db.iExecSQL(QStringLiteral("INSERT INTO T VALUES (%1)").arg(n)), 0) << db.sErrMsg.toStdString();
-}
-
-} // namespace
-
 TEST(EmbeddedEngine, DialectSubset)
 {
     EXPECT_EQ(db::embeddedDialect(" SELECT TOP 1 KYOTEN.iKyotenEb FROM KYOTEN WHERE KYOTEN.iKyotenCd = 3"
@@ -177,4 +147,127 @@ TEST(Script, BatchesDatabasesAndFailures)
     r = db::runScript("INSERT INTO A VALUES (4)\nGO\nDROP DATABASE SCR\nGO", kServer, "Scr");
     EXPECT_EQ(r.failed, 0) << r.log.join(u'\n').toStdString();
     EXPECT_FALSE(inst.exists("SQLDATA/PC01_MIRANE/Scr.db"));
+}
+
+TEST(EmbeddedEngine, TopRewriteNeverSplicesAndLeavesMalformedStatements)
+{
+    // A select with nothing after TOP n must not take in the comment after it, and the edits
+    // of two selects must never meet.
+    const QStringList unchanged = {
+        "SELECT TOP 1 a FROM t UNION SELECT TOP 1 -- * FROM u",
+        "SELECT TOP 3",
+        "SELECT TOP 1; SELECT 2",
+        "SELECT * FROM (SELECT TOP 1) x",
+        // One member of a UNION has no LIMIT of its own: left for the engine to refuse.
+        "SELECT TOP 1 a FROM t UNION ALL SELECT b FROM u",
+        "SELECT a FROM t EXCEPT SELECT TOP 2 b FROM u",
+        "SELECT TOP 5 PERCENT a FROM t",
+        "SELECT TOP (5) WITH TIES a FROM t ORDER BY a",
+    };
+    for (const QString& sql : unchanged)
+        EXPECT_EQ(db::embeddedDialect(sql), sql);
+
+    EXPECT_EQ(db::embeddedDialect("SELECT TOP 2 a FROM (SELECT TOP 5 a FROM t ORDER BY a) x -- TOP 9\n"),
+              "SELECT a FROM (SELECT a FROM t ORDER BY a LIMIT 5) x LIMIT 2 -- TOP 9\n");
+    EXPECT_EQ(db::embeddedDialect("SELECT TOP 1 a FROM (SELECT a FROM t UNION SELECT b FROM u) x"),
+              "SELECT a FROM (SELECT a FROM t UNION SELECT b FROM u) x LIMIT 1");
+
+    TestInstallation inst;
+    makeDatabase("CREATE TABLE t (a INT); CREATE TABLE u (b INT); INSERT INTO t VALUES (1); "
+                 "INSERT INTO u VALUES (2)");
+    auto db = connected();
+    Recordset rs;
+    const QString spliced = "SELECT TOP 1 a FROM t UNION SELECT TOP 1 -- * FROM u";
+    EXPECT_EQ(failure(db->iOpenRecSet(rs, spliced), *db),
+              "(-2147217900)near \"1\": syntax error\rSQL=" + spliced +
+                  oneErrorLog(-2147217900, "near \"1\": syntax error", "42000", 1));
+}
+
+TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesText)
+{
+    const auto described = [](int code) { return db::embeddedErrorDescription(code, "engine text"); };
+    const QString busy = "データベースは別の端末が使用中のため、ロックを取得できませんでした。"
+                         "しばらくしてからやり直してください。 (SQLite: engine text)";
+    EXPECT_EQ(described(5), busy);   // busy
+    EXPECT_EQ(described(6), busy);   // locked
+    EXPECT_EQ(described(517), busy); // busy, snapshot
+    EXPECT_EQ(described(14),
+              "データベース ファイルを開けません。ファイルの場所とアクセス許可を確認してください。"
+              " (SQLite: engine text)");
+    EXPECT_EQ(described(3), "データベース ファイルへのアクセスが拒否されました。 (SQLite: engine text)");
+    EXPECT_EQ(described(778), "データベース ファイルの読み取りまたは書き込みで I/O エラーが発生しました。"
+                              " (SQLite: engine text)");
+    const QString corrupt = "データベース ファイルが壊れているか、データベースのファイルではありません。"
+                            " (SQLite: engine text)";
+    EXPECT_EQ(described(11), corrupt);
+    EXPECT_EQ(described(26), corrupt);
+    EXPECT_EQ(described(1299),
+              "NULL 値は挿入できません。この列では NULL 値が許可されていません。 (SQLite: engine text)");
+    EXPECT_EQ(described(787), "FOREIGN KEY 制約に違反しています。 (SQLite: engine text)");
+    EXPECT_EQ(described(275), "CHECK 制約に違反しています。 (SQLite: engine text)");
+    EXPECT_EQ(described(19), "制約に違反しているため、ステートメントは終了しました。 (SQLite: engine text)");
+    // Errors in a statement are the developer's, in the engine's words.
+    EXPECT_EQ(described(1), "engine text");
+
+    TestInstallation inst;
+    makeDatabase("CREATE TABLE T (n INT PRIMARY KEY, b BLOB NOT NULL)");
+    auto db = connected();
+    const auto execFailure = [&](const QString& sql) { return failure(db->iExecSQL(sql), *db); };
+
+    EXPECT_EQ(
+        execFailure("INSERT INTO T (n) VALUES (1)"),
+        "ERR:iExecSQL (-2147217900)NULL 値は挿入できません。この列では NULL 値が許可されていません。"
+        " (SQLite: NOT NULL constraint failed: T.b)" +
+            oneErrorLog(-2147217900,
+                        "NULL 値は挿入できません。この列では NULL 値が許可されていません。 (SQLite: NOT "
+                        "NULL constraint failed: T.b)",
+                        "23000", 1299) +
+            "\rSQL=INSERT INTO T (n) VALUES (1)");
+
+    ASSERT_EQ(db->iExecSQL("PRAGMA max_page_count = 1"), 0);
+    const QString full =
+        "ディスクに空き領域がないため、データベースに書き込めません。 (SQLite: database or disk is full)";
+    const QString big = "INSERT INTO T VALUES (2, zeroblob(100000))";
+    EXPECT_EQ(execFailure(big), "ERR:iExecSQL (-2147217900)" + full +
+                                    oneErrorLog(-2147217900, full, "HY000", 13) + "\rSQL=" + big);
+
+    ASSERT_EQ(db->iExecSQL("PRAGMA query_only = ON"), 0);
+    const QString readOnly = "データベースは読み取り専用であるため、更新できません。 (SQLite: attempt to "
+                             "write a readonly database)";
+    EXPECT_EQ(execFailure("DELETE FROM T"), "ERR:iExecSQL (-2147217900)" + readOnly +
+                                                oneErrorLog(-2147217900, readOnly, "HY000", 8) +
+                                                "\rSQL=DELETE FROM T");
+
+    // A file that is no database refuses the connection.
+    inst.writeBytes("SQLDATA/PC01_MIRANE/BROKEN.db", QByteArray(4096, 'x'));
+    cT_ADODB broken;
+    broken.iInit(connectionString("BROKEN"));
+    EXPECT_EQ(failure(broken.iConnect(), broken),
+              "(-2147467259)データベース ファイルが壊れているか、データベースのファイルではありません。"
+              " (SQLite: file is not a database)");
+}
+
+TEST(EmbeddedEngine, TextHoldingNulIsRefusedBeforeTheEngine)
+{
+    TestInstallation inst;
+    makeDatabase("CREATE TABLE T (n INT, c NVARCHAR(20))");
+    auto db = connected();
+    const QString nul = "SQL 文に NUL 文字 (0x00) が含まれているため、実行できません。"
+                        "NUL 文字を含む値はデータベースに渡せません。";
+    const QString log = oneErrorLog(-2147217900, nul, "22021", 0);
+
+    const QString insert = "INSERT INTO T VALUES (1, '" + sqlText(QString("a") + QChar(0) + "b") + "')";
+    EXPECT_EQ(failure(db->iExecSQL(insert), *db),
+              "ERR:iExecSQL (-2147217900)" + nul + log + "\rSQL=" + insert);
+    const QString select = "SELECT * FROM T WHERE c = '" + sqlText(QString(QChar(0))) + "'";
+    Recordset rs;
+    EXPECT_EQ(failure(db->iOpenRecSet(rs, select), *db), "(-2147217900)" + nul + "\rSQL=" + select + log);
+    EXPECT_EQ(column(*db, "SELECT COUNT(*) FROM T"), QStringList{"0"});
+
+    const db::ScriptResult r = db::runScript("INSERT INTO T VALUES (2, 'x')\nGO\nINSERT INTO T VALUES (3, '" +
+                                                 QString(QChar(0)) + "')",
+                                             kServer, "MIRANE45");
+    EXPECT_EQ(r.log.mid(1, 2),
+              QStringList({"バッチ 2: エラー", "  " + nul + " (SQL State 22021, Native Error 0)"}));
+    EXPECT_EQ(column(*db, "SELECT group_concat(n) FROM T"), QStringList{"2"});
 }

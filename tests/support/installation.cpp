@@ -38,6 +38,7 @@ TestInstallation::TestInstallation()
 
 TestInstallation::~TestInstallation()
 {
+    db::closeIdleEmbeddedConnections(); // kept database handles do not outlive the folder
     auto& rt = platform::runtime();
     rt = platform::Runtime{};
     resetState();

@@ -1,0 +1,126 @@
+// T-SQL batches whose statements follow each other without semicolons, as SQL Server and its
+// osql take them.
+
+#include "dbtest.h"
+#include "installation.h"
+
+#include "db/sqllex.h"
+#include "platform/textfile.h"
+
+#include <QFile>
+#include <QProcess>
+
+namespace
+{
+
+// The statements the engine finds in a batch, trimmed.
+QStringList statements(const QString& batch)
+{
+    const std::vector<db::lex::Token> tokens = db::lex::tokenize(batch);
+    const std::vector<size_t> starts = db::lex::statementStarts(batch, tokens);
+    QStringList out;
+    for (size_t i = 0; i < starts.size(); ++i) {
+        const qsizetype from = tokens[starts[i]].pos;
+        const qsizetype to = i + 1 < starts.size() ? tokens[starts[i + 1]].pos : batch.size();
+        out << batch.mid(from, to - from).trimmed();
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(Batch, StatementsStartWhereNoStatementCanGoOn)
+{
+    EXPECT_EQ(statements("CREATE TABLE T1 (a int)\nINSERT INTO T1 VALUES (1)"),
+              QStringList({"CREATE TABLE T1 (a int)", "INSERT INTO T1 VALUES (1)"}));
+    EXPECT_EQ(
+        statements("INSERT INTO T2 (a) SELECT a FROM T1 UNION ALL SELECT 2 SELECT COUNT(*) FROM T2"),
+        QStringList({"INSERT INTO T2 (a) SELECT a FROM T1 UNION ALL SELECT 2", "SELECT COUNT(*) FROM T2"}));
+    EXPECT_EQ(statements("CREATE VIEW V AS SELECT a FROM T1 UNION SELECT a FROM T2 EXCEPT SELECT 3"),
+              QStringList({"CREATE VIEW V AS SELECT a FROM T1 UNION SELECT a FROM T2 EXCEPT SELECT 3"}));
+    // Keywords in strings, bracketed names, comments and subqueries start nothing.
+    EXPECT_EQ(
+        statements(
+            "INSERT INTO T1 VALUES (3) SELECT 'insert into x' AS [select], [delete] FROM T1 -- update\n"
+            "/* drop */ WHERE a IN (SELECT a FROM T2) DELETE FROM T1 WHERE a = 3"),
+        QStringList({"INSERT INTO T1 VALUES (3)",
+                     "SELECT 'insert into x' AS [select], [delete] FROM T1 -- update\n/* drop */ WHERE a "
+                     "IN (SELECT a FROM T2)",
+                     "DELETE FROM T1 WHERE a = 3"}));
+    EXPECT_EQ(statements("WITH c (a) AS (SELECT 1) INSERT INTO T1 SELECT a FROM c UPDATE T1 SET a = a "
+                         "SELECT * FROM T1 WITH (NOLOCK)"),
+              QStringList({"WITH c (a) AS (SELECT 1) INSERT INTO T1 SELECT a FROM c", "UPDATE T1 SET a = a",
+                           "SELECT * FROM T1 WITH (NOLOCK)"}));
+    EXPECT_EQ(
+        statements("ALTER TABLE T1 ADD b INT ALTER TABLE T1 DROP COLUMN b ALTER TABLE T1 ADD CONSTRAINT f "
+                   "FOREIGN KEY (a) REFERENCES T2 (a) ON DELETE CASCADE ON UPDATE NO ACTION DROP TABLE T3"),
+        QStringList({"ALTER TABLE T1 ADD b INT", "ALTER TABLE T1 DROP COLUMN b",
+                     "ALTER TABLE T1 ADD CONSTRAINT f FOREIGN KEY (a) REFERENCES T2 (a) ON DELETE CASCADE "
+                     "ON UPDATE NO ACTION",
+                     "DROP TABLE T3"}));
+    EXPECT_EQ(statements("BEGIN TRANSACTION INSERT INTO T1 VALUES (1); COMMIT"),
+              QStringList({"BEGIN TRANSACTION", "INSERT INTO T1 VALUES (1);", "COMMIT"}));
+    EXPECT_EQ(
+        statements("WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c").size(),
+        1);
+    // A trigger's body is the rest of its batch.
+    EXPECT_EQ(
+        statements("CREATE TRIGGER tr AFTER INSERT ON T1 BEGIN UPDATE T1 SET a = 1; END SELECT 1").size(), 1);
+    EXPECT_TRUE(statements(" -- nothing\n").isEmpty());
+}
+
+TEST(Batch, TheEngineRunsStatementsWithoutSemicolons)
+{
+    TestInstallation inst;
+    makeDatabase("CREATE TABLE T1 (a INT)\nCREATE TABLE T2 (a INT)");
+    auto db = connected();
+    long n = -1;
+    ASSERT_EQ(db->iExecSQL("INSERT INTO T1 VALUES (1)\nINSERT INTO T1 VALUES (2)\n"
+                           "INSERT INTO T2 SELECT a FROM T1 UNION SELECT 5\n"
+                           "UPDATE T1 SET a = a + 10 WHERE a = 1",
+                           &n),
+              0)
+        << db->sErrMsg.toStdString();
+    EXPECT_EQ(n, 6);
+    // A TOP in each statement, limited to its own statement.
+    EXPECT_EQ(column(*db, "SELECT TOP 1 a FROM T1 ORDER BY a SELECT TOP 2 a FROM T2 ORDER BY a DESC"),
+              QStringList({"5", "2"}));
+}
+
+TEST(Batch, OsqlRunsScriptsWithoutSemicolons)
+{
+    TestInstallation inst;
+    ASSERT_TRUE(QFile::copy(binDir() + "/osql", inst.file("osql")));
+    inst.writeFile("batches.SQL", "CREATE DATABASE MIRANE45\r\nGO\r\nUSE MIRANE45\r\nGO\r\n"
+                                  "CREATE TABLE T1 (a int, b nvarchar(20))\r\n"
+                                  "CREATE TABLE [INSERT] ([select] int)\r\n"
+                                  "INSERT INTO T1 VALUES (1, 'DELETE FROM T1')\r\n"
+                                  "INSERT INTO T1 VALUES (2, '(')\r\n"
+                                  "INSERT INTO [INSERT] SELECT a FROM T1 UNION SELECT 10\r\n"
+                                  "GO\r\n"
+                                  "CREATE VIEW V1 AS\r\n"
+                                  "SELECT a, b FROM T1\r\n"
+                                  "UNION ALL\r\n"
+                                  "SELECT [select], 'x' FROM [INSERT]\r\n"
+                                  "GO\r\n"
+                                  "UPDATE T1 SET b = 'SELECT' WHERE a = 2\r\n"
+                                  "INSERT INTO T1 (a, b) SELECT COUNT(*), 'rows' FROM V1\r\n"
+                                  "GO\r\n");
+    QProcess osql;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ASAN_OPTIONS", "detect_leaks=0");
+    osql.setProcessEnvironment(env);
+    osql.setWorkingDirectory(inst.path());
+    osql.start(inst.file("osql"),
+               {"-S", "PC01\\MIRANE", "-U", "sa", "-P", "mtr4827", "-i", "batches.SQL", "-o", "batches.log"});
+    ASSERT_TRUE(osql.waitForFinished(120000));
+    EXPECT_EQ(osql.exitCode(), 0) << inst.readText("batches.log").toStdString();
+    EXPECT_EQ(
+        inst.readBytes("batches.log"),
+        "\x83\x6f\x83\x62\x83\x60 1: OK\r\n\x83\x6f\x83\x62\x83\x60 2: OK\r\n\x83\x6f\x83\x62\x83\x60 3: "
+        "OK\r\n\x83\x6f\x83\x62\x83\x60 4: OK\r\n\x83\x6f\x83\x62\x83\x60 5: OK\r\n");
+    EXPECT_EQ(inst.scalar("SELECT group_concat(a || ':' || b, ',') FROM (SELECT * FROM T1 ORDER BY a)"),
+              "1:DELETE FROM T1,2:SELECT,5:rows");
+    EXPECT_EQ(inst.scalar("SELECT group_concat([select]) FROM (SELECT * FROM [INSERT] ORDER BY 1)"),
+              "1,2,10");
+}

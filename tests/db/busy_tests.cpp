@@ -1,0 +1,116 @@
+// While a statement waits for another terminal's lock, the window is told (begin, ticks,
+// end), and the user sees the wait cursor and then the waiting note.
+
+#include "dbtest.h"
+#include "installation.h"
+
+#include "app/busynote.h"
+#include "platform/busynotifier.h"
+#include "platform/runtime.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <functional>
+
+namespace
+{
+
+class RecordingNotifier : public platform::BusyNotifier
+{
+public:
+    void begin() override { calls << "begin"; }
+    void tick(qint64 waitedMs) override
+    {
+        if (calls.isEmpty() || calls.back() != "tick")
+            calls << "tick";
+        ++ticks;
+        waited = waitedMs;
+        if (onTick)
+            onTick(waitedMs);
+    }
+    void end() override { calls << "end"; }
+
+    QStringList calls; // consecutive ticks shown once
+    int ticks = 0;
+    qint64 waited = 0;
+    std::function<void(qint64)> onTick;
+};
+
+} // namespace
+
+TEST(BusyWait, TheWindowIsToldOfEveryLockWaitAndTheTimeoutStillDecides)
+{
+    TestInstallation inst;
+    makeDatabase("CREATE TABLE T (n INT)");
+    RecordingNotifier notes;
+    platform::runtime().busy = &notes;
+
+    auto holder = connected();
+    {
+        // The handle the waiter takes served a connection with a one-second timeout.
+        auto previous = connected();
+        EXPECT_EQ(previous->iSetTimeout(1), 0);
+    }
+    auto waiter = connected();
+    ASSERT_EQ(db::embeddedPoolStats().idle, 0);
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*holder, 1));
+
+    // Readers never wait for a writer: nothing to tell.
+    EXPECT_EQ(column(*waiter, "SELECT COUNT(*) FROM T"), QStringList{"0"});
+    EXPECT_TRUE(notes.calls.isEmpty());
+
+    EXPECT_EQ(waiter->iSetTimeout(2), 0);
+    const QString timeout = "クエリのタイムアウトが発生しました。";
+    EXPECT_EQ(failure(waiter->iExecSQL("INSERT INTO T VALUES (2)"), *waiter),
+              "ERR:iExecSQL (-2147217871)" + timeout + oneErrorLog(-2147217871, timeout, "HYT00", 5) +
+                  "\rSQL=INSERT INTO T VALUES (2)");
+    EXPECT_EQ(notes.calls, QStringList({"begin", "tick", "end"}));
+    EXPECT_GT(notes.ticks, 5);
+    // The wait lasted this connection's two seconds, not the one of the handle's last user.
+    EXPECT_GE(notes.waited, 1500);
+
+    // The lock goes while the statement waits: the wait ends and the statement runs.
+    notes.calls.clear();
+    notes.onTick = [&](qint64) {
+        if (holder->state() == ado::adStateOpen)
+            holder->iDisConnect(); // rolls the holder's transaction back
+    };
+    EXPECT_EQ(waiter->iExecSQL("INSERT INTO T VALUES (3)"), 0) << waiter->sErrMsg.toStdString();
+    EXPECT_EQ(notes.calls, QStringList({"begin", "tick", "end"}));
+    EXPECT_EQ(column(*waiter, "SELECT group_concat(n) FROM T"), QStringList{"3"});
+}
+
+TEST(BusyWait, WaitCursorAtOnceAndTheNoteAfterTwoSeconds)
+{
+    BusyNote note;
+    note.begin();
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    note.tick(1900);
+    EXPECT_EQ(note.note(), nullptr);
+
+    note.tick(2000);
+    QDialog* shown = note.note();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_EQ(shown->objectName(), "frmDbWait");
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_EQ(shown->windowModality(), Qt::ApplicationModal);
+    EXPECT_EQ(shown->windowTitle(), "TopMenu");
+    auto* text = child<QLabel>(*shown, "lblDbWait");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(
+        text->text(),
+        "データベースの応答を待っています。\n他の端末がデータベースを使用中です。しばらくお待ちください。");
+
+    // A wait that begins inside this one (from a repaint) does not end it.
+    note.begin();
+    note.end();
+    EXPECT_EQ(note.note(), shown);
+
+    note.end();
+    EXPECT_EQ(note.note(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    note.end(); // an end without a wait changes nothing
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}

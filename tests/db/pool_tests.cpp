@@ -1,0 +1,108 @@
+// The embedded engine keeps the handles of closed connections: what one connection did must
+// never reach the next one that takes its handle.
+
+#include "dbtest.h"
+#include "installation.h"
+
+#include "db/provider.h"
+
+#include <QFile>
+
+namespace
+{
+
+// What the pool did since the test began.
+struct PoolCounts {
+    db::EmbeddedPoolStats start = db::embeddedPoolStats();
+    int opened() const { return db::embeddedPoolStats().opened - start.opened; }
+    int reused() const { return db::embeddedPoolStats().reused - start.reused; }
+    int idle() const { return db::embeddedPoolStats().idle; }
+};
+
+} // namespace
+
+TEST(ConnectionPool, NoTransactionStatementOrLockReachesTheNextConnection)
+{
+    TestInstallation inst;
+    makeDatabase("CREATE TABLE T (n INT PRIMARY KEY)");
+    PoolCounts pool;
+
+    // A connection closed in the middle of a transaction: rolled back, its lock released.
+    auto a = connected();
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*a, 1));
+    ASSERT_EQ(a->iDisConnect(), 0);
+    EXPECT_EQ(pool.idle(), 1);
+
+    auto b = connected();
+    EXPECT_EQ(pool.opened(), 1);
+    EXPECT_EQ(pool.reused(), 1);
+    EXPECT_EQ(column(*b, "SELECT COUNT(*) FROM T"), QStringList{"0"});
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*b, 2)); // no transaction was left open
+    ASSERT_EQ(b->iCommitTrans(), 0);
+
+    // Two connections at once get two handles; the second is not held up by the first.
+    auto w = connected();
+    EXPECT_EQ(pool.opened(), 2);
+    EXPECT_EQ(w->iExecSQL("INSERT INTO T VALUES (3)"), 0) << w->sErrMsg.toStdString();
+
+    // A connection that read: its statement is gone with it, so the next connection on its
+    // handle reads what was written since, not the snapshot of that read.
+    EXPECT_EQ(column(*b, "SELECT COUNT(*) FROM T"), QStringList{"2"});
+    ASSERT_EQ(b->iDisConnect(), 0);
+    ASSERT_EQ(w->iExecSQL("INSERT INTO T VALUES (4)"), 0);
+    auto c = connected();
+    EXPECT_EQ(pool.reused(), 2);
+    EXPECT_EQ(pool.opened(), 2);
+    EXPECT_EQ(column(*c, "SELECT COUNT(*) FROM T"), QStringList{"3"});
+}
+
+TEST(ConnectionPool, ChangedSessionsAndReplacedFilesAreNotHandedOn)
+{
+    TestInstallation inst;
+    makeDatabase("CREATE TABLE T (n INT PRIMARY KEY)");
+    PoolCounts pool;
+
+    // A session setting: the next connection writes as any new one does.
+    auto a = connected();
+    ASSERT_EQ(a->iExecSQL("PRAGMA query_only = ON"), 0);
+    ASSERT_EQ(a->iDisConnect(), 0);
+    auto b = connected();
+    EXPECT_EQ(pool.reused(), 0);
+    EXPECT_EQ(b->iExecSQL("INSERT INTO T VALUES (1)"), 0) << b->sErrMsg.toStdString();
+
+    // A temporary table lives and dies with its connection.
+    ASSERT_EQ(b->iExecSQL("CREATE TEMP TABLE Mine (a INT)"), 0);
+    ASSERT_EQ(b->iDisConnect(), 0);
+    auto c = connected();
+    Recordset rs;
+    EXPECT_EQ(failure(c->iOpenRecSet(rs, "SELECT * FROM Mine"), *c),
+              "(-2147217900)no such table: Mine\rSQL=SELECT * FROM Mine" +
+                  oneErrorLog(-2147217900, "no such table: Mine", "42000", 1));
+    ASSERT_EQ(c->iDisConnect(), 0);
+    EXPECT_EQ(pool.idle(), 1);
+
+    // The database dropped and made again by another program (as osql does it): a kept
+    // handle of the old file must not serve the new one, and closing it must not take the
+    // new file's WAL with it.
+    makeDatabase("CREATE TABLE U (m INT)", "OTHER");
+    const QString file = inst.file("SQLDATA/PC01_MIRANE/MIRANE45.db");
+    for (const char* suffix : {"", "-wal", "-shm"})
+        QFile::remove(file + suffix);
+    ASSERT_TRUE(QFile::copy(inst.file("SQLDATA/PC01_MIRANE/OTHER.db"), file));
+    const int reusedBefore = pool.reused();
+    auto d = connected();
+    EXPECT_EQ(pool.reused(), reusedBefore);
+    EXPECT_EQ(d->iExecSQL("INSERT INTO U VALUES (1)"), 0) << d->sErrMsg.toStdString();
+    db::closeIdleEmbeddedConnections();
+    EXPECT_EQ(column(*connected(), "SELECT COUNT(*) FROM U"), QStringList{"1"});
+
+    // Gone: no handle answers for a missing database, and no file is made for it.
+    ASSERT_EQ(d->iDisConnect(), 0);
+    ASSERT_TRUE(QFile::remove(file));
+    cT_ADODB e;
+    e.iInit(connectionString());
+    EXPECT_EQ(
+        failure(e.iConnect(), e),
+        "(-2147467259)ログインで要求されたデータベース \"MIRANE45\" を開けません。ログインに失敗しました。");
+    EXPECT_FALSE(QFile::exists(file));
+}
