@@ -1,7 +1,141 @@
 // The server engine: a real SQL Server through its ODBC driver. Statements go to the server
-// as they are; every diagnostic record becomes one provider error record.
+// as they are; every diagnostic record becomes one provider error record. A data source of
+// another engine (SQLite through its ODBC driver) gets the T-SQL subset adapted as the
+// embedded engine adapts it.
 
-#include "db/provider.h"
+#include "db/odbcprovider.h"
+#include "db/sqllex.h"
+
+namespace db
+{
+
+QString defaultOdbcDriver()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("SQL Server");
+#else
+    return QStringLiteral("FreeTDS");
+#endif
+}
+
+namespace
+{
+
+// A value of a connection string for the driver: braced when it holds characters that
+// would end or change the value.
+QString odbcValue(const QString& value)
+{
+    if (!value.contains(u';') && !value.contains(u'{') && !value.contains(u'}') && value.trimmed() == value)
+        return value;
+    return u'{' + QString(value).replace(QLatin1String("}"), QLatin1String("}}")) + u'}';
+}
+
+// GETDATE() as SQLite's local time, in the form date-times are stored in.
+QString sqliteGetDate(const QString& sql)
+{
+    if (!sql.contains(QLatin1String("getdate"), Qt::CaseInsensitive))
+        return sql;
+    using namespace lex;
+    const std::vector<Token> t = tokenize(sql);
+    QString out = sql;
+    for (size_t i = t.size(); i-- > 0;) {
+        if (i + 2 < t.size() && isWord(sql, t[i], QLatin1String("GETDATE")) && isPunct(sql, t[i + 1], u'(') &&
+            isPunct(sql, t[i + 2], u')'))
+            out.replace(t[i].pos, t[i + 2].end() - t[i].pos,
+                        QStringLiteral("strftime('%Y-%m-%d %H:%M:%f','now','localtime')"));
+    }
+    return out;
+}
+
+// The statements of a batch at its top-level semicolons. The body of a CREATE TRIGGER
+// (BEGIN ... END) and CASE ... END hold semicolons or ENDs of their own.
+QStringList splitAtSemicolons(const QString& sql)
+{
+    using namespace lex;
+    const std::vector<Token> t = tokenize(sql);
+    QStringList out;
+    size_t first = 0; // the first token of the current statement
+    int depth = 0;
+    bool trigger = false;
+    const auto flush = [&](size_t endToken) {
+        if (endToken > first)
+            out << sql.mid(t[first].pos, t[endToken - 1].end() - t[first].pos);
+        first = endToken + 1;
+        depth = 0;
+        trigger = false;
+    };
+    for (size_t i = 0; i < t.size(); ++i) {
+        if (i == first + 1 && isWord(sql, t[first], QLatin1String("CREATE")))
+            trigger = isWord(sql, t[i], QLatin1String("TRIGGER")) ||
+                      ((isWord(sql, t[i], QLatin1String("TEMP")) ||
+                        isWord(sql, t[i], QLatin1String("TEMPORARY"))) &&
+                       i + 1 < t.size() && isWord(sql, t[i + 1], QLatin1String("TRIGGER")));
+        if (isWord(sql, t[i], QLatin1String("CASE")) ||
+            (trigger && isWord(sql, t[i], QLatin1String("BEGIN"))))
+            ++depth;
+        else if (isWord(sql, t[i], QLatin1String("END")) && depth > 0)
+            --depth;
+        else if (depth == 0 && isPunct(sql, t[i], u';'))
+            flush(i);
+    }
+    if (first < t.size())
+        flush(t.size());
+    return out;
+}
+
+} // namespace
+
+OdbcDialect odbcDialect(const QString& dbmsName)
+{
+    if (dbmsName.contains(QLatin1String("SQL Server"), Qt::CaseInsensitive))
+        return OdbcDialect::SqlServer;
+    if (dbmsName.startsWith(QLatin1String("SQLite"), Qt::CaseInsensitive))
+        return OdbcDialect::Sqlite;
+    return OdbcDialect::Other;
+}
+
+QStringList odbcStatements(const QString& sql, OdbcDialect dialect)
+{
+    switch (dialect) {
+    case OdbcDialect::SqlServer:
+        return {sql};
+    case OdbcDialect::Other:
+        return {embeddedDialect(sql)};
+    case OdbcDialect::Sqlite:
+        break;
+    }
+    return splitAtSemicolons(sqliteGetDate(embeddedDialect(sql)));
+}
+
+QString odbcConnectionString(const ConnectionString& connection, const QString& driver)
+{
+    const QString name = driver.trimmed().isEmpty() ? defaultOdbcDriver() : driver.trimmed();
+    QString server = connection.dataSource.trimmed();
+    QString port;
+    // FreeTDS takes the port as a keyword of its own and knows no "(local)".
+    if (name.contains(QLatin1String("tds"), Qt::CaseInsensitive)) {
+        if (server.startsWith(QLatin1String("tcp:"), Qt::CaseInsensitive))
+            server = server.mid(4);
+        const qsizetype comma = server.lastIndexOf(u',');
+        if (comma >= 0) {
+            port = server.mid(comma + 1).trimmed();
+            server = server.left(comma).trimmed();
+        }
+        const qsizetype slash = server.indexOf(u'\\');
+        const QString host = slash < 0 ? server : server.left(slash);
+        if (host == QLatin1String(".") || host.compare(QLatin1String("(local)"), Qt::CaseInsensitive) == 0)
+            server = QStringLiteral("localhost") + (slash < 0 ? QString() : server.mid(slash));
+    }
+    QString text = QStringLiteral("DRIVER={") +
+                   QString(name).replace(QLatin1String("}"), QLatin1String("}}")) +
+                   QStringLiteral("};SERVER=") + odbcValue(server);
+    if (!port.isEmpty())
+        text += QStringLiteral(";PORT=") + odbcValue(port);
+    return text + QStringLiteral(";DATABASE=") + odbcValue(connection.database) + QStringLiteral(";UID=") +
+           odbcValue(connection.user) + QStringLiteral(";PWD=") + odbcValue(connection.password);
+}
+
+} // namespace db
 
 #ifdef TOPMENU_HAVE_ODBC
 
@@ -10,16 +144,34 @@
 
 #include <QDateTime>
 #include <QRegularExpression>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
 
 namespace db
 {
+
+bool odbcAvailable()
+{
+    return true;
+}
 
 namespace
 {
 
 static_assert(sizeof(SQLWCHAR) == sizeof(char16_t), "ODBC wide characters must be UTF-16");
 
+using SteadyClock = std::chrono::steady_clock;
+
 constexpr int kLoginTimeoutSeconds = 15;
+
+// SQLite's code for a lock held by another connection (its native error number).
+constexpr long kSqliteBusy = 5;
+
+// The text of a command timeout the provider enforces itself, as the embedded engine words it.
+const QString kTimeoutText = QStringLiteral("クエリのタイムアウトが発生しました。");
 
 QString fromWide(const SQLWCHAR* text, qsizetype length)
 {
@@ -41,15 +193,7 @@ QString withoutPrefixes(const QString& message)
     return QString(message).remove(prefixes);
 }
 
-// A value of a connection string for the driver: braced when it holds characters that
-// would end or change the value.
-QString odbcValue(const QString& value)
-{
-    if (!value.contains(u';') && !value.contains(u'{') && !value.contains(u'}') && value.trimmed() == value)
-        return value;
-    return u'{' + QString(value).replace(QLatin1String("}"), QLatin1String("}}")) + u'}';
-}
-
+// Every diagnostic record of the handle, in order, as one provider error record each.
 void collect(SQLSMALLINT type, SQLHANDLE handle, long number, std::vector<ProviderError>& errors)
 {
     const size_t before = errors.size();
@@ -69,9 +213,10 @@ void collect(SQLSMALLINT type, SQLHANDLE handle, long number, std::vector<Provid
             break;
         const QString sqlState = fromWide(state, 5);
         const long n = sqlState.startsWith(QLatin1String("HYT")) ? kTimeoutError : number;
-        errors.push_back(
-            {n, withoutPrefixes(fromWide(message.data(), std::min<qsizetype>(length, message.size()))),
-             kProviderSource, sqlState, long(native)});
+        errors.push_back({n,
+                          withoutPrefixes(fromWide(
+                              message.data(), std::min<qsizetype>(length, qsizetype(message.size()) - 1))),
+                          kProviderSource, sqlState, long(native)});
     }
     if (errors.size() == before)
         errors.push_back({number, QStringLiteral("エラーを特定できません。"), kProviderSource,
@@ -106,14 +251,57 @@ Read readAs(SQLSMALLINT type, SQLULEN size, SQLSMALLINT digits)
     }
 }
 
+// Cancels a statement when its time is up, for drivers that do not keep the query timeout
+// themselves. SQLCancel is the one call ODBC lets another thread make on a running statement.
+class Watchdog
+{
+public:
+    Watchdog(SQLHSTMT statement, SteadyClock::time_point deadline)
+        : thread_([this, statement, deadline] {
+              std::unique_lock<std::mutex> lock(mutex_);
+              if (!wake_.wait_until(lock, deadline, [this] { return done_; })) {
+                  fired_ = true;
+                  SQLCancel(statement);
+              }
+          })
+    {
+    }
+    ~Watchdog() { stop(); }
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+    // Ends the watch; true when the statement was cancelled.
+    bool stop()
+    {
+        if (thread_.joinable()) {
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                done_ = true;
+            }
+            wake_.notify_all();
+            thread_.join();
+        }
+        return fired_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool done_ = false;
+    bool fired_ = false;
+    std::thread thread_; // last: started once the members above exist
+};
+
 class OdbcConnection : public ProviderConnection
 {
 public:
     ~OdbcConnection() override
     {
         if (dbc_) {
-            if (inTransaction_)
-                SQLEndTran(SQL_HANDLE_DBC, dbc_, SQL_ROLLBACK);
+            if (inTransaction_) {
+                std::vector<ProviderError> ignored;
+                rollback(ignored);
+            }
             if (connected_)
                 SQLDisconnect(dbc_);
             SQLFreeHandle(SQL_HANDLE_DBC, dbc_);
@@ -147,6 +335,27 @@ public:
             return false;
         }
         connected_ = true;
+
+        SQLWCHAR name[128] = {};
+        SQLSMALLINT nameLength = 0;
+        if (SQL_SUCCEEDED(SQLGetInfoW(dbc_, SQL_DBMS_NAME, name, SQLSMALLINT(sizeof name), &nameLength)))
+            dialect_ = odbcDialect(
+                fromWide(name, std::min<qsizetype>(nameLength / qsizetype(sizeof(SQLWCHAR)), 127)));
+        // The SQLite driver waits for another terminal's lock by itself, as long as its own
+        // Timeout (100 s by default) and beyond the reach of SQLCancel. Opened again with a
+        // wait of 1 ms, it reports the lock at once and the command timeout decides.
+        if (dialect_ == OdbcDialect::Sqlite) {
+            SQLDisconnect(dbc_);
+            connected_ = false;
+            std::vector<SQLWCHAR> again = toWide(connectionString + QStringLiteral(";Timeout=1"));
+            if (!SQL_SUCCEEDED(SQLDriverConnectW(dbc_, nullptr, again.data(), SQL_NTS, nullptr, 0, &outLength,
+                                                 SQL_DRIVER_NOPROMPT))) {
+                collect(SQL_HANDLE_DBC, dbc_, kConnectionError, errors);
+                return false;
+            }
+            connected_ = true;
+        }
+        driverKeepsTimeout_ = probeQueryTimeout();
         return true;
     }
 
@@ -158,21 +367,65 @@ public:
     {
         return run(sql, nullptr, affected, errors);
     }
+
+    // SQLite takes the write lock at the start, as the embedded engine does, so that a
+    // transaction never fails half-way because another terminal wrote in between. A server
+    // runs in manual-commit mode.
     bool beginTransaction(std::vector<ProviderError>& errors) override
     {
-        if (!setAutoCommit(false, errors))
-            return false;
-        inTransaction_ = true;
-        return true;
+        const bool begun = dialect_ == OdbcDialect::Sqlite
+                               ? run(QStringLiteral("BEGIN IMMEDIATE"), nullptr, nullptr, errors)
+                               : setAutoCommit(false, errors);
+        inTransaction_ = begun;
+        return begun;
     }
-    bool commit(std::vector<ProviderError>& errors) override { return endTransaction(SQL_COMMIT, errors); }
+    bool commit(std::vector<ProviderError>& errors) override
+    {
+        if (dialect_ == OdbcDialect::Sqlite) {
+            // A failed commit leaves the transaction open for the caller's rollback.
+            if (!run(QStringLiteral("COMMIT"), nullptr, nullptr, errors))
+                return false;
+            inTransaction_ = false;
+            return true;
+        }
+        return endTransaction(SQL_COMMIT, errors);
+    }
     bool rollback(std::vector<ProviderError>& errors) override
     {
-        return endTransaction(SQL_ROLLBACK, errors);
+        if (dialect_ != OdbcDialect::Sqlite)
+            return endTransaction(SQL_ROLLBACK, errors);
+        inTransaction_ = false;
+        std::vector<ProviderError> records;
+        if (run(QStringLiteral("ROLLBACK"), nullptr, nullptr, records))
+            return true;
+        // A statement that was cancelled or failed on a lock has already rolled it back.
+        if (records.size() == 1 &&
+            records.front().description.contains(QLatin1String("no transaction is active")))
+            return true;
+        errors.insert(errors.end(), records.begin(), records.end());
+        return false;
     }
     void setCommandTimeout(int seconds) override { timeout_ = std::max(0, seconds); }
 
 private:
+    // True when the driver takes SQL_ATTR_QUERY_TIMEOUT (a SQL Server driver does); the
+    // SQLite driver reads it back as 0 and the provider keeps the time itself.
+    bool probeQueryTimeout()
+    {
+        Statement st;
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st.handle))) {
+            st.handle = nullptr;
+            return false;
+        }
+        constexpr SQLULEN probe = 30;
+        if (!SQL_SUCCEEDED(
+                SQLSetStmtAttrW(st.handle, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(probe), 0)))
+            return false;
+        SQLULEN value = 0;
+        return SQL_SUCCEEDED(SQLGetStmtAttrW(st.handle, SQL_ATTR_QUERY_TIMEOUT, &value, 0, nullptr)) &&
+               value == probe;
+    }
+
     bool setAutoCommit(bool on, std::vector<ProviderError>& errors)
     {
         const SQLULEN value = on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF;
@@ -204,7 +457,7 @@ private:
         }
     };
 
-    bool fetchText(SQLHSTMT st, SQLUSMALLINT column, FieldValue* out)
+    static bool fetchText(SQLHSTMT st, SQLUSMALLINT column, FieldValue* out)
     {
         QString text;
         SQLWCHAR buffer[2048];
@@ -229,7 +482,7 @@ private:
         return true;
     }
 
-    bool fetchValue(SQLHSTMT st, SQLUSMALLINT column, Read how, FieldValue* out)
+    static bool fetchTyped(SQLHSTMT st, SQLUSMALLINT column, Read how, FieldValue* out)
     {
         SQLLEN indicator = 0;
         switch (how) {
@@ -255,8 +508,11 @@ private:
                 *out = FieldValue();
                 return true;
             }
-            *out = FieldValue(QDateTime(QDate(v.year, v.month, v.day),
-                                        QTime(v.hour, v.minute, v.second, int(v.fraction / 1000000))));
+            const QDateTime value(QDate(v.year, v.month, v.day),
+                                  QTime(v.hour, v.minute, v.second, int(v.fraction / 1000000)));
+            if (!value.isValid())
+                return false;
+            *out = FieldValue(value);
             return true;
         }
         case Read::Text:
@@ -265,7 +521,15 @@ private:
         return false;
     }
 
-    bool readRows(SQLHSTMT st, SQLSMALLINT columns, ResultSet* rows)
+    // A value as its column's type reads it. A value the type cannot hold (SQLite keeps
+    // text in a number or date column as it was written) is read as text, as the embedded
+    // engine reads it.
+    static bool fetchValue(SQLHSTMT st, SQLUSMALLINT column, Read how, FieldValue* out)
+    {
+        return fetchTyped(st, column, how, out) || (how != Read::Text && fetchText(st, column, out));
+    }
+
+    static bool readRows(SQLHSTMT st, SQLSMALLINT columns, ResultSet* rows)
     {
         std::vector<Read> how;
         for (SQLSMALLINT c = 1; c <= columns; ++c) {
@@ -292,43 +556,20 @@ private:
         }
     }
 
+    // Runs a batch. A query keeps the rows of its last statement that has columns; the
+    // affected count is the sum over the statements that change rows. The command timeout
+    // covers the whole call.
     bool run(const QString& sql, ResultSet* result, long* affected, std::vector<ProviderError>& errors)
     {
-        Statement st;
-        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st.handle))) {
-            st.handle = nullptr;
-            collect(SQL_HANDLE_DBC, dbc_, kStatementError, errors);
-            return false;
-        }
-        SQLSetStmtAttrW(st.handle, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(timeout_)),
-                        0);
-        std::vector<SQLWCHAR> text = toWide(sql);
-        SQLRETURN rc = SQLExecDirectW(st.handle, text.data(), SQL_NTS);
+        std::optional<SteadyClock::time_point> deadline;
+        if (timeout_ > 0)
+            deadline = SteadyClock::now() + std::chrono::seconds(timeout_);
         long total = 0;
         ResultSet last;
         bool haveRows = false;
-        while (rc != SQL_NO_DATA) {
-            if (!SQL_SUCCEEDED(rc)) {
-                collect(SQL_HANDLE_STMT, st.handle, kStatementError, errors);
+        for (const QString& statement : odbcStatements(sql, dialect_))
+            if (!runOne(statement, deadline, result ? &last : nullptr, &haveRows, &total, errors))
                 return false;
-            }
-            SQLSMALLINT columns = 0;
-            SQLNumResultCols(st.handle, &columns);
-            if (columns > 0) {
-                ResultSet rows;
-                if (result && !readRows(st.handle, columns, &rows)) {
-                    collect(SQL_HANDLE_STMT, st.handle, kStatementError, errors);
-                    return false;
-                }
-                last = std::move(rows);
-                haveRows = true;
-            } else {
-                SQLLEN count = 0;
-                if (SQL_SUCCEEDED(SQLRowCount(st.handle, &count)) && count > 0)
-                    total += long(count);
-            }
-            rc = SQLMoreResults(st.handle);
-        }
         if (result)
             *result = haveRows ? std::move(last) : ResultSet{};
         if (affected)
@@ -336,10 +577,100 @@ private:
         return true;
     }
 
+    // Runs one statement. SQLite's driver reports a lock held by another terminal at once
+    // (see connect); the statement is tried again, as the embedded engine's busy handler
+    // does, until the command timeout is up.
+    bool runOne(const QString& sql, std::optional<SteadyClock::time_point> deadline, ResultSet* last,
+                bool* haveRows, long* total, std::vector<ProviderError>& errors)
+    {
+        static constexpr int delays[] = {1, 2, 5, 10, 15, 20, 25, 25, 25, 50, 50, 100};
+        for (size_t attempt = 0;; ++attempt) {
+            std::vector<ProviderError> records;
+            const Outcome outcome = attemptOne(sql, deadline, last, haveRows, total, records);
+            if (outcome == Outcome::Done)
+                return true;
+            if (outcome == Outcome::Busy) {
+                auto wait = std::chrono::milliseconds(attempt < std::size(delays) ? delays[attempt] : 100);
+                if (deadline)
+                    wait = std::min(wait, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              *deadline - SteadyClock::now()) +
+                                              std::chrono::milliseconds(1));
+                std::this_thread::sleep_for(wait);
+                continue;
+            }
+            errors.insert(errors.end(), records.begin(), records.end());
+            return false;
+        }
+    }
+
+    enum class Outcome { Done, Failed, Busy };
+
+    Outcome attemptOne(const QString& sql, std::optional<SteadyClock::time_point> deadline, ResultSet* last,
+                       bool* haveRows, long* total, std::vector<ProviderError>& errors)
+    {
+        Statement st;
+        if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc_, &st.handle))) {
+            st.handle = nullptr;
+            collect(SQL_HANDLE_DBC, dbc_, kStatementError, errors);
+            return Outcome::Failed;
+        }
+        std::optional<Watchdog> watchdog;
+        if (driverKeepsTimeout_)
+            SQLSetStmtAttrW(st.handle, SQL_ATTR_QUERY_TIMEOUT,
+                            reinterpret_cast<SQLPOINTER>(SQLULEN(timeout_)), 0);
+        else if (deadline)
+            watchdog.emplace(st.handle, *deadline);
+
+        // A failure after the time was up is the timeout, whatever the driver calls it (an
+        // interrupted statement, a lock that was still held).
+        const auto fail = [&] {
+            const bool cancelled = watchdog && watchdog->stop();
+            std::vector<ProviderError> records;
+            collect(SQL_HANDLE_STMT, st.handle, kStatementError, records);
+            if (!driverKeepsTimeout_ && (cancelled || (deadline && SteadyClock::now() >= *deadline))) {
+                errors.push_back({kTimeoutError, kTimeoutText, kProviderSource, QStringLiteral("HYT00"),
+                                  records.front().nativeError});
+                return Outcome::Failed;
+            }
+            const bool busy =
+                dialect_ == OdbcDialect::Sqlite && (records.front().nativeError & 0xff) == kSqliteBusy;
+            errors.insert(errors.end(), records.begin(), records.end());
+            return busy ? Outcome::Busy : Outcome::Failed;
+        };
+
+        std::vector<SQLWCHAR> text = toWide(sql);
+        SQLRETURN rc = SQLExecDirectW(st.handle, text.data(), SQL_NTS);
+        while (rc != SQL_NO_DATA) {
+            if (!SQL_SUCCEEDED(rc))
+                return fail();
+            SQLSMALLINT columns = 0;
+            SQLNumResultCols(st.handle, &columns);
+            if (columns > 0) {
+                if (last) {
+                    ResultSet rows;
+                    if (!readRows(st.handle, columns, &rows))
+                        return fail();
+                    *last = std::move(rows);
+                    *haveRows = true;
+                }
+            } else {
+                SQLLEN count = 0;
+                if (total && SQL_SUCCEEDED(SQLRowCount(st.handle, &count)) && count > 0)
+                    *total += long(count);
+            }
+            rc = SQLMoreResults(st.handle);
+        }
+        if (watchdog)
+            watchdog->stop();
+        return Outcome::Done;
+    }
+
     SQLHENV env_ = nullptr;
     SQLHDBC dbc_ = nullptr;
     bool connected_ = false;
     bool inTransaction_ = false;
+    OdbcDialect dialect_ = OdbcDialect::SqlServer;
+    bool driverKeepsTimeout_ = false;
     int timeout_ = 30;
 };
 
@@ -348,13 +679,8 @@ private:
 std::unique_ptr<ProviderConnection> openOdbc(const ConnectionString& connection, const QString& driver,
                                              std::vector<ProviderError>& errors)
 {
-    const QString text =
-        QStringLiteral("DRIVER={") + QString(driver).replace(QLatin1String("}"), QLatin1String("}}")) +
-        QStringLiteral("};SERVER=") + odbcValue(connection.dataSource) + QStringLiteral(";DATABASE=") +
-        odbcValue(connection.database) + QStringLiteral(";UID=") + odbcValue(connection.user) +
-        QStringLiteral(";PWD=") + odbcValue(connection.password);
     auto conn = std::make_unique<OdbcConnection>();
-    if (!conn->connect(text, errors))
+    if (!conn->connect(odbcConnectionString(connection, driver), errors))
         return nullptr;
     return conn;
 }
@@ -365,6 +691,11 @@ std::unique_ptr<ProviderConnection> openOdbc(const ConnectionString& connection,
 
 namespace db
 {
+
+bool odbcAvailable()
+{
+    return false;
+}
 
 std::unique_ptr<ProviderConnection> openOdbc(const ConnectionString&, const QString&,
                                              std::vector<ProviderError>& errors)
