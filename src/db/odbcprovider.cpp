@@ -521,15 +521,48 @@ private:
         return false;
     }
 
-    // A value as its column's type reads it. A value the type cannot hold (SQLite keeps
-    // text in a number or date column as it was written) is read as text, as the embedded
-    // engine reads it.
+    // A value as its column's type reads it. A value the type cannot hold is read as text.
     static bool fetchValue(SQLHSTMT st, SQLUSMALLINT column, Read how, FieldValue* out)
     {
         return fetchTyped(st, column, how, out) || (how != Read::Text && fetchText(st, column, out));
     }
 
-    static bool readRows(SQLHSTMT st, SQLSMALLINT columns, ResultSet* rows)
+    // SQLite keeps any value in any column (text written into a number or date column stays
+    // text) and its driver hands every value over as text; converting text that is no
+    // number overruns the driver's buffer. So its values are read as text and take the
+    // column's type where they have its form, as the embedded engine reads them.
+    static bool fetchSqliteValue(SQLHSTMT st, SQLUSMALLINT column, Read how, FieldValue* out)
+    {
+        if (!fetchText(st, column, out))
+            return false;
+        if (out->kind() != FieldValue::Kind::Text || how == Read::Text)
+            return true;
+        const QString text = out->toText();
+        bool ok = false;
+        if (how == Read::Integer) {
+            const qint64 v = text.toLongLong(&ok);
+            if (ok)
+                *out = FieldValue(v);
+        } else if (how == Read::Floating) {
+            const double v = text.toDouble(&ok);
+            if (ok)
+                *out = FieldValue(v);
+        } else {
+            static const QString forms[] = {QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"),
+                                            QStringLiteral("yyyy-MM-dd HH:mm:ss"),
+                                            QStringLiteral("yyyy-MM-dd HH:mm"), QStringLiteral("yyyy-MM-dd")};
+            for (const QString& form : forms) {
+                const QDateTime v = QDateTime::fromString(text, form);
+                if (v.isValid()) {
+                    *out = FieldValue(v);
+                    break;
+                }
+            }
+        }
+        return true;
+    }
+
+    bool readRows(SQLHSTMT st, SQLSMALLINT columns, ResultSet* rows) const
     {
         std::vector<Read> how;
         for (SQLSMALLINT c = 1; c <= columns; ++c) {
@@ -550,7 +583,8 @@ private:
                 return false;
             std::vector<FieldValue> row(static_cast<size_t>(columns));
             for (SQLSMALLINT c = 1; c <= columns; ++c)
-                if (!fetchValue(st, SQLUSMALLINT(c), how[size_t(c - 1)], &row[size_t(c - 1)]))
+                if (!(dialect_ == OdbcDialect::Sqlite ? fetchSqliteValue : fetchValue)(
+                        st, SQLUSMALLINT(c), how[size_t(c - 1)], &row[size_t(c - 1)]))
                     return false;
             rows->rows.push_back(std::move(row));
         }

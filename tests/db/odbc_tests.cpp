@@ -205,6 +205,14 @@ TEST_P(BothEngines, ReadsEveryValueType)
     EXPECT_TRUE(rs.eof());
     rs.close();
 
+    // SQLite keeps text written into a number or date column as text.
+    ASSERT_EQ(db->iExecSQL("INSERT INTO V (n, d, memo) VALUES ('12a', '31/12', 'odd')"), 0);
+    ASSERT_EQ(db->iOpenRecSet(rs, "SELECT n, d FROM V WHERE memo = 'odd'"), 0) << db->sErrMsg.toStdString();
+    EXPECT_EQ(rs.field(0), FieldValue(QString("12a")));
+    EXPECT_EQ(rs.field(1), FieldValue(QString("31/12")));
+    rs.close();
+    ASSERT_EQ(db->iExecSQL("DELETE FROM V WHERE memo = 'odd'"), 0);
+
     // The rows of the last statement that has columns; TOP as the engine takes it.
     EXPECT_EQ(column(*db, "SELECT 1; UPDATE V SET n = n; SELECT COUNT(*) FROM V"), QStringList{"2"});
     EXPECT_EQ(column(*db, "SELECT TOP 1 n FROM V ORDER BY n"), QStringList{"-3000000000"});
