@@ -6,6 +6,9 @@
 #include "db/odbcprovider.h"
 #include "db/sqllex.h"
 
+#include "platform/runtime.h"
+#include "settings/clsOplIniFile.h"
+
 namespace db
 {
 
@@ -107,7 +110,8 @@ QStringList odbcStatements(const QString& sql, OdbcDialect dialect)
     return splitAtSemicolons(sqliteGetDate(embeddedDialect(sql)));
 }
 
-QString odbcConnectionString(const ConnectionString& connection, const QString& driver)
+QString odbcConnectionString(const ConnectionString& connection, const QString& driver,
+                             const QString& options)
 {
     const QString name = driver.trimmed().isEmpty() ? defaultOdbcDriver() : driver.trimmed();
     QString server = connection.dataSource.trimmed();
@@ -131,8 +135,12 @@ QString odbcConnectionString(const ConnectionString& connection, const QString& 
                    QStringLiteral("};SERVER=") + odbcValue(server);
     if (!port.isEmpty())
         text += QStringLiteral(";PORT=") + odbcValue(port);
-    return text + QStringLiteral(";DATABASE=") + odbcValue(connection.database) + QStringLiteral(";UID=") +
-           odbcValue(connection.user) + QStringLiteral(";PWD=") + odbcValue(connection.password);
+    text += QStringLiteral(";DATABASE=") + odbcValue(connection.database) + QStringLiteral(";UID=") +
+            odbcValue(connection.user) + QStringLiteral(";PWD=") + odbcValue(connection.password);
+    const QString extra = options.trimmed();
+    if (!extra.isEmpty() && extra != QLatin1String(";"))
+        text += (extra.startsWith(u';') ? QString() : QStringLiteral(";")) + extra;
+    return text;
 }
 
 } // namespace db
@@ -714,7 +722,11 @@ std::unique_ptr<ProviderConnection> openOdbc(const ConnectionString& connection,
                                              std::vector<ProviderError>& errors)
 {
     auto conn = std::make_unique<OdbcConnection>();
-    if (!conn->connect(odbcConnectionString(connection, driver), errors))
+    QString options;
+    clsOplIniFile ini;
+    if (ini.iInit(platform::gsAppPath() + QStringLiteral("\\SqlEngine.ini")) == 0)
+        options = ini.csGetProfileString(QStringLiteral("SQLOLEDB"), QStringLiteral("Options"));
+    if (!conn->connect(odbcConnectionString(connection, driver, options), errors))
         return nullptr;
     return conn;
 }
