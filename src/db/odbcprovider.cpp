@@ -147,6 +147,9 @@ QString odbcConnectionString(const ConnectionString& connection, const QString& 
 
 #ifdef TOPMENU_HAVE_ODBC
 
+#ifdef _WIN32
+#include <windows.h> // the ODBC headers of Windows build on its types
+#endif
 #include <sql.h>
 #include <sqlext.h>
 

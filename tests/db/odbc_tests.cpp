@@ -3,63 +3,16 @@
 
 #include "dbtest.h"
 #include "installation.h"
+#include "odbcdrivers.h"
 
 #include "db/odbcprovider.h"
 #include "db/provider.h"
 #include "db/sqltext.h"
 
 #include <QElapsedTimer>
-#include <QFileInfo>
-#include <QTemporaryDir>
 
 namespace
 {
-
-const QString kDriverFolder = "/usr/lib/x86_64-linux-gnu/odbc/";
-const QString kSqliteDriver = "TopMenu SQLite";
-const QString kFreeTdsDriver = "TopMenu FreeTDS";
-
-// unixODBC reads where its files are once per process, before its first call, so one
-// configuration, made as the program starts, serves every test: the two drivers under names
-// of their own, and no data sources.
-class OdbcFiles
-{
-public:
-    OdbcFiles()
-    {
-        ok_ = db::odbcAvailable() && dir_.isValid() &&
-              QFileInfo::exists(kDriverFolder + "libsqlite3odbc.so") &&
-              write("odbcinst.ini",
-                    QStringLiteral("[%1]\nDriver=%2libsqlite3odbc.so\n\n[%3]\nDriver=%2libtdsodbc.so\n")
-                        .arg(kSqliteDriver, kDriverFolder, kFreeTdsDriver)) &&
-              write("odbc.ini", QString());
-        if (!ok_)
-            return;
-        qputenv("ODBCSYSINI", dir_.path().toUtf8());
-        qputenv("ODBCINI", (dir_.path() + "/odbc.ini").toUtf8());
-    }
-    bool ok() const { return ok_; }
-
-private:
-    bool write(const QString& name, const QString& text)
-    {
-        QFile f(dir_.path() + u'/' + name);
-        return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) == text.toUtf8().size();
-    }
-    QTemporaryDir dir_;
-    bool ok_ = false;
-};
-const OdbcFiles odbcFiles;
-
-bool odbcConfigured()
-{
-    return odbcFiles.ok();
-}
-
-void useDriver(const TestInstallation& inst, const QString& driver)
-{
-    inst.writeFile("SqlEngine.ini", "[SQLOLEDB]\r\nEngine=odbc\r\nDriver=" + driver + "\r\n");
-}
 
 QStringList column(cT_ADODB& db, const QString& sql)
 {
@@ -79,9 +32,9 @@ protected:
     void SetUp() override
     {
         if (odbc()) {
-            if (!odbcConfigured())
+            if (!odbcTestDrivers())
                 GTEST_SKIP() << "no SQLite ODBC driver";
-            useDriver(inst, kSqliteDriver);
+            useOdbcDriver(inst, kSqliteOdbcDriver);
         }
     }
     bool odbc() const { return GetParam() == Engine::Odbc; }
@@ -91,8 +44,7 @@ protected:
     {
         if (!odbc())
             return connectionString();
-        return "Provider=SQLOLEDB;Data Source=PC01\\MIRANE;Database=" +
-               db::embeddedDatabaseFile(kServer, "MIRANE45") + ";uid=sa;pwd=mtr4827";
+        return sqliteOdbcConnectionString();
     }
     std::unique_ptr<cT_ADODB> connected() const
     {
@@ -352,12 +304,11 @@ TEST(Odbc, StatementsAsTheDataSourceTakesThem)
 TEST(Odbc, EveryDiagnosticRecordBecomesAProviderError)
 {
     TestInstallation inst;
-    if (!odbcConfigured() || !QFileInfo::exists(kDriverFolder + "libtdsodbc.so"))
+    if (!odbcTestDrivers() || !QFileInfo::exists(kOdbcDriverFolder + "libtdsodbc.so"))
         GTEST_SKIP() << "no ODBC drivers";
-    // FreeTDS reports a refused connection with two records.
-    // Without a protocol version FreeTDS tries two and reports each failure.
-    inst.writeFile("SqlEngine.ini", "[SQLOLEDB]\r\nEngine=odbc\r\nDriver=" + kFreeTdsDriver +
-                                        "\r\nOptions=TDS_Version=7.4\r\n");
+    // FreeTDS reports a refused connection with two records (without a protocol version it
+    // tries two and reports each failure).
+    useOdbcDriver(inst, kFreeTdsOdbcDriver, "TDS_Version=7.4");
     std::vector<db::ProviderError> errors;
     EXPECT_EQ(
         db::openProvider("Provider=SQLOLEDB;Data Source=127.0.0.1,1;Database=MIRANE45;uid=sa;pwd=x", errors),
@@ -374,7 +325,7 @@ TEST(Odbc, EveryDiagnosticRecordBecomesAProviderError)
     EXPECT_EQ(errors[1].nativeError, 0);
 
     // The driver manager's own record, when the driver cannot be loaded.
-    useDriver(inst, "NoSuchDriver");
+    useOdbcDriver(inst, "NoSuchDriver");
     cT_ADODB db;
     db.iInit(connectionString());
     EXPECT_EQ(failure(db.iConnect(), db), "(-2147467259)Can't open lib 'NoSuchDriver' : file not found");
@@ -384,13 +335,12 @@ TEST(Odbc, EveryDiagnosticRecordBecomesAProviderError)
 TEST(Odbc, GetDateIsTheDataSourcesLocalTime)
 {
     TestInstallation inst;
-    if (!odbcConfigured())
+    if (!odbcTestDrivers())
         GTEST_SKIP() << "no SQLite ODBC driver";
     makeDatabase("CREATE TABLE T (d DATETIME)");
-    useDriver(inst, kSqliteDriver);
+    useOdbcDriver(inst, kSqliteOdbcDriver);
     cT_ADODB db;
-    db.iInit("Provider=SQLOLEDB;Data Source=PC01\\MIRANE;Database=" +
-             db::embeddedDatabaseFile(kServer, "MIRANE45") + ";uid=sa;pwd=mtr4827");
+    db.iInit(sqliteOdbcConnectionString());
     ASSERT_EQ(db.iConnect(), 0) << db.sErrMsg.toStdString();
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
     ASSERT_EQ(db.iExecSQL("INSERT INTO T VALUES (GetDate())"), 0) << db.sErrMsg.toStdString();
