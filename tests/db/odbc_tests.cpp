@@ -1,0 +1,353 @@
+// The connection class on both engines: the embedded one, and ODBC through unixODBC with
+// the SQLite ODBC driver (and FreeTDS where a real SQL Server driver's records are needed).
+
+#include "dbtest.h"
+#include "installation.h"
+#include "odbcdrivers.h"
+
+#include "db/odbcprovider.h"
+#include "db/provider.h"
+#include "db/sqltext.h"
+
+#include <QElapsedTimer>
+
+namespace
+{
+
+QStringList column(cT_ADODB& db, const QString& sql)
+{
+    Recordset rs;
+    EXPECT_EQ(db.iOpenRecSet(rs, sql), 0) << db.sErrMsg.toStdString();
+    QStringList values;
+    for (; !rs.eof(); rs.moveNext())
+        values << rs.field(0).toText();
+    return values;
+}
+
+enum class Engine { Embedded, Odbc };
+
+class BothEngines : public ::testing::TestWithParam<Engine>
+{
+protected:
+    void SetUp() override
+    {
+        if (odbc()) {
+            if (!odbcTestDrivers())
+                GTEST_SKIP() << "no SQLite ODBC driver";
+            useOdbcDriver(inst, kSqliteOdbcDriver);
+        }
+    }
+    bool odbc() const { return GetParam() == Engine::Odbc; }
+
+    // The suite's connection string; the SQLite driver takes the database file as Database.
+    QString connection() const
+    {
+        if (!odbc())
+            return connectionString();
+        return sqliteOdbcConnectionString();
+    }
+    std::unique_ptr<cT_ADODB> connected() const
+    {
+        auto db = std::make_unique<cT_ADODB>();
+        db->iInit(connection());
+        EXPECT_EQ(db->iConnect(), 0) << db->sErrMsg.toStdString();
+        return db;
+    }
+    // The engines' own words for a missing table: the SQLite driver adds the code.
+    QString noSuchTable(const QString& table) const
+    {
+        return "no such table: " + table + (odbc() ? " (1)" : "");
+    }
+    QString statementState() const { return odbc() ? "HY000" : "42000"; }
+    // The first value of a query, read on a connection of its own.
+    QString scalar(const QString& sql) const
+    {
+        auto db = connected();
+        return column(*db, sql).value(0);
+    }
+
+    TestInstallation inst;
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, BothEngines, ::testing::Values(Engine::Embedded, Engine::Odbc),
+                         [](const auto& info) { return info.param == Engine::Odbc ? "Odbc" : "Embedded"; });
+
+const QString kTimeout = "クエリのタイムアウトが発生しました。";
+
+} // namespace
+
+TEST_P(BothEngines, ConnectOnceAndTheRefusalsOfClosedAndOpenObjects)
+{
+    makeDatabase("CREATE TABLE T (n INT PRIMARY KEY)");
+    auto db = connected();
+    ASSERT_EQ(db->state(), ado::adStateOpen);
+    EXPECT_EQ(db->commandTimeout(), 180);
+    // A temporary table lives as long as its connection: still there, so not reopened.
+    ASSERT_EQ(db->iExecSQL("CREATE TEMP TABLE Mine (a INT)"), 0) << db->sErrMsg.toStdString();
+    EXPECT_EQ(db->iConnect(), 0);
+    EXPECT_TRUE(column(*db, "SELECT * FROM Mine").isEmpty());
+
+    Recordset rs;
+    ASSERT_EQ(db->iOpenRecSet(rs, "SELECT n FROM T"), 0);
+    EXPECT_EQ(failure(db->iOpenRecSet(rs, "SELECT 2"), *db),
+              "( 3705)オブジェクトが開いている場合は、操作は許可されません。\rSQL=SELECT 2");
+    EXPECT_TRUE(rs.isOpen());
+    rs.close();
+
+    EXPECT_EQ(failure(db->iRollback(), *db),
+              "ERR:Rollback (-2147168242)トランザクションがアクティブではありません。");
+    EXPECT_EQ(db->iDisConnect(), 0);
+    EXPECT_EQ(failure(db->iDisConnect(), *db),
+              "( 3704)オブジェクトが閉じている場合は、操作は許可されません。");
+    EXPECT_EQ(failure(db->iExecSQL("DELETE FROM T"), *db),
+              "ERR:iExecSQL ( 3709)接続が閉じているか、このコンテキストで無効です。\rSQL=DELETE FROM T");
+    ASSERT_EQ(db->iConnect(), 0); // a fresh connection with the same string
+    EXPECT_TRUE(failure(db->iOpenRecSet(rs, "SELECT * FROM Mine"), *db)
+                    .startsWith("(-2147217900)" + noSuchTable("Mine")));
+}
+
+TEST_P(BothEngines, FailureTextsCarryTheProviderLog)
+{
+    makeDatabase("CREATE TABLE T (n INT PRIMARY KEY)");
+    auto db = connected();
+    const QString missing = noSuchTable("NOPE");
+    const QString log = oneErrorLog(-2147217900, missing, statementState(), 1);
+
+    const QString head = "SELECT * FROM NOPE WHERE n = ";
+    const QString sql80 = head + QString(80 - head.size(), u'1');
+    Recordset rs;
+    EXPECT_EQ(failure(db->iOpenRecSet(rs, sql80), *db), "(-2147217900)" + missing + "\rSQL=" + sql80 + log);
+    EXPECT_EQ(failure(db->iOpenRecSet(rs, sql80 + u'1'), *db),
+              "(-2147217900)" + missing + "\rSQL=" + sql80 + "・・・" + log);
+    const QString longInsert = "INSERT INTO NOPE VALUES (" + QString(200, u'9') + u')';
+    EXPECT_EQ(failure(db->iExecSQL(longInsert), *db),
+              "ERR:iExecSQL (-2147217900)" + missing + log + "\rSQL=" + longInsert);
+    // The list is cleared once logged: the next failure logs only its own record.
+    QString other = "x";
+    db->vAddAdoErrorLog(other);
+    EXPECT_EQ(other, "x");
+}
+
+TEST_P(BothEngines, ReadsEveryValueType)
+{
+    makeDatabase("CREATE TABLE V (n INT, f FLOAT, s NVARCHAR(255), d DATETIME, memo NVARCHAR(4000))");
+    auto db = connected();
+    const QString name = "訪問マッサージ O'Brien";
+    const QString memo = QString(3000, u'あ') + "end";
+    ASSERT_EQ(db->iExecSQL("INSERT INTO V VALUES (7, 2.5, '" + sqlText(name) +
+                           "', '2023-12-01 08:05:09.120', '" + memo +
+                           "');\nINSERT INTO V (n) VALUES (-3000000000)"),
+              0)
+        << db->sErrMsg.toStdString();
+
+    Recordset rs;
+    ASSERT_EQ(db->iOpenRecSet(rs, "SELECT n, f, s, d, memo FROM V ORDER BY n DESC"), 0)
+        << db->sErrMsg.toStdString();
+    EXPECT_EQ(rs.field("N"), FieldValue(7));
+    EXPECT_EQ(rs.field("f"), FieldValue(2.5));
+    EXPECT_EQ(rs.field("s"), FieldValue(name));
+    EXPECT_EQ(rs.field("d"), FieldValue(QDateTime(QDate(2023, 12, 1), QTime(8, 5, 9, 120))));
+    EXPECT_EQ(rs.field("memo"), FieldValue(memo));
+    rs.moveNext();
+    EXPECT_EQ(rs.field(0), FieldValue(qint64(-3000000000)));
+    for (int c = 1; c < 5; ++c)
+        EXPECT_TRUE(rs.field(c).isNull()) << c;
+    rs.moveNext();
+    EXPECT_TRUE(rs.eof());
+    rs.close();
+
+    // SQLite keeps text written into a number or date column as text.
+    ASSERT_EQ(db->iExecSQL("INSERT INTO V (n, d, memo) VALUES ('12a', '31/12', 'odd')"), 0);
+    ASSERT_EQ(db->iOpenRecSet(rs, "SELECT n, d FROM V WHERE memo = 'odd'"), 0) << db->sErrMsg.toStdString();
+    EXPECT_EQ(rs.field(0), FieldValue(QString("12a")));
+    EXPECT_EQ(rs.field(1), FieldValue(QString("31/12")));
+    rs.close();
+    ASSERT_EQ(db->iExecSQL("DELETE FROM V WHERE memo = 'odd'"), 0);
+
+    // The rows of the last statement that has columns; TOP as the engine takes it.
+    EXPECT_EQ(column(*db, "SELECT 1; UPDATE V SET n = n; SELECT COUNT(*) FROM V"), QStringList{"2"});
+    EXPECT_EQ(column(*db, "SELECT TOP 1 n FROM V ORDER BY n"), QStringList{"-3000000000"});
+    EXPECT_EQ(column(*db, "SELECT s FROM V WHERE s = 'a;b' OR n = 7"), QStringList{name});
+}
+
+TEST_P(BothEngines, RowCountsOfExecSql)
+{
+    makeDatabase("CREATE TABLE T (n INT PRIMARY KEY, s NVARCHAR(20))");
+    auto db = connected();
+    long n = -1;
+    ASSERT_EQ(
+        db->iExecSQL("INSERT INTO T VALUES (1, 'a');\nINSERT INTO T VALUES (2, 'b'); INSERT INTO T VALUES "
+                     "(3, 'c')",
+                     &n),
+        0)
+        << db->sErrMsg.toStdString();
+    EXPECT_EQ(n, 3);
+    EXPECT_EQ(db->iExecSQL("UPDATE T SET s = 'x' WHERE n > 1", &n), 0);
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(db->iExecSQL("UPDATE T SET s = 'x' WHERE n > 9", &n), 0);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(db->iExecSQL("CREATE TABLE U (a INT)", &n), 0);
+    EXPECT_EQ(n, 0);
+    EXPECT_EQ(db->iExecSQL("DELETE FROM T WHERE n <> 2", &n), 0);
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(scalar("SELECT GROUP_CONCAT(n || s) FROM T"), "2x");
+}
+
+TEST_P(BothEngines, TransactionsCommitAndRollBack)
+{
+    makeDatabase("CREATE TABLE T (n INT PRIMARY KEY)");
+    auto db = connected();
+    const auto insert = [&](int value) {
+        ASSERT_EQ(db->iBeginTrans(), 0) << db->sErrMsg.toStdString();
+        ASSERT_EQ(db->iExecSQL(QStringLiteral("INSERT INTO T VALUES (%1)").arg(value)), 0)
+            << db->sErrMsg.toStdString();
+    };
+    ASSERT_NO_FATAL_FAILURE(insert(1));
+    EXPECT_TRUE(failure(db->iBeginTrans(), *db).startsWith("ERR:BeginTrans (-2147168237)"));
+    ASSERT_EQ(db->iCommitTrans(), 0) << db->sErrMsg.toStdString();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
+    EXPECT_TRUE(failure(db->iCommitTrans(), *db).startsWith("ERR:CommitTrans (-2147168242)"));
+
+    ASSERT_NO_FATAL_FAILURE(insert(2));
+    ASSERT_EQ(db->iRollback(), 0) << db->sErrMsg.toStdString();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
+
+    // A failing statement inside leaves the transaction for the caller's rollback.
+    ASSERT_NO_FATAL_FAILURE(insert(3));
+    EXPECT_EQ(db->iExecSQL("INSERT INTO T VALUES (1)"), -1);
+    ASSERT_EQ(db->iRollback(), 0) << db->sErrMsg.toStdString();
+    EXPECT_EQ(column(*db, "SELECT COUNT(*) FROM T"), QStringList{"1"});
+
+    // Closing with an open transaction leaves nothing behind.
+    ASSERT_NO_FATAL_FAILURE(insert(4));
+    ASSERT_EQ(db->iDisConnect(), 0);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
+}
+
+TEST_P(BothEngines, CommandTimeoutEndsLockWaitsAndLongStatements)
+{
+    makeDatabase("CREATE TABLE T (n INT)");
+    auto holder = connected();
+    ASSERT_EQ(holder->iBeginTrans(), 0);
+    ASSERT_EQ(holder->iExecSQL("INSERT INTO T VALUES (1)"), 0);
+
+    auto waiter = connected();
+    EXPECT_EQ(waiter->iSetTimeout(1), 0);
+    QElapsedTimer timer;
+    // Not before the second is up (the upper bound only catches a wait without limit).
+    const auto timed = [&](int status) {
+        EXPECT_GE(timer.elapsed(), 950);
+        EXPECT_LT(timer.elapsed(), 10000);
+        return failure(status, *waiter);
+    };
+    timer.start();
+    EXPECT_EQ(timed(waiter->iExecSQL("INSERT INTO T VALUES (2)")),
+              "ERR:iExecSQL (-2147217871)" + kTimeout + oneErrorLog(-2147217871, kTimeout, "HYT00", 5) +
+                  "\rSQL=INSERT INTO T VALUES (2)");
+    // Readers are not blocked by the writer.
+    EXPECT_EQ(column(*waiter, "SELECT COUNT(*) FROM T"), QStringList{"0"});
+    ASSERT_EQ(holder->iRollback(), 0);
+
+    const QString endless = "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
+                            "SELECT COUNT(*) FROM c";
+    Recordset rs;
+    timer.restart();
+    EXPECT_EQ(timed(waiter->iOpenRecSet(rs, endless)), "(-2147217871)" + kTimeout +
+                                                           "\rSQL=" + endless.left(80) + "・・・" +
+                                                           oneErrorLog(-2147217871, kTimeout, "HYT00", 9));
+    EXPECT_EQ(waiter->iExecSQL("INSERT INTO T VALUES (2)"), 0) << waiter->sErrMsg.toStdString();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
+}
+
+TEST(Odbc, ConnectionStringForTheDriver)
+{
+    db::ConnectionString cs = db::ConnectionString::parse(connectionString());
+    EXPECT_EQ(db::odbcConnectionString(cs, QString()),
+              "DRIVER={FreeTDS};SERVER=PC01\\MIRANE;DATABASE=MIRANE45;UID=sa;PWD=mtr4827");
+
+    cs = db::ConnectionString::parse("Provider=SQLOLEDB;Data Source=(local)\\MIRANE,1433;Database=M 45 ;"
+                                     "uid=sa;pwd=\"p;w}d\"");
+    EXPECT_EQ(db::odbcConnectionString(cs, " FreeTDS "),
+              "DRIVER={FreeTDS};SERVER=localhost\\MIRANE;PORT=1433;DATABASE=M 45;UID=sa;PWD={p;w}}d}");
+    EXPECT_EQ(db::odbcConnectionString(cs, "ODBC Driver 18 for SQL Server"),
+              "DRIVER={ODBC Driver 18 for SQL Server};SERVER=(local)\\MIRANE,1433;DATABASE=M 45;UID=sa;"
+              "PWD={p;w}}d}");
+    cs = db::ConnectionString::parse("Data Source=tcp:.,1500;Database= a ;pwd={x}");
+    EXPECT_EQ(db::odbcConnectionString(cs, "FreeTDS", " TDS_Version=7.4;ClientCharset=UTF-8 "),
+              "DRIVER={FreeTDS};SERVER=localhost;PORT=1500;DATABASE=a;UID=;PWD={{x}}};TDS_Version=7.4;"
+              "ClientCharset=UTF-8");
+}
+
+TEST(Odbc, StatementsAsTheDataSourceTakesThem)
+{
+    EXPECT_EQ(db::odbcDialect("Microsoft SQL Server"), db::OdbcDialect::SqlServer);
+    EXPECT_EQ(db::odbcDialect("SQLite"), db::OdbcDialect::Sqlite);
+    EXPECT_EQ(db::odbcDialect("PostgreSQL"), db::OdbcDialect::Other);
+
+    const QString batch = "SELECT TOP 1 a FROM T ORDER BY a; UPDATE T SET d = GETDATE() WHERE s = 'x;y'";
+    EXPECT_EQ(db::odbcStatements(batch, db::OdbcDialect::SqlServer), QStringList{batch});
+    EXPECT_EQ(db::odbcStatements(batch, db::OdbcDialect::Other),
+              QStringList{"SELECT a FROM T ORDER BY a LIMIT 1; UPDATE T SET d = GETDATE() WHERE s = 'x;y'"});
+    EXPECT_EQ(
+        db::odbcStatements(batch, db::OdbcDialect::Sqlite),
+        QStringList({"SELECT a FROM T ORDER BY a LIMIT 1",
+                     "UPDATE T SET d = strftime('%Y-%m-%d %H:%M:%f','now','localtime') WHERE s = 'x;y'"}));
+    // A trigger's body and CASE ... END stay inside their statements; empty pieces go.
+    const QString trigger =
+        "CREATE TRIGGER tr AFTER INSERT ON T BEGIN UPDATE T SET a = CASE WHEN a > 0 THEN 1 "
+        "ELSE 0 END; DELETE FROM U; END";
+    EXPECT_EQ(db::odbcStatements(" ; " + trigger + ";\n-- [x;]\n;SELECT [a;b] FROM T -- ;",
+                                 db::OdbcDialect::Sqlite),
+              QStringList({trigger, "SELECT [a;b] FROM T"}));
+}
+
+TEST(Odbc, EveryDiagnosticRecordBecomesAProviderError)
+{
+    TestInstallation inst;
+    if (!odbcTestDrivers() || !QFileInfo::exists(kOdbcDriverFolder + "libtdsodbc.so"))
+        GTEST_SKIP() << "no ODBC drivers";
+    // FreeTDS reports a refused connection with two records (without a protocol version it
+    // tries two and reports each failure).
+    useOdbcDriver(inst, kFreeTdsOdbcDriver, "TDS_Version=7.4");
+    std::vector<db::ProviderError> errors;
+    EXPECT_EQ(
+        db::openProvider("Provider=SQLOLEDB;Data Source=127.0.0.1,1;Database=MIRANE45;uid=sa;pwd=x", errors),
+        nullptr);
+    ASSERT_EQ(errors.size(), 2u);
+    const QString source = "Microsoft OLE DB Provider for SQL Server";
+    EXPECT_EQ(errors[0].number, -2147467259);
+    EXPECT_EQ(errors[0].description, "Unable to connect: Adaptive Server is unavailable or does not exist");
+    EXPECT_EQ(errors[0].source, source);
+    EXPECT_EQ(errors[0].sqlState, "08S01");
+    EXPECT_EQ(errors[0].nativeError, 20009);
+    EXPECT_EQ(errors[1].description, "Unable to connect to data source");
+    EXPECT_EQ(errors[1].sqlState, "08001");
+    EXPECT_EQ(errors[1].nativeError, 0);
+
+    // The driver manager's own record, when the driver cannot be loaded.
+    useOdbcDriver(inst, "NoSuchDriver");
+    cT_ADODB db;
+    db.iInit(connectionString());
+    EXPECT_EQ(failure(db.iConnect(), db), "(-2147467259)Can't open lib 'NoSuchDriver' : file not found");
+    EXPECT_EQ(db.state(), ado::adStateClosed);
+}
+
+TEST(Odbc, GetDateIsTheDataSourcesLocalTime)
+{
+    TestInstallation inst;
+    if (!odbcTestDrivers())
+        GTEST_SKIP() << "no SQLite ODBC driver";
+    makeDatabase("CREATE TABLE T (d DATETIME)");
+    useOdbcDriver(inst, kSqliteOdbcDriver);
+    cT_ADODB db;
+    db.iInit(sqliteOdbcConnectionString());
+    ASSERT_EQ(db.iConnect(), 0) << db.sErrMsg.toStdString();
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    ASSERT_EQ(db.iExecSQL("INSERT INTO T VALUES (GetDate())"), 0) << db.sErrMsg.toStdString();
+    Recordset rs;
+    ASSERT_EQ(db.iOpenRecSet(rs, "SELECT d FROM T"), 0);
+    const FieldValue d = rs.field(0);
+    ASSERT_EQ(d.kind(), FieldValue::Kind::DateTime);
+    EXPECT_GE(d.toDateTime(), before);
+    EXPECT_LE(d.toDateTime(), QDateTime::currentDateTime().addSecs(1));
+}

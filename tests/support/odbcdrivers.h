@@ -1,0 +1,69 @@
+#pragma once
+
+#include "installation.h"
+
+#include "db/odbcprovider.h"
+#include "db/provider.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+// The ODBC drivers of the tests: Debian's SQLite ODBC driver and FreeTDS, registered under
+// names of their own in a driver list of the tests' own.
+inline const QString kOdbcDriverFolder = QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/");
+inline const QString kSqliteOdbcDriver = QStringLiteral("TopMenu SQLite");
+inline const QString kFreeTdsOdbcDriver = QStringLiteral("TopMenu FreeTDS");
+
+// unixODBC reads where its files are once per process, before its first call, so the files
+// are made as the test program starts and serve every test (child processes inherit them).
+class OdbcTestFiles
+{
+public:
+    OdbcTestFiles()
+    {
+        ok_ = db::odbcAvailable() && dir_.isValid() &&
+              QFileInfo::exists(kOdbcDriverFolder + "libsqlite3odbc.so") &&
+              write("odbcinst.ini",
+                    QStringLiteral("[%1]\nDriver=%2libsqlite3odbc.so\n\n[%3]\nDriver=%2libtdsodbc.so\n")
+                        .arg(kSqliteOdbcDriver, kOdbcDriverFolder, kFreeTdsOdbcDriver)) &&
+              write("odbc.ini", QString());
+        if (!ok_)
+            return;
+        qputenv("ODBCSYSINI", dir_.path().toUtf8());
+        qputenv("ODBCINI", (dir_.path() + "/odbc.ini").toUtf8());
+    }
+    bool ok() const { return ok_; }
+
+private:
+    bool write(const QString& name, const QString& text)
+    {
+        QFile f(dir_.path() + u'/' + name);
+        return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) == text.toUtf8().size();
+    }
+    QTemporaryDir dir_;
+    bool ok_ = false;
+};
+inline const OdbcTestFiles odbcTestFiles;
+
+// True when the SQLite ODBC driver can be used.
+inline bool odbcTestDrivers()
+{
+    return odbcTestFiles.ok();
+}
+
+// Lets the installation's programs reach their databases through the ODBC driver.
+inline void useOdbcDriver(const TestInstallation& inst, const QString& driver,
+                          const QString& options = QString())
+{
+    inst.writeFile("SqlEngine.ini", "[SQLOLEDB]\r\nEngine=odbc\r\nDriver=" + driver + "\r\n" +
+                                        (options.isEmpty() ? QString() : "Options=" + options + "\r\n"));
+}
+
+// The suite's connection string for a database of the embedded engine's folder as the SQLite
+// ODBC driver takes it: the database file as Database.
+inline QString sqliteOdbcConnectionString(const QString& database = QStringLiteral("MIRANE45"))
+{
+    return "Provider=SQLOLEDB;Data Source=PC01\\MIRANE;Database=" +
+           db::embeddedDatabaseFile(QStringLiteral("PC01\\MIRANE"), database) + ";uid=sa;pwd=mtr4827";
+}
