@@ -14,16 +14,6 @@
 namespace
 {
 
-QStringList column(cT_ADODB& db, const QString& sql)
-{
-    Recordset rs;
-    EXPECT_EQ(db.iOpenRecSet(rs, sql), 0) << db.sErrMsg.toStdString();
-    QStringList values;
-    for (; !rs.eof(); rs.moveNext())
-        values << rs.field(0).toText();
-    return values;
-}
-
 enum class Engine { Embedded, Odbc };
 
 class BothEngines : public ::testing::TestWithParam<Engine>
