@@ -687,6 +687,10 @@ QString embeddedDialect(const QString& sql)
     using namespace lex;
     const std::vector<Token> t = tokenize(sql);
     const int n = int(t.size());
+    // A string or quoted name left open runs to the end of the text: a LIMIT added after it
+    // would land inside it. Such a statement is malformed and stays as it is.
+    if (n > 0 && !isClosedQuote(sql, t.back()))
+        return sql;
     struct Edit {
         int pos;
         int len;

@@ -87,6 +87,23 @@ bool isWord(const QString& text, const Token& token, QLatin1String word)
            QStringView(text).mid(token.pos, token.len).compare(word, Qt::CaseInsensitive) == 0;
 }
 
+bool isClosedQuote(const QString& text, const Token& token)
+{
+    if (token.kind != Kind::String && token.kind != Kind::Quoted)
+        return true;
+    const QChar close = text[token.pos] == u'[' ? QChar(u']') : text[token.pos];
+    for (int i = token.pos + 1; i < token.end(); ++i) {
+        if (text[i] != close)
+            continue;
+        if (i + 1 < token.end() && text[i + 1] == close) {
+            ++i;
+            continue;
+        }
+        return i + 1 == token.end();
+    }
+    return false;
+}
+
 bool isPunct(const QString& text, const Token& token, QChar c)
 {
     return token.kind == Kind::Punct && text[token.pos] == c;

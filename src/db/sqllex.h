@@ -26,6 +26,9 @@ std::vector<Token> tokenize(const QString& text);
 bool isWord(const QString& text, const Token& token, QLatin1String word);
 // True when the token is the single character c.
 bool isPunct(const QString& text, const Token& token, QChar c);
+// False for a string or quoted name whose closing quote is missing (it runs to the end of
+// the text); true for every other token.
+bool isClosedQuote(const QString& text, const Token& token);
 // True when the token can name an object: a word or a quoted name.
 bool isName(const Token& token);
 // The name a word or quoted name stands for ([a]]b] gives a]b).

@@ -163,6 +163,11 @@ TEST(EmbeddedEngine, TopRewriteNeverSplicesAndLeavesMalformedStatements)
         "SELECT a FROM t EXCEPT SELECT TOP 2 b FROM u",
         "SELECT TOP 5 PERCENT a FROM t",
         "SELECT TOP (5) WITH TIES a FROM t ORDER BY a",
+        // A LIMIT after a string or quoted name left open would land inside it.
+        "SELECT TOP 1 a FRT b 'FROM u",
+        "select top 2 \"n\", `m`, ' -- TOP 4\n",
+        "SELECT TOP 1 [a FROM t",
+        "SELECT TOP 1 a FROM t WHERE b = 'x''",
     };
     for (const QString& sql : unchanged)
         EXPECT_EQ(db::embeddedDialect(sql), sql);
