@@ -4,6 +4,7 @@
 
 #include "dbtest.h"
 #include "installation.h"
+#include "odbcdrivers.h"
 
 #include "db/provider.h"
 #include "db/sqltext.h"
@@ -15,29 +16,6 @@
 namespace
 {
 
-const QString kSqliteOdbcDriver = "/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so";
-const QString kFreeTdsDriver = "/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so";
-
-// The driver manager reads where its driver list lives once per process, so the list is laid
-// out before the first test.
-class OdbcDriverList : public ::testing::Environment
-{
-public:
-    void SetUp() override
-    {
-        QFile ini(dir.filePath("odbcinst.ini"));
-        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-        ini.write(("[SQLite3 Test]\nDriver=" + kSqliteOdbcDriver +
-                   "\n[FreeTDS Test]\nDriver=" + kFreeTdsDriver + "\n")
-                      .toUtf8());
-        ini.close();
-        qputenv("ODBCSYSINI", dir.path().toUtf8());
-        qputenv("ODBCINI", dir.filePath("odbc.ini").toUtf8());
-    }
-    QTemporaryDir dir;
-};
-const auto* const kDriverList = ::testing::AddGlobalTestEnvironment(new OdbcDriverList);
-
 class BothEngines : public ::testing::TestWithParam<QString>
 {
 protected:
@@ -45,9 +23,9 @@ protected:
     {
         makeDatabase("CREATE TABLE T (n INT PRIMARY KEY, c NVARCHAR(50), f FLOAT, d DATETIME)");
         if (odbc()) {
-            if (!QFileInfo::exists(kSqliteOdbcDriver))
+            if (!odbcTestDrivers())
                 GTEST_SKIP() << "the SQLite ODBC driver (libsqliteodbc) is not installed";
-            inst.writeFile("SqlEngine.ini", "[SQLOLEDB]\r\nEngine=odbc\r\nDriver=SQLite3 Test\r\n");
+            useOdbcDriver(inst, kSqliteOdbcDriver);
         }
     }
     bool odbc() const { return GetParam() == "odbc"; }
@@ -162,10 +140,10 @@ INSTANTIATE_TEST_SUITE_P(Engines, BothEngines, ::testing::Values(QString("embedd
 
 TEST(OdbcProvider, EveryDiagnosticRecordBecomesOneProviderError)
 {
-    if (!QFileInfo::exists(kFreeTdsDriver))
+    if (!QFileInfo::exists(kOdbcDriverFolder + "libtdsodbc.so"))
         GTEST_SKIP() << "FreeTDS (tdsodbc) is not installed";
     TestInstallation inst;
-    inst.writeFile("SqlEngine.ini", "[SQLOLEDB]\r\nEngine=odbc\r\nDriver=FreeTDS Test\r\n");
+    useOdbcDriver(inst, kFreeTdsOdbcDriver);
     // No server listens here: FreeTDS answers with more than one diagnostic record.
     std::vector<db::ProviderError> errors;
     EXPECT_EQ(
