@@ -238,7 +238,7 @@ TEST(Sibling, ASecondMapCompanionHandsOverAndEnds)
     ASSERT_TRUE(logHolds(inst, "HANDOVER again"));
 
     // The running copy still owns the window the exit closes.
-    ASSERT_TRUE(platform::QtProcesses().postClose("ThunderRT6FormDC", "QmapLogin"));
+    ASSERT_TRUE(platform::SystemProcesses().postClose("ThunderRT6FormDC", "QmapLogin"));
     ASSERT_TRUE(first.waitForFinished(15000));
     const QString cwd = QFileInfo(inst.path()).canonicalFilePath();
     EXPECT_EQ(inst.readText("trtzenrin.log"),

@@ -205,7 +205,7 @@ TEST(ReportEngine, MissingFromTheProgramFolder)
 {
     EngineFolder f;
     QFile::remove(f.inst.file("wfrfv10"));
-    platform::QtProcesses real;
+    platform::SystemProcesses real;
     platform::runtime().processes = &real;
     cls_WfdPrintExe job;
     ASSERT_EQ(job.iInit(f.app() + "\\SYS\\地図印刷.wfd", "地図印刷"), 0);
