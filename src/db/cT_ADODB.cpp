@@ -96,8 +96,14 @@ FieldValue Recordset::field(QLatin1String column) const
 
 FieldValue Recordset::field(int index) const
 {
+    return fieldAt(index);
+}
+
+const FieldValue& Recordset::fieldAt(int index) const
+{
+    static const FieldValue null;
     if (eof() || index < 0 || index >= fieldCount())
-        return {};
+        return null;
     return data_.rows[row_][size_t(index)];
 }
 

@@ -21,6 +21,9 @@ public:
     FieldValue field(QLatin1String column) const;
     // The field by position in the select list.
     FieldValue field(int index) const;
+    // The same without a copy, for loops over many rows; a null value when there is no such
+    // field, valid until the next call on this recordset.
+    const FieldValue& fieldAt(int index) const;
     int fieldCount() const { return int(data_.columns.size()); }
     // The name of a column of the select list, and the number of rows read.
     QString columnName(int index) const { return data_.columns.value(index); }

@@ -60,9 +60,11 @@ short readList()
         AdminPass,
         UsedFlg
     };
-    const auto text = [&rs](Column c) { return csNullToStr(rs.field(int(c))).trimmed(); };
-    const auto number = [&rs](Column c) { return short(nNullToLong(rs.field(int(c)))); };
+    // (trimmed() takes the trailing blanks csNullToStr takes, and the leading ones too.)
+    const auto text = [&rs](Column c) { return rs.fieldAt(int(c)).toText().trimmed(); };
+    const auto number = [&rs](Column c) { return short(nNullToLong(rs.fieldAt(int(c)))); };
     std::vector<tKyoten> list;
+    list.reserve(rs.rowCount());
     for (; !rs.eof(); rs.moveNext()) {
         tKyoten k;
         k.iKyotenCd = number(Cd);

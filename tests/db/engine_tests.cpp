@@ -276,3 +276,34 @@ TEST(EmbeddedEngine, TextHoldingNulIsRefusedBeforeTheEngine)
               QStringList({"バッチ 2: エラー", "  " + nul + " (SQL State 22021, Native Error 0)"}));
     EXPECT_EQ(column(*db, "SELECT group_concat(n) FROM T"), QStringList{"2"});
 }
+
+// Texts repeated down a column share one string; every row still reads as stored, whatever
+// comes between the repeats (another text, a prefix of it, null, an empty text).
+TEST(EmbeddedEngine, RepeatedValuesDownAColumnReadAsStored)
+{
+    TestInstallation inst;
+    makeDatabase("CREATE TABLE T (n INT PRIMARY KEY, c NVARCHAR(50), d DATETIME)");
+    auto db = connected();
+    ASSERT_EQ(db->iExecSQL("INSERT INTO T VALUES (1, '東京都', '2024-04-01 09:00:00');"
+                           "INSERT INTO T VALUES (2, '東京都', '2024-04-01 09:00:00');"
+                           "INSERT INTO T VALUES (3, '東京', 'not a date');"
+                           "INSERT INTO T VALUES (4, NULL, 'not a date');"
+                           "INSERT INTO T VALUES (5, '東京', NULL);"
+                           "INSERT INTO T VALUES (6, 7, '2024-04-01 09:00:00');"
+                           "INSERT INTO T VALUES (7, '7', '');"
+                           "INSERT INTO T VALUES (8, '', '')"),
+              0)
+        << db->sErrMsg.toStdString();
+    Recordset rs;
+    ASSERT_EQ(db->iOpenRecSet(rs, "SELECT c, d FROM T ORDER BY n"), 0) << db->sErrMsg.toStdString();
+    QStringList texts, kinds;
+    for (; !rs.eof(); rs.moveNext()) {
+        texts << rs.fieldAt(0).toText() + u'|' + rs.fieldAt(1).toText();
+        kinds << QString::number(int(rs.fieldAt(0).kind())) + QString::number(int(rs.field(1).kind()));
+    }
+    EXPECT_EQ(texts, QStringList({"東京都|2024/04/01 9:00:00", "東京都|2024/04/01 9:00:00", "東京|not a date",
+                                  "|not a date", "東京|", "7|2024/04/01 9:00:00", "7|", "|"}));
+    // Null 0, text 3, date-time 4 (the 7 is stored as text: the column holds texts).
+    EXPECT_EQ(kinds, QStringList({"34", "34", "33", "03", "30", "34", "33", "33"}));
+    EXPECT_TRUE(rs.fieldAt(0).isNull()); // past the last row
+}

@@ -16,7 +16,7 @@ namespace
 
 enum class Engine { Embedded, Odbc };
 
-class BothEngines : public ::testing::TestWithParam<Engine>
+class ConnectionClassOnBothEngines : public ::testing::TestWithParam<Engine>
 {
 protected:
     void SetUp() override
@@ -59,14 +59,15 @@ protected:
     TestInstallation inst;
 };
 
-INSTANTIATE_TEST_SUITE_P(Engines, BothEngines, ::testing::Values(Engine::Embedded, Engine::Odbc),
+INSTANTIATE_TEST_SUITE_P(Engines, ConnectionClassOnBothEngines,
+                         ::testing::Values(Engine::Embedded, Engine::Odbc),
                          [](const auto& info) { return info.param == Engine::Odbc ? "Odbc" : "Embedded"; });
 
 const QString kTimeout = "クエリのタイムアウトが発生しました。";
 
 } // namespace
 
-TEST_P(BothEngines, ConnectOnceAndTheRefusalsOfClosedAndOpenObjects)
+TEST_P(ConnectionClassOnBothEngines, ConnectOnceAndTheRefusalsOfClosedAndOpenObjects)
 {
     makeDatabase("CREATE TABLE T (n INT PRIMARY KEY)");
     auto db = connected();
@@ -96,7 +97,7 @@ TEST_P(BothEngines, ConnectOnceAndTheRefusalsOfClosedAndOpenObjects)
                     .startsWith("(-2147217900)" + noSuchTable("Mine")));
 }
 
-TEST_P(BothEngines, FailureTextsCarryTheProviderLog)
+TEST_P(ConnectionClassOnBothEngines, FailureTextsCarryTheProviderLog)
 {
     makeDatabase("CREATE TABLE T (n INT PRIMARY KEY)");
     auto db = connected();
@@ -118,7 +119,7 @@ TEST_P(BothEngines, FailureTextsCarryTheProviderLog)
     EXPECT_EQ(other, "x");
 }
 
-TEST_P(BothEngines, ReadsEveryValueType)
+TEST_P(ConnectionClassOnBothEngines, ReadsEveryValueType)
 {
     makeDatabase("CREATE TABLE V (n INT, f FLOAT, s NVARCHAR(255), d DATETIME, memo NVARCHAR(4000))");
     auto db = connected();
@@ -160,7 +161,7 @@ TEST_P(BothEngines, ReadsEveryValueType)
     EXPECT_EQ(column(*db, "SELECT s FROM V WHERE s = 'a;b' OR n = 7"), QStringList{name});
 }
 
-TEST_P(BothEngines, RowCountsOfExecSql)
+TEST_P(ConnectionClassOnBothEngines, RowCountsOfExecSql)
 {
     makeDatabase("CREATE TABLE T (n INT PRIMARY KEY, s NVARCHAR(20))");
     auto db = connected();
@@ -183,7 +184,7 @@ TEST_P(BothEngines, RowCountsOfExecSql)
     EXPECT_EQ(scalar("SELECT GROUP_CONCAT(n || s) FROM T"), "2x");
 }
 
-TEST_P(BothEngines, TransactionsCommitAndRollBack)
+TEST_P(ConnectionClassOnBothEngines, TransactionsCommitAndRollBack)
 {
     makeDatabase("CREATE TABLE T (n INT PRIMARY KEY)");
     auto db = connected();
@@ -214,7 +215,7 @@ TEST_P(BothEngines, TransactionsCommitAndRollBack)
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
 }
 
-TEST_P(BothEngines, CommandTimeoutEndsLockWaitsAndLongStatements)
+TEST_P(ConnectionClassOnBothEngines, CommandTimeoutEndsLockWaitsAndLongStatements)
 {
     makeDatabase("CREATE TABLE T (n INT)");
     auto holder = connected();
