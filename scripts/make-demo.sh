@@ -34,7 +34,7 @@ install_text() { mkdir -p "$(dirname "$2")"; suite_text <"$1" >"$2"; }
 
 # Programs: the launcher and the stand-ins sit in the program folder; the utility program
 # in its fixed folder C:\KVX\utility.
-for p in TopMenu osql Main TrtTotalSchedule trtzenrin; do
+for p in TopMenu osql Main TrtTotalSchedule trtzenrin wfrfv10 wfrimg10 WrVb6Viewer; do
     if [ -x "$bin/$p" ]; then
         cp "$bin/$p" "$demo/"
     else
@@ -52,6 +52,13 @@ done
 mkdir -p "$demo/SYS" "$demo/TMP" "$demo/ICON"
 install_text "$src/DATA/DATA0000/帳票Format.ini" "$demo/DATA/DATA0000/帳票Format.ini"
 cp "$art"/wallpaper.jpg "$art"/top.jpg "$art"/LOGO.JPG "$art"/KYOTEN*.png "$demo/ICON/"
+
+# The report layouts (SYS), their format, and sample data: the receipt forms' samples in
+# TMP\領収書イメージ, and a map sheet over the demo's top picture.
+for f in "$src"/SYS/*.wfd; do install_text "$f" "$demo/SYS/$(basename "$f")"; done
+for f in "$src"/TMP/領収書イメージ/*.csv; do install_text "$f" "$demo/TMP/領収書イメージ/$(basename "$f")"; done
+[ -f "$bin/wfd-format.txt" ] && install_text "$bin/wfd-format.txt" "$demo/SYS/wfd-format.txt"
+printf '"利用者ID","画像Path"\n1,"%s\\ICON\\top.jpg"\n' "$demo" | suite_text >"$demo/TMP/地図印刷.csv"
 
 # The master-data distribution folder: the templates new bases are made from.
 install_text "$src/Massage0000.ini" "$demo/drive_c/KVX/MASTER/Massage0000.ini"
@@ -93,6 +100,15 @@ run_osql() { # <database> <script>...
 }
 run_osql MIRANE45 attach.SQL demo.SQL
 run_osql MIRANE45_TRAIN attach.SQL demo.SQL
+
+# The full postal dictionary into each database, once, by the installation's import tool.
+"$root/scripts/fetch-postal.sh"
+cp "$bin/postalimport" "$demo/"
+for db in MIRANE45 MIRANE45_TRAIN; do
+    (cd "$demo" && ./postalimport -S 'DEMO\MIRANE' -d "$db" -i "$root/.cache/jquery-jpostal-ja/json") ||
+        { echo "make-demo: the postal dictionary could not be loaded into $db" >&2; exit 1; }
+done
+rm -f "$demo/postalimport"
 
 suite_text >"$demo/DB.ini" <<'EOF'
 本番,DEMO\MIRANE,MIRANE45

@@ -22,6 +22,9 @@ public:
     // The field by position in the select list.
     FieldValue field(int index) const;
     int fieldCount() const { return int(data_.columns.size()); }
+    // The name of a column of the select list, and the number of rows read.
+    QString columnName(int index) const { return data_.columns.value(index); }
+    size_t rowCount() const { return data_.rows.size(); }
     void close();
     // The client-side cursor location (ado::adUseClient) is accepted; rows are always
     // read whole.

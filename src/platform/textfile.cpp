@@ -46,6 +46,29 @@ qsizetype charLength(QStringView text, qsizetype i)
     return 1;
 }
 
+// True when the bytes hold multi-byte sequences and every one of them is well-formed UTF-8.
+bool isUtf8Text(const QByteArray& bytes)
+{
+    bool multiByte = false;
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const uchar c = uchar(bytes[i]);
+        int follow = c < 0x80             ? 0
+                     : (c & 0xE0) == 0xC0 ? 1
+                     : (c & 0xF0) == 0xE0 ? 2
+                     : (c & 0xF8) == 0xF0 ? 3
+                                          : -1;
+        if (follow < 0 || (follow == 1 && c < 0xC2) || i + follow >= n + (follow == 0 ? 1 : 0))
+            return false;
+        for (int k = 1; k <= follow; ++k)
+            if (i + k >= n || (uchar(bytes[i + k]) & 0xC0) != 0x80)
+                return false;
+        multiByte = multiByte || follow > 0;
+        i += follow + 1;
+    }
+    return multiByte;
+}
+
 } // namespace
 
 QByteArray encode(const QString& text)
@@ -94,6 +117,32 @@ bool read(const QString& path, QString* text)
     const QByteArray bytes = file.readAll();
     if (text)
         *text = decode(bytes);
+    return true;
+}
+
+bool readStrict(const QString& path, QString* text, QString* why)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *why = file.errorString();
+        return false;
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        *why = QStringLiteral("UTF-8 (BOM)");
+        return false;
+    }
+    if (isUtf8Text(bytes)) {
+        *why = QStringLiteral("UTF-8");
+        return false;
+    }
+    QStringDecoder decoder(kCodePage, QStringDecoder::Flag::Stateless);
+    QString decoded = decoder.decode(bytes);
+    if (decoder.hasError()) {
+        *why = QStringLiteral("not CP932");
+        return false;
+    }
+    *text = std::move(decoded);
     return true;
 }
 

@@ -21,6 +21,11 @@ QString cutToBytes(const QString& text, int maxBytes);
 
 // Reads a whole file. False when it cannot be opened.
 bool read(const QString& path, QString* text);
+// Reads a whole file that must be CP932 (data handed over by other programs). False with
+// *why set when it cannot be opened, holds bytes that are no CP932, or is UTF-8 text (a
+// byte-order mark, or multi-byte sequences that are all valid UTF-8), which CP932 would
+// otherwise read as wrong characters without any error.
+bool readStrict(const QString& path, QString* text, QString* why);
 // Reads a whole file and splits it into lines. CR LF, a lone LF and a lone CR each end a
 // line; a last line without a line end still counts; an empty file has no lines.
 bool readLines(const QString& path, QStringList* lines);

@@ -105,6 +105,9 @@ struct State {
     tSetupData gtSetupData;
     // Help address of the last help request.
     QString gsHelpAddress;
+    // Record base key of the parking records; nothing in TopMenu assigns it.
+    short giRecKyotenCd = 0;
+    short giRecKyotenEb = 0;
 };
 
 State& state();

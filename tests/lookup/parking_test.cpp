@@ -1,0 +1,124 @@
+#include "db/cT_ADODB.h"
+#include "installation.h"
+#include "lookup/cT_PARKING.h"
+#include "state/state.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+const char* kInsert =
+    "INSERT INTO PARKING (iKyotenCd, iKyotenEb, nIDNo, cParkingName, iType, cYubinNo, cAddress1,"
+    " nLat, nLon, cBikou, iDelFlg, cPcName, tUpDateTime) VALUES ";
+
+struct ParkingDb {
+    ParkingDb()
+    {
+        inst.createDatabase();
+        inst.exec(QString(kInsert) +
+                  "(0, 0, 2, '  駅前　', 3, '100-0005', ' 丸の内 ', 128452450, 503161650, NULL, 1,"
+                  " 'PC9', '2024-04-01 09:00:00.000')");
+        inst.exec(QString(kInsert) +
+                  "(0, 0, 0, '本店裏', 1, NULL, NULL, NULL, -5, '夜間不可', NULL, NULL, NULL)");
+        inst.exec(QString(kInsert) + "(0, 0, 1, '公道', 5, '', '', 1, 2, '', 0, '', NULL)");
+        inst.exec(QString(kInsert) + "(13, 1, 1, '他拠点', 2, '', '', 9, 9, '', 0, '', NULL)");
+        db.iInit("Provider=SQLOLEDB;Data Source=PC01\\MIRANE;Database=MIRANE45;uid=sa;pwd=x");
+        EXPECT_EQ(db.iConnect(), 0);
+    }
+    TestInstallation inst;
+    cT_ADODB db;
+};
+
+} // namespace
+
+TEST(Parking, StatementsOfThePatterns)
+{
+    TestInstallation inst;
+    const QString columns =
+        "select PARKING.iKyotenCd as iKyotenCd, PARKING.iKyotenEb as iKyotenEb,"
+        " PARKING.nIDNo as nIDNo, PARKING.cParkingName as cParkingName, PARKING.iType as iType,"
+        " PARKING.cYubinNo as cYubinNo, PARKING.cAddress1 as cAddress1, PARKING.nLat as nLat,"
+        " PARKING.nLon as nLon, PARKING.cBikou as cBikou, PARKING.iDelFlg as iDelFlg from PARKING";
+    cD_PARKING pattern;
+    EXPECT_EQ(cT_PARKING::sqlDataRead(pattern),
+              columns + " where nIDNo = 0 and iKyotenCd = 0 and iKyotenEb = 0 order by nIDNo");
+    pattern.nIDNo = -1;
+    state().giRecKyotenCd = 13;
+    state().giRecKyotenEb = 1;
+    EXPECT_EQ(cT_PARKING::sqlDataRead(pattern),
+              columns + " where iKyotenCd = 13 and iKyotenEb = 1 order by nIDNo");
+}
+
+TEST(Parking, ReadsOfTheRecordBase)
+{
+    ParkingDb p;
+    cT_PARKING parking;
+    ASSERT_EQ(parking.iInit(&p.db), 0);
+    EXPECT_EQ(parking.nデータ数, 0);
+
+    // Every place of base 0/0, deleted ones included, in number order.
+    cD_PARKING all;
+    all.nIDNo = -1;
+    ASSERT_EQ(parking.iDataRead(&all), 0) << parking.sErrMsg.toStdString();
+    ASSERT_EQ(parking.nデータ数, 3);
+    EXPECT_EQ(parking.clsPARKING(0).cParkingName, "本店裏");
+    EXPECT_EQ(parking.clsPARKING(0).nLat, 0); // NULL
+    EXPECT_EQ(parking.clsPARKING(0).nLon, -5);
+    EXPECT_EQ(parking.clsPARKING(0).iDelFlg, 0);
+    EXPECT_EQ(parking.clsPARKING(0).cYubinNo, "");
+    const cD_PARKING& station = parking.clsPARKING(2);
+    EXPECT_EQ(station.nIDNo, 2);
+    EXPECT_EQ(station.cParkingName, "駅前　"); // blanks trimmed; the full-width one is text
+    EXPECT_EQ(station.cAddress1, "丸の内");
+    EXPECT_EQ(station.cBikou, ""); // NULL
+    EXPECT_EQ(station.iType, 3);
+    EXPECT_EQ(station.nLat, 128452450);
+    EXPECT_EQ(station.nLon, 503161650);
+    EXPECT_EQ(station.iDelFlg, 1);
+    EXPECT_EQ(station.cPcName, ""); // not read
+
+    // The default pattern (number 0) selects only place 0; a second read replaces the list.
+    cD_PARKING zero;
+    ASSERT_EQ(parking.iDataRead(&zero), 0);
+    ASSERT_EQ(parking.nデータ数, 1);
+    EXPECT_EQ(parking.clsPARKING(0).cBikou, "夜間不可");
+    cD_PARKING missing;
+    missing.nIDNo = 77;
+    ASSERT_EQ(parking.iDataRead(&missing), 0);
+    EXPECT_EQ(parking.nデータ数, 0);
+
+    // Another record base.
+    state().giRecKyotenCd = 13;
+    state().giRecKyotenEb = 1;
+    ASSERT_EQ(parking.iDataRead(&all), 0);
+    ASSERT_EQ(parking.nデータ数, 1);
+    EXPECT_EQ(parking.clsPARKING(0).cParkingName, "他拠点");
+
+    // The gateway never closes the caller's connection, and shows nothing.
+    EXPECT_EQ(p.db.state(), ado::adStateOpen);
+    EXPECT_TRUE(p.inst.messages.shown.empty());
+}
+
+TEST(Parking, Failures)
+{
+    ParkingDb p;
+    cT_PARKING parking;
+    parking.iInit(&p.db);
+    EXPECT_EQ(parking.iDataRead(nullptr), -1);
+    EXPECT_EQ(parking.sErrMsg, "PARKINGが無効です。");
+
+    cD_PARKING all;
+    all.nIDNo = -1;
+    ASSERT_EQ(parking.iDataRead(&all), 0);
+    p.inst.exec("DROP TABLE PARKING");
+    EXPECT_EQ(parking.iDataRead(&all), -1);
+    EXPECT_TRUE(parking.sErrMsg.startsWith("(-2147217900)")) << parking.sErrMsg.toStdString();
+    EXPECT_TRUE(parking.sErrMsg.contains("\rSQL=" + cT_PARKING::sqlDataRead(all).left(80) + "・・・\r"));
+    EXPECT_EQ(parking.nデータ数, 3); // the earlier list stays
+    EXPECT_TRUE(p.inst.messages.shown.empty());
+
+    p.db.iDisConnect();
+    EXPECT_EQ(parking.iDataRead(&all), -1);
+    EXPECT_TRUE(parking.sErrMsg.startsWith("( 3709)")) << parking.sErrMsg.toStdString();
+}

@@ -1,0 +1,289 @@
+#include "db/cT_ADODB.h"
+#include "installation.h"
+#include "lookup/frmSearchAdd.h"
+#include "postaldictionary.h"
+#include "state/state.h"
+
+#include <QAbstractItemModel>
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+QString postalDir()
+{
+    const QByteArray env = qgetenv("TOPMENU_POSTAL_DIR");
+    return env.isEmpty() ? sourceDir() + "/.cache/jquery-jpostal-ja/json" : QString::fromLocal8Bit(env);
+}
+
+// A program folder whose database holds the real dictionary entries of the given code
+// prefixes (the files json/NNN.json), with or without the かな column.
+struct Dictionary {
+    explicit Dictionary(const QStringList& prefixes, bool kana = true)
+    {
+        inst.writeAdodbIni();
+        inst.createDatabase();
+        if (!kana)
+            inst.exec("DROP TABLE 郵便番号; CREATE TABLE 郵便番号 (ID INT NOT NULL PRIMARY KEY, YuubinNo "
+                      "NVARCHAR(8),"
+                      " 名称 NVARCHAR(255))");
+        QString error;
+        EXPECT_TRUE(postal::readDictionary(postalDir(), &entries, &error, prefixes)) << error.toStdString();
+        cT_ADODB db;
+        db.iInit("Provider=SQLOLEDB;Data Source=PC01\\MIRANE;Database=MIRANE45");
+        EXPECT_EQ(db.iConnect(), 0);
+        EXPECT_TRUE(postal::loadDictionary(db, entries, &error)) << error.toStdString();
+    }
+    TestInstallation inst;
+    std::vector<postal::Entry> entries;
+};
+
+struct Shown {
+    explicit Shown(short mode, const QString& text, bool stays = true)
+    {
+        dialog.iYmode = mode;
+        dialog.txtAdd()->setText(text);
+        dialog.show();
+        if (!stays)
+            return;
+        dialog.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    }
+    QTableView* grid() { return child<QTableView>(dialog, "fpSpread01"); }
+    QAbstractItemModel* model() { return grid()->model(); }
+    QString cell(int row, int column) { return model()->index(row, column).data().toString(); }
+    QString count() { return child<QLabel>(dialog, "lblCnt")->text(); }
+    // A function key as the user presses it: to the control that has the focus.
+    void press(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
+    void chooseRow(int row)
+    {
+        grid()->setFocus();
+        grid()->setCurrentIndex(model()->index(row, 0));
+    }
+    frmSearchAdd dialog;
+};
+
+} // namespace
+
+TEST(SearchAdd, Statements)
+{
+    EXPECT_EQ(frmSearchAdd::searchAddSql("100", true),
+              "select  ID, YuubinNo AS [〒], 名称, かな from 郵便番号 where YuubinNo like '100%' order by "
+              "YuubinNo");
+    EXPECT_EQ(frmSearchAdd::searchAddSql("", true), "select top 0  ID, YuubinNo AS [〒], 名称, かな from "
+                                                    "郵便番号 where YuubinNo like '%' order by YuubinNo");
+    // Quotes doubled; % and _ keep their pattern meaning.
+    EXPECT_EQ(frmSearchAdd::searchSql("O'Ne_l%町", true),
+              "select  ID, YuubinNo AS [〒], 名称, かな from 郵便番号 where 名称 like '%O''Ne_l%町%' order "
+              "by 名称");
+    // An older dictionary without readings is asked only for what it has.
+    EXPECT_EQ(frmSearchAdd::searchSql("丸の内", false),
+              "select  ID, YuubinNo AS [〒], 名称 from 郵便番号 where 名称 like '%丸の内%' order by 名称");
+    EXPECT_EQ(frmSearchAdd::serchAddDbSql("100-0005"), "SELECT * FROM 郵便番号 WHERE YuubinNo = '100-0005'");
+    EXPECT_EQ(frmSearchAdd::postalCodeText("１００－０００５"), "100-0005");
+    EXPECT_EQ(frmSearchAdd::postalCodeText("1000005"), "100-0005");
+    EXPECT_EQ(frmSearchAdd::postalCodeText("１００"), "100");
+    EXPECT_EQ(frmSearchAdd::postalCodeText("10000051"), "10000051");
+}
+
+TEST(SearchAdd, AddressByPostalCodeOverTheRealDictionary)
+{
+    Dictionary d({"010", "100", "101"});
+    std::vector<QString> expected; // every code beginning with 100, in order
+    for (const postal::Entry& e : d.entries)
+        if (e.code.startsWith("100"))
+            expected.push_back(e.code);
+    std::stable_sort(expected.begin(), expected.end());
+    ASSERT_GT(expected.size(), 100u);
+
+    Shown s(0, "100");
+    ASSERT_EQ(s.model()->rowCount(), int(expected.size()));
+    for (int r = 0; r < s.model()->rowCount(); ++r)
+        ASSERT_EQ(s.cell(r, 0), expected[size_t(r)]) << r;
+    EXPECT_EQ(s.count(), QString::number(expected.size()) + " 件");
+    EXPECT_EQ(s.model()->headerData(0, Qt::Horizontal).toString(), "〒");
+    EXPECT_EQ(s.model()->headerData(1, Qt::Horizontal).toString(), "名称");
+    EXPECT_EQ(s.model()->headerData(2, Qt::Horizontal).toString(), "かな");
+    EXPECT_FALSE(s.grid()->isColumnHidden(2));
+    EXPECT_EQ(s.cell(0, 1), "東京都千代田区");
+
+    // A search typed in full-width digits finds the same rows.
+    s.dialog.txtAdd()->setText("１０００００５");
+    s.dialog.txtAdd()->setFocus();
+    s.press(Qt::Key_F4);
+    ASSERT_EQ(s.model()->rowCount(), 1);
+    EXPECT_EQ(s.count(), "1 件");
+    s.chooseRow(0);
+    s.press(Qt::Key_F1);
+    EXPECT_FALSE(s.dialog.isVisible());
+    EXPECT_EQ(s.dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(s.dialog.cYubin, "東京都千代田区丸の内");
+    EXPECT_EQ(s.dialog.cAddre, "100-0005");
+    EXPECT_EQ(s.dialog.cAddKana, "ﾄｳｷｮｳﾄﾁﾖﾀﾞｸﾏﾙﾉｳﾁ");
+    EXPECT_TRUE(d.inst.messages.shown.empty());
+}
+
+TEST(SearchAdd, PostalCodeByAddress)
+{
+    Dictionary d({"100", "530"});
+    {
+        Shown s(1, "");
+        EXPECT_EQ(s.model()->rowCount(), 0);
+        EXPECT_EQ(s.count(), "0 件");
+        // Select without a row: refused, the dialog stays.
+        s.press(Qt::Key_F1);
+        d.inst.expectLastBox("住所の選択を行って下さい。", "住所検索", platform::MsgIcon::Exclamation,
+                             platform::MsgButtons::Ok);
+        EXPECT_TRUE(s.dialog.isVisible());
+
+        // A quote, a pattern and a very long text: searches, never a failing statement.
+        for (const QString& text : {QString("千代田区丸'"), QString(300, u'あ')}) {
+            s.dialog.txtAdd()->setText(text);
+            QTest::mouseClick(child<QPushButton>(s.dialog, "cmdSearch"), Qt::LeftButton);
+            EXPECT_EQ(s.count(), "0 件") << text.toStdString();
+        }
+        s.dialog.txtAdd()->setText("千代田区丸%内");
+        QTest::mouseClick(child<QPushButton>(s.dialog, "cmdSearch"), Qt::LeftButton);
+        ASSERT_GT(s.model()->rowCount(), 1); // the towers of 丸の内 have a code per floor
+        EXPECT_EQ(s.cell(0, 1), "東京都千代田区丸の内");
+        for (int r = 0; r < s.model()->rowCount(); ++r)
+            EXPECT_TRUE(s.cell(r, 1).startsWith("東京都千代田区丸の内")) << s.cell(r, 1).toStdString();
+        s.dialog.txtAdd()->setText("梅田");
+        s.dialog.txtAdd()->setFocus();
+        s.press(Qt::Key_F4);
+        ASSERT_GE(s.model()->rowCount(), 2);
+        for (int r = 1; r < s.model()->rowCount(); ++r)
+            EXPECT_LE(s.cell(r - 1, 1), s.cell(r, 1)); // by address
+        s.chooseRow(0);
+        s.press(Qt::Key_Return); // Enter on the grid takes the row
+        EXPECT_FALSE(s.dialog.isVisible());
+        EXPECT_EQ(s.dialog.cYubin, s.cell(0, 0));
+        EXPECT_TRUE(s.dialog.cYubin.startsWith("530-"));
+        EXPECT_EQ(s.dialog.cAddre, "梅田");
+        EXPECT_EQ(d.inst.messages.shown.size(), 1u);
+    }
+}
+
+TEST(SearchAdd, F12ClosesInEveryStateAndKeepsTheResults)
+{
+    Dictionary d({"100"});
+    for (int state = 0; state < 4; ++state) {
+        Shown s(state == 3 ? 1 : 0, state == 2 ? "" : "100-000");
+        s.dialog.cYubin = "前";
+        s.dialog.cAddre = "前の〒";
+        if (state == 1)
+            s.chooseRow(2);
+        if (state == 2) {
+            s.press(Qt::Key_F1); // refused: the box is answered, the dialog is still there
+            ASSERT_TRUE(s.dialog.isVisible());
+        }
+        s.press(Qt::Key_F12);
+        EXPECT_FALSE(s.dialog.isVisible()) << state;
+        EXPECT_EQ(s.dialog.result(), QDialog::Rejected);
+        EXPECT_EQ(s.dialog.cYubin, "前");
+        EXPECT_EQ(s.dialog.cAddre, "前の〒");
+    }
+}
+
+TEST(SearchAdd, SilentLookUp)
+{
+    for (bool kana : {true, false}) {
+        Dictionary d({"100"}, kana);
+        frmSearchAdd found;
+        found.iYmode = 11;
+        found.cAddKana = "x";
+        found.txtAdd()->setText("100-0005");
+        EXPECT_EQ(found.exec(), QDialog::Accepted);
+        EXPECT_FALSE(found.isVisible());
+        EXPECT_EQ(found.cYubin, "東京都千代田区丸の内");
+        EXPECT_EQ(found.cAddre, "100-0005");
+        EXPECT_EQ(found.cAddKana, kana ? "ﾄｳｷｮｳﾄﾁﾖﾀﾞｸﾏﾙﾉｳﾁ" : "");
+
+        frmSearchAdd missing;
+        missing.iYmode = 11;
+        missing.cYubin = "前";
+        missing.cAddre = "前の〒";
+        missing.cAddKana = "まえ";
+        missing.txtAdd()->setText("100-9999");
+        EXPECT_EQ(missing.exec(), QDialog::Rejected);
+        EXPECT_EQ(missing.cYubin, "");
+        EXPECT_EQ(missing.cAddre, "前の〒");
+        EXPECT_EQ(missing.cAddKana, "");
+        // An older dictionary is no failure: nothing is shown.
+        EXPECT_TRUE(d.inst.messages.shown.empty());
+    }
+}
+
+TEST(SearchAdd, DictionaryWithoutKana)
+{
+    Dictionary d({"100"}, false);
+    Shown s(0, "100-0005");
+    EXPECT_TRUE(s.grid()->isColumnHidden(2));
+    ASSERT_EQ(s.model()->rowCount(), 1);
+    s.chooseRow(0);
+    s.press(Qt::Key_F1);
+    EXPECT_EQ(s.dialog.cYubin, "東京都千代田区丸の内");
+    EXPECT_EQ(s.dialog.cAddKana, "");
+    EXPECT_TRUE(d.inst.messages.shown.empty());
+}
+
+TEST(SearchAdd, MissingDictionary)
+{
+    TestInstallation inst;
+    inst.writeAdodbIni();
+    inst.createDatabase();
+    inst.exec("DROP TABLE 郵便番号");
+    {
+        Shown s(0, "100", false);
+        ASSERT_EQ(inst.messages.shown.size(), 1u);
+        const ShownMessage& m = inst.messages.shown[0];
+        EXPECT_TRUE(m.text.startsWith("郵便番号辞書が見つかりません。\r[")) << m.text.toStdString();
+        EXPECT_TRUE(m.text.endsWith("]"));
+        EXPECT_TRUE(m.text.contains("郵便番号"));
+        EXPECT_EQ(m.title, "　検索エラー");
+        EXPECT_EQ(m.icon, platform::MsgIcon::Exclamation);
+        QTest::qWait(0);
+        QApplication::processEvents();
+        EXPECT_FALSE(s.dialog.isVisible());
+        EXPECT_EQ(s.dialog.cYubin, ""); // no address for the caller
+    }
+    frmSearchAdd silent;
+    silent.iYmode = 11;
+    silent.txtAdd()->setText("100-0005");
+    EXPECT_EQ(silent.exec(), QDialog::Rejected);
+    EXPECT_EQ(silent.cYubin, "");
+    EXPECT_EQ(inst.messages.shown.size(), 2u);
+    EXPECT_EQ(inst.messages.shown[1].title, "　検索エラー");
+
+    // A search that fails later on shows its procedure's failure and keeps the grid.
+    inst.exec(
+        "CREATE TABLE 郵便番号 (ID INT NOT NULL PRIMARY KEY, YuubinNo NVARCHAR(8), 名称 NVARCHAR(255),"
+        " かな NVARCHAR(255)); INSERT INTO 郵便番号 VALUES (1, '100-0005', '東京都千代田区丸の内', 'ﾏﾙﾉｳﾁ')");
+    Shown s(1, "丸の内");
+    ASSERT_EQ(s.model()->rowCount(), 1);
+    inst.exec("DROP TABLE 郵便番号");
+    s.dialog.txtAdd()->setFocus();
+    s.press(Qt::Key_F4);
+    ASSERT_EQ(inst.messages.shown.size(), 3u);
+    EXPECT_TRUE(inst.messages.shown[2].text.startsWith("Search() でエラー\r\n("));
+    EXPECT_EQ(inst.messages.shown[2].icon, platform::MsgIcon::Critical);
+    EXPECT_EQ(s.model()->rowCount(), 1);
+    EXPECT_EQ(s.count(), "1 件");
+}
+
+TEST(SearchAdd, OnlineHelpTopicOne)
+{
+    Dictionary d({"100"});
+    d.inst.writeFile("Mirane.ver", "[OnlineHelp]\r\nADDRESS=http://help.example.jp/\r\n");
+    d.inst.writeFile("QmapUser.ini", "ZENRIN_USER=ab\r\nZENRIN_PWD=cd\r\n");
+    Shown s(0, "100-0005");
+    child<QAction>(s.dialog, "mnDispHelp")->trigger();
+    EXPECT_EQ(d.inst.processes.opened, QStringList{"http://help.example.jp/?zi=ba&zp=dc&lk=1"});
+}

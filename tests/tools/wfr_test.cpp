@@ -1,0 +1,215 @@
+#include "installation.h"
+#include "platform/process.h"
+#include "platform/runtime.h"
+#include "print/cls_WfdPrintExe.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+// An installation with the engine, the shipped layouts in SYS and the sample data of the
+// receipt forms in TMP\領収書イメージ.
+struct EngineFolder {
+    EngineFolder()
+    {
+        inst.writeFile("Massage.ini", "[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_TMP=\\TMP\r\n");
+        for (const char* name : {"wfrfv10", "wfrimg10"})
+            EXPECT_TRUE(QFile::copy(binDir() + '/' + name, inst.file(name))) << name;
+        for (const QString& dir : {QString("SYS"), QString("TMP/領収書イメージ")}) {
+            const QDir source(sourceDir() + "/installation/" + dir);
+            for (const QString& f : source.entryList(QDir::Files)) {
+                QFile in(source.filePath(f));
+                EXPECT_TRUE(in.open(QIODevice::ReadOnly));
+                inst.writeFile(dir + '/' + f, QString::fromUtf8(in.readAll()).replace("\n", "\r\n"));
+            }
+        }
+    }
+    QString app() const { return inst.path(); }
+    // Runs the engine on the command file of the work folder, writing only the PDF.
+    int run(const QString& program, const QStringList& args)
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ASAN_OPTIONS", "detect_leaks=0");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(inst.path());
+        p.start(inst.file(program), args);
+        if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+            return -1;
+        errors = QString::fromLocal8Bit(p.readAllStandardError());
+        return p.exitCode();
+    }
+    int pdf(const QString& out = "out.pdf")
+    {
+        return run("wfrfv10", {"/c", app() + "\\TMP\\WfdCom.dat", "/pdf", inst.file(out)});
+    }
+    // The text of the PDF as pdftotext reads it back (the wave dash comes back as U+301C).
+    QString text(const QString& out = "out.pdf") const
+    {
+        QProcess p;
+        p.start("pdftotext", {"-layout", inst.file(out), "-"});
+        p.waitForFinished(60000);
+        return QString::fromUtf8(p.readAllStandardOutput()).replace(u'〜', u'～');
+    }
+    int pages(const QString& out = "out.pdf") const { return text(out).count(u'\f'); }
+    // The values of a CSV sample (CP932), without the title record.
+    QStringList values(const QString& csv) const
+    {
+        QStringList out;
+        const QStringList lines = inst.readText(csv).split("\r\n", Qt::SkipEmptyParts);
+        for (int i = 1; i < lines.size(); ++i)
+            for (QString v : lines[i].split("\",\""))
+                out << v.remove('"');
+        return out;
+    }
+    TestInstallation inst;
+    QString errors;
+};
+
+struct Receipt {
+    const char* form;
+    const char* sample;
+    bool detail;
+};
+const Receipt kReceipts[] = {
+    {"領収書N2TAT01", "01", false},           {"請求書N2TAT01", "02", false},
+    {"領収書請求書00", "03", false},          {"施術明細書兼領収書", "04", false},
+    {"施術明細書兼領収書_鍼灸", "05", false}, {"明細付請求書", "06", true},
+    {"請求書兼領収書_CARE", "07", false},
+};
+
+} // namespace
+
+TEST(ReportEngine, EveryReceiptFormFromTheBridge)
+{
+    EngineFolder f;
+    for (const Receipt& r : kReceipts) {
+        const QString sample = QString("TMP/領収書イメージ/施術明細書兼領収書_") + r.sample + ".csv";
+        QFile::remove(f.inst.file("TMP/施術明細書兼領収書.csv"));
+        ASSERT_TRUE(QFile::copy(f.inst.file(sample), f.inst.file("TMP/施術明細書兼領収書.csv")));
+        QFile::remove(f.inst.file("TMP/明細データ.csv"));
+        ASSERT_TRUE(
+            QFile::copy(f.inst.file("TMP/領収書イメージ/明細データ.csv"), f.inst.file("TMP/明細データ.csv")));
+        // The job exactly as the billing page's sample print writes it.
+        cls_WfdPrintExe job;
+        ASSERT_EQ(job.iInit(f.app() + "\\SYS\\" + r.form + ".wfd", "領収書"), 0) << r.form;
+        job.iSetDataText(1, "施術明細書兼領収書", "施術明細書兼領収書.csv");
+        if (r.detail)
+            job.iSetDataText(2, "明細データ", "明細データ.csv");
+        job.iSetOffset(0, 0);
+        job.iSetItemValue(r.form, "", "発行日", "令和6年5月31日");
+        ASSERT_EQ(job.iPreview(), 0);
+        EXPECT_EQ(f.inst.commandLines().back(), "wfrfv10.exe /c " + f.app() + "\\TMP\\WfdCom.dat");
+
+        ASSERT_EQ(f.pdf(), 0) << r.form << f.errors.toStdString();
+        const QString text = f.text();
+        EXPECT_EQ(f.pages(), 2) << r.form; // one page per patient
+        for (const QString& v : f.values(sample))
+            EXPECT_TRUE(text.contains(v)) << r.form << " " << v.toStdString();
+        EXPECT_TRUE(text.contains("令和6年5月31日")) << r.form;
+        if (r.detail)
+            for (const QString& v : f.values("TMP/領収書イメージ/明細データ.csv"))
+                EXPECT_TRUE(text.contains(v)) << v.toStdString();
+    }
+}
+
+TEST(ReportEngine, MapSheetAndCombinedReports)
+{
+    EngineFolder f;
+    f.inst.writePicture("TMP/MAP00000001_20240131090000.bmp");
+    f.inst.writeFile("TMP/地図印刷.csv", "\"利用者ID\",\"画像Path\"\r\n4711,\"" + f.app() +
+                                             "\\TMP\\MAP00000001_20240131090000.bmp\"\r\n");
+    cls_WfdPrintExe map;
+    ASSERT_EQ(map.iInit(f.app() + "\\SYS\\地図印刷.wfd", "地図印刷"), 0);
+    map.iSetDataText(1, "地図印刷", "地図印刷.csv");
+    ASSERT_EQ(map.iPrintDialog(), 0);
+    ASSERT_EQ(f.pdf(), 0) << f.errors.toStdString();
+    EXPECT_TRUE(f.text().contains("地図印刷"));
+    EXPECT_TRUE(f.text().contains("4711"));
+    EXPECT_FALSE(f.text().contains("画像がありません"));
+    EXPECT_EQ(f.pages(), 1);
+
+    // Two receipts combined by wfrimg10, then shown from tmp.wfd. The bridge's combination
+    // step is run here for real, as the process seam would start it.
+    f.inst.writeFile("TMP/a.csv", f.inst.readText("TMP/領収書イメージ/施術明細書兼領収書_01.csv"));
+    f.inst.writeFile("TMP/b.csv",
+                     f.inst.readText("TMP/領収書イメージ/施術明細書兼領収書_04.csv").replace("山田", "田中"));
+    const QString tmp = f.app() + "\\TMP\\";
+    f.inst.writeFile("TMP/WfdCom.dat", "setTitle,\"まとめ\"\r\n"
+                                       "SetDataText,\"施術明細書兼領収書\",\"" +
+                                           tmp +
+                                           "a.csv\",\", \"\"\"\", True\r\n"
+                                           "setreport,\"" +
+                                           f.app() +
+                                           "\\SYS\\領収書N2TAT01.wfd\"\r\nAddReport\r\n"
+                                           "SetDataText,\"施術明細書兼領収書\",\"" +
+                                           tmp +
+                                           "b.csv\",\", \"\"\"\", True\r\n"
+                                           "setreport,\"" +
+                                           f.app() + "\\SYS\\施術明細書兼領収書.wfd\"\r\n");
+    ASSERT_EQ(f.run("wfrimg10", {tmp + "tmp.wfd", "/c", tmp + "WfdCom.dat"}), 0) << f.errors.toStdString();
+    f.inst.writeFile("TMP/WfdCom.dat",
+                     "Title,\"まとめ\"\r\nFileName,\"" + tmp + "tmp.wfd\"\r\nPrintOutFromDialog\r\n");
+    ASSERT_EQ(f.pdf(), 0) << f.errors.toStdString();
+    EXPECT_EQ(f.pages(), 4);
+    EXPECT_TRUE(f.text().contains("山田 太郎"));
+    EXPECT_TRUE(f.text().contains("田中 太郎"));
+}
+
+TEST(ReportEngine, BadInputIsRefusedAndWritesNothing)
+{
+    EngineFolder f;
+    const QString tmp = f.app() + "\\TMP\\";
+    const auto job = [&](const QString& layout, const QString& csv) {
+        f.inst.writeFile("TMP/WfdCom.dat", "FileName,\"" + f.app() + "\\SYS\\" + layout +
+                                               "\"\r\nSetDataText,\"地図印刷\",\"" + tmp + csv +
+                                               "\"\r\nPrintPaper, A4\r\nPrintOutFromDialog\r\n");
+    };
+    // A column the layout needs is missing.
+    f.inst.writeFile("TMP/地図印刷.csv", "\"利用者ID\",\"画像\"\r\n1,\"x.bmp\"\r\n");
+    job("地図印刷.wfd", "地図印刷.csv");
+    EXPECT_EQ(f.pdf(), 1);
+    EXPECT_TRUE(f.errors.contains("帳票データ「地図印刷」に列「画像Path」がありません。"))
+        << f.errors.toStdString();
+    // Data in UTF-8, or with bytes that are no CP932.
+    f.inst.writeBytes("TMP/地図印刷.csv",
+                      QString("\"利用者ID\",\"画像Path\"\r\n1,\"地図.bmp\"\r\n").toUtf8());
+    EXPECT_EQ(f.pdf(), 1);
+    EXPECT_TRUE(f.errors.contains("文字コードが Shift_JIS (CP932) ではありません (UTF-8)"))
+        << f.errors.toStdString();
+    f.inst.writeBytes("TMP/地図印刷.csv", QByteArray("\"ID\",\"\xff\xfe\"\r\n"));
+    EXPECT_EQ(f.pdf(), 1);
+    EXPECT_TRUE(f.errors.contains("(not CP932)")) << f.errors.toStdString();
+    // A layout that does not exist; a command file that does not exist.
+    job("ない.wfd", "地図印刷.csv");
+    EXPECT_EQ(f.pdf(), 1);
+    EXPECT_TRUE(f.errors.contains("帳票定義ファイルが見つかりません。")) << f.errors.toStdString();
+    EXPECT_EQ(f.run("wfrfv10", {"/c", tmp + "ない.dat", "/pdf", f.inst.file("out.pdf")}), 1);
+    EXPECT_TRUE(f.errors.contains("コマンドファイルが見つかりません。"));
+    // A combination over a missing data file leaves no tmp.wfd behind.
+    f.inst.writeFile("TMP/WfdCom.dat", "setTitle,\"T\"\r\nSetDataText,\"a\",\"" + tmp +
+                                           "ない.csv\",\", \"\"\"\", True\r\nsetreport,\"" + f.app() +
+                                           "\\SYS\\地図印刷.wfd\"\r\n");
+    EXPECT_EQ(f.run("wfrimg10", {tmp + "tmp.wfd", "/c", tmp + "WfdCom.dat"}), 1);
+    EXPECT_FALSE(f.inst.exists("TMP/tmp.wfd"));
+    EXPECT_FALSE(f.inst.exists("out.pdf"));
+    EXPECT_FALSE(f.inst.exists("out.pdf.part"));
+}
+
+TEST(ReportEngine, MissingFromTheProgramFolder)
+{
+    EngineFolder f;
+    QFile::remove(f.inst.file("wfrfv10"));
+    platform::QtProcesses real;
+    platform::runtime().processes = &real;
+    cls_WfdPrintExe job;
+    ASSERT_EQ(job.iInit(f.app() + "\\SYS\\地図印刷.wfd", "地図印刷"), 0);
+    EXPECT_EQ(job.iPrintDialog(), -1);
+    f.inst.expectLastBox("(53)ファイルが見つかりません。\r\nwfrfv10.exe", "", platform::MsgIcon::Critical);
+    platform::runtime().processes = &f.inst.processes;
+}

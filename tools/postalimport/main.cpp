@@ -1,0 +1,69 @@
+// postalimport -S server -d database [-i json-folder]
+//
+// Loads the postal dictionary (the json/NNN.json files of the npm package
+// jquery-jpostal-ja, fetched by scripts/fetch-postal.sh) into the table 郵便番号 of a
+// database of the embedded engine in this program's folder, replacing its rows in one
+// transaction. Run once per database by the installation. Exit code 0 on success, 1 when the
+// dictionary or the database failed (the table then keeps its old rows), 2 for bad arguments.
+
+#include "db/cT_ADODB.h"
+#include "platform/runtime.h"
+#include "postaldictionary.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <cstdio>
+
+namespace
+{
+void fail(const QString& text)
+{
+    std::fputs((QStringLiteral("postalimport: ") + text + u'\n').toLocal8Bit().constData(), stderr);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    platform::installSystemRuntime();
+
+    QString server, database, folder;
+    const QStringList args = app.arguments().mid(1);
+    for (int i = 0; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("-S"))
+            server = args[i + 1];
+        else if (args[i] == QLatin1String("-d"))
+            database = args[i + 1];
+        else if (args[i] == QLatin1String("-i"))
+            folder = args[i + 1];
+    }
+    if (server.isEmpty() || database.isEmpty() || args.size() % 2 != 0) {
+        fail(QStringLiteral("usage: postalimport -S server -d database [-i json-folder]"));
+        return 2;
+    }
+    if (folder.isEmpty())
+        folder = platform::gsAppPath() + QStringLiteral("/jpostal/json");
+
+    std::vector<postal::Entry> entries;
+    QString error;
+    if (!postal::readDictionary(folder, &entries, &error)) {
+        fail(error);
+        return 1;
+    }
+    cT_ADODB db;
+    db.iInit(QStringLiteral("Provider=SQLOLEDB;Data Source=") + server + QStringLiteral(";Database=") +
+             database + QStringLiteral(";uid=sa;pwd="));
+    if (db.iConnect() != 0) {
+        fail(db.sErrMsg);
+        return 1;
+    }
+    if (!postal::loadDictionary(db, entries, &error)) {
+        fail(error);
+        return 1;
+    }
+    std::printf("%s\n", (database + QStringLiteral(": 郵便番号 ") + QString::number(entries.size()) +
+                         QStringLiteral(" rows"))
+                            .toLocal8Bit()
+                            .constData());
+    return 0;
+}
