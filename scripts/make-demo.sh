@@ -60,6 +60,16 @@ for f in "$src"/TMP/領収書イメージ/*.csv; do install_text "$f" "$demo/TMP
 [ -f "$bin/wfd-format.txt" ] && install_text "$bin/wfd-format.txt" "$demo/SYS/wfd-format.txt"
 printf '"利用者ID","画像Path"\n1,"%s\\ICON\\top.jpg"\n' "$demo" | suite_text >"$demo/TMP/地図印刷.csv"
 
+# The offline map: its geography (extracted once into the build tree), the image library's
+# fallback picture, the marker icons, and the sign-in file the map reads when adodb.ini
+# sets a monitoring time (authorisation ID, server setting A, server setting B).
+mapdata=$(cd "$bin/.." && pwd)/mapdata
+"$root/scripts/make-mapdata.sh" "$bin/geoplaces" "$mapdata/MAP"
+[ -f "$mapdata/zenrinCGI/tokyostation.gif" ] || { echo "make-demo: map pictures missing in $mapdata; build first" >&2; exit 1; }
+cp -r "$mapdata/MAP" "$mapdata/zenrinCGI" "$mapdata/icons" "$demo/"
+cp "$mapdata/ICON/111.ico" "$demo/ICON/"
+printf 'OFFLINE-demo-user\r\nhttp://offline-map.localhost\r\nJP\r\n' >"$demo/Miranechan"
+
 # The master-data distribution folder: the templates new bases are made from.
 install_text "$src/Massage0000.ini" "$demo/drive_c/KVX/MASTER/Massage0000.ini"
 install_text "$src/DATA/DATA0000/帳票Format.ini" "$demo/drive_c/KVX/MASTER/DATA/DATA0000/帳票Format.ini"

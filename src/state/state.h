@@ -108,6 +108,16 @@ struct State {
     // Record base key of the parking records; nothing in TopMenu assigns it.
     short giRecKyotenCd = 0;
     short giRecKyotenEb = 0;
+    // Map hand-off values: the caller sets the mode and the address, the map screen leaves
+    // the chosen position (milliseconds of arc) and whether the user registered it.
+    short giMapMode = 0;
+    QString gsMapAddress;
+    qint32 gnMapResultLat = 0;
+    qint32 gnMapResultLon = 0;
+    short giMapRegist = 0;
+    // The base being set up; the map leaves it out of the neighbouring bases.
+    short giSetupKyotenCd = 0;
+    short giSetupKyotenEb = 0;
 };
 
 State& state();

@@ -1,0 +1,339 @@
+#include "map/frmSetMap.h"
+#include "map/offlinemap.h"
+#include "mapfixture.h"
+#include "platform/textfile.h"
+#include "state/state.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace offlinemap;
+
+namespace
+{
+// A program folder with the map data, the demo database and the settings the map screen
+// reads; the current folder is the program folder (the image library writes below it).
+class MapScreen : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        installMapData(inst);
+        inst.writeFile("Massage.ini",
+                       "[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_TMP=\\TMP\r\nSYSTEM_ICON=\\ICON\r\n"
+                       "[システム]\r\nミラネタイプ=0\r\nLAST_CALC_FLG=0\r\nZENRIN_USER=demo-user\r\n"
+                       "ZENRIN_PWD=demo-pass\r\n");
+        inst.writeAdodbIni();
+        // The sign-in file the map reads when adodb.ini sets a monitoring time.
+        inst.writeFile("Miranechan", "OFFLINE-demo-user\r\nhttp://offline-map.localhost\r\nJP\r\n");
+        inst.createDatabase(QStringLiteral("PC01\\MIRANE"), true);
+        inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nStatus=1\r\nKeyNo=K-0001\r\n");
+        QDir().mkpath(inst.file("TMP"));
+        inst.writeFile("SYS/地図印刷.wfd", "layout");
+        old_ = QDir::currentPath();
+        QDir::setCurrent(inst.path());
+        state().giMapMode = 2;
+        state().gsMapAddress = QStringLiteral("東京都八王子市元本郷町");
+    }
+    void TearDown() override { QDir::setCurrent(old_); }
+
+    std::unique_ptr<frmSetMap> open(const QString& keyStatus)
+    {
+        state().gsMapKeyStatus = keyStatus;
+        auto w = std::make_unique<frmSetMap>();
+        qint32 mode = 2;
+        w->vSetMapMode(mode);
+        w->show();
+        return w;
+    }
+    QString label(const frmSetMap& w, const char* name) { return child<QLabel>(w, name)->text(); }
+
+    TestInstallation inst;
+    QString old_;
+};
+
+const Place& placeNamed(const QString& name)
+{
+    for (const Place& p : mapData()->places)
+        if (p.name == name)
+            return p;
+    throw std::runtime_error("no place");
+}
+} // namespace
+
+TEST_F(MapScreen, ImageModeWithoutKeyNumberLeavesThePictureEmpty)
+{
+    inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nStatus=1\r\nKeyNo=\r\n");
+    auto w = open("1");
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    inst.expectLastBox("Form Load() でエラー\r\n接続文字列取得できません。", "", platform::MsgIcon::Critical);
+    EXPECT_TRUE(child<QLabel>(*w, "Picture1")->pixmap().isNull());
+    EXPECT_FALSE(child<QWidget>(*w, "zdcMap")->isVisible());
+}
+
+TEST_F(MapScreen, ImageModeScaleStepsClicksAndCircleView)
+{
+    state().gsMapAddress = QStringLiteral("大阪府 大阪市 北区 梅田");
+    auto w = open("1");
+    ASSERT_TRUE(inst.messages.shown.empty()) << inst.messages.shown[0].text.toStdString();
+    // Half-width blanks went to the library as full-width ones, and are written back.
+    EXPECT_EQ(state().gsMapAddress, QStringLiteral("大阪府　大阪市　北区　梅田"));
+    const Place& osaka = placeNamed(QStringLiteral("大阪市"));
+    EXPECT_EQ(w->latText(), QString::number(osaka.y));
+    EXPECT_EQ(label(*w, "lblCurrentLong"), QString::number(osaka.x));
+    EXPECT_EQ(w->windowTitle(), QStringLiteral(" 住所位置 緯度経度入力      【 大阪府 大阪市 北区 梅田 】"));
+    EXPECT_EQ(QImage(inst.file("zenrinCGI/zenrin.gif")).size(), QSize(849, 657));
+    EXPECT_FALSE(child<QLabel>(*w, "Picture1")->pixmap().isNull());
+    EXPECT_EQ(label(*w, "Label2_5"), "55m");
+
+    auto* bigger = child<QPushButton>(*w, "Command1_0");
+    auto* slider = child<QSlider>(*w, "Slider1");
+    QStringList codes;
+    for (int i = 0; i < 5; ++i) {
+        QTest::mouseClick(bigger, Qt::LeftButton);
+        codes << w->scaleCode();
+    }
+    EXPECT_EQ(codes, QStringList({"49", "54", "58", "62", "62"}));
+    EXPECT_EQ(label(*w, "Label2_5"), "4.28km");
+    EXPECT_EQ(slider->value(), 4);
+
+    // A click moves the position texts, not the looked-up position.
+    auto* picture = child<QLabel>(*w, "Picture1");
+    QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(600, 100));
+    EXPECT_GT(w->lonText().toInt(), osaka.x);
+    EXPECT_GT(w->latText().toInt(), osaka.y);
+    EXPECT_EQ(label(*w, "lblCurrentLat"), w->latText());
+    EXPECT_EQ(w->latitude(), osaka.y);
+
+    // The circle view: the clicked position is the result; the view is centred anew.
+    const QString clickedLat = w->latText();
+    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
+    EXPECT_EQ(state().gnMapResultLat, clickedLat.toInt());
+    EXPECT_TRUE(w->circleView());
+    EXPECT_EQ(w->scaleCode(), "72");
+    EXPECT_EQ(label(*w, "Label2_5"), "19.44km");
+    EXPECT_EQ(label(*w, "Label2_3"), "16km");
+    EXPECT_EQ(slider->value(), 4);
+    EXPECT_EQ(QImage(inst.file("zenrinCGI/getCircleGifFromLatLon.gif")).size(), QSize(849, 657));
+    const QString latBefore = w->latText(), lonBefore = w->lonText();
+    const QByteArray gifBefore = inst.readBytes("zenrinCGI/zenrin.gif");
+    QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(100, 100)); // ignored in the circle view
+    EXPECT_EQ(w->latText(), latBefore);
+    EXPECT_EQ(w->lonText(), lonBefore);
+    EXPECT_EQ(inst.readBytes("zenrinCGI/zenrin.gif"), gifBefore);
+    QTest::mouseClick(child<QPushButton>(*w, "Command1_1"), Qt::LeftButton);
+    EXPECT_EQ(w->scaleCode(), "67");
+    EXPECT_EQ(label(*w, "Label2_5"), "8.39km");
+
+    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
+    EXPECT_FALSE(w->circleView());
+    EXPECT_EQ(w->scaleCode(), "36");
+    EXPECT_EQ(label(*w, "Label2_0"), "100m");
+    QTest::mouseClick(child<QPushButton>(*w, "Command1_1"), Qt::LeftButton);
+    EXPECT_EQ(w->scaleCode(), "36"); // stays at the nearest
+    EXPECT_TRUE(inst.messages.shown.empty());
+}
+
+TEST_F(MapScreen, ImageModePrintKeepsOneBitmapAndHandsTheJobOver)
+{
+    auto w = open("1");
+    ASSERT_TRUE(inst.messages.shown.empty());
+    QTest::mouseClick(child<QPushButton>(*w, "btnMapPrint"), Qt::LeftButton);
+    inst.clock.current = inst.clock.current.addSecs(75);
+    inst.messages.answer(platform::MsgAnswer::Yes);
+    w->mnF09_Click(); // F9 in image mode prints the sheet
+    const ShownMessage& ask = inst.messages.shown.at(0);
+    EXPECT_EQ(ask.text, QStringLiteral("現在の画面を印刷します。\rよろしいですか。"));
+    EXPECT_EQ(ask.title, QStringLiteral("　画面の印刷"));
+    EXPECT_EQ(ask.buttons, platform::MsgButtons::YesNo);
+
+    const QStringList bitmaps = QDir(inst.file("TMP")).entryList({"MAP*.bmp"}, QDir::Files);
+    EXPECT_EQ(bitmaps, QStringList({"MAP00000000_20240131090115.bmp"}));
+    EXPECT_EQ(QImage(inst.file("TMP/" + bitmaps.value(0))).size(), QSize(849, 657));
+    const QString bmp = inst.path() + "\\TMP\\MAP00000000_20240131090115.bmp";
+    EXPECT_EQ(inst.readBytes("TMP/地図印刷.csv"),
+              textfile::encode("\"利用者ID\",\"画像Path\"\r\n0,\"" + bmp + "\"\r\n"));
+    ASSERT_EQ(inst.processes.started.size(), 2u);
+    EXPECT_TRUE(inst.processes.started[1].commandLine.startsWith("wfrfv10.exe /c "))
+        << inst.processes.started[1].commandLine.toStdString();
+    const QString job = inst.readText("TMP/WfdCom.dat");
+    EXPECT_TRUE(job.contains(QStringLiteral("地図印刷.csv"))) << job.toStdString();
+    EXPECT_TRUE(job.contains(QStringLiteral("地図印刷.wfd"))) << job.toStdString();
+
+    // A work folder that cannot be written stops the print before the job.
+    QDir(inst.file("TMP")).removeRecursively();
+    inst.writeFile("TMP", "not a folder");
+    w->btnMapPrint_Click();
+    EXPECT_EQ(inst.messages.shown.back().text, QStringLiteral("地図画像を保存できません。\r\n") +
+                                                   inst.path() + "\\TMP\\MAP00000000_20240131090115.bmp");
+    EXPECT_EQ(inst.processes.started.size(), 2u);
+    QFile::remove(inst.file("TMP"));
+    QDir().mkpath(inst.file("TMP"));
+
+    // Without its layout the job stops with the bridge's text.
+    QFile::remove(inst.file("SYS/地図印刷.wfd"));
+    w->btnMapPrint_Click();
+    EXPECT_TRUE(inst.messages.shown.back().text.startsWith(QStringLiteral("帳票の印刷に失敗しました。\r[")));
+    EXPECT_EQ(inst.processes.started.size(), 2u);
+}
+
+TEST_F(MapScreen, OnlineModeMarkerClicksRegistration)
+{
+    auto w = open("0");
+    ASSERT_TRUE(inst.messages.shown.empty()) << inst.messages.shown[0].text.toStdString();
+    OfflineMapWidget* map = w->mapWidget();
+    EXPECT_TRUE(map->isVisible());
+    EXPECT_FALSE(child<QWidget>(*w, "Picture1")->isVisible());
+    EXPECT_FALSE(child<QWidget>(*w, "btnDispCircleKyoten")->isVisible());
+    EXPECT_EQ(map->scale(), 2000);
+    const Place& hachioji = placeNamed(QStringLiteral("八王子市"));
+    EXPECT_EQ(w->longitude(), hachioji.x);
+    EXPECT_EQ(map->centreX(), hachioji.x);
+    auto marker = std::get<MapIcon>(*map->figure(w->markerFigure()));
+    EXPECT_EQ(marker.Comment, QStringLiteral("東京都八王子市元本郷町"));
+    EXPECT_TRUE(marker.Path.endsWith(QStringLiteral("111.ico")));
+
+    // A click moves the marker to the clicked point, without a comment.
+    QTest::mouseClick(map, Qt::LeftButton, {}, QPoint(map->width() / 2 + 100, map->height() / 2));
+    EXPECT_GT(w->longitude(), hachioji.x);
+    EXPECT_NEAR(w->latitude(), hachioji.y, 50); // half a pixel
+    EXPECT_EQ(map->figures().size(), 1);
+    marker = std::get<MapIcon>(*map->figure(w->markerFigure()));
+    EXPECT_EQ(marker.X, w->longitude());
+    EXPECT_EQ(marker.Comment, QString());
+
+    // Other map modes do not take clicks.
+    state().giMapMode = 1;
+    const qint32 lon = w->longitude();
+    QTest::mouseClick(map, Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(w->longitude(), lon);
+    state().giMapMode = 2;
+
+    // F10 through the key the user presses: the position is taken only by btnPoint.
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : w.get();
+    QTest::keyClick(focus, Qt::Key_F10);
+    EXPECT_EQ(state().giMapRegist, 1);
+    EXPECT_EQ(w->registered(), 1);
+    EXPECT_EQ(w->result(), QDialog::Accepted);
+    EXPECT_EQ(state().gnMapResultLon, 0);
+
+    auto w2 = open("0");
+    QTest::mouseClick(w2->mapWidget(), Qt::LeftButton, {}, QPoint(50, 60));
+    QTest::mouseClick(child<QPushButton>(*w2, "btnRegist"), Qt::LeftButton);
+    EXPECT_EQ(state().gnMapResultLon, w2->longitude());
+    EXPECT_EQ(state().gnMapResultLat, w2->latitude());
+    EXPECT_EQ(std::get<MapIcon>(*w2->mapWidget()->figure(w2->markerFigure())).Comment, state().gsMapAddress);
+    EXPECT_TRUE(inst.messages.shown.empty());
+}
+
+TEST_F(MapScreen, OnlineModeCirclesNeighboursAndFailures)
+{
+    state().gsMapAddress = QStringLiteral("東京都千代田区丸の内");
+    state().giSetupKyotenCd = 13;
+    state().giSetupKyotenEb = 1;
+    auto w = open("0");
+    ASSERT_TRUE(inst.messages.shown.empty()) << inst.messages.shown[0].text.toStdString();
+    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
+    ASSERT_TRUE(inst.messages.shown.empty()) << inst.messages.shown[0].text.toStdString();
+    QVector<qint32> radii;
+    QStringList texts;
+    for (const MapFigure& f : w->mapWidget()->figures()) {
+        if (const auto* c = std::get_if<MapCircle>(&f)) {
+            radii << c->Radius;
+            EXPECT_EQ(c->X, w->longitude());
+            EXPECT_TRUE(c->Fixed);
+        }
+        if (const auto* i = std::get_if<MapIcon>(&f))
+            if (!i->Text.isEmpty())
+                texts << i->Text + (i->Path.endsWith("pmark01.ico") ? "/P" : "");
+    }
+    EXPECT_EQ(radii, QVector<qint32>({160000, 80000, 60000, 40000, 20000, 10000, 30000, 50000, 70000}));
+    // The base being set up (13-01 本店) is left out; the parking places of record base 0-0.
+    EXPECT_EQ(texts, QStringList({"新宿店", "渋谷店", "梅田店", "札幌店", "東京駅前/P", "新宿駅西口/P",
+                                  "大阪駅前/P", "西東京市役所前/P", "堺市役所前/P"}));
+    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
+    int circles = 0;
+    for (const MapFigure& f : w->mapWidget()->figures())
+        circles += std::holds_alternative<MapCircle>(f);
+    EXPECT_EQ(circles, 9); // shown again, never doubled
+    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
+    circles = 0;
+    for (const MapFigure& f : w->mapWidget()->figures())
+        circles += std::holds_alternative<MapCircle>(f);
+    EXPECT_EQ(circles, 0);
+
+    // Legend.
+    auto* legend = child<QPushButton>(*w, "btnHanrei");
+    QTest::mouseClick(legend, Qt::LeftButton);
+    EXPECT_EQ(legend->text(), QStringLiteral("凡例ＯＦＦ"));
+    EXPECT_TRUE(child<QLabel>(*w, "picHanrei")->isVisible());
+    QTest::mouseClick(legend, Qt::LeftButton);
+    EXPECT_EQ(legend->text(), QStringLiteral("凡例ＯＮ"));
+
+    // F9 prints the map with its caption line; No prints nothing.
+    inst.messages.answer(platform::MsgAnswer::No);
+    w->mnF09_Click();
+    EXPECT_TRUE(inst.processes.opened.isEmpty());
+    inst.messages.answer(platform::MsgAnswer::Yes);
+    w->mnF09_Click();
+    EXPECT_EQ(w->mapWidget()->printCaption(), QStringLiteral("　患者：様　　"));
+    ASSERT_EQ(inst.processes.opened.size(), 1);
+    EXPECT_TRUE(QFileInfo(w->mapWidget()->lastPrintFile()).size() > 0);
+
+    // Help opens topic 1.
+    inst.writeFile("Mirane.ver", "[OnlineHelp]\r\nADDRESS=http://help.example.jp/index.html\r\n");
+    w->mnDispHelp_Click();
+    EXPECT_EQ(inst.processes.opened.last(), "http://help.example.jp/index.html");
+
+    // An address the map cannot place is reported, and the window stays without a position.
+    state().gsMapAddress = QStringLiteral("どこにもない村");
+    inst.messages.shown.clear();
+    auto w2 = open("0");
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    inst.expectLastBox("住所マッチング処理でエラー", "地図初期化エラー", platform::MsgIcon::Critical);
+    EXPECT_TRUE(w2->markerFigure().isEmpty());
+
+    inst.messages.shown.clear();
+    auto w3 = open("1");
+    inst.expectLastBox("住所の位置が見つかりません。\r\nどこにもない村", "地図初期化エラー",
+                       platform::MsgIcon::Critical);
+}
+
+// Pictures of the screen in both modes, for a person to look at (TOPMENU_SCREENSHOTS names
+// the folder; run under a display to see the real window decorations).
+TEST_F(MapScreen, Screenshots)
+{
+    const QByteArray folder = qgetenv("TOPMENU_SCREENSHOTS");
+    if (folder.isEmpty())
+        GTEST_SKIP() << "TOPMENU_SCREENSHOTS not set";
+    QDir().mkpath(QString::fromLocal8Bit(folder));
+    state().gsMapAddress = QStringLiteral("東京都千代田区丸の内");
+    state().giSetupKyotenCd = 13;
+    state().giSetupKyotenEb = 1;
+    {
+        auto w = open("0");
+        QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(*w, "btnHanrei"), Qt::LeftButton);
+        w->wrapper()->iSetMapScale(160000); // the whole 16 km ring
+        QTest::qWait(200);
+        EXPECT_TRUE(w->grab().save(QString::fromLocal8Bit(folder) + "/map-online.png"));
+        QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
+        w->wrapper()->iSetMapScale(20000);
+        QTest::qWait(100);
+        EXPECT_TRUE(w->grab().save(QString::fromLocal8Bit(folder) + "/map-online-marker.png"));
+    }
+    {
+        auto w = open("1");
+        QTest::qWait(100);
+        EXPECT_TRUE(w->grab().save(QString::fromLocal8Bit(folder) + "/map-image.png"));
+        QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
+        QTest::qWait(100);
+        EXPECT_TRUE(w->grab().save(QString::fromLocal8Bit(folder) + "/map-image-circles.png"));
+    }
+}

@@ -1,0 +1,276 @@
+#include "map/cls_ZENRIN.h"
+#include "map/offlinemap.h"
+#include "mapfixture.h"
+
+#include <gtest/gtest.h>
+
+using offlinemap::MapIcon;
+
+namespace
+{
+const QString kAuth = QStringLiteral("http://offline-map.localhost/zdc_sdk_joi/ninnsyou");
+const QString kUpdate = QStringLiteral("http://offline-map.localhost/zdc_sdk_joi/update");
+
+void writeTime(const TestInstallation& inst, const QString& time)
+{
+    inst.writeFile("adodb.ini", "[接続情報]\r\n接続情報=x\r\n[監視時間msec]\r\nTime = " + time + "\r\n");
+}
+
+struct Components {
+    CallLog log;
+    RecordingSignIn login{log};
+    RecordingMap map{log};
+    RecordingCalculator calc{log};
+    RecordingMatcher match{log};
+};
+} // namespace
+
+TEST(MapWrapper, OnlineSignInConfiguresTheComponentsInOrder)
+{
+    TestInstallation inst;
+    writeTime(inst, "");
+    Components c;
+    cls_ZENRIN z;
+    ASSERT_EQ(z.iInit("user1", "pw1", &c.login, &c.map, &c.calc, &c.match), 0) << z.sErrMsg().toStdString();
+    EXPECT_EQ(c.log.calls,
+              QStringList({"login 12|user1|||pw1||0|1|0|" + kAuth + "|" + kUpdate, "login 2", "login 3",
+                           "login 1", "map 83||0", "map 78|SB|SA", "map 79|ID1", "map 26|10000", "map 1|1",
+                           "map 68||0", "calc 8|SB|SA|ID1|", "match 3|0", "match 13|SB|SA|ID1|"}));
+    EXPECT_EQ(z.sErrMsg(), QString());
+
+    // Only the sign-in: the configuration skips what is absent.
+    Components only;
+    cls_ZENRIN z2;
+    EXPECT_EQ(z2.iInit("u", "p", &only.login), 0);
+    EXPECT_EQ(z2.iSetLoginID(&only.login), 0);
+}
+
+TEST(MapWrapper, SignInFailuresAndTheBoundedWait)
+{
+    TestInstallation inst;
+    writeTime(inst, "abc"); // not numeric: online
+    Components refused;
+    refused.login.failFlag = 3;
+    cls_ZENRIN z;
+    EXPECT_EQ(z.iInit("u", "p", &refused.login, &refused.map), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINサーバーへログインできません。\r\n3"));
+
+    Components badMap;
+    badMap.map.results[79] = 5;
+    EXPECT_EQ(z.iInit("u", "p", &badMap.login, &badMap.map, &badMap.calc), -1);
+    EXPECT_EQ(z.sErrMsg(),
+              QStringLiteral("コントロール初期化エラー\r\n地図コントロール　認証承認ID設定でエラー"));
+    EXPECT_FALSE(badMap.log.calls.contains("map 68||0")); // the steps after a failure do not run
+
+    // A sign-in whose result event never comes ends the wait instead of holding the window.
+    Components silent;
+    silent.login.answer = false;
+    z.setWaitLimit(500);
+    EXPECT_EQ(z.iInit("u", "p", &silent.login, &silent.map), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINサーバーからログインの応答がありません。"));
+    EXPECT_EQ(silent.log.calls.size(), 1);
+}
+
+TEST(MapWrapper, SignInFileInsteadOfTheService)
+{
+    TestInstallation inst;
+    writeTime(inst, "300000");
+    Components c;
+    cls_ZENRIN z;
+    EXPECT_EQ(z.iInit("u", "p", &c.login, &c.map, &c.calc, &c.match), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINログインファイルが見つかりません。"));
+    EXPECT_TRUE(c.log.calls.isEmpty()); // no sign-in at all
+
+    // Two lines: server setting B is missing, the map refuses it; iInit still returns 0.
+    inst.writeFile("Miranechan", "AUTH9\r\nhost-a\r\n");
+    c.map.results[78] = 1;
+    EXPECT_EQ(z.iInit("u", "p", &c.login, &c.map, &c.calc, &c.match), 0);
+    EXPECT_EQ(z.sErrMsg(),
+              QStringLiteral("コントロール初期化エラー\r\n地図コントロール　サーバー設定でエラー"));
+    EXPECT_EQ(c.log.calls, QStringList({"map 83||0", "map 78||host-a"}));
+
+    c.log.calls.clear();
+    c.map.results.clear();
+    inst.writeFile("Miranechan", "AUTH9\r\nhost-a\r\nhost-b\r\n");
+    EXPECT_EQ(z.iInit("u", "p", &c.login, &c.map, &c.calc, &c.match), 0);
+    EXPECT_EQ(z.sErrMsg(), QString());
+    EXPECT_EQ(c.log.calls.mid(0, 3), QStringList({"map 83||0", "map 78|host-b|host-a", "map 79|AUTH9"}));
+    EXPECT_EQ(c.log.calls.last(), "match 13|host-b|host-a|AUTH9|");
+
+    // The real components accept the file's texts.
+    offlinemap::OfflineSignIn login;
+    offlinemap::OfflineMapWidget map;
+    offlinemap::OfflineCalculator calc;
+    offlinemap::OfflineMatcher match;
+    EXPECT_EQ(z.iInit("u", "p", &login, &map, &calc, &match), 0);
+    EXPECT_EQ(z.sErrMsg(), QString());
+    EXPECT_TRUE(map.configured());
+
+    // A position outside the map's data (London) is refused; an unknown address too.
+    EXPECT_EQ(z.iDrawMapPos(offlinemap::milliseconds(-0.1276), offlinemap::milliseconds(51.5072)), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("地図移動でエラー"));
+    qint32 x = 0, y = 0;
+    EXPECT_EQ(z.iAddressMatch(QStringLiteral("どこにもない村"), x, y), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("住所マッチング処理でエラー"));
+}
+
+TEST(MapWrapper, MissingAdodbIniEndsTheProgram)
+{
+    TestInstallation inst;
+    Components c;
+    cls_ZENRIN z;
+    EXPECT_THROW(z.iInit("u", "p", &c.login), ProgramEnded);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_TRUE(inst.messages.shown[0].text.startsWith(QStringLiteral("起動時エラー\r\n")));
+    EXPECT_EQ(inst.messages.shown[0].icon, platform::MsgIcon::Critical);
+}
+
+TEST(MapWrapper, DistanceWaitsForItsOwnResult)
+{
+    TestInstallation inst;
+    writeTime(inst, "");
+    Components c;
+    c.calc.distances = {1500.0, 2750.5};
+    cls_ZENRIN z;
+    EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("距離計算コントロールが設定されていません。"));
+    ASSERT_EQ(z.iInit("u", "p", &c.login, nullptr, &c.calc), 0);
+    c.log.calls.clear();
+    ASSERT_EQ(z.iDistance(10, 20, 30, 40), 0);
+    EXPECT_DOUBLE_EQ(z.dblDistanceResult(), 1500.0);
+    ASSERT_EQ(z.iDistance(10, 20, 50, 60), 0);
+    EXPECT_DOUBLE_EQ(z.dblDistanceResult(), 2750.5); // the second distance, never the first
+    EXPECT_EQ(c.log.calls.mid(0, 4), QStringList({"calc 4", "calc 2|10|20", "calc 2|30|40", "calc 6"}));
+
+    c.calc.errorFlag = 1;
+    EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("計算処理でエラーが発生しました"));
+    c.calc.startResult = 9;
+    EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("2点間距離計算処理でエラー"));
+    c.calc.startResult = 0;
+    c.calc.errorFlag = 0;
+    c.calc.answer = false;
+    z.setWaitLimit(300);
+    EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("距離計算の応答がありません。"));
+    EXPECT_EQ(z.dblDistanceResult(), 0.0);
+}
+
+TEST(MapWrapper, TokyoToOsakaStationIsTheGreatCircleDistance)
+{
+    TestInstallation inst;
+    writeTime(inst, "");
+    offlinemap::OfflineSignIn login;
+    offlinemap::OfflineCalculator calc;
+    cls_ZENRIN z;
+    ASSERT_EQ(z.iInit("user", "pass", &login, nullptr, &calc), 0) << z.sErrMsg().toStdString();
+    // Tokyo station 35.681236 N 139.767125 E, Osaka station 34.702485 N 135.495951 E.
+    ASSERT_EQ(z.iDistance(503161650, 128452450, 487785424, 124928946), 0);
+    // GMT's geodesic on the WGS 84 ellipsoid (gmt mapproject -G+ue -je): 403826.7 m.
+    EXPECT_NEAR(z.dblDistanceResult(), 403826.7, 403826.7 * 0.01);
+    // The spherical figure itself (mean radius 6371008.8 m): 403058 m.
+    EXPECT_NEAR(z.dblDistanceResult(), 403058.1, 1.0);
+
+    // An empty user ID is refused through the result event.
+    offlinemap::OfflineSignIn login2;
+    EXPECT_EQ(z.iInit("", "pass", &login2), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINサーバーへログインできません。\r\n1"));
+}
+
+TEST(MapWrapper, DrawingOperationsAndTheirFailureTexts)
+{
+    TestInstallation inst;
+    writeTime(inst, "");
+    Components c;
+    cls_ZENRIN z;
+    QString fig;
+    const QString noMap = QStringLiteral("地図コントロールが設定されていません。");
+    for (short status :
+         {z.iSetMapScale(2000), z.iDrawMapPos(1, 2), z.iDispLine(1, 1, 1, 1, 2, 2, fig),
+          z.iDispIcon(32, 32, "a.ico", 1, 2, "c", fig), z.iDeleteObject("1"), z.iDeleteObjectInLayer(true)}) {
+        EXPECT_EQ(status, -1);
+        EXPECT_EQ(z.sErrMsg(), noMap);
+    }
+    ASSERT_EQ(z.iInit("u", "p", &c.login, &c.map, nullptr, &c.match), 0);
+    c.log.calls.clear();
+
+    ASSERT_EQ(z.iDispIcon(32, 32, "C:\\ICON\\111.ico", 503161650, 128452450, "東京駅", fig), 0);
+    EXPECT_EQ(fig, "F1");
+    const MapIcon& icon = std::get<MapIcon>(c.map.added.at(0));
+    EXPECT_EQ(icon.HotSpotX, 16.0);
+    EXPECT_EQ(icon.HotSpotY, 16.0);
+    EXPECT_EQ(icon.X, 503161650.0);
+    EXPECT_EQ(icon.Path, "C:\\ICON\\111.ico");
+    EXPECT_EQ(icon.VisibleComment, 1);
+    EXPECT_EQ(icon.Comment, "東京駅");
+    ASSERT_EQ(z.iDispLine(0xFF, 3, 1, 2, 3, 4, fig), 0);
+    const auto& line = std::get<offlinemap::MapLine>(c.map.added.at(1));
+    EXPECT_EQ(line.Color, 0xFF);
+    EXPECT_EQ(line.width, 3);
+    EXPECT_EQ(line.points.size(), 2);
+    EXPECT_EQ(c.log.calls,
+              QStringList({"map 158", "map 86|0", "map 72|0", "map 96", "map 86|0", "map 72|0"}));
+
+    c.log.calls.clear();
+    EXPECT_EQ(z.iPrintMap("山田太郎", "100-0005", "東京都千代田区丸の内", "03-1234-5678"), 0);
+    EXPECT_EQ(z.iEnableUI(true), 0);
+    EXPECT_EQ(z.iDeleteObjectInLayer(false), 0);
+    EXPECT_EQ(z.iSetMapScale(2000), 0);
+    EXPECT_EQ(z.iDrawMapPos(5, 6), 0);
+    EXPECT_EQ(c.log.calls,
+              QStringList({"map 48|3", "map 38|　患者：山田太郎様　東京都千代田区丸の内　03-1234-5678",
+                           "map 92", "map 149|1", "map 150|1", "map 151|1", "map 69|0", "map 68||0",
+                           "map 26|2000", "map 64|0|5|6|-1|0"}));
+
+    struct Case {
+        int member;
+        std::function<short()> call;
+        QString text;
+    };
+    const std::vector<Case> cases = {
+        {158, [&] { return z.iDispIcon(32, 32, "", 1, 2, "", fig); }, "アイコン作成処理でエラー"},
+        {86, [&] { return z.iDispIcon(32, 32, "", 1, 2, "", fig); }, "アイコンをレイヤーに追加処理でエラー"},
+        {96, [&] { return z.iDispLine(0, 1, 1, 2, 3, 4, fig); }, "ライン作成処理でエラー"},
+        {86, [&] { return z.iDispLine(0, 1, 1, 2, 3, 4, fig); }, "ラインをレイヤーに追加処理でエラー"},
+        {75, [&] { return z.iDeleteObject("F1"); }, "オブジェクトを削除処理でエラー"},
+        {69, [&] { return z.iDeleteObjectInLayer(true); }, "レイヤーを削除処理でエラー"},
+        {68, [&] { return z.iDeleteObjectInLayer(true); }, "レイヤー作成でエラー"},
+        {64, [&] { return z.iDrawMapPos(1, 2); }, "地図移動でエラー"},
+    };
+    for (const Case& k : cases) {
+        c.map.results.clear();
+        c.map.results[k.member] = 1;
+        EXPECT_EQ(k.call(), -1) << k.member;
+        EXPECT_EQ(z.sErrMsg(), k.text);
+    }
+    c.map.results.clear();
+
+    // Address matching: the first result centres the map and comes back.
+    c.log.calls.clear();
+    qint32 x = 0, y = 0;
+    ASSERT_EQ(z.iAddressMatch("東京都千代田区丸の内", x, y), 0);
+    EXPECT_EQ(x, 503161650);
+    EXPECT_EQ(y, 128452450);
+    EXPECT_EQ(c.log.calls,
+              QStringList({"match 19|東京都千代田区丸の内|1", "map 64|0|503161650|128452450|-1|0"}));
+    c.match.matchResult = 3;
+    x = y = 7;
+    EXPECT_EQ(z.iAddressMatch("どこにもない", x, y), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("住所マッチング処理でエラー"));
+    EXPECT_EQ(x, 7);
+
+    // Sign-out only when one is due.
+    c.log.calls.clear();
+    c.login.signOutStateResult = 1;
+    EXPECT_EQ(z.iLogout(), 0);
+    c.login.signOutStateResult = 0;
+    c.login.signOutResult = 4;
+    EXPECT_EQ(z.iLogout(), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ログアウトができません。"));
+    EXPECT_EQ(c.log.calls, QStringList({"login 10", "login 10", "login 11"}));
+
+    // The map's error event is shown as code and detail.
+    c.map.onError(12, 3456);
+    inst.expectLastBox("12 3456", "", platform::MsgIcon::None, platform::MsgButtons::Ok);
+}
