@@ -169,10 +169,26 @@ void runStep(const QString& step)
     }
 }
 
+// The widget of a wait step is there and shown.
+bool shown(const QString& step)
+{
+    const QString name = step.mid(step.indexOf(QLatin1Char(':')) + 1).trimmed();
+    auto* widget = qobject_cast<QWidget*>(findByName(name));
+    return widget && widget->isVisible();
+}
+
 void runFrom(std::shared_ptr<const QStringList> steps, int index)
 {
     if (index >= steps->size())
         return;
+    if (steps->at(index).startsWith(QLatin1String("wait:"))) {
+        // Looked at again shortly until the window opens; the steps after it wait too.
+        if (shown(steps->at(index)))
+            QTimer::singleShot(0, qApp, [steps, index] { runFrom(steps, index + 1); });
+        else
+            QTimer::singleShot(20, qApp, [steps, index] { runFrom(steps, index); });
+        return;
+    }
     // The next step is queued before this one runs: a step that opens a modal box keeps
     // the chain going inside the box's own event loop.
     QTimer::singleShot(0, qApp, [steps, index] { runFrom(steps, index + 1); });

@@ -14,10 +14,16 @@
 //                         the widget after giving it the focus; a key bound to an enabled
 //                         action of its window triggers that action, as the shortcut would
 //   select:<name>=<row>   current row of a QListWidget
+//   wait:<name>           holds the following steps until a widget or window of that name
+//                         is shown (a page of the first-time setup, the launcher window)
 //   answer:<Ok|Yes|No|Cancel>
 //                         arms an answer for the next message box: once the box is the
 //                         active modal window its button is clicked (answers queue up, so
 //                         arm them before the step that opens the box)
+//
+// With TOPMENU_E2E_FROM_START set as well, the steps start with the program instead of
+// once the launcher is shown, so that they can walk the first-time setup, which runs while
+// the launcher loads.
 //
 // Steps run one per turn of the event loop, so a step may open a modal box and the next
 // answer closes it. Without the variable nothing happens. A step that names no widget or

@@ -348,9 +348,10 @@ void frmTopMenu::load()
                                  MsgIcon::Critical, MsgButtons::Ok);
                 platform::endProgram(0);
             }
-        } else {
-            st.giSetupMode = -1;
         }
+        // Also after a finished setup: from here on the base windows are in their normal
+        // mode, not pages of the wizard.
+        st.giSetupMode = -1;
 
         statusIn();
 
