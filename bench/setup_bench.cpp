@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -26,9 +27,11 @@ bool makeInstallation(const QString& folder)
                          QStringLiteral("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
                                         "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n")))
         return false;
-    QString schema;
-    if (!textfile::read(QStringLiteral(TOPMENU_SOURCE_DIR "/installation/attach.SQL"), &schema))
+    // The schema as the source tree keeps it (UTF-8; the installation converts it).
+    QFile file(QStringLiteral(TOPMENU_SOURCE_DIR "/installation/attach.SQL"));
+    if (!file.open(QIODevice::ReadOnly))
         return false;
+    const QString schema = QString::fromUtf8(file.readAll());
     const db::ScriptResult r = db::runScript(schema, QStringLiteral("PC01\\MIRANE"));
     if (r.failed != 0)
         std::fputs(r.log.join(u'\n').toLocal8Bit().constData(), stderr);

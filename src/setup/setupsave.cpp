@@ -79,6 +79,32 @@ int rowExists(cT_ADODB& db, const QString& label, const QString& sql)
     return found ? 1 : 0;
 }
 
+// The rows of a loop go in one by one, but are committed together: a commit per row would
+// make the disk wait for every one of thousands of users. Everything inserted is committed
+// also when a statement fails, so a failure leaves the rows so far, as row-by-row commits
+// would, and nothing is held open while a message box waits for the user.
+class Grouped
+{
+public:
+    explicit Grouped(cT_ADODB& db) : db_(db) { open_ = db_.iBeginTrans() == 0; }
+    ~Grouped() { commit(); }
+    void commit()
+    {
+        if (open_ && db_.iCommitTrans() != 0)
+            db_.iRollback();
+        open_ = false;
+    }
+    void reopen()
+    {
+        if (!open_)
+            open_ = db_.iBeginTrans() == 0;
+    }
+
+private:
+    cT_ADODB& db_;
+    bool open_ = false;
+};
+
 QString yyyymmdd(const QDate& d)
 {
     return d.toString(QStringLiteral("yyyyMMdd"));
@@ -454,27 +480,35 @@ int saveMembers(const QString& label, const std::vector<tSetupEntry>& entries, q
     if (!db)
         return -1;
     const size_t n = std::min(entries.size(), size_t(std::max(count, 0)));
+    Grouped group(*db);
     for (size_t i = 0; i < n; ++i) {
         const tSetupEntry& e = entries[i];
         const qint64 code = qint64(e.ID);
         const qint64 stored = code * factor;
         const int found = rowExists(*db, label, check(k.iKyotenCd, k.iKyotenEb, stored));
         if (found < 0) {
+            group.commit();
             db->iDisConnect();
             return -1;
         }
         if (found == 1) {
+            group.commit();
             platform::msgBox(duplicate + kCrLf + kCrLf + who + num(code) + suffix + e.name + kCrLf + kCrLf +
                                  QStringLiteral("このデータは登録されません。"),
                              title, MsgIcon::Exclamation, MsgButtons::Ok);
+            group.reopen();
             continue;
         }
-        if (!execReported(*db, label, insert(k.iKyotenCd, k.iKyotenEb, stored, e.name))) {
+        const QString sql = insert(k.iKyotenCd, k.iKyotenEb, stored, e.name);
+        if (db->iExecSQL(sql) != 0) {
+            group.commit();
+            showDbError(label, *db);
             db->iDisConnect();
             return -1;
         }
         keepResponsive(int(i));
     }
+    group.commit();
     db->iDisConnect();
     return 0;
 }
@@ -512,13 +546,17 @@ short iDataCallenderCorp()
         return -1;
     }
     int row = 0;
+    Grouped group(*db);
     for (const QDate& day : holidays(year, state().gtSetupData.holidayRule)) {
-        if (!execReported(*db, label, holidayInsertSql(k.iKyotenCd, k.iKyotenEb, day))) {
+        if (db->iExecSQL(holidayInsertSql(k.iKyotenCd, k.iKyotenEb, day)) != 0) {
+            group.commit();
+            showDbError(label, *db);
             db->iDisConnect();
             return -1;
         }
         keepResponsive(row++);
     }
+    group.commit();
     db->iDisConnect();
     return 0;
 }

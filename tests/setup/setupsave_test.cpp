@@ -200,6 +200,15 @@ TEST(SetupSave, NoStopsTheSaveAndHolidayRules)
     EXPECT_EQ(holidays(2022, 1).size(), 105);
     EXPECT_EQ(holidays(2022, 0).size(), 0);
 
+    // A statement failing in the middle of the list ends the step; the rows before it stay.
+    inst.exec("CREATE TRIGGER refuse_two BEFORE INSERT ON STAFF WHEN NEW.nIDNo = 2 "
+              "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    inst.messages.shown.clear();
+    EXPECT_EQ(iDataSaveStaff(), -1);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_TRUE(inst.messages.shown[0].text.startsWith("iDataSaveStaff() でエラー\r\n"));
+    EXPECT_EQ(inst.scalar("SELECT group_concat(nIDNo) FROM STAFF"), "1");
+
     // A failing statement is reported with the step's name and fails the step.
     inst.exec("DROP TABLE STAFF");
     inst.messages.shown.clear();
