@@ -1,6 +1,7 @@
 #include "setup/setuppages.h"
 #include "setupfixture.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
@@ -12,6 +13,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using platform::MsgAnswer;
@@ -349,4 +351,58 @@ TEST(SetupFirstPages, IntroFinalAndIntroduction)
     click(view, "btnAdd");
     EXPECT_EQ(inst.readBytes("Tutorial.kvx"), QByteArray("[tutorial]= 1\r\n"));
     EXPECT_FALSE(view.isVisible());
+}
+
+namespace
+{
+
+// Picks the first row of the postal search once it is open and has rows; leaves its caption.
+void pickFirstAddress(QString* caption)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, caption] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* grid = top->objectName() == "frmSearchAdd" && top->isVisible()
+                             ? top->findChild<QAbstractItemView*>("fpSpread01")
+                             : nullptr;
+            if (!grid || !grid->model() || grid->model()->rowCount() == 0)
+                continue;
+            *caption = top->windowTitle();
+            grid->setCurrentIndex(grid->model()->index(0, 0));
+            QTest::mouseClick(top->findChild<QPushButton*>("cmdSelect"), Qt::LeftButton);
+            timer->deleteLater();
+            return;
+        }
+    });
+    timer->start();
+}
+
+} // namespace
+
+TEST(SetupCorporationPage, PostalSearchBothWays)
+{
+    SetupInstallation inst;
+    inst.exec("INSERT INTO 郵便番号 (ID, YuubinNo, 名称, かな) VALUES (1, '060-0001', "
+              "'北海道札幌市中央区北一条西', "
+              "'ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ')");
+    frmFirstSetUp01 page;
+    showActive(page);
+    child<QLineEdit>(page, "posYubin")->setText("0600001");
+    QString caption;
+    pickFirstAddress(&caption);
+    click(page, "btnYubin");
+    EXPECT_EQ(caption, "住所検索");
+    EXPECT_EQ(child<QLineEdit>(page, "posYubin")->text(), "060-0001");
+    EXPECT_EQ(child<QLineEdit>(page, "txtAddress01")->text(), "北海道札幌市中央区北一条西");
+    EXPECT_EQ(child<QLineEdit>(page, "txtAddressKana")->text(), "ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ");
+    // The focus the page gives back once the search has closed.
+    EXPECT_EQ(page.focusWidget(), child<QLineEdit>(page, "posYubin"));
+
+    child<QLineEdit>(page, "posYubin")->clear();
+    child<QLineEdit>(page, "txtAddress01")->setText("北一条西");
+    pickFirstAddress(&caption);
+    click(page, "btnAdd");
+    EXPECT_EQ(caption, "郵便番号検索");
+    EXPECT_EQ(child<QLineEdit>(page, "posYubin")->text(), "060-0001");
 }
