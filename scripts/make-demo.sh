@@ -85,6 +85,9 @@ while IFS=' ' read -r id name; do
         suite_text >"$demo/Massage$id.ini"
     mkdir -p "$demo/DATA/Data$id"
     cp "$demo"/DATA/DATA0000/* "$demo/DATA/Data$id/"
+    # The distribution folder keeps a copy of every base made through the maintenance window.
+    cp "$demo/Massage$id.ini" "$demo/drive_c/KVX/MASTER/"
+    cp -r "$demo/DATA/Data$id" "$demo/drive_c/KVX/MASTER/DATA/"
 done <<'EOF'
 1301 本店
 1302 新宿店

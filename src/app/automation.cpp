@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -47,6 +48,12 @@ public:
             connect(timer_, &QTimer::timeout, this, &Answers::poll);
         }
         timer_->start();
+    }
+
+    // A message box is up and an armed answer is about to close it.
+    bool answering() const
+    {
+        return !pending_.empty() && qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr;
     }
 
 private:
@@ -164,6 +171,20 @@ void runStep(const QString& step)
         if (!list || !ok)
             return fail(step, "not a list or bad row");
         list->setCurrentRow(row);
+    } else if (verb == QLatin1String("popup")) {
+        auto* list = qobject_cast<QListWidget*>(target);
+        bool ok = false;
+        const int row = value.trimmed().toInt(&ok);
+        if (!list || !ok)
+            return fail(step, "not a list or bad row");
+        QWidget* area = list->viewport();
+        const QPoint pos = row >= 0 && row < list->count() ? list->visualItemRect(list->item(row)).center()
+                                                           : QPoint(area->width() - 2, area->height() - 2);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, area->mapToGlobal(pos));
+        QCoreApplication::sendEvent(area, &event);
+        // The menu's entries keep the state it gave them; a click step triggers one.
+        if (QWidget* menu = QApplication::activePopupWidget())
+            menu->close();
     } else {
         fail(step, "unknown action");
     }
@@ -181,6 +202,11 @@ void runFrom(std::shared_ptr<const QStringList> steps, int index)
 {
     if (index >= steps->size())
         return;
+    // The steps after a box wait until its armed answer has closed it, as a user would.
+    if (answers().answering()) {
+        QTimer::singleShot(5, qApp, [steps, index] { runFrom(steps, index); });
+        return;
+    }
     if (steps->at(index).startsWith(QLatin1String("wait:"))) {
         // Looked at again shortly until the window opens; the steps after it wait too.
         if (shown(steps->at(index)))

@@ -16,6 +16,8 @@
 //   select:<name>=<row>   current row of a QListWidget
 //   wait:<name>           holds the following steps until a widget or window of that name
 //                         is shown (a page of the first-time setup, the launcher window)
+//   popup:<name>=<row>    the context menu of a QListWidget over the item of the row (over
+//                         empty space for -1), closed again once it has set up its entries
 //   answer:<Ok|Yes|No|Cancel>
 //                         arms an answer for the next message box: once the box is the
 //                         active modal window its button is clicked (answers queue up, so

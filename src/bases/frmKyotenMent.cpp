@@ -272,15 +272,18 @@ bool frmKyotenMent::registerNewKyoten()
     const QString data = bases::dataFolder(k.iKyotenCd, k.iKyotenEb);
     QString error;
     bool copiedBack = false;
-    const bool made =
-        bases::replaceFile(distribution + QStringLiteral("\\Massage0000.ini"), settings, &error) &&
-        bases::writeSettingsKeys(settings, k.cKyotenName, nnnn, &error) &&
-        bases::refillFolder(distribution + QStringLiteral("\\DATA\\DATA0000"), data, &error) &&
-        (copiedBack = true) &&
-        bases::replaceFile(
-            settings, distribution + QStringLiteral("\\Massage") + nnnn + QStringLiteral(".ini"), &error) &&
-        bases::refillFolder(platform::gsAppPath() + QStringLiteral("\\DATA\\DATA") + nnnn,
-                            distribution + QStringLiteral("\\DATA\\Data") + nnnn, &error);
+    bool made = bases::replaceFile(distribution + QStringLiteral("\\Massage0000.ini"), settings, &error) &&
+                bases::writeSettingsKeys(settings, k.cKyotenName, nnnn, &error) &&
+                bases::refillFolder(distribution + QStringLiteral("\\DATA\\DATA0000"), data, &error);
+    if (made) {
+        // The distribution folder keeps a copy of every base made here.
+        copiedBack = true;
+        made = bases::replaceFile(settings,
+                                  distribution + QStringLiteral("\\Massage") + nnnn + QStringLiteral(".ini"),
+                                  &error) &&
+               bases::refillFolder(platform::gsAppPath() + QStringLiteral("\\DATA\\DATA") + nnnn,
+                                   distribution + QStringLiteral("\\DATA\\Data") + nnnn, &error);
+    }
     if (!made) {
         if (error.startsWith(QStringLiteral("Error:")))
             platform::msgBox(error, QString(), MsgIcon::None, MsgButtons::Ok);

@@ -410,4 +410,11 @@ TEST(KyotenMentWindow, EnterMovesToTheNextField)
     EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(w, "imKyotenComment"));
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(inst.messages.shown.empty());
+
+    // The function keys of the menu: F10 registers.
+    child<QLineEdit>(w, "imKyotenName")->setFocus();
+    child<QLineEdit>(w, "imKyotenName")->setText("本店２");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
+    inst.expectLastBox("本店２事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
+    EXPECT_FALSE(w.isVisible());
 }

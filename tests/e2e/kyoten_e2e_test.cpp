@@ -1,0 +1,83 @@
+#include "installation.h"
+
+#include <QFile>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+const char* const kServer = "DEMO\\MIRANE";
+
+// Runs the real TopMenu on the installation: logs in as admin, replays the steps, leaves
+// through the exit button.
+void runAsAdmin(const TestInstallation& inst, const QString& steps)
+{
+    QProcess topMenu;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TOPMENU_STANDIN_EXIT", "1");
+    env.insert("TOPMENU_E2E_STEPS", "set:txtUserId=admin;set:txtPassword=admin;click:btnLogin;" + steps +
+                                        ";answer:Yes;click:cmdExit");
+    topMenu.setProcessEnvironment(env);
+    topMenu.setWorkingDirectory(inst.path());
+    topMenu.setProcessChannelMode(QProcess::MergedChannels);
+    topMenu.start(inst.file("TopMenu"), {});
+    ASSERT_TRUE(topMenu.waitForFinished(90000)) << steps.toStdString();
+    EXPECT_EQ(topMenu.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(topMenu.exitCode(), 0);
+    const QString output = QString::fromLocal8Bit(topMenu.readAll());
+    EXPECT_FALSE(output.contains("automation:")) << output.toStdString();
+}
+
+int baseRows(const TestInstallation& inst, const QStringList& tables)
+{
+    int rows = 0;
+    for (const QString& table : tables)
+        rows += inst.scalar("SELECT COUNT(*) FROM [" + table + "] WHERE iKyotenCd = 13 AND iKyotenEb = 4",
+                            kServer)
+                    .toInt();
+    return rows;
+}
+
+} // namespace
+
+// The demo installation as ./run lays it out: an administrator adds a base through the base
+// list's pop-up, renames it, and deletes it, each in a run of its own.
+TEST(KyotenEndToEnd, AddRenameAndDeleteABase)
+{
+    TestInstallation inst;
+    ASSERT_EQ(QProcess::execute("bash", {sourceDir() + "/scripts/make-demo.sh", binDir(), inst.path()}), 0);
+    QFile::remove(inst.file("drive_c/KVX/utility/databackup.txt")); // no reminder at the exit
+    const QString row =
+        "SELECT cAreaName || '|' || cKyotenName || '|' || iUsedFlg FROM KYOTEN WHERE iKyotenCd = 13 "
+        "AND iKyotenEb = 4";
+
+    runAsAdmin(inst, "popup:ListView1=-1;click:popMenu01;set:cmbChiku=東京;set:imKyotenName=池袋店;"
+                     "set:cmbMin=20;answer:Yes;click:btnAdd");
+    EXPECT_EQ(inst.scalar(row, kServer), "東京|池袋店|1");
+    EXPECT_TRUE(inst.readText("Massage1304.ini").contains("\r\n環境名=池袋店\r\n"));
+    EXPECT_TRUE(inst.readText("Massage1304.ini").contains("\r\nSYSTEM_DATA=\\DATA\\Data1304\r\n"));
+    EXPECT_TRUE(inst.readText("DATA/Data1304/予定設定.ini").contains("\r\n時間間隔=20\r\n"));
+    EXPECT_EQ(inst.readText("DATA/Data1304/帳票Format.ini"),
+              "[全施術者予定表]\r\n全施術者予定表=週間全予定表20.wfd\r\n");
+
+    // The new base is the fifth icon (bases in code and branch order).
+    runAsAdmin(inst, "popup:ListView1=4;click:popMenu02;set:imKyotenName=池袋東口店;click:optUmFlg_3;"
+                     "answer:Ok;click:btnRegist");
+    EXPECT_EQ(inst.scalar(row, kServer), "東京|池袋東口店|3");
+
+    const QStringList tables = {"KYOTEN", "STAFF", "RIYOUSHA", "SCHEDULE", "REWARDMAS", "患者タグ"};
+    inst.exec("INSERT INTO STAFF (iKyotenCd, iKyotenEb, nIDNo) VALUES (13, 4, 1); "
+              "INSERT INTO SCHEDULE (iKyotenCd, iKyotenEb) VALUES (13, 4); "
+              "INSERT INTO [患者タグ] (iKyotenCd, iKyotenEb) VALUES (13, 4)",
+              kServer);
+    ASSERT_EQ(baseRows(inst, tables), 4);
+    runAsAdmin(inst, "popup:ListView1=4;click:popMenu02;click:btnDel;answer:Ok;click:Command1");
+    EXPECT_EQ(baseRows(inst, tables), 0);
+    EXPECT_FALSE(inst.exists("Massage1304.ini"));
+    EXPECT_FALSE(inst.exists("DATA/Data1304"));
+    EXPECT_EQ(inst.scalar("SELECT iUsedFlg FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb = 0", kServer),
+              "1");
+    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0", kServer), "5");
+}
