@@ -75,6 +75,12 @@ install_text "$src/Massage0000.ini" "$demo/drive_c/KVX/MASTER/Massage0000.ini"
 install_text "$src/DATA/DATA0000/帳票Format.ini" "$demo/drive_c/KVX/MASTER/DATA/DATA0000/帳票Format.ini"
 
 if [ "$fresh" = 1 ]; then
+    # The first start builds the database with attach.SQL: the postal dictionary comes
+    # with it, as the script's last batch.
+    "$root/scripts/fetch-postal.sh"
+    "$bin/postalimport" -o "$demo/postal.SQL" -i "$root/.cache/jquery-jpostal-ja/json"
+    cat "$demo/postal.SQL" >>"$demo/attach.SQL"
+    rm -f "$demo/postal.SQL"
     echo "Fresh installation laid out in $demo"
     exit 0
 fi

@@ -47,8 +47,8 @@ frmSearchAdd::frmSearchAdd(QWidget* parent)
     ui->fpSpread01->setModel(datYuubin);
     addActions({ui->mnF01, ui->mnF04, ui->mnF12, ui->mnDispHelp});
 
-    connect(ui->cmdSearch, &QPushButton::clicked, this, &frmSearchAdd::search);
-    connect(ui->mnF04, &QAction::triggered, this, &frmSearchAdd::search);
+    connect(ui->cmdSearch, &QPushButton::clicked, this, &frmSearchAdd::searchOfTheMode);
+    connect(ui->mnF04, &QAction::triggered, this, &frmSearchAdd::searchOfTheMode);
     connect(ui->cmdSelect, &QPushButton::clicked, this, &frmSearchAdd::select);
     connect(ui->mnF01, &QAction::triggered, this, &frmSearchAdd::select);
     connect(ui->fpSpread01, &QAbstractItemView::doubleClicked, this, &frmSearchAdd::select);
@@ -184,7 +184,7 @@ void frmSearchAdd::showEvent(QShowEvent* event)
         closeOnLoadFailure();
         return;
     }
-    search();
+    searchOfTheMode();
 }
 
 void frmSearchAdd::closeOnLoadFailure()
@@ -195,7 +195,7 @@ void frmSearchAdd::closeOnLoadFailure()
     QMetaObject::invokeMethod(this, &QDialog::reject, Qt::QueuedConnection);
 }
 
-void frmSearchAdd::search()
+void frmSearchAdd::searchOfTheMode()
 {
     if (iYmode == 0)
         SearchAdd();

@@ -55,7 +55,7 @@ private:
     void load();
     void runSearch(const QString& sql, const QString& procLiteral);
     void select();
-    void search();
+    void searchOfTheMode();
     void cancel();
     void closeOnLoadFailure();
 

@@ -101,3 +101,28 @@ TEST(TextFile, WritesReplaceWholeFilesOrNothing)
     // No temporary file is left behind either way.
     EXPECT_EQ(QDir(inst.path()).entryList(QDir::Files), QStringList{"state.kvx"});
 }
+
+TEST(TextFile, StrictReadsRefuseOtherEncodings)
+{
+    TestInstallation inst;
+    QString text;
+    QString why;
+    writeRaw(inst.file("sjis.csv"), "\"\x8e\x81\x96\xbc\",\"\xb1\"\r\n"); // 氏名, half-width ｱ
+    ASSERT_TRUE(textfile::readStrict(inst.file("sjis.csv"), &text, &why)) << why.toStdString();
+    EXPECT_EQ(text, QStringLiteral("\"氏名\",\"ｱ\"\r\n"));
+    writeRaw(inst.file("ascii.csv"), "a,b\r\n");
+    EXPECT_TRUE(textfile::readStrict(inst.file("ascii.csv"), &text, &why));
+
+    writeRaw(inst.file("utf8.csv"), QStringLiteral("\"氏名\"\r\n").toUtf8());
+    EXPECT_FALSE(textfile::readStrict(inst.file("utf8.csv"), &text, &why));
+    EXPECT_EQ(why, QStringLiteral("UTF-8"));
+    writeRaw(inst.file("bom.csv"), "\xEF\xBB\xBF"
+                                   "a\r\n");
+    EXPECT_FALSE(textfile::readStrict(inst.file("bom.csv"), &text, &why));
+    EXPECT_EQ(why, QStringLiteral("UTF-8 (BOM)"));
+    writeRaw(inst.file("bad.csv"), "a\xff\xfe\r\n");
+    EXPECT_FALSE(textfile::readStrict(inst.file("bad.csv"), &text, &why));
+    EXPECT_EQ(why, QStringLiteral("not CP932"));
+    EXPECT_FALSE(textfile::readStrict(inst.file("none.csv"), &text, &why));
+    EXPECT_EQ(text, QStringLiteral("a,b\r\n")); // untouched by the refusals
+}

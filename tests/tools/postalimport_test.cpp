@@ -1,3 +1,4 @@
+#include "db/tsqlscript.h"
 #include "installation.h"
 #include "postaldictionary.h"
 
@@ -70,4 +71,30 @@ TEST(PostalImport, WholeDictionaryOncePerDatabase)
     QFile::remove(broken.filePath("101.json"));
     ASSERT_EQ(import(inst, broken.path()), 0);
     EXPECT_EQ(inst.scalar("select count(*) from 郵便番号 where YuubinNo not like '100-%'"), "0");
+}
+
+TEST(PostalImport, ScriptForDatabasesBuiltByOsql)
+{
+    TestInstallation inst;
+    inst.createDatabase("PC01\\MIRANE", true);
+    std::vector<postal::Entry> entries;
+    QString error;
+    ASSERT_TRUE(postal::readDictionary(postalDir(), &entries, &error, {"100", "907"}));
+    const QString script = postal::loadScript(entries);
+    EXPECT_TRUE(script.startsWith(
+        "BEGIN TRANSACTION;\r\ndelete from 郵便番号;\r\ninsert into 郵便番号 (ID, YuubinNo, 名称, "
+        "かな) values (1,'100-0000','東京都千代田区','ﾄｳｷｮｳﾄﾁﾖﾀﾞｸ'),(2,"));
+    EXPECT_TRUE(script.contains(",'907-1801','沖縄県八重山郡与那国町与那国','ｵｷﾅﾜｹﾝﾔｴﾔﾏｸﾞﾝﾖﾅｸﾞﾆﾁｮｳﾖﾅｸﾞﾆ')"));
+    EXPECT_TRUE(script.endsWith("');\r\nCOMMIT TRANSACTION;\r\nGO\r\n"));
+    const db::ScriptResult ok = db::runScript("USE MIRANE45\r\nGO\r\n" + script, "PC01\\MIRANE");
+    EXPECT_EQ(ok.failed, 0) << ok.log.join('\n').toStdString();
+    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), QString::number(entries.size()));
+
+    // A dictionary table without readings refuses the script's rows: the table keeps what it
+    // had, the old rows included.
+    inst.exec("DROP TABLE 郵便番号; CREATE TABLE 郵便番号 (ID INT NOT NULL PRIMARY KEY, YuubinNo NVARCHAR(8),"
+              " 名称 NVARCHAR(255)); INSERT INTO 郵便番号 VALUES (1, '100-0005', '東京都千代田区丸の内')");
+    const db::ScriptResult refused = db::runScript("USE MIRANE45\r\nGO\r\n" + script, "PC01\\MIRANE");
+    EXPECT_EQ(refused.failed, 1);
+    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), "1");
 }

@@ -78,6 +78,42 @@ bool readDictionary(const QString& jsonFolder, std::vector<Entry>* entries, QStr
     return true;
 }
 
+namespace
+{
+
+// Many rows per statement (the server takes at most 1000): the statements are parsed once
+// per batch instead of once per code.
+constexpr size_t kBatch = 500;
+
+QString insertStatement(const std::vector<Entry>& entries, size_t start, bool kana)
+{
+    QString sql = kana ? QStringLiteral("insert into 郵便番号 (ID, YuubinNo, 名称, かな) values ")
+                       : QStringLiteral("insert into 郵便番号 (ID, YuubinNo, 名称) values ");
+    const size_t end = std::min(entries.size(), start + kBatch);
+    for (size_t i = start; i < end; ++i) {
+        const Entry& e = entries[i];
+        if (i > start)
+            sql += u',';
+        sql += u'(' + QString::number(i + 1) + QStringLiteral(",'") + e.code + QStringLiteral("','") +
+               sqlText(e.name) + u'\'';
+        if (kana)
+            sql += QStringLiteral(",'") + sqlText(e.kana) + u'\'';
+        sql += u')';
+    }
+    return sql;
+}
+
+} // namespace
+
+QString loadScript(const std::vector<Entry>& entries)
+{
+    QString script = QStringLiteral("BEGIN TRANSACTION;\r\ndelete from 郵便番号;\r\n");
+    for (size_t start = 0; start < entries.size(); start += kBatch)
+        script += insertStatement(entries, start, true) + QStringLiteral(";\r\n");
+    script += QStringLiteral("COMMIT TRANSACTION;\r\nGO\r\n");
+    return script;
+}
+
 bool loadDictionary(cT_ADODB& db, const std::vector<Entry>& entries, QString* error)
 {
     Recordset probe;
@@ -95,28 +131,9 @@ bool loadDictionary(cT_ADODB& db, const std::vector<Entry>& entries, QString* er
     };
     if (db.iExecSQL(QStringLiteral("delete from 郵便番号")) != 0)
         return failed();
-    // Many rows per statement (the server takes at most 1000): the statements are parsed
-    // once per batch instead of once per code.
-    constexpr size_t kBatch = 500;
-    const QString head = kana ? QStringLiteral("insert into 郵便番号 (ID, YuubinNo, 名称, かな) values ")
-                              : QStringLiteral("insert into 郵便番号 (ID, YuubinNo, 名称) values ");
-    QString sql;
-    for (size_t start = 0; start < entries.size(); start += kBatch) {
-        sql = head;
-        const size_t end = std::min(entries.size(), start + kBatch);
-        for (size_t i = start; i < end; ++i) {
-            const Entry& e = entries[i];
-            if (i > start)
-                sql += u',';
-            sql += u'(' + QString::number(i + 1) + QStringLiteral(",'") + e.code + QStringLiteral("','") +
-                   sqlText(e.name) + u'\'';
-            if (kana)
-                sql += QStringLiteral(",'") + sqlText(e.kana) + u'\'';
-            sql += u')';
-        }
-        if (db.iExecSQL(sql) != 0)
+    for (size_t start = 0; start < entries.size(); start += kBatch)
+        if (db.iExecSQL(insertStatement(entries, start, kana)) != 0)
             return failed();
-    }
     if (db.iCommitTrans() != 0)
         return failed();
     return true;

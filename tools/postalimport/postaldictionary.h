@@ -30,4 +30,9 @@ bool readDictionary(const QString& jsonFolder, std::vector<Entry>* entries, QStr
 // without the かな column (older installations) is filled without readings.
 bool loadDictionary(cT_ADODB& db, const std::vector<Entry>& entries, QString* error);
 
+// The same load as a T-SQL script for osql (one batch, one transaction: a failing statement
+// leaves the transaction open and the table as it was), for installations whose database
+// is built by a script.
+QString loadScript(const std::vector<Entry>& entries);
+
 } // namespace postal
