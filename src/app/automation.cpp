@@ -164,6 +164,18 @@ void runStep(const QString& step)
         if (!widget || key == 0)
             return fail(step, "not a widget or unknown key");
         sendKey(widget, key);
+    } else if (verb == QLatin1String("type")) {
+        auto* widget = qobject_cast<QWidget*>(target);
+        if (!widget)
+            return fail(step, "not a widget");
+        // Character by character, each key with its text, as a keyboard delivers them.
+        widget->setFocus(Qt::OtherFocusReason);
+        for (const QChar c : value) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(widget, &press);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(widget, &release);
+        }
     } else if (verb == QLatin1String("select")) {
         auto* list = qobject_cast<QListWidget*>(target);
         bool ok = false;

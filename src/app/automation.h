@@ -13,6 +13,8 @@
 //   key:<name>=<key>      a key press (Qt key name without "Key_": Return, F12, ...) sent to
 //                         the widget after giving it the focus; a key bound to an enabled
 //                         action of its window triggers that action, as the shortcut would
+//   type:<name>=<text>    the text typed into the widget key by key, after giving it the
+//                         focus (the widget's own key handling and input checks apply)
 //   select:<name>=<row>   current row of a QListWidget
 //   wait:<name>           holds the following steps until a widget or window of that name
 //                         is shown (a page of the first-time setup, the launcher window)
