@@ -202,7 +202,6 @@ frmFirstSetUpA0::~frmFirstSetUpA0()
 
 int frmFirstSetUpA0::selectedFormat() const
 {
-    const auto options = ui->fraRyosyu->findChildren<QRadioButton*>();
     for (int i = 0; i < 7; ++i) {
         auto* o = ui->fraRyosyu->findChild<QRadioButton*>(QStringLiteral("opt_SelRyousyuu_%1").arg(i));
         if (o && o->isChecked())

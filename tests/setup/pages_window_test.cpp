@@ -1,3 +1,6 @@
+#include "map/frmSetMap.h"
+#include "map/offlinemap.h"
+#include "mapfixture.h"
 #include "setup/setuppages.h"
 #include "setupfixture.h"
 
@@ -9,6 +12,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -405,4 +409,46 @@ TEST(SetupCorporationPage, PostalSearchBothWays)
     click(page, "btnAdd");
     EXPECT_EQ(caption, "郵便番号検索");
     EXPECT_EQ(child<QLineEdit>(page, "posYubin")->text(), "060-0001");
+}
+
+TEST(SetupCorporationPage, PositionFromTheMapScreen)
+{
+    SetupInstallation inst;
+    installMapData(inst);
+    inst.writeFile("Massage.ini",
+                   "[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_TMP=\\TMP\r\nSYSTEM_ICON=\\ICON\r\n"
+                   "[システム]\r\nミラネタイプ=0\r\nLAST_CALC_FLG=0\r\nZENRIN_USER=demo-user\r\n"
+                   "ZENRIN_PWD=demo-pass\r\n");
+    inst.writeFile("Miranechan", "OFFLINE-demo-user\r\nhttp://offline-map.localhost\r\nJP\r\n");
+    inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nStatus=0\r\nKeyNo=K-0001\r\n");
+    state().gsMapKeyStatus = "0";
+
+    frmFirstSetUp01 page;
+    page.show();
+    child<QLineEdit>(page, "txtAddress01")->setText("東京都八王子市元本郷町");
+    // On the map: a click places the marker, the register button hands the position back.
+    QString address;
+    QPointer<frmSetMap> seen;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* map = qobject_cast<frmSetMap*>(top);
+            if (!map || !map->isVisible() || seen)
+                continue;
+            seen = map;
+            address = state().gsMapAddress;
+            QTest::mouseClick(map->mapWidget(), Qt::LeftButton, {}, QPoint(50, 60));
+            QTest::mouseClick(child<QPushButton>(*map, "btnRegist"), Qt::LeftButton);
+        }
+    });
+    timer.start();
+    click(page, "btnLatLong");
+    timer.stop();
+    EXPECT_EQ(address, "東京都八王子市元本郷町");
+    EXPECT_EQ(state().giMapMode, 2);
+    EXPECT_EQ(state().giSetupKyotenCd, 1);
+    EXPECT_NE(state().gnMapResultLat, 0);
+    EXPECT_EQ(child<QLineEdit>(page, "imLat")->text(), QString::number(state().gnMapResultLat));
+    EXPECT_EQ(child<QLineEdit>(page, "imLon")->text(), QString::number(state().gnMapResultLon));
 }
