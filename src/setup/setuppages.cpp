@@ -184,6 +184,9 @@ frmFirstSetUpA0::frmFirstSetUpA0(QWidget* parent) : SetupPageDialog(parent), ui(
     (d.recordKeeping == 1 ? ui->optChk06_1 : ui->optChk06_0)->setChecked(true);
     (d.receiptFormatMode == 2 ? ui->optChk10_1 : ui->optChk10_0)->setChecked(true);
     selectFormat(d.receiptFormat - 1);
+    // The frame opens over the questions, as a small panel of its own.
+    ui->fraRyosyu->setAutoFillBackground(true);
+    ui->fraRyosyu->raise();
     ui->fraRyosyu->hide();
 
     connect(ui->optChk06_1, &QRadioButton::clicked, this, &frmFirstSetUpA0::optChk06_Click);
