@@ -49,6 +49,15 @@ void watchEnter(QObject* parent, std::initializer_list<QWidget*> fields)
 
 } // namespace
 
+void SetupPageDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 // ---------------------------------------------------------------------------------------
 // Introduction
 

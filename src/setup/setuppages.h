@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+class QKeyEvent;
 class QLineEdit;
 class QListWidget;
 
@@ -31,6 +32,8 @@ protected:
         next_ = page;
         close();
     }
+    // Escape does not close a page: that would end the whole setup at one key.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     SetupPage next_ = SetupPage::None;

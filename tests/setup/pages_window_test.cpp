@@ -337,6 +337,14 @@ TEST(SetupFirstPages, IntroFinalAndIntroduction)
         click(intro, "btnNext");
         EXPECT_EQ(intro.nextPage(), SetupPage::CreateBase);
     }
+    {
+        // Escape keeps the page open (closing it would end the setup).
+        frmFirstSetUp00 intro;
+        showActive(intro);
+        key(Qt::Key_Escape);
+        EXPECT_TRUE(intro.isVisible());
+        EXPECT_EQ(intro.nextPage(), SetupPage::None);
+    }
     state().giSetupMode = 9;
     frmFirstSetUp00 last;
     EXPECT_TRUE(child<QPlainTextEdit>(last, "imtInfo")
