@@ -611,7 +611,10 @@ void frmFirstSetUpList::btnAdd_Click()
     const auto refuse = [](const QString& text) {
         platform::msgBox(text, QStringLiteral("入力エラー"), MsgIcon::Exclamation, MsgButtons::Ok);
     };
-    const qint64 typed = ui->txtIDNo->text().toLongLong();
+    // With automatic numbering the checks are made on the code the entry will get, not on
+    // what the disabled field shows after an item was clicked.
+    const bool automatic = ui->chkAuto->isChecked();
+    const qint64 typed = automatic ? nextAutoCode() : ui->txtIDNo->text().toLongLong();
     if (typed < 1) {
         refuse(t.missingCode);
         return;
@@ -636,8 +639,7 @@ void frmFirstSetUpList::btnAdd_Click()
             return;
         }
     }
-    const bool automatic = ui->chkAuto->isChecked();
-    const qint64 code = automatic ? nextAutoCode() : typed;
+    const qint64 code = typed;
     addItem(code, name);
     showCount();
     ui->txtName->clear();

@@ -114,6 +114,13 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
     EXPECT_EQ(code->text(), "1");
     EXPECT_EQ(child<QLineEdit>(page, "txtName")->text(), "一郎");
+    // Still numbered automatically: the shown code of the clicked item is no duplicate.
+    child<QLineEdit>(page, "txtName")->setText("五郎");
+    click(page, "btnAdd");
+    EXPECT_EQ(lines(page).last(), "       4        五郎");
+    EXPECT_EQ(code->text(), "5");
+    inst.messages.answer(MsgAnswer::Yes);
+    click(page, "btnDelete");
 
     // Back keeps the list in the record.
     click(page, "btnCancel");
