@@ -118,6 +118,7 @@ TEST(SetupStatements, DefaultsPractitionerUserAndHoliday)
 TEST(SetupSave, WritesEveryTableAndFileOnce)
 {
     SetupInstallation inst;
+    inst.writeFile("QmapUser.ini", "ZENRIN_USER=map01\r\nZENRIN_PWD=pw01\r\nUSER_CODE=9\r\n");
     fill(state().gtSetupData);
     state().giDialogResult = 0;
     ASSERT_TRUE(saveSetupData());
@@ -145,7 +146,10 @@ TEST(SetupSave, WritesEveryTableAndFileOnce)
                   "[施術期間]\r\n変形徒手での運用有無=0\r\n変形徒手等施術期間=0\r\n変形マッサ変更=0\r\n"));
     EXPECT_EQ(inst.readText("DATA/Data0101/患者管理設定.ini"),
               "[施術期間]\r\n変形徒手での運用有無=0\r\n変形徒手等施術期間=0\r\n変形マッサ変更=0\r\n");
-    EXPECT_EQ(inst.readText("QmapUser.ini"), "[実績管理]\r\n実績運用タイプ=1\r\n");
+    // The map account's three lines stay as the launcher reads them; the section follows.
+    EXPECT_EQ(inst.readBytes("QmapUser.ini"),
+              textfile::encode("ZENRIN_USER=map01\r\nZENRIN_PWD=pw01\r\nUSER_CODE=9\r\n[実績管理]\r\n"
+                               "実績運用タイプ=1\r\n"));
 
     // A second save: the office row is there (question), the codes are there (each reported
     // and skipped), the year's holidays are replaced, not doubled.
