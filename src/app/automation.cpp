@@ -164,6 +164,18 @@ void runStep(const QString& step)
         if (!widget || key == 0)
             return fail(step, "not a widget or unknown key");
         sendKey(widget, key);
+    } else if (verb == QLatin1String("type")) {
+        auto* widget = qobject_cast<QWidget*>(target);
+        if (!widget)
+            return fail(step, "not a widget");
+        // Character by character, each key with its text, as a keyboard delivers them.
+        widget->setFocus(Qt::OtherFocusReason);
+        for (const QChar c : value) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(widget, &press);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+            QCoreApplication::sendEvent(widget, &release);
+        }
     } else if (verb == QLatin1String("select")) {
         auto* list = qobject_cast<QAbstractItemView*>(target);
         bool ok = false;
@@ -191,6 +203,14 @@ void runStep(const QString& step)
     }
 }
 
+// The widget of a wait step is there and shown.
+bool shown(const QString& step)
+{
+    const QString name = step.mid(step.indexOf(QLatin1Char(':')) + 1).trimmed();
+    auto* widget = qobject_cast<QWidget*>(findByName(name));
+    return widget && widget->isVisible();
+}
+
 void runFrom(std::shared_ptr<const QStringList> steps, int index)
 {
     if (index >= steps->size())
@@ -198,6 +218,14 @@ void runFrom(std::shared_ptr<const QStringList> steps, int index)
     // The steps after a box wait until its armed answer has closed it, as a user would.
     if (answers().answering()) {
         QTimer::singleShot(5, qApp, [steps, index] { runFrom(steps, index); });
+        return;
+    }
+    if (steps->at(index).startsWith(QLatin1String("wait:"))) {
+        // Looked at again shortly until the window opens; the steps after it wait too.
+        if (shown(steps->at(index)))
+            QTimer::singleShot(0, qApp, [steps, index] { runFrom(steps, index + 1); });
+        else
+            QTimer::singleShot(20, qApp, [steps, index] { runFrom(steps, index); });
         return;
     }
     // The next step is queued before this one runs: a step that opens a modal box keeps

@@ -20,7 +20,10 @@ int main(int argc, char** argv)
         // Start-up measurement: leave as soon as the launcher window is ready for the user.
         background.setLauncherReady([](frmTopMenu&) { platform::endProgram(0); });
     } else if (const QStringList steps = automation::stepsFromEnvironment(); !steps.isEmpty()) {
-        background.setLauncherReady([steps](frmTopMenu&) { automation::start(steps); });
+        if (qEnvironmentVariableIsSet("TOPMENU_E2E_FROM_START"))
+            automation::start(steps);
+        else
+            background.setLauncherReady([steps](frmTopMenu&) { automation::start(steps); });
     }
     background.load();
     background.showFullScreen();

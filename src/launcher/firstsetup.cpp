@@ -1,28 +1,20 @@
 #include "launcher/firstsetup.h"
 
-#include "bases/frmFirstLogin.h"
+#include "setup/setuppages.h"
 #include "state/state.h"
 
 bool runFirstTimeSetup(QWidget* parent)
 {
-    state().giSetupMode = 0;
-    enum class Page { CreateBase, Finished, Abandoned };
-    Page page = Page::CreateBase;
-    while (page == Page::CreateBase) {
-        frmFirstLogin creation(parent);
-        creation.exec();
-        switch (creation.nextPage()) {
-        case frmFirstLogin::Next::OperatingRulesPage:
-            // The operating-rules page and the rest of the wizard follow here once they exist;
-            // until then the setup ends with the base made.
-            page = Page::Finished;
-            break;
-        case frmFirstLogin::Next::IntroPage:
-        case frmFirstLogin::Next::None:
-            // Without the intro page, going back (or closing the window) ends the setup.
-            page = Page::Abandoned;
-            break;
-        }
+    {
+        frmFirstView intro(parent);
+        intro.exec();
     }
-    return page == Page::Finished;
+    state().giSetupMode = 0;
+    state().giDialogResult = 0;
+    // Intro page, base creation, operating rules, corporation, practitioners, users and the
+    // final page; each page names the next, going back included.
+    SetupPage page = SetupPage::Intro;
+    while (page != SetupPage::Done && page != SetupPage::None)
+        page = showSetupPage(page, parent);
+    return page == SetupPage::Done && state().giDialogResult == 1;
 }

@@ -1,4 +1,5 @@
 #include "launcher/frmTopMenu.h"
+#include "launcher/firstsetup.h"
 #include "ui_frmTopMenu.h"
 
 #include "bases/frmFirstLogin.h"
@@ -361,11 +362,16 @@ void frmTopMenu::load()
         if (listed == 1) {
             // No base yet: the first-time setup has to create one before the launcher can
             // be used; without it the program cannot go on.
-            st.giSetupMode = 0;
-            platform::msgBox(QStringLiteral("初期データ設定を中止しました。"), QStringLiteral("処理中断"),
-                             MsgIcon::Critical, MsgButtons::Ok);
-            platform::endProgram(0);
+            runFirstTimeSetup(this);
+            iKyotenBtnSet();
+            if (st.giDialogResult != 1) {
+                platform::msgBox(QStringLiteral("初期データ設定を中止しました。"), QStringLiteral("処理中断"),
+                                 MsgIcon::Critical, MsgButtons::Ok);
+                platform::endProgram(0);
+            }
         }
+        // Also after a finished setup: from here on the base windows are in their normal
+        // mode, not pages of the wizard.
         st.giSetupMode = -1;
 
         statusIn();

@@ -5,6 +5,7 @@
 #include "state/state.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <gtest/gtest.h>
 
@@ -295,6 +297,13 @@ TEST(TopMenuWindow, StartUpWithoutBasesEndsTheProgram)
     Installed inst;
     inst.exec("DELETE FROM KYOTEN WHERE iKyotenEb <> 0");
     frmTopMenu w;
+    // The wizard opens; the user closes its windows without finishing it.
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (QWidget* page = QApplication::activeModalWidget())
+            page->close();
+    });
+    closer.start(5);
     EXPECT_THROW(w.load(), ProgramEnded);
     inst.expectLastBox("初期データ設定を中止しました。", "処理中断", MsgIcon::Critical);
     EXPECT_EQ(state().giSetupMode, 0);

@@ -1,0 +1,469 @@
+#include "map/frmSetMap.h"
+#include "map/offlinemap.h"
+#include "mapfixture.h"
+#include "setup/setuppages.h"
+#include "setupfixture.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+using platform::MsgAnswer;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace
+{
+
+void click(const QWidget& w, const char* name)
+{
+    QTest::mouseClick(child<QPushButton>(w, name), Qt::LeftButton);
+}
+
+// Types into the widget that has the focus, as the user's keys would arrive.
+void type(const QString& text)
+{
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    // Character by character with its text, as a keyboard (or input method) delivers it.
+    for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, focus, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+void key(Qt::Key k)
+{
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    QTest::keyClick(focus, k);
+}
+
+QStringList lines(const QWidget& w)
+{
+    QStringList texts;
+    auto* list = child<QListWidget>(w, "lstMember");
+    for (int i = 0; i < list->count(); ++i)
+        texts << list->item(i)->text();
+    return texts;
+}
+
+void showActive(QWidget& w)
+{
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+}
+
+} // namespace
+
+TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
+{
+    SetupInstallation inst;
+    frmFirstSetUp02 page;
+    EXPECT_EQ(page.windowTitle(), "治療院に所属する施術者を登録します");
+    EXPECT_EQ(child<QLabel>(page, "lblInfo")->text(), "施術者情報を登録します");
+    EXPECT_EQ(child<QCheckBox>(page, "chkAuto")->text(), "施術者コードを自動で付与する");
+    auto* code = child<QLineEdit>(page, "txtIDNo");
+    EXPECT_EQ(code->text(), "1");
+    EXPECT_FALSE(code->isEnabled());
+    showActive(page);
+
+    // Three names typed in a row, each ended with Enter in the name field.
+    child<QLineEdit>(page, "txtName")->setFocus();
+    for (const QString name : {"一郎", "二郎", "三郎"}) {
+        type(name);
+        key(Qt::Key_Return);
+    }
+    EXPECT_EQ(lines(page),
+              QStringList({"       1        一郎", "       2        二郎", "       3        三郎"}));
+    EXPECT_EQ(code->text(), "4");
+    EXPECT_EQ(child<QLabel>(page, "lblCount")->text(), "3");
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), "txtName");
+
+    // Deleting the last code makes it the next one again.
+    inst.messages.answer(MsgAnswer::Yes);
+    click(page, "btnDelete");
+    inst.expectLastBox("選択行を削除します。よろしいですか？", "データ削除", MsgIcon::Information,
+                       MsgButtons::YesNo);
+    EXPECT_EQ(lines(page).size(), 2);
+    EXPECT_EQ(child<QListWidget>(page, "lstMember")->currentRow(), 1);
+    child<QLineEdit>(page, "txtName")->setFocus();
+    type("四郎");
+    key(Qt::Key_Return);
+    EXPECT_EQ(lines(page).last(), "       3        四郎");
+
+    // "No" keeps the item.
+    inst.messages.answer(MsgAnswer::No);
+    click(page, "btnDelete");
+    EXPECT_EQ(lines(page).size(), 3);
+
+    // Selecting an item shows its code and name.
+    auto* list = child<QListWidget>(page, "lstMember");
+    list->setCurrentRow(0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+    EXPECT_EQ(code->text(), "1");
+    EXPECT_EQ(child<QLineEdit>(page, "txtName")->text(), "一郎");
+    // Still numbered automatically: the shown code of the clicked item is no duplicate.
+    child<QLineEdit>(page, "txtName")->setText("五郎");
+    click(page, "btnAdd");
+    EXPECT_EQ(lines(page).last(), "       4        五郎");
+    EXPECT_EQ(code->text(), "5");
+    inst.messages.answer(MsgAnswer::Yes);
+    click(page, "btnDelete");
+
+    // Back keeps the list in the record.
+    click(page, "btnCancel");
+    EXPECT_EQ(page.nextPage(), SetupPage::Corporation);
+    ASSERT_EQ(state().gtSetupData.staffCount, 3);
+    EXPECT_EQ(state().gtSetupData.staff[2].ID, 3.0);
+    EXPECT_EQ(state().gtSetupData.staff[2].name, "四郎");
+}
+
+TEST(SetupListPages, CodeLimitsDuplicatesAndMissingEntries)
+{
+    SetupInstallation inst;
+    for (auto kind : {frmFirstSetUpList::Kind::Staff, frmFirstSetUpList::Kind::Users}) {
+        const bool staff = kind == frmFirstSetUpList::Kind::Staff;
+        const QString who = staff ? "施術者" : "利用者";
+        const QString largest = staff ? "99999998" : "999998";
+        const QString beyond = staff ? "99999999" : "999999";
+        frmFirstSetUpList page(kind);
+        showActive(page);
+        auto* autoBox = child<QCheckBox>(page, "chkAuto");
+        QTest::mouseClick(autoBox, Qt::LeftButton, {}, QPoint(5, autoBox->height() / 2));
+        auto* code = child<QLineEdit>(page, "txtIDNo");
+        ASSERT_TRUE(code->isEnabled());
+        EXPECT_EQ(QApplication::focusWidget(), code);
+
+        code->selectAll();
+        type(beyond);
+        child<QLineEdit>(page, "txtName")->setText("名前");
+        click(page, "btnAdd");
+        inst.expectLastBox("これ以上の" + who + "コードは登録できません。", "入力エラー",
+                           MsgIcon::Exclamation);
+        EXPECT_EQ(QApplication::focusWidget(), code);
+
+        code->setText(largest);
+        click(page, "btnAdd");
+        code->setText("12");
+        child<QLineEdit>(page, "txtName")->setText("名前");
+        click(page, "btnAdd");
+        EXPECT_EQ(lines(page), staff ? QStringList({"99999998        名前", "      12        名前"})
+                                     : QStringList({"  99999800        名前", "      1200        名前"}));
+        code->setText("12");
+        child<QLineEdit>(page, "txtName")->setText("別人");
+        click(page, "btnAdd");
+        inst.expectLastBox("既に同じ" + who + "コードが登録されています。", "入力エラー",
+                           MsgIcon::Exclamation);
+
+        code->setText("0");
+        click(page, "btnAdd");
+        inst.expectLastBox(who + "コードが入力されていません。", "入力エラー", MsgIcon::Exclamation);
+        code->setText("5");
+        child<QLineEdit>(page, "txtName")->setText("  ");
+        click(page, "btnAdd");
+        inst.expectLastBox(who + "氏名が入力されていません。", "入力エラー", MsgIcon::Exclamation);
+        EXPECT_EQ(lines(page).size(), 2);
+        // A hand-typed code of 0: entering the name field sends the user back to the code.
+        code->setText("0");
+        code->setFocus();
+        child<QLineEdit>(page, "txtName")->setFocus();
+        EXPECT_EQ(QApplication::focusWidget(), code);
+    }
+    // The user page's line: six blanks, 12, "00", eight blanks, the name.
+    EXPECT_EQ(frmFirstSetUpList::itemText(frmFirstSetUpList::Kind::Users, 12, " 花子 "),
+              "      1200        花子");
+    EXPECT_EQ(frmFirstSetUpList::itemText(frmFirstSetUpList::Kind::Staff, 12, "花子"),
+              "      12        花子");
+}
+
+TEST(SetupListPages, NextOnAnEmptyListAsksAndTheUserPageLeadsToTheEnd)
+{
+    SetupInstallation inst;
+    frmFirstSetUp03 page;
+    EXPECT_EQ(page.windowTitle(), "治療院の利用者を登録します");
+    page.show();
+    inst.messages.answer(MsgAnswer::No);
+    click(page, "btnNext");
+    inst.expectLastBox("利用者データが入力されていません。\r\n無視して次のステップに進みますか？",
+                       "施術者データ入力", MsgIcon::Information, MsgButtons::YesNo);
+    EXPECT_TRUE(page.isVisible());
+    state().giSetupMode = 0;
+    click(page, "btnNext");
+    EXPECT_FALSE(page.isVisible());
+    EXPECT_EQ(page.nextPage(), SetupPage::Final);
+    EXPECT_EQ(state().giSetupMode, 9);
+    EXPECT_EQ(state().gtSetupData.userCount, 0);
+}
+
+TEST(SetupCorporationPage, QuestionsOnNextBackKeepsAndLookUp)
+{
+    SetupInstallation inst;
+    inst.exec("INSERT INTO 郵便番号 (ID, YuubinNo, 名称, かな) VALUES (1, '060-0001', "
+              "'北海道札幌市中央区北一条西', "
+              "'ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ')");
+    state().gtSetupData.companyName.clear();
+    {
+        frmFirstSetUp01 page;
+        EXPECT_EQ(page.windowTitle(), "往療起点となる場所を登録します");
+        showActive(page);
+        // Two questions; No to the second stays.
+        inst.messages.answer(MsgAnswer::Yes);
+        inst.messages.answer(MsgAnswer::No);
+        click(page, "btnNext");
+        ASSERT_EQ(inst.messages.shown.size(), 2u);
+        EXPECT_EQ(inst.messages.shown[0].text,
+                  "往療起点の社名が入力されていません。\r\n無視して次のステップに進みますか？");
+        EXPECT_EQ(inst.messages.shown[1].text,
+                  "緯度・経度の情報が入力されていません。\r\n無視して次のステップに進みますか？");
+        EXPECT_EQ(inst.messages.shown[1].title, "施術者データ入力");
+        EXPECT_TRUE(page.isVisible());
+
+        // The typed address stays; the seven digits fill the kana and move on to the map.
+        child<QLineEdit>(page, "txtAddress01")->setText("札幌市の住所");
+        child<QLineEdit>(page, "posYubin")->setFocus();
+        type("0600001");
+        EXPECT_EQ(child<QLineEdit>(page, "txtAddress01")->text(), "札幌市の住所");
+        EXPECT_EQ(child<QLineEdit>(page, "txtAddressKana")->text(), "ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ");
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), "btnLatLong");
+
+        child<QLineEdit>(page, "txtKaishaName")->setText(" 札幌治療院 ");
+        child<QLineEdit>(page, "imLat")->setText("155000000");
+        inst.messages.shown.clear();
+        click(page, "btnCancel"); // back never asks
+        EXPECT_TRUE(inst.messages.shown.empty());
+        EXPECT_EQ(page.nextPage(), SetupPage::OperatingRules);
+    }
+    const tSetupData& d = state().gtSetupData;
+    EXPECT_EQ(d.companyName, "札幌治療院");
+    EXPECT_EQ(d.postalCode, "060-0001");
+    EXPECT_EQ(d.latitude, 155000000);
+    EXPECT_EQ(d.longitude, 0);
+
+    frmFirstSetUp01 again;
+    EXPECT_EQ(child<QLineEdit>(again, "txtKaishaName")->text(), "札幌治療院");
+    EXPECT_EQ(child<QLineEdit>(again, "posYubin")->text(), "060-0001");
+    EXPECT_EQ(child<QLineEdit>(again, "imLat")->text(), "155000000");
+    again.show();
+    child<QLineEdit>(again, "txtAddress01")->clear();
+    click(again, "btnLatLong");
+    inst.expectLastBox("住所を入力してください。", QString(), MsgIcon::Exclamation);
+    inst.messages.answer(MsgAnswer::Yes);
+    click(again, "btnNext");
+    EXPECT_EQ(again.nextPage(), SetupPage::Staff);
+}
+
+TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
+{
+    SetupInstallation inst;
+    inst.writeFile("TMP/領収書イメージ/施術明細書兼領収書_06.csv", "\"a\"\r\n1\r\n");
+    inst.writeFile("TMP/領収書イメージ/明細データ.csv", "\"b\"\r\n2\r\n");
+    inst.writeFile("SYS/明細付請求書.wfd", "[layout]\r\n");
+    frmFirstSetUpA0 page;
+    EXPECT_EQ(page.windowTitle(), "治療院固有の情報を設定します");
+    EXPECT_TRUE(child<QRadioButton>(page, "optChk02_2")->isChecked()); // rule 0 shows 日曜日のみ
+    EXPECT_EQ(child<QSpinBox>(page, "inReseptFixedDay_2")->value(), 15);
+    page.show();
+
+    child<QRadioButton>(page, "optChk01_0")->click(); // 行っている
+    child<QRadioButton>(page, "optChk02_1")->click();
+    child<QRadioButton>(page, "optChk04_1")->click();
+    child<QSpinBox>(page, "inReseptFixedDay_1")->setValue(-1);
+    child<QRadioButton>(page, "optChk06_1")->click();
+    inst.expectLastBox("トータル実績管理での運用を行う設定に変更されました。\r\n"
+                       "拠点別での実績管理はご利用できなくなりますのでご注意下さい。",
+                       "実績管理変更のご注意", MsgIcon::Exclamation);
+
+    child<QRadioButton>(page, "optChk10_1")->click();
+    EXPECT_TRUE(child<QGroupBox>(page, "fraRyosyu")->isVisible());
+    EXPECT_FALSE(child<QPushButton>(page, "btnNext")->isEnabled());
+    click(page, "btnPrtSub");
+    inst.expectLastBox("領収書のイメージ表示には領収書を選択する必要があります。", "申請書イメージ表示",
+                       MsgIcon::Exclamation);
+    child<QRadioButton>(page, "opt_SelRyousyuu_5")->click();
+    click(page, "btnPrtSub");
+    EXPECT_EQ(inst.readText("TMP/施術明細書兼領収書.csv"), "\"a\"\r\n1\r\n");
+    EXPECT_EQ(inst.readText("TMP/明細データ.csv"), "\"b\"\r\n2\r\n");
+    ASSERT_FALSE(inst.commandLines().isEmpty());
+    EXPECT_TRUE(inst.commandLines().last().contains("wfrfv10"));
+    const QString command = inst.readText("TMP/WfdCom.dat");
+    EXPECT_TRUE(command.contains("明細付請求書.wfd")) << command.toStdString();
+    EXPECT_TRUE(command.contains("明細データ")) << command.toStdString();
+    click(page, "cmdOk");
+    EXPECT_FALSE(child<QGroupBox>(page, "fraRyosyu")->isVisible());
+    EXPECT_TRUE(child<QPushButton>(page, "btnNext")->isEnabled());
+
+    click(page, "btnNext");
+    EXPECT_EQ(page.nextPage(), SetupPage::Corporation);
+    const tSetupData& d = state().gtSetupData;
+    EXPECT_EQ(d.iHenkei, 0);
+    EXPECT_EQ(d.holidayRule, 2);
+    EXPECT_EQ(d.iReseptFixedMonth, 1);
+    EXPECT_EQ(d.iChargeFixedMonth, 1);
+    EXPECT_EQ(d.iChargeFixedDay, -1);
+    EXPECT_EQ(d.iConsentFixedMonth, 0);
+    EXPECT_EQ(d.receiptFormatMode, 2);
+    EXPECT_EQ(d.receiptFormat, 6);
+    EXPECT_EQ(d.recordKeeping, 1);
+
+    // Shown again, the page reads the choices back as they were made.
+    frmFirstSetUpA0 again;
+    EXPECT_TRUE(child<QRadioButton>(again, "optChk01_0")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(again, "optChk02_1")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(again, "optChk06_1")->isChecked());
+    EXPECT_TRUE(child<QRadioButton>(again, "opt_SelRyousyuu_5")->isChecked());
+}
+
+TEST(SetupFirstPages, IntroFinalAndIntroduction)
+{
+    SetupInstallation inst;
+    state().giSetupMode = 0;
+    {
+        frmFirstSetUp00 intro;
+        EXPECT_EQ(intro.windowTitle(), "かんたんセットアップ");
+        EXPECT_EQ(child<QPlainTextEdit>(intro, "imtInfo")->toPlainText(),
+                  "『ミラネかんたんセットアップ』\n\n画面の指示に従ってミラネの基本的な情報を入力します。\n"
+                  "（入力した情報はセットアップ後でも変更は可能です）\n準備ができましたら「次へ」を押下して下"
+                  "さい。");
+        intro.show();
+        EXPECT_TRUE(child<QPushButton>(intro, "btnNext")->isVisible());
+        EXPECT_FALSE(child<QPushButton>(intro, "btnLast")->isVisible());
+        EXPECT_THROW(intro.btnEnd_Click(), ProgramEnded);
+        inst.expectLastBox("初期データ設定を中止しました。", "処理中断", MsgIcon::Critical);
+        click(intro, "btnNext");
+        EXPECT_EQ(intro.nextPage(), SetupPage::CreateBase);
+    }
+    {
+        // Escape keeps the page open (closing it would end the setup).
+        frmFirstSetUp00 intro;
+        showActive(intro);
+        key(Qt::Key_Escape);
+        EXPECT_TRUE(intro.isVisible());
+        EXPECT_EQ(intro.nextPage(), SetupPage::None);
+    }
+    state().giSetupMode = 9;
+    frmFirstSetUp00 last;
+    EXPECT_TRUE(child<QPlainTextEdit>(last, "imtInfo")
+                    ->toPlainText()
+                    .startsWith("かんたんセットアップはこれで完了です。"));
+    last.show();
+    EXPECT_FALSE(child<QPushButton>(last, "btnEnd")->isVisible());
+    EXPECT_EQ(child<QPushButton>(last, "btnLast")->text(), "ミラネを起動");
+    click(last, "btnCancel");
+    EXPECT_EQ(last.nextPage(), SetupPage::Users);
+    EXPECT_EQ(state().giSetupMode, 0);
+
+    frmFirstView view;
+    EXPECT_EQ(view.windowTitle(), "システム導入のご案内");
+    view.show();
+    click(view, "btnAdd");
+    EXPECT_EQ(inst.readBytes("Tutorial.kvx"), QByteArray("[tutorial]= 1\r\n"));
+    EXPECT_FALSE(view.isVisible());
+}
+
+namespace
+{
+
+// Picks the first row of the postal search once it is open and has rows; leaves its caption.
+void pickFirstAddress(QString* caption)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, caption] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* grid = top->objectName() == "frmSearchAdd" && top->isVisible()
+                             ? top->findChild<QAbstractItemView*>("fpSpread01")
+                             : nullptr;
+            if (!grid || !grid->model() || grid->model()->rowCount() == 0)
+                continue;
+            *caption = top->windowTitle();
+            grid->setCurrentIndex(grid->model()->index(0, 0));
+            QTest::mouseClick(top->findChild<QPushButton*>("cmdSelect"), Qt::LeftButton);
+            timer->deleteLater();
+            return;
+        }
+    });
+    timer->start();
+}
+
+} // namespace
+
+TEST(SetupCorporationPage, PostalSearchBothWays)
+{
+    SetupInstallation inst;
+    inst.exec("INSERT INTO 郵便番号 (ID, YuubinNo, 名称, かな) VALUES (1, '060-0001', "
+              "'北海道札幌市中央区北一条西', "
+              "'ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ')");
+    frmFirstSetUp01 page;
+    showActive(page);
+    child<QLineEdit>(page, "posYubin")->setText("0600001");
+    QString caption;
+    pickFirstAddress(&caption);
+    click(page, "btnYubin");
+    EXPECT_EQ(caption, "住所検索");
+    EXPECT_EQ(child<QLineEdit>(page, "posYubin")->text(), "060-0001");
+    EXPECT_EQ(child<QLineEdit>(page, "txtAddress01")->text(), "北海道札幌市中央区北一条西");
+    EXPECT_EQ(child<QLineEdit>(page, "txtAddressKana")->text(), "ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ");
+    // The focus the page gives back once the search has closed.
+    EXPECT_EQ(page.focusWidget(), child<QLineEdit>(page, "posYubin"));
+
+    child<QLineEdit>(page, "posYubin")->clear();
+    child<QLineEdit>(page, "txtAddress01")->setText("北一条西");
+    pickFirstAddress(&caption);
+    click(page, "btnAdd");
+    EXPECT_EQ(caption, "郵便番号検索");
+    EXPECT_EQ(child<QLineEdit>(page, "posYubin")->text(), "060-0001");
+}
+
+TEST(SetupCorporationPage, PositionFromTheMapScreen)
+{
+    SetupInstallation inst;
+    installMapData(inst);
+    inst.writeFile("Massage.ini",
+                   "[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_TMP=\\TMP\r\nSYSTEM_ICON=\\ICON\r\n"
+                   "[システム]\r\nミラネタイプ=0\r\nLAST_CALC_FLG=0\r\nZENRIN_USER=demo-user\r\n"
+                   "ZENRIN_PWD=demo-pass\r\n");
+    inst.writeFile("Miranechan", "OFFLINE-demo-user\r\nhttp://offline-map.localhost\r\nJP\r\n");
+    inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nStatus=0\r\nKeyNo=K-0001\r\n");
+    state().gsMapKeyStatus = "0";
+
+    frmFirstSetUp01 page;
+    page.show();
+    child<QLineEdit>(page, "txtAddress01")->setText("東京都八王子市元本郷町");
+    // On the map: a click places the marker, the register button hands the position back.
+    QString address;
+    QPointer<frmSetMap> seen;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* map = qobject_cast<frmSetMap*>(top);
+            if (!map || !map->isVisible() || seen)
+                continue;
+            seen = map;
+            address = state().gsMapAddress;
+            QTest::mouseClick(map->mapWidget(), Qt::LeftButton, {}, QPoint(50, 60));
+            QTest::mouseClick(child<QPushButton>(*map, "btnRegist"), Qt::LeftButton);
+        }
+    });
+    timer.start();
+    click(page, "btnLatLong");
+    timer.stop();
+    EXPECT_EQ(address, "東京都八王子市元本郷町");
+    EXPECT_EQ(state().giMapMode, 2);
+    EXPECT_EQ(state().giSetupKyotenCd, 1);
+    EXPECT_NE(state().gnMapResultLat, 0);
+    EXPECT_EQ(child<QLineEdit>(page, "imLat")->text(), QString::number(state().gnMapResultLat));
+    EXPECT_EQ(child<QLineEdit>(page, "imLon")->text(), QString::number(state().gnMapResultLon));
+}

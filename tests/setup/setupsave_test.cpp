@@ -1,0 +1,231 @@
+#include "platform/textfile.h"
+#include "setup/setupsave.h"
+#include "setupfixture.h"
+
+#include <gtest/gtest.h>
+
+using platform::MsgAnswer;
+using platform::MsgButtons;
+using platform::MsgIcon;
+
+namespace
+{
+
+void fill(tSetupData& d)
+{
+    d.companyName = "O'Hara治療院";
+    d.representative = "代表 太郎";
+    d.postalCode = "0600001";
+    d.address = "北海道札幌市中央区北一条西";
+    d.addressKana = "ﾎｯｶｲﾄﾞｳ";
+    d.latitude = 155000000;
+    d.longitude = 508000000;
+    d.tel = "011-000-0000";
+    d.fax = "011-000-0001";
+    d.staff = {{1, "施術 一郎"}, {2, "D'Arcy"}};
+    d.staffCount = 2;
+    d.users = {{7, "利用 七子"}};
+    d.userCount = 1;
+    d.iHenkei = 0;
+    d.holidayRule = 2;
+    d.iReseptFixedMonth = 1;
+    d.iReseptFixedDay = 10;
+    d.iChargeFixedMonth = 0;
+    d.iChargeFixedDay = -1;
+    d.iConsentFixedMonth = 1;
+    d.iConsentFixedDay = 15;
+    d.recordKeeping = 1;
+}
+
+} // namespace
+
+TEST(SetupStatements, OfficeRowByteForByte)
+{
+    tSetupData d;
+    fill(d);
+    EXPECT_EQ(corpCheckSql(1, 2), " select nIDNo FROM CORP where     iKyotenCd = 1 and iKyotenEb = 2");
+    EXPECT_EQ(
+        corpInsertSql(d, 1, 2),
+        " insert into    CORP (      iKyotenCd,      iKyotenEb,      cAddress1     ,cAddress2     "
+        ",cAddressKana"
+        "     ,cDaihyo     ,cDaihyoKana     ,cFaxNo     ,cKinyuName     ,cKinyuSiten     ,cKozaBangou"
+        "     ,cKozaKana     ,cKozaMeigi1     ,cKozaMeigi2     ,cShamei1     ,cShamei2     ,cShameiKana1"
+        "     ,cShameiKana2     ,cTelNo     ,cYubinNo     ,iKinSiten     ,iKinSyubetsu     ,iKozaKubun"
+        "     ,iKozaType     ,iType     ,nIDNo     ,nLat     ,nLon     ,cPcName     ,tUpDateTime     "
+        ",cKinyuNo"
+        "     ,cKinyuSitenNo     ,cJigyousyoNo     ,cJigyousyoNo2     ,cJigyouReceiptName     "
+        ",cMailDestination"
+        "     ,cMailDestinationZipNo )values(       '1',      '2',      '北海道札幌市中央区北一条西'     ,''"
+        "     ,'ﾎｯｶｲﾄﾞｳ'     ,'代表 太郎'     ,''     ,'011-000-0001'     ,''     ,''     ,''     ,''     ,''"
+        "     ,''     ,'O''Hara治療院'     ,''     ,''     ,''     ,'011-000-0000'     ,'060-0001'     , 0"
+        "     , 0     , 0     , 0     , 0     , 1     , 155000000     , 508000000     ,''     , GetDate()"
+        "     ,''     ,''     ,''     ,''     ,''     ,''     ,'' ) ");
+    // Seven characters fill "&&&-&&&&" from the right; a typed hyphen is not counted twice.
+    EXPECT_EQ(corpPostalCode("0600001"), "060-0001");
+    EXPECT_EQ(corpPostalCode("060-0001"), "060-0001");
+    EXPECT_EQ(corpPostalCode(""), "-");
+}
+
+TEST(SetupStatements, DefaultsPractitionerUserAndHoliday)
+{
+    tSetupData d;
+    fill(d);
+    const QString sub = corpSubInsertSql(d, 1, 2);
+    EXPECT_TRUE(
+        sub.startsWith(" insert into    CORP_SUB (      iKyotenCd,      iKyotenEb,      iClosingMonth,"));
+    EXPECT_TRUE(
+        sub.contains("      iSaiDouiSet     ,tUpDateTime     ,iDouiUpdatePermitDay     ,nRtion10Per"));
+    EXPECT_TRUE(
+        sub.contains(" )values(       '1',      '2',      '3',      '-1',      '-1',      '1',      '不詳',"
+                     "      '不詳',      '1',      '4',      '本人',      '',      '上記傷病名に同じ',"
+                     "      '上記傷病名に同じ',      '1',      '1'     , GetDate()     ,'1'     ,''"));
+    EXPECT_TRUE(
+        sub.endsWith("     ,''     ,'10'     ,'-1'     ,'15'     ,'0'     ,'0'     ,'1'     ,'1'     ,'1'"
+                     "     ,'1'     ,'1'     ,'1'     ,'0'     ,'1'     ,'1'     ,'0' ) "));
+    EXPECT_EQ(sub.count("     ,''"), 24);
+
+    EXPECT_EQ(staffCheckSql(1, 2, 99999998),
+              " select nIDNo FROM STAFF where     iKyotenCd = 1 and iKyotenEb = 2 and nIDNo = 99999998");
+    const QString staff = staffInsertSql(1, 2, 12, "D'Arcy");
+    EXPECT_TRUE(staff.startsWith(" insert into    STAFF (      iKyotenCd     ,iKyotenEb     ,cAdress1"));
+    EXPECT_TRUE(
+        staff.endsWith("     ,cTourokuNo2 )values(        1     , 2     ,''     ,''     ,''     ,''     ,''"
+                       "     ,''     ,''     ,'D''Arcy'     ,''     ,''     ,''     ,''     ,''     ,''"
+                       "     , 0     , 0     , 0     , 0     , 0     , 12     ,''     , 0     , 0     ,''"
+                       "     , 0     ,''     ,''     ,''     , Null     , Null     , Null     , Null"
+                       "     , Null     ,''     , GetDate()     ,'' ) "));
+    EXPECT_EQ(riyoushaCheckSql(1, 2, 700),
+              " select nIDNo FROM RIYOUSHA where     iKyotenCd = 1 and iKyotenEb = 2 and nIDNo = 700");
+    const QString user = riyoushaInsertSql(1, 2, 700, "利用 七子");
+    EXPECT_TRUE(user.startsWith(
+        " insert into    RIYOUSHA (      iKyotenCd     ,iKyotenEb     ,nIDNo     ,cAddressKana"));
+    EXPECT_TRUE(user.contains("     ,cMobNo     ,cName     ,cNameKana"));
+    EXPECT_TRUE(user.contains("     ,cPcName     ,tUpDateTime     ,cBikou02"));
+    EXPECT_TRUE(user.contains(" )values(        1     , 2     , 700     ,''"));
+    EXPECT_TRUE(user.endsWith("     ,'利用 七子'" + QString("     ,''").repeated(31) + "     , GetDate()" +
+                              QString("     ,''").repeated(8) + " ) "));
+    EXPECT_EQ(user.count("     ,''"), 89);
+
+    EXPECT_EQ(holidayDeleteSql(2024, 1, 2),
+              " delete from     HOLIDAY where         nDate >= 20240101 and    nDate <= "
+              "20241231 and iKyotenCd = 1 and iKyotenEb = 2");
+    EXPECT_EQ(
+        holidayInsertSql(1, 2, QDate(2024, 1, 6)),
+        " insert into    HOLIDAY (      iKyotenCd     ,iKyotenEb     ,nDate     ,iYear     ,iMonth     ,iDay"
+        " )values(        1     , 2     ,20240106     ,2024     ,01     ,06 ) ");
+}
+
+TEST(SetupSave, WritesEveryTableAndFileOnce)
+{
+    SetupInstallation inst;
+    inst.writeFile("QmapUser.ini", "ZENRIN_USER=map01\r\nZENRIN_PWD=pw01\r\nUSER_CODE=9\r\n");
+    fill(state().gtSetupData);
+    state().giDialogResult = 0;
+    ASSERT_TRUE(saveSetupData());
+    EXPECT_TRUE(inst.messages.shown.empty());
+    EXPECT_EQ(state().giDialogResult, 1);
+
+    EXPECT_EQ(
+        inst.scalar(
+            "SELECT cShamei1 || '|' || cYubinNo || '|' || nLat || '|' || nLon || '|' || nIDNo FROM CORP"),
+        "O'Hara治療院|060-0001|155000000|508000000|1");
+    EXPECT_EQ(
+        inst.scalar("SELECT iHenkei || '|' || iReseptFixedDay || '|' || iChargeFixedDay || '|' || "
+                    "iConsentFixedMonth || '|' || iRyousyuuType || '|' || cSetaiTsuzuki_Def FROM CORP_SUB"),
+        "0|10|-1|1|0|本人");
+    EXPECT_EQ(inst.scalar("SELECT group_concat(nIDNo || ':' || cName, ',') FROM STAFF"),
+              "1:施術 一郎,2:D'Arcy");
+    EXPECT_EQ(inst.scalar("SELECT nIDNo || ':' || cName FROM RIYOUSHA"), "700:利用 七子");
+    // 2024 (the clock's year) begins on a Monday: 52 Saturdays.
+    EXPECT_EQ(inst.count("HOLIDAY"), 52);
+    EXPECT_EQ(inst.scalar("SELECT MIN(nDate) || '|' || iYear || '|' || iMonth || '|' || iDay FROM HOLIDAY"),
+              "20240106|2024|1|6");
+
+    EXPECT_EQ(inst.readBytes("DATA/Data0101/患者管理設定.ini"),
+              textfile::encode(
+                  "[施術期間]\r\n変形徒手での運用有無=0\r\n変形徒手等施術期間=0\r\n変形マッサ変更=0\r\n"));
+    EXPECT_EQ(inst.readText("DATA/Data0101/患者管理設定.ini"),
+              "[施術期間]\r\n変形徒手での運用有無=0\r\n変形徒手等施術期間=0\r\n変形マッサ変更=0\r\n");
+    // The map account's three lines stay as the launcher reads them; the section follows.
+    EXPECT_EQ(inst.readBytes("QmapUser.ini"),
+              textfile::encode("ZENRIN_USER=map01\r\nZENRIN_PWD=pw01\r\nUSER_CODE=9\r\n[実績管理]\r\n"
+                               "実績運用タイプ=1\r\n"));
+
+    // A second save: the office row is there (question), the codes are there (each reported
+    // and skipped), the year's holidays are replaced, not doubled.
+    state().gtSetupData.holidayRule = 1;
+    inst.messages.answer(MsgAnswer::Ok);
+    inst.messages.answer(MsgAnswer::Yes);
+    ASSERT_TRUE(saveSetupData());
+    ASSERT_EQ(inst.messages.shown.size(), 5u);
+    EXPECT_EQ(inst.messages.shown[0].text, "既に往療起点の情報は登録されています。");
+    EXPECT_EQ(inst.messages.shown[0].title, "往療起点登録エラー");
+    EXPECT_EQ(inst.messages.shown[0].icon, MsgIcon::Exclamation);
+    EXPECT_EQ(inst.messages.shown[1].text, "このまま処理を継続しますか？");
+    EXPECT_EQ(inst.messages.shown[1].title, "往療拠点登録エラー");
+    EXPECT_EQ(inst.messages.shown[1].icon, MsgIcon::Question);
+    EXPECT_EQ(inst.messages.shown[1].buttons, MsgButtons::YesNo);
+    EXPECT_EQ(inst.messages.shown[2].text, "既に同じ施術者IDのデータが存在します。\r\n\r\n・施術者 1：施術 "
+                                           "一郎\r\n\r\nこのデータは登録されません。");
+    EXPECT_EQ(inst.messages.shown[2].title, "施術者ID重複エラー");
+    EXPECT_EQ(inst.messages.shown[4].text, "既に同じ利用者IDのデータが存在します。\r\n\r\n・利用者 700：利用 "
+                                           "七子\r\n\r\nこのデータは登録されません。");
+    EXPECT_EQ(inst.messages.shown[4].title, "利用者ID重複エラー");
+    EXPECT_EQ(inst.count("CORP"), 1);
+    EXPECT_EQ(inst.count("CORP_SUB"), 1);
+    EXPECT_EQ(inst.count("STAFF"), 2);
+    // Rule 1: every Saturday and Sunday of 2024, the old rows gone.
+    EXPECT_EQ(inst.count("HOLIDAY"), 104);
+    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM HOLIDAY WHERE nDate IN (20240106, 20240107, 20241229)"), "3");
+}
+
+TEST(SetupSave, NoStopsTheSaveAndHolidayRules)
+{
+    SetupInstallation inst;
+    inst.exec("INSERT INTO CORP (iKyotenCd, iKyotenEb, nIDNo) VALUES (1, 1, 1)");
+    fill(state().gtSetupData);
+    state().giDialogResult = 0;
+    inst.messages.answer(MsgAnswer::Ok);
+    inst.messages.answer(MsgAnswer::No);
+    EXPECT_FALSE(saveSetupData());
+    EXPECT_EQ(state().giDialogResult, 0);
+    EXPECT_EQ(inst.count("CORP_SUB"), 0);
+    EXPECT_FALSE(inst.exists("QmapUser.ini"));
+
+    // 2022 begins on a Saturday: 53 Saturdays, 52 Sundays.
+    inst.clock.current = QDateTime(QDate(2022, 6, 1), QTime(10, 0));
+    state().gtSetupData.holidayRule = 2;
+    EXPECT_EQ(iDataCallenderCorp(), 0);
+    EXPECT_EQ(inst.count("HOLIDAY"), 53);
+    EXPECT_EQ(inst.scalar("SELECT MIN(nDate) || '|' || MAX(nDate) FROM HOLIDAY"), "20220101|20221231");
+    state().gtSetupData.holidayRule = 3;
+    EXPECT_EQ(iDataCallenderCorp(), 0);
+    EXPECT_EQ(inst.count("HOLIDAY"), 52);
+    EXPECT_EQ(holidays(2022, 1).size(), 105);
+    EXPECT_EQ(holidays(2022, 0).size(), 0);
+
+    // A statement failing in the middle of the list ends the step; the rows before it stay.
+    inst.exec("CREATE TRIGGER refuse_two BEFORE INSERT ON STAFF WHEN NEW.nIDNo = 2 "
+              "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    inst.messages.shown.clear();
+    EXPECT_EQ(iDataSaveStaff(), -1);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_TRUE(inst.messages.shown[0].text.startsWith("iDataSaveStaff() でエラー\r\n"));
+    EXPECT_EQ(inst.scalar("SELECT group_concat(nIDNo) FROM STAFF"), "1");
+
+    // A failing statement is reported with the step's name and fails the step.
+    inst.exec("DROP TABLE STAFF");
+    inst.messages.shown.clear();
+    EXPECT_EQ(iDataSaveStaff(), -1);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_TRUE(inst.messages.shown[0].text.startsWith("iDataSaveStaff() でエラー\r\n"));
+    EXPECT_EQ(inst.messages.shown[0].icon, MsgIcon::Critical);
+}
+
+TEST(SetupSave, TutorialMarker)
+{
+    SetupInstallation inst;
+    inst.writeFile("Tutorial.kvx", "old\r\nlines\r\n");
+    EXPECT_TRUE(writeTutorialMarker());
+    EXPECT_EQ(inst.readBytes("Tutorial.kvx"), QByteArray("[tutorial]= 1\r\n"));
+}
