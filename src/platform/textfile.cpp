@@ -222,7 +222,6 @@ bool replaceAtomically(const QString& path, const QByteArray& bytes)
 
 #endif
 
-
 // True when the bytes hold multi-byte sequences and every one of them is well-formed UTF-8.
 bool isUtf8Text(const QByteArray& bytes)
 {

@@ -44,7 +44,10 @@ TestInstallation::~TestInstallation()
     resetState();
 }
 
-QString TestInstallation::file(const QString& relative) const { return dir_.path() + QLatin1Char('/') + relative; }
+QString TestInstallation::file(const QString& relative) const
+{
+    return dir_.path() + QLatin1Char('/') + relative;
+}
 
 void TestInstallation::writeFile(const QString& relative, const QString& text) const
 {
@@ -68,9 +71,15 @@ QByteArray TestInstallation::readBytes(const QString& relative) const
     return f.readAll();
 }
 
-QString TestInstallation::readText(const QString& relative) const { return textfile::decode(readBytes(relative)); }
+QString TestInstallation::readText(const QString& relative) const
+{
+    return textfile::decode(readBytes(relative));
+}
 
-bool TestInstallation::exists(const QString& relative) const { return QFileInfo::exists(file(relative)); }
+bool TestInstallation::exists(const QString& relative) const
+{
+    return QFileInfo::exists(file(relative));
+}
 
 void TestInstallation::writeAdodbIni(const QString& server, const QString& database) const
 {
@@ -97,11 +106,12 @@ void TestInstallation::createDatabase(const QString& server, bool withDemo) cons
     }
 }
 
-namespace {
+namespace
+{
 QString connectionString(const QString& server, const QString& database)
 {
-    return QStringLiteral("Provider=SQLOLEDB;Data Source=") + server + QStringLiteral(";Database=") + database +
-           QStringLiteral(";uid=sa;pwd=mtr4827");
+    return QStringLiteral("Provider=SQLOLEDB;Data Source=") + server + QStringLiteral(";Database=") +
+           database + QStringLiteral(";uid=sa;pwd=mtr4827");
 }
 } // namespace
 
