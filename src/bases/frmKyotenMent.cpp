@@ -4,6 +4,7 @@
 #include "bases/basefiles.h"
 #include "bases/entertab.h"
 #include "bases/frmCaution.h"
+#include "bases/housepicture.h"
 #include "bases/kyoten.h"
 #include "bases/namecheck.h"
 #include "platform/messagebox.h"
@@ -14,8 +15,6 @@
 #include "state/state.h"
 
 #include <QApplication>
-#include <QPainter>
-#include <QPainterPath>
 
 using platform::MsgButtons;
 using platform::MsgIcon;
@@ -45,28 +44,9 @@ QPixmap statusPicture(int index)
                                      QColor(140, 60, 60),
                                      QColor(150, 150, 150),
                                      QColor(40, 160, 90)};
-    QPixmap pm(48, 48);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QColor colour = colours[index];
-    QPainterPath roof;
-    roof.moveTo(4, 22);
-    roof.lineTo(24, 4);
-    roof.lineTo(44, 22);
-    roof.closeSubpath();
-    p.fillPath(roof, colour.darker(130));
-    p.fillRect(QRect(9, 22, 30, 22), colour);
-    p.fillRect(QRect(20, 30, 8, 14), Qt::white);
-    if (index == 3) {
-        p.setPen(QPen(QColor(200, 0, 0), 4));
-        p.drawLine(6, 6, 42, 42);
-        p.drawLine(42, 6, 6, 42);
-    } else if (index == 2) {
-        p.setPen(QPen(Qt::black, 3));
-        p.drawLine(4, 24, 44, 24);
-    }
-    return pm;
+    return drawnHouse(colours[index], index == 3   ? HouseMark::Cross
+                                      : index == 2 ? HouseMark::Bar
+                                                   : HouseMark::None);
 }
 
 struct WaitCursor {

@@ -4,6 +4,7 @@
 
 #include "bases/frmFirstLogin.h"
 #include "bases/frmKyotenMent.h"
+#include "bases/housepicture.h"
 #include "db/cT_ADODB.h"
 #include "launcher/baselist.h"
 #include "launcher/exitflow.h"
@@ -25,8 +26,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -65,24 +64,7 @@ QIcon drawnKyotenPicture(int number)
                                                QColor(40, 160, 90), QColor(230, 150, 30),
                                                QColor(140, 60, 60)};
     const QColor colour = colours[size_t(number >= 0 && number < 5 ? number : 0)];
-    QPixmap pm(48, 48);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    QPainterPath roof;
-    roof.moveTo(4, 22);
-    roof.lineTo(24, 4);
-    roof.lineTo(44, 22);
-    roof.closeSubpath();
-    p.fillPath(roof, colour.darker(130));
-    p.fillRect(QRect(9, 22, 30, 22), colour);
-    p.fillRect(QRect(20, 30, 8, 14), Qt::white);
-    if (number == 4) {
-        p.setPen(QPen(QColor(200, 0, 0), 4));
-        p.drawLine(6, 6, 42, 42);
-        p.drawLine(42, 6, 6, 42);
-    }
-    return QIcon(pm);
+    return QIcon(drawnHouse(colour, number == 4 ? HouseMark::Cross : HouseMark::None));
 }
 
 int firstSelectedRow(const QAbstractItemView* list)
