@@ -210,6 +210,9 @@ int main(int argc, char** argv)
         window.setAttribute(Qt::WA_ShowWithoutActivating);
         window.setWindowFlag(Qt::WindowDoesNotAcceptFocus);
         window.showMinimized();
+        // Some window managers map a new window normally whatever its initial state says;
+        // asked again once it is mapped, they iconify it.
+        QTimer::singleShot(200, &window, [&window] { window.setWindowState(Qt::WindowMinimized); });
         appendLog(logPath, {QStringLiteral("WINDOW minimised%1")
                                 .arg(window.isActiveWindow() ? QStringLiteral(" active") : QString())});
     } else if (style == "2" || style == "6")
