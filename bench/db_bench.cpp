@@ -3,6 +3,7 @@
 // (installation/attach.SQL, every table and index) with 1,000 bases. The same query on a
 // connection that stays open is the yardstick: what the recipe adds on top of the query.
 
+#include "benchinstall.h"
 #include "db/provider.h"
 #include "db/recipe.h"
 #include "db/tsqlscript.h"
@@ -24,16 +25,8 @@ constexpr int kBasesPerArea = 25;
 
 bool makeInstallation(const QString& folder)
 {
-    platform::runtime().gsAppPath = folder;
-    if (!textfile::write(folder + QStringLiteral("/adodb.ini"),
-                         QStringLiteral("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
-                                        "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n")))
-        return false;
-    QFile schema(QStringLiteral(TOPMENU_SOURCE_DIR "/installation/attach.SQL"));
-    if (!schema.open(QIODevice::ReadOnly))
-        return false;
-    // Bases 1 to 25 of the first 40 areas; the script already holds each area's own row.
-    QString script = QString::fromUtf8(schema.readAll()) + QStringLiteral("\nGO\nBEGIN;\n");
+    // Bases 1 to 25 of the first 40 areas; the schema already holds each area's own row.
+    QString script = QStringLiteral("BEGIN;\n");
     for (int cd = 1; cd <= kAreas; ++cd)
         for (int eb = 1; eb <= kBasesPerArea; ++eb)
             script += QStringLiteral(
@@ -42,10 +35,7 @@ bool makeInstallation(const QString& folder)
                           .arg(cd)
                           .arg(eb);
     script += QStringLiteral("COMMIT;\n");
-    const db::ScriptResult r = db::runScript(script, QStringLiteral("PC01\\MIRANE"));
-    if (r.failed != 0)
-        std::fputs(r.log.join(u'\n').toLocal8Bit().constData(), stderr);
-    return r.failed == 0;
+    return makeBenchInstallation(folder, script);
 }
 
 QString kyotenQuery(int n)

@@ -4,6 +4,7 @@
 // running the same batch in one transaction on a copy of the same file, in the same run.
 
 #include "bases/kyoten.h"
+#include "benchinstall.h"
 #include "db/cT_ADODB.h"
 #include "db/tsqlscript.h"
 #include "platform/messagebox.h"
@@ -165,20 +166,8 @@ bool fillRows(const QString& file)
 
 bool makeInstallation(const QString& folder)
 {
-    platform::runtime().gsAppPath = folder;
-    if (!textfile::write(folder + QStringLiteral("/adodb.ini"),
-                         QStringLiteral("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
-                                        "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n")))
+    if (!makeBenchInstallation(folder))
         return false;
-    QFile schema(QStringLiteral(TOPMENU_SOURCE_DIR "/installation/attach.SQL"));
-    if (!schema.open(QIODevice::ReadOnly))
-        return false;
-    const db::ScriptResult r =
-        db::runScript(QString::fromUtf8(schema.readAll()), QStringLiteral("PC01\\MIRANE"));
-    if (r.failed != 0) {
-        std::fputs(r.log.join(u'\n').toLocal8Bit().constData(), stderr);
-        return false;
-    }
     gDatabase = folder + QStringLiteral("/SQLDATA/PC01_MIRANE/MIRANE45.db");
     QElapsedTimer timer;
     timer.start();

@@ -4,6 +4,7 @@
 //   contains: Search, 名称 like '%…%' (a scan of every address)
 //   prefix:   SearchAdd, YuubinNo like '…%'
 
+#include "benchinstall.h"
 #include "db/cT_ADODB.h"
 #include "db/provider.h"
 #include "db/tsqlscript.h"
@@ -30,17 +31,7 @@ int gRows = 0;
 
 bool makeInstallation(const QString& folder, const QString& postalDir)
 {
-    platform::runtime().gsAppPath = folder;
-    if (!textfile::write(folder + QStringLiteral("/adodb.ini"),
-                         QStringLiteral("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
-                                        "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n")))
-        return false;
-    QFile schema(QStringLiteral(TOPMENU_SOURCE_DIR "/installation/attach.SQL"));
-    if (!schema.open(QIODevice::ReadOnly))
-        return false;
-    const db::ScriptResult r =
-        db::runScript(QString::fromUtf8(schema.readAll()), QStringLiteral("PC01\\MIRANE"));
-    if (r.failed != 0)
+    if (!makeBenchInstallation(folder))
         return false;
     std::vector<postal::Entry> entries;
     QString error;

@@ -2,6 +2,7 @@
 // office, 1,000 practitioners and 10,000 users, with the office row, its defaults and the
 // year's holidays, on the embedded database built by the installation's schema script.
 
+#include "benchinstall.h"
 #include "db/recipe.h"
 #include "db/tsqlscript.h"
 #include "platform/runtime.h"
@@ -21,21 +22,8 @@ namespace
 
 bool makeInstallation(const QString& folder)
 {
-    platform::runtime().gsAppPath = folder;
     QDir(folder).mkpath(QStringLiteral("DATA/Data0101"));
-    if (!textfile::write(folder + QStringLiteral("/adodb.ini"),
-                         QStringLiteral("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
-                                        "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n")))
-        return false;
-    // The schema as the source tree keeps it (UTF-8; the installation converts it).
-    QFile file(QStringLiteral(TOPMENU_SOURCE_DIR "/installation/attach.SQL"));
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QString schema = QString::fromUtf8(file.readAll());
-    const db::ScriptResult r = db::runScript(schema, QStringLiteral("PC01\\MIRANE"));
-    if (r.failed != 0)
-        std::fputs(r.log.join(u'\n').toLocal8Bit().constData(), stderr);
-    return r.failed == 0;
+    return makeBenchInstallation(folder);
 }
 
 void fillSetupData()

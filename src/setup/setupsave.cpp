@@ -261,11 +261,20 @@ QString corpSubInsertSql(const tSetupData& d, short cd, short eb)
     return sql;
 }
 
-QString staffCheckSql(short cd, short eb, qint64 id)
+namespace
 {
-    return QStringLiteral(" select nIDNo FROM STAFF") + QStringLiteral(" where") +
+// The duplicate check of the practitioner and user lists: the same statement on each table.
+QString memberCheckSql(const QString& table, short cd, short eb, qint64 id)
+{
+    return QStringLiteral(" select nIDNo FROM ") + table + QStringLiteral(" where") +
            QStringLiteral("     iKyotenCd = ") + num(cd) + QStringLiteral(" and iKyotenEb = ") + num(eb) +
            QStringLiteral(" and nIDNo = ") + num(id);
+}
+} // namespace
+
+QString staffCheckSql(short cd, short eb, qint64 id)
+{
+    return memberCheckSql(QStringLiteral("STAFF"), cd, eb, id);
 }
 
 QString staffInsertSql(short cd, short eb, qint64 id, const QString& name)
@@ -308,9 +317,7 @@ QString staffInsertSql(short cd, short eb, qint64 id, const QString& name)
 
 QString riyoushaCheckSql(short cd, short eb, qint64 storedId)
 {
-    return QStringLiteral(" select nIDNo FROM RIYOUSHA") + QStringLiteral(" where") +
-           QStringLiteral("     iKyotenCd = ") + num(cd) + QStringLiteral(" and iKyotenEb = ") + num(eb) +
-           QStringLiteral(" and nIDNo = ") + num(storedId);
+    return memberCheckSql(QStringLiteral("RIYOUSHA"), cd, eb, storedId);
 }
 
 QString riyoushaInsertSql(short cd, short eb, qint64 storedId, const QString& name)

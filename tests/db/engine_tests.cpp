@@ -87,40 +87,6 @@ TEST(EmbeddedEngine, TransactionsCommitAndRollBack)
     EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM T"), "1");
 }
 
-TEST(EmbeddedEngine, CommandTimeoutEndsLockWaitsAndLongStatements)
-{
-    TestInstallation inst;
-    makeDatabase("CREATE TABLE T (n INT)");
-    auto holder = connected();
-    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*holder, 1));
-
-    auto waiter = connected();
-    EXPECT_EQ(waiter->iSetTimeout(1), 0);
-    QElapsedTimer timer;
-    const auto timed = [&](int status) {
-        EXPECT_GE(timer.elapsed(), 950);
-        EXPECT_LT(timer.elapsed(), 5000);
-        return failure(status, *waiter);
-    };
-    const QString timeout = "クエリのタイムアウトが発生しました。";
-    timer.start();
-    EXPECT_EQ(timed(waiter->iExecSQL("INSERT INTO T VALUES (2)")),
-              "ERR:iExecSQL (-2147217871)" + timeout + oneErrorLog(-2147217871, timeout, "HYT00", 5) +
-                  "\rSQL=INSERT INTO T VALUES (2)");
-    // Readers are not blocked by the writer.
-    EXPECT_EQ(column(*waiter, "SELECT COUNT(*) FROM T"), QStringList{"0"});
-    ASSERT_EQ(holder->iRollback(), 0);
-
-    const QString endless = "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
-                            "SELECT COUNT(*) FROM c";
-    Recordset rs;
-    timer.restart();
-    EXPECT_EQ(timed(waiter->iOpenRecSet(rs, endless)), "(-2147217871)" + timeout +
-                                                           "\rSQL=" + endless.left(80) + "・・・" +
-                                                           oneErrorLog(-2147217871, timeout, "HYT00", 9));
-    EXPECT_EQ(waiter->iExecSQL("INSERT INTO T VALUES (2)"), 0) << waiter->sErrMsg.toStdString();
-}
-
 TEST(Script, BatchesDatabasesAndFailures)
 {
     TestInstallation inst;
