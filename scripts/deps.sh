@@ -8,7 +8,7 @@ packages=(
     libsqlite3-dev sqlite3
     googletest libgtest-dev libbenchmark-dev
     unixodbc-dev tdsodbc
-    fonts-ipafont-gothic fontconfig
+    fonts-ipafont-gothic fontconfig libfontconfig-dev
     qt6-translations-l10n
     clang llvm
     libsqliteodbc unixodbc

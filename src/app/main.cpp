@@ -1,7 +1,9 @@
 #include "automation.h"
 #include "desktop/desktopruntime.h"
+#include "launcher/baselist.h"
 #include "launcher/frmTopMenu.h"
 #include "launcher/frmTopMenuBk.h"
+#include "platform/runtime.h"
 #include "platform/terminator.h"
 #include "translations.h"
 
@@ -10,11 +12,16 @@
 
 int main(int argc, char** argv)
 {
+    // The font configuration and the base list are read on threads of their own while the
+    // program starts, finds its fonts and builds its windows; each is waited for where it
+    // is needed.
+    desktop::startFontConfiguration();
+    platform::installSystemRuntime();
+    startKyotenListAhead();
     QApplication app(argc, argv);
-    desktop::installDesktopRuntime();
     installQtTranslations(app);
-
     installBusyNote(); // what the user sees while a statement waits for a lock
+    desktop::installDesktopRuntime();
     frmTopMenuBk background;
     if (qEnvironmentVariableIsSet("TOPMENU_BENCH_READY")) {
         // Start-up measurement: leave as soon as the launcher window is ready for the user.

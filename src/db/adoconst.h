@@ -1,7 +1,8 @@
 #pragma once
 
 // ADO constants the program uses, by their published names and values.
-namespace ado {
+namespace ado
+{
 constexpr long adOpenForwardOnly = 0;
 constexpr long adLockReadOnly = 1;
 constexpr long adCmdText = 1;

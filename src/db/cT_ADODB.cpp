@@ -107,6 +107,12 @@ const FieldValue& Recordset::fieldAt(int index) const
     return data_.rows[row_][size_t(index)];
 }
 
+const std::vector<FieldValue>& Recordset::currentRow() const
+{
+    static const std::vector<FieldValue> none;
+    return eof() ? none : data_.rows[row_];
+}
+
 void Recordset::close()
 {
     open_ = false;

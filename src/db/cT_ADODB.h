@@ -24,6 +24,8 @@ public:
     // The same without a copy, for loops over many rows; a null value when there is no such
     // field, valid until the next call on this recordset.
     const FieldValue& fieldAt(int index) const;
+    // The fields of the current row in the order of the select list (none at the end).
+    const std::vector<FieldValue>& currentRow() const;
     int fieldCount() const { return int(data_.columns.size()); }
     // The name of a column of the select list, and the number of rows read.
     QString columnName(int index) const { return data_.columns.value(index); }

@@ -164,6 +164,16 @@ void setProviderFactory(ProviderFactory f)
     factory() = std::move(f);
 }
 
+bool embeddedEngineChosen()
+{
+    if (factory())
+        return false;
+    QString engine;
+    QString driver;
+    readEngineSetting(&engine, &driver);
+    return engine.isEmpty() || engine.compare(QLatin1String("embedded"), Qt::CaseInsensitive) == 0;
+}
+
 std::unique_ptr<ProviderConnection> openProvider(const QString& connectionString,
                                                  std::vector<ProviderError>& errors)
 {

@@ -31,8 +31,23 @@ struct ResultSet {
 class ProviderConnection
 {
 public:
+    // Takes the rows of a query one at a time (valid during the call only).
+    using RowSink = std::function<void(const std::vector<FieldValue>& row)>;
+
     virtual ~ProviderConnection() = default;
     virtual bool query(const QString& sql, ResultSet* result, std::vector<ProviderError>& errors) = 0;
+    // The same query with its rows handed over as they are read instead of kept: for reads
+    // of many rows that the caller turns into something else at once. Rows of a failing
+    // query may have been handed over before the failure.
+    virtual bool queryRows(const QString& sql, const RowSink& sink, std::vector<ProviderError>& errors)
+    {
+        ResultSet rows;
+        if (!query(sql, &rows, errors))
+            return false;
+        for (const std::vector<FieldValue>& row : rows.rows)
+            sink(row);
+        return true;
+    }
     virtual bool execute(const QString& sql, long* affected, std::vector<ProviderError>& errors) = 0;
     virtual bool beginTransaction(std::vector<ProviderError>& errors) = 0;
     virtual bool commit(std::vector<ProviderError>& errors) = 0;
@@ -65,6 +80,26 @@ inline const QString kProviderSource = QStringLiteral("Microsoft OLE DB Provider
 // scripts on it). The command timeout starts at 30 seconds; 0 means no limit.
 std::unique_ptr<ProviderConnection> openEmbedded(const ConnectionString& connection,
                                                  std::vector<ProviderError>& errors);
+
+// The database file a connection string names on the embedded engine; empty when it names
+// none (no server, or a database name that would lead out of the server's folder).
+QString embeddedFileOf(const ConnectionString& connection);
+
+// The embedded engine on a database file found beforehand, for a thread other than the
+// program's own: it reads no setting of the program, and waits for another terminal's lock
+// are not shown (the windows belong to the program's thread).
+std::unique_ptr<ProviderConnection> openEmbeddedFileQuietly(const QString& file,
+                                                            std::vector<ProviderError>& errors);
+
+// Whether openProvider picks the embedded engine (no SqlEngine.ini, or Engine=embedded).
+bool embeddedEngineChosen();
+
+// How many statements that change a database this process has run, on any engine and
+// connection. Rows read earlier still stand for the database while it has not moved (as
+// far as this process can tell: other terminals may write at any time, as always).
+quint64 writeGeneration();
+// Counts a change made where the engine cannot tell (the server engine's statements).
+void noteWrite();
 
 // The statement as the embedded engine runs it: "SELECT [DISTINCT] TOP n ..." becomes the
 // same select without TOP and with " LIMIT n" at the end of its statement or subquery;

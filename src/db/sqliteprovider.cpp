@@ -15,6 +15,7 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <sqlite3.h>
@@ -37,6 +38,9 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr int kLoginTimeoutSeconds = 15;
 
 const QString kTimeoutText = QStringLiteral("クエリのタイムアウトが発生しました。");
+
+// Statements of this process that changed a database (see writeGeneration).
+std::atomic<quint64> gWrites{0};
 
 ProviderError connectionError(const QString& description, long native)
 {
@@ -107,7 +111,8 @@ public:
         return nullptr;
     }
 
-    void put(const QString& file, const FileId& id, sqlite3* db)
+    // ownThread: put back on the program's own thread, whose event loop may close it later.
+    void put(const QString& file, const FileId& id, sqlite3* db, bool ownThread)
     {
         {
             std::lock_guard lock(mutex_);
@@ -124,7 +129,8 @@ public:
                 idle_.erase(oldest);
             }
         }
-        armTimer();
+        if (ownThread)
+            armTimer();
     }
 
     void opened()
@@ -265,9 +271,10 @@ void getDate(sqlite3_context* context, int, sqlite3_value**)
 class EmbeddedConnection : public ProviderConnection
 {
 public:
-    // fresh: a handle just opened, else one taken back from the pool.
-    EmbeddedConnection(sqlite3* db, const QString& file, const FileId& id, bool fresh)
-        : db_(db), file_(file), id_(id)
+    // fresh: a handle just opened, else one taken back from the pool. showWaits: the
+    // program's window is told of lock waits (only on the program's own thread).
+    EmbeddedConnection(sqlite3* db, const QString& file, const FileId& id, bool fresh, bool showWaits)
+        : db_(db), file_(file), id_(id), showWaits_(showWaits)
     {
         if (fresh) {
             sqlite3_extended_result_codes(db_, 1);
@@ -282,7 +289,7 @@ public:
         sqlite3_busy_handler(db_, nullptr, nullptr);
         sqlite3_progress_handler(db_, 0, nullptr, nullptr);
         if (reset())
-            HandlePool::instance().put(file_, id_, db_);
+            HandlePool::instance().put(file_, id_, db_, showWaits_);
         else
             sqlite3_close_v2(db_);
     }
@@ -304,6 +311,14 @@ public:
     bool query(const QString& sql, ResultSet* result, std::vector<ProviderError>& errors) override
     {
         return run(sql, result, nullptr, errors);
+    }
+    bool queryRows(const QString& sql, const RowSink& sink, std::vector<ProviderError>& errors) override
+    {
+        sink_ = &sink;
+        ResultSet none;
+        const bool ok = run(sql, &none, nullptr, errors);
+        sink_ = nullptr;
+        return ok;
     }
     bool execute(const QString& sql, long* affected, std::vector<ProviderError>& errors) override
     {
@@ -363,7 +378,7 @@ private:
     void noteWait()
     {
         if (!waiting_) {
-            notifier_ = platform::runtime().busy;
+            notifier_ = showWaits_ ? platform::runtime().busy : nullptr;
             waiting_ = true;
             waitStart_ = SteadyClock::now();
             if (notifier_)
@@ -529,6 +544,8 @@ private:
                     break;
                 continue; // blanks or comments only
             }
+            if (!sqlite3_stmt_readonly(st))
+                gWrites.fetch_add(1, std::memory_order_relaxed);
             const int columns = sqlite3_column_count(st);
             ResultSet rows;
             std::vector<ColumnReader> readers;
@@ -540,13 +557,17 @@ private:
                 }
             }
             const sqlite3_int64 changesBefore = sqlite3_total_changes64(db_);
+            std::vector<FieldValue> streamed; // the one row handed to a row sink, reused
             while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
                 if (!result || columns == 0)
                     continue;
-                std::vector<FieldValue>& row = rows.rows.emplace_back();
+                std::vector<FieldValue>& row = sink_ ? streamed : rows.rows.emplace_back();
+                row.clear();
                 row.reserve(size_t(columns));
                 for (int c = 0; c < columns; ++c)
                     row.push_back(value(st, c, readers[size_t(c)]));
+                if (sink_)
+                    (*sink_)(row);
             }
             if (rc != SQLITE_DONE) {
                 fail(rc, errors);
@@ -573,6 +594,8 @@ private:
     SteadyClock::time_point deadline_;
     bool sessionChanged_ = false;
     bool broken_ = false;
+    bool showWaits_ = true;
+    const RowSink* sink_ = nullptr; // queryRows: where rows go instead of a result
     bool waiting_ = false;
     platform::BusyNotifier* notifier_ = nullptr;
     SteadyClock::time_point waitStart_;
@@ -589,6 +612,33 @@ bool plainDatabaseName(const QString& name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
            !name.contains(u'/') && !name.contains(u'\\') && !name.contains(u':');
+}
+
+// Opens the database file, taking a kept handle of it when there is one.
+std::unique_ptr<ProviderConnection> openFile(const QString& file, const FileId& id, bool showWaits,
+                                             std::vector<ProviderError>& errors)
+{
+    if (sqlite3* kept = HandlePool::instance().take(file, id))
+        return std::make_unique<EmbeddedConnection>(kept, file, id, false, showWaits);
+
+    sqlite3* db = nullptr;
+    // Never creates: a database exists only once a script has created it. SQLite takes
+    // UTF-8 file names on every system. A handle serves one connection at a time, and a
+    // connection one thread at a time (the pool hands handles over under its own lock), so
+    // the engine's per-call locking of the handle is left out: it cost more than reading
+    // the rows themselves.
+    const int rc =
+        sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        errors.push_back(openError(db, rc));
+        sqlite3_close_v2(db);
+        return nullptr;
+    }
+    HandlePool::instance().opened();
+    auto conn = std::make_unique<EmbeddedConnection>(db, file, id, true, showWaits);
+    if (!conn->prepareFile(errors))
+        return nullptr;
+    return conn;
 }
 
 } // namespace
@@ -614,27 +664,36 @@ std::unique_ptr<ProviderConnection> openEmbedded(const ConnectionString& connect
                 SQLITE_CANTOPEN));
         return nullptr;
     }
-    if (sqlite3* kept = HandlePool::instance().take(file, id))
-        return std::make_unique<EmbeddedConnection>(kept, file, id, false);
+    return openFile(file, id, true, errors);
+}
 
-    sqlite3* db = nullptr;
-    // Never creates: a database exists only once a script has created it. SQLite takes
-    // UTF-8 file names on every system. A handle serves one connection at a time, and a
-    // connection one thread at a time (the pool hands handles over under its own lock), so
-    // the engine's per-call locking of the handle is left out: it cost more than reading
-    // the rows themselves.
-    const int rc =
-        sqlite3_open_v2(file.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        errors.push_back(openError(db, rc));
-        sqlite3_close_v2(db);
+QString embeddedFileOf(const ConnectionString& connection)
+{
+    if (connection.dataSource.trimmed().isEmpty() || !plainDatabaseName(connection.database))
+        return {};
+    return embeddedDatabaseFile(connection.dataSource, connection.database);
+}
+
+std::unique_ptr<ProviderConnection> openEmbeddedFileQuietly(const QString& file,
+                                                            std::vector<ProviderError>& errors)
+{
+    FileId id;
+    if (!identify(file, &id)) {
+        errors.push_back(
+            connectionError(QStringLiteral("データベースのファイルがありません: ") + file, SQLITE_CANTOPEN));
         return nullptr;
     }
-    HandlePool::instance().opened();
-    auto conn = std::make_unique<EmbeddedConnection>(db, file, id, true);
-    if (!conn->prepareFile(errors))
-        return nullptr;
-    return conn;
+    return openFile(file, id, false, errors);
+}
+
+quint64 writeGeneration()
+{
+    return gWrites.load(std::memory_order_relaxed);
+}
+
+void noteWrite()
+{
+    gWrites.fetch_add(1, std::memory_order_relaxed);
 }
 
 EmbeddedPoolStats embeddedPoolStats()

@@ -8,11 +8,39 @@
 #include <QFont>
 #include <QFontDatabase>
 
+#ifdef TOPMENU_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
+#include <thread>
+
 namespace desktop
 {
 
+namespace
+{
+
+std::thread& fontConfiguration()
+{
+    static std::thread thread;
+    return thread;
+}
+
+} // namespace
+
+void startFontConfiguration()
+{
+#ifdef TOPMENU_HAVE_FONTCONFIG
+    // Qt's font database starts by loading fontconfig's configuration (FcInit), the largest
+    // single part of a start; once it is loaded, Qt's own call takes it as it is.
+    if (!fontConfiguration().joinable())
+        fontConfiguration() = std::thread([] { FcInit(); });
+#endif
+}
+
 void installDesktopRuntime()
 {
+    if (fontConfiguration().joinable())
+        fontConfiguration().join();
     platform::installSystemRuntime();
     // Kept for the life of the process, as the system's seams are.
     static QtMessageBoxes messageBoxes;

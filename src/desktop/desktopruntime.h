@@ -11,6 +11,11 @@ namespace desktop
 // Called once at start, after the QApplication is made, by every program with windows.
 void installDesktopRuntime();
 
+// Loads the system's font configuration on a thread of its own, before the QApplication
+// is made, so that the program's start goes on meanwhile; installDesktopRuntime waits for it.
+// Does nothing where fonts are not configured through fontconfig.
+void startFontConfiguration();
+
 // The family for the program's texts among the installed families that cover Japanese:
 // the first of the families the suite's screens are made for that is installed, else the
 // first one given; empty when none is given.

@@ -1,9 +1,11 @@
 #include "launcher/baselist.h"
 
+#include "db/readahead.h"
 #include "db/recipe.h"
 #include "platform/messagebox.h"
 #include "settings/conversions.h"
 
+#include <any>
 #include <exception>
 #include <limits>
 #include <stdexcept>
@@ -15,6 +17,48 @@ namespace
 
 const QString kLiteral = QStringLiteral("iKyotenBtnSet() でエラー");
 
+// The columns come in the order of the select list, so each row is read by position.
+enum Column { Cd, Eb, Type, AreaName, KyotenName, Comment, LoginID, LoginPass, AdminID, AdminPass, UsedFlg };
+
+const QString kListSql = QStringLiteral(
+    "SELECT KYOTEN.iKyotenCd, KYOTEN.iKyotenEb, KYOTEN.iType, KYOTEN.cAreaName, KYOTEN.cKyotenName, "
+    "KYOTEN.cComment, KYOTEN.iLoginID, KYOTEN.cLoginPass, KYOTEN.iAdminID, KYOTEN.cAdminPass, "
+    "KYOTEN.iUsedFlg "
+    "FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0 ORDER BY KYOTEN.iKyotenCd,KYOTEN.iKyotenEb");
+const QString kCountSql = QStringLiteral("SELECT COUNT (*) FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0");
+
+// (trimmed() takes the trailing blanks csNullToStr takes, and the leading ones too.)
+tKyoten kyotenFromRow(const std::vector<FieldValue>& row)
+{
+    static const FieldValue null;
+    const auto field = [&row](Column c) -> const FieldValue& {
+        return size_t(c) < row.size() ? row[size_t(c)] : null;
+    };
+    const auto text = [&](Column c) { return field(c).toText().trimmed(); };
+    const auto number = [&](Column c) { return short(nNullToLong(field(c))); };
+    tKyoten k;
+    k.iKyotenCd = number(Cd);
+    k.iKyotenEb = number(Eb);
+    k.iType = number(Type);
+    k.cAreaName = text(AreaName);
+    k.cKyotenName = text(KyotenName);
+    k.cComment = text(Comment);
+    k.iLoginID = number(LoginID);
+    k.cLoginPass = text(LoginPass);
+    k.iAdminID = number(AdminID);
+    k.cAdminPass = text(AdminPass);
+    k.iUsedFlg = number(UsedFlg);
+    return k;
+}
+
+short keepList(std::vector<tKyoten> list)
+{
+    if (list.size() >= size_t(std::numeric_limits<short>::max()))
+        throw std::length_error("too many bases");
+    state().gtKyotenList = std::move(list);
+    return short(1 + state().gtKyotenList.size());
+}
+
 short readList()
 {
     QString cause;
@@ -23,6 +67,10 @@ short readList()
         platform::msgBox(kLiteral + QStringLiteral("\r\n") + cause, QString(), MsgIcon::Critical);
         return -1;
     }
+    std::any ahead = db::readAhead().take(connectionString, kListSql);
+    if (ahead.has_value())
+        return keepList(std::any_cast<std::vector<tKyoten>>(std::move(ahead)));
+
     std::unique_ptr<cT_ADODB> db = openConnectionQuiet(kLiteral, &cause);
     if (!db) {
         // An unreachable server is the usual case here (maintenance), so the user gets advice
@@ -35,60 +83,46 @@ short readList()
     }
 
     Recordset rs;
-    const QString sql = QStringLiteral(
-        "SELECT KYOTEN.iKyotenCd, KYOTEN.iKyotenEb, KYOTEN.iType, KYOTEN.cAreaName, KYOTEN.cKyotenName, "
-        "KYOTEN.cComment, KYOTEN.iLoginID, KYOTEN.cLoginPass, KYOTEN.iAdminID, KYOTEN.cAdminPass, "
-        "KYOTEN.iUsedFlg "
-        "FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0 ORDER BY KYOTEN.iKyotenCd,KYOTEN.iKyotenEb");
-    if (db->iOpenRecSet(rs, sql, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText) != 0) {
+    if (db->iOpenRecSet(rs, kListSql, ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText) != 0) {
         showDbError(kLiteral, *db);
         db->iDisConnect();
         return -1;
     }
-
-    // The columns come in the order of the select list, so each row is read by position.
-    enum Column {
-        Cd,
-        Eb,
-        Type,
-        AreaName,
-        KyotenName,
-        Comment,
-        LoginID,
-        LoginPass,
-        AdminID,
-        AdminPass,
-        UsedFlg
-    };
-    // (trimmed() takes the trailing blanks csNullToStr takes, and the leading ones too.)
-    const auto text = [&rs](Column c) { return rs.fieldAt(int(c)).toText().trimmed(); };
-    const auto number = [&rs](Column c) { return short(nNullToLong(rs.fieldAt(int(c)))); };
     std::vector<tKyoten> list;
     list.reserve(rs.rowCount());
-    for (; !rs.eof(); rs.moveNext()) {
-        tKyoten k;
-        k.iKyotenCd = number(Cd);
-        k.iKyotenEb = number(Eb);
-        k.iType = number(Type);
-        k.cAreaName = text(AreaName);
-        k.cKyotenName = text(KyotenName);
-        k.cComment = text(Comment);
-        k.iLoginID = number(LoginID);
-        k.cLoginPass = text(LoginPass);
-        k.iAdminID = number(AdminID);
-        k.cAdminPass = text(AdminPass);
-        k.iUsedFlg = number(UsedFlg);
-        list.push_back(std::move(k));
-    }
+    for (; !rs.eof(); rs.moveNext())
+        list.push_back(kyotenFromRow(rs.currentRow()));
     rs.close();
     db->iDisConnect();
-    if (list.size() >= size_t(std::numeric_limits<short>::max()))
-        throw std::length_error("too many bases");
-    state().gtKyotenList = std::move(list);
-    return short(1 + state().gtKyotenList.size());
+    return keepList(std::move(list));
 }
 
 } // namespace
+
+const QString& kyotenCountSql()
+{
+    return kCountSql;
+}
+
+void startKyotenListAhead()
+{
+    QString connectionString;
+    QString cause;
+    if (!readConnectionString(&connectionString, &cause))
+        return; // the launcher's own reading tells the user
+    auto count = std::make_shared<qint64>(0);
+    auto list = std::make_shared<std::vector<tKyoten>>();
+    db::readAhead().start(
+        connectionString,
+        {{kCountSql,
+          [count](const std::vector<FieldValue>& row) {
+              if (!row.empty())
+                  *count = nNullToLong(row[0]);
+          },
+          [count] { return std::any(*count); }},
+         {kListSql, [list](const std::vector<FieldValue>& row) { list->push_back(kyotenFromRow(row)); },
+          [list] { return std::any(std::move(*list)); }}});
+}
 
 short loadKyotenList()
 {

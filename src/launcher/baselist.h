@@ -9,6 +9,14 @@
 // number of bases.
 short loadKyotenList();
 
+// Starts reading the base count and list on a thread of their own, from the connection of
+// adodb.ini as it is now, so that the launcher finds them read when it gets to them (see
+// db::ReadAhead: nothing read is used once anything was written meanwhile). Called once at
+// program start, before the windows are built.
+void startKyotenListAhead();
+// The statement of the base count (iKyotenMaxGet).
+const QString& kyotenCountSql();
+
 // "0102：本店(東京)": base id, full-width colon, base name, area name in brackets.
 QString kyotenListLine(const tKyoten& k);
 // The icon number of a base: its usage flag, 4 for an abolished base (9).

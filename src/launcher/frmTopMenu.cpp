@@ -377,8 +377,10 @@ short frmTopMenu::iKyotenBtnSet()
 
     const short status = loadKyotenList();
 
-    // Both views show the rows as they are; an item is only drawn when it is on screen.
-    const auto rows = std::make_shared<const std::vector<tKyoten>>(state().gtKyotenList);
+    // Both views show the rows as they are; an item is only drawn when it is on screen. They
+    // show the state's list itself, without a copy: the list changes only here, after both
+    // were emptied, and the state lives as long as the program.
+    const std::shared_ptr<const std::vector<tKyoten>> rows(std::shared_ptr<void>(), &state().gtKyotenList);
     icons_->setBases(rows);
     lines_->setBases(rows);
     if (icons_->rowCount() > 0)

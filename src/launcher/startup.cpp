@@ -1,6 +1,8 @@
 #include "launcher/startup.h"
 
+#include "db/readahead.h"
 #include "db/recipe.h"
+#include "launcher/baselist.h"
 #include "launcher/cls_AnoExeKickV2.h"
 #include "launcher/statefiles.h"
 #include "platform/messagebox.h"
@@ -17,6 +19,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
+#include <any>
 #include <limits>
 
 using platform::MsgIcon;
@@ -110,19 +113,29 @@ short iKyotenMaxGet()
 {
     const QString literal = QStringLiteral("iKyotenMaxGet() でエラー");
     state().gtKyoten = tKyoten{};
-    std::unique_ptr<cT_ADODB> db = openConnection(literal);
-    if (!db)
-        return -1;
-    Recordset rs;
-    if (db->iOpenRecSet(rs, QStringLiteral("SELECT COUNT (*) FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0"),
-                        ado::adOpenForwardOnly, ado::adLockReadOnly, ado::adCmdText) != 0) {
-        showDbError(literal, *db);
+    qint64 count = 0;
+    QString connectionString;
+    QString cause;
+    std::any ahead;
+    if (readConnectionString(&connectionString, &cause))
+        ahead = db::readAhead().take(connectionString, kyotenCountSql());
+    if (ahead.has_value()) {
+        count = std::any_cast<qint64>(ahead);
+    } else {
+        std::unique_ptr<cT_ADODB> db = openConnection(literal);
+        if (!db)
+            return -1;
+        Recordset rs;
+        if (db->iOpenRecSet(rs, kyotenCountSql(), ado::adOpenForwardOnly, ado::adLockReadOnly,
+                            ado::adCmdText) != 0) {
+            showDbError(literal, *db);
+            db->iDisConnect();
+            return -1;
+        }
+        count = rs.eof() ? 0 : nNullToLong(rs.field(0));
+        rs.close();
         db->iDisConnect();
-        return -1;
     }
-    const qint64 count = rs.eof() ? 0 : nNullToLong(rs.field(0));
-    rs.close();
-    db->iDisConnect();
     if (count > std::numeric_limits<short>::max()) {
         platform::msgBox(QStringLiteral("拠点情報の読込みに失敗しました。"), QString(), MsgIcon::Exclamation);
         return -1;

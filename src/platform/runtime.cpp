@@ -8,9 +8,30 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace platform
 {
+
+namespace
+{
+
+// The folder of the running executable, also before the application object is made (the
+// launcher starts reading ahead then).
+QString executableFolder()
+{
+    if (QCoreApplication::instance())
+        return QCoreApplication::applicationDirPath();
+#ifdef Q_OS_LINUX
+    const QString exe = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    if (!exe.isEmpty())
+        return QFileInfo(exe).absolutePath();
+#endif
+    return QDir::currentPath();
+}
+
+} // namespace
 
 Runtime& runtime()
 {
@@ -34,7 +55,7 @@ void installSystemRuntime()
     rt.host = &systemHost;
     rt.terminator = &terminator;
 
-    QString folder = QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+    QString folder = QDir::toNativeSeparators(executableFolder());
     while (folder.endsWith(QDir::separator()))
         folder.chop(1);
     rt.gsAppPath = folder;

@@ -5,6 +5,7 @@
 #include "installation.h"
 
 #include "app/busynote.h"
+#include "db/provider.h"
 #include "platform/busynotifier.h"
 #include "platform/runtime.h"
 
@@ -79,6 +80,26 @@ TEST(BusyWait, TheWindowIsToldOfEveryLockWaitAndTheTimeoutStillDecides)
     EXPECT_EQ(waiter->iExecSQL("INSERT INTO T VALUES (3)"), 0) << waiter->sErrMsg.toStdString();
     EXPECT_EQ(notes.calls, QStringList({"begin", "tick", "end"}));
     EXPECT_EQ(column(*waiter, "SELECT group_concat(n) FROM T"), QStringList{"3"});
+}
+
+TEST(BusyWait, ThreadsThatReadAheadWaitUnseen)
+{
+    TestInstallation inst;
+    makeDatabase("CREATE TABLE T (n INT)");
+    RecordingNotifier notes;
+    platform::runtime().busy = &notes;
+    auto holder = connected();
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*holder, 1));
+
+    std::vector<db::ProviderError> errors;
+    auto quiet = db::openEmbeddedFileQuietly(
+        db::embeddedFileOf(db::ConnectionString::parse(connectionString())), errors);
+    ASSERT_TRUE(quiet);
+    quiet->setCommandTimeout(1);
+    EXPECT_FALSE(quiet->execute("INSERT INTO T VALUES (2)", nullptr, errors));
+    ASSERT_FALSE(errors.empty());
+    EXPECT_EQ(errors.back().description, "クエリのタイムアウトが発生しました。");
+    EXPECT_TRUE(notes.calls.isEmpty());
 }
 
 TEST(BusyWait, WaitCursorAtOnceAndTheNoteAfterTwoSeconds)

@@ -1,8 +1,15 @@
 #include "installation.h"
 #include "launcher/baselist.h"
 #include "launcher/launch.h"
+#include "launcher/startup.h"
 #include "platform/textfile.h"
 #include "state/state.h"
+
+#include "db/provider.h"
+#include "db/readahead.h"
+#include "db/recipe.h"
+
+#include <sqlite3.h>
 
 #include <gtest/gtest.h>
 
@@ -141,6 +148,45 @@ TEST(BaseList, ReadsBasesInKeyOrder)
     inst.expectLastBox("サーバーに接続できませんでした。\r\nサーバーメンテナンス中の可能性があります。\r\n"
                        "しばらく経過してから接続して下さい。",
                        "", MsgIcon::Exclamation);
+}
+
+TEST(BaseList, TheListReadAtStartIsTakenOnceUnlessThisProcessWroteMeanwhile)
+{
+    TestInstallation inst;
+    inst.createDatabase();
+    inst.writeAdodbIni();
+    const QString columns =
+        "INSERT INTO KYOTEN (iKyotenCd, iKyotenEb, iType, cAreaName, cKyotenName, cComment, "
+        "iLoginID, cLoginPass, iAdminID, cAdminPass, iUsedFlg) VALUES ";
+    inst.exec(columns + "(13, 1, 0, '東京', '本店', '', 0, '', 0, '', 1)");
+
+    // Another terminal adds a base after the program started reading: the launcher shows
+    // what was read at start, as it would had it read a moment earlier, and reads anew later.
+    startKyotenListAhead();
+    QString connection, cause;
+    ASSERT_TRUE(readConnectionString(&connection, &cause));
+    db::readAhead().take(connection, "SELECT 'nothing'"); // waits until the reading is over
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(db::embeddedDatabaseFile("PC01\\MIRANE", "MIRANE45").toUtf8().constData(), &other),
+              SQLITE_OK);
+    sqlite3_busy_timeout(other, 5000);
+    ASSERT_EQ(sqlite3_exec(other,
+                           (columns + "(13, 2, 0, '東京', '支店', '', 0, '', 0, '', 1)").toUtf8().constData(),
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(other);
+    EXPECT_EQ(iKyotenMaxGet(), 1);
+    EXPECT_EQ(loadKyotenList(), 2);
+    EXPECT_EQ(iKyotenMaxGet(), 2);
+    EXPECT_EQ(loadKyotenList(), 3);
+
+    // A write of this program after the start (the alteration script, say): read anew.
+    startKyotenListAhead();
+    inst.exec("UPDATE KYOTEN SET cKyotenName = '新本店' WHERE iKyotenEb = 1");
+    EXPECT_EQ(loadKyotenList(), 3);
+    ASSERT_EQ(state().gtKyotenList.size(), 2u);
+    EXPECT_EQ(state().gtKyotenList[0].cKyotenName, "新本店");
+    EXPECT_TRUE(inst.messages.shown.empty());
 }
 
 TEST(Launch, ARefusedSettingsWriteStopsTheLaunch)

@@ -2,6 +2,7 @@
 
 #include "db/cT_ADODB.h"
 #include "db/provider.h"
+#include "db/readahead.h"
 #include "db/tsqlscript.h"
 #include "platform/runtime.h"
 #include "platform/textfile.h"
@@ -38,6 +39,7 @@ TestInstallation::TestInstallation()
 
 TestInstallation::~TestInstallation()
 {
+    db::readAhead().clear();            // nor does a reading made ahead
     db::closeIdleEmbeddedConnections(); // kept database handles do not outlive the folder
     auto& rt = platform::runtime();
     rt = platform::Runtime{};
