@@ -167,6 +167,104 @@ QString odbcConnectionString(const ConnectionString& connection, const QString& 
 #include <optional>
 #include <thread>
 
+#ifndef _WIN32
+#include <QLibrary>
+
+// The driver manager is loaded when the first ODBC connection is made, not at every start of
+// every program: most installations never use it, and loading it (with its own libraries)
+// is a noticeable part of a short program's run.
+namespace
+{
+
+#define TOPMENU_ODBC_FUNCTIONS(X)                                                                            \
+    X(SQLAllocHandle)                                                                                        \
+    X(SQLFreeHandle)                                                                                         \
+    X(SQLSetEnvAttr)                                                                                         \
+    X(SQLSetConnectAttrW)                                                                                    \
+    X(SQLDriverConnectW)                                                                                     \
+    X(SQLDisconnect)                                                                                         \
+    X(SQLGetDiagRecW)                                                                                        \
+    X(SQLGetInfoW)                                                                                           \
+    X(SQLSetStmtAttrW)                                                                                       \
+    X(SQLGetStmtAttrW)                                                                                       \
+    X(SQLExecDirectW)                                                                                        \
+    X(SQLNumResultCols)                                                                                      \
+    X(SQLDescribeColW)                                                                                       \
+    X(SQLFetch)                                                                                              \
+    X(SQLGetData)                                                                                            \
+    X(SQLRowCount)                                                                                           \
+    X(SQLMoreResults)                                                                                        \
+    X(SQLEndTran)                                                                                            \
+    X(SQLCancel)
+
+struct OdbcApi {
+#define TOPMENU_ODBC_POINTER(name) decltype(&::name) name = nullptr;
+    TOPMENU_ODBC_FUNCTIONS(TOPMENU_ODBC_POINTER)
+#undef TOPMENU_ODBC_POINTER
+    bool loaded = false;
+};
+
+const OdbcApi& odbcApi()
+{
+    static const OdbcApi api = [] {
+        OdbcApi a;
+        QLibrary library(QStringLiteral("odbc"), 2);
+        if (!library.load()) {
+            library.setFileName(QStringLiteral("odbc"));
+            if (!library.load())
+                return a;
+        }
+        bool all = true;
+#define TOPMENU_ODBC_RESOLVE(name)                                                                           \
+    a.name = reinterpret_cast<decltype(a.name)>(library.resolve(#name));                                     \
+    all = all && a.name;
+        TOPMENU_ODBC_FUNCTIONS(TOPMENU_ODBC_RESOLVE)
+#undef TOPMENU_ODBC_RESOLVE
+        a.loaded = all;
+        return a; // (the library stays loaded for the life of the process)
+    }();
+    return api;
+}
+
+} // namespace
+
+#define SQLAllocHandle odbcApi().SQLAllocHandle
+#define SQLFreeHandle odbcApi().SQLFreeHandle
+#define SQLSetEnvAttr odbcApi().SQLSetEnvAttr
+#define SQLSetConnectAttrW odbcApi().SQLSetConnectAttrW
+#define SQLDriverConnectW odbcApi().SQLDriverConnectW
+#define SQLDisconnect odbcApi().SQLDisconnect
+#define SQLGetDiagRecW odbcApi().SQLGetDiagRecW
+#define SQLGetInfoW odbcApi().SQLGetInfoW
+#define SQLSetStmtAttrW odbcApi().SQLSetStmtAttrW
+#define SQLGetStmtAttrW odbcApi().SQLGetStmtAttrW
+#define SQLExecDirectW odbcApi().SQLExecDirectW
+#define SQLNumResultCols odbcApi().SQLNumResultCols
+#define SQLDescribeColW odbcApi().SQLDescribeColW
+#define SQLFetch odbcApi().SQLFetch
+#define SQLGetData odbcApi().SQLGetData
+#define SQLRowCount odbcApi().SQLRowCount
+#define SQLMoreResults odbcApi().SQLMoreResults
+#define SQLEndTran odbcApi().SQLEndTran
+#define SQLCancel odbcApi().SQLCancel
+
+namespace
+{
+bool odbcLoaded()
+{
+    return odbcApi().loaded;
+}
+} // namespace
+#else
+namespace
+{
+bool odbcLoaded()
+{
+    return true;
+}
+} // namespace
+#endif
+
 namespace db
 {
 
@@ -329,6 +427,13 @@ public:
 
     bool connect(const QString& connectionString, std::vector<ProviderError>& errors)
     {
+        if (!odbcLoaded()) {
+            errors.push_back(
+                {kConnectionError,
+                 QStringLiteral("ODBC のドライバーマネージャー (unixODBC の libodbc) を読み込めません。"),
+                 kProviderSource, QStringLiteral("IM003"), 0});
+            return false;
+        }
         if (!SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env_))) {
             env_ = nullptr;
             errors.push_back({kConnectionError, QStringLiteral("ODBC の環境を用意できません。"),
@@ -382,6 +487,7 @@ public:
     }
     bool execute(const QString& sql, long* affected, std::vector<ProviderError>& errors) override
     {
+        noteWrite(); // (the driver does not tell whether a statement changed anything)
         return run(sql, nullptr, affected, errors);
     }
 

@@ -115,7 +115,7 @@ void removeStaleTemps(const QString& folder, const QString& fileName)
     }
 }
 
-bool replaceAtomically(const QString& path, const QByteArray& bytes)
+bool replaceAtomically(const QString& path, const QByteArray& bytes, Sync sync)
 {
     const QString target = writeTarget(path);
     const QFileInfo info(target);
@@ -129,7 +129,7 @@ bool replaceAtomically(const QString& path, const QByteArray& bytes)
     if (!temp.isOpen())
         return false;
     const bool written = temp.write(bytes) == bytes.size() && temp.flush() &&
-                         FlushFileBuffers(HANDLE(_get_osfhandle(temp.handle())));
+                         (sync == Sync::None || FlushFileBuffers(HANDLE(_get_osfhandle(temp.handle()))));
     temp.close();
     if (!written ||
         !MoveFileExW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(temp.fileName()).utf16()),
@@ -180,7 +180,7 @@ bool writeAll(int fd, const QByteArray& bytes)
     return true;
 }
 
-bool replaceAtomically(const QString& path, const QByteArray& bytes)
+bool replaceAtomically(const QString& path, const QByteArray& bytes, Sync sync)
 {
     const QString target = writeTarget(path);
     const QFileInfo info(target);
@@ -212,8 +212,8 @@ bool replaceAtomically(const QString& path, const QByteArray& bytes)
     struct stat old;
     if (::stat(targetName.constData(), &old) == 0 && S_ISREG(old.st_mode))
         ::fchmod(fd, old.st_mode & 07777);
-    const bool ok =
-        writeAll(fd, bytes) && ::fsync(fd) == 0 && ::rename(temp.constData(), targetName.constData()) == 0;
+    const bool ok = writeAll(fd, bytes) && (sync == Sync::None || ::fsync(fd) == 0) &&
+                    ::rename(temp.constData(), targetName.constData()) == 0;
     if (!ok)
         ::unlink(temp.constData());
     ::close(fd);
@@ -366,11 +366,11 @@ bool readLines(const QString& path, QStringList* lines)
     return true;
 }
 
-bool writeBytes(const QString& path, const QByteArray& bytes)
+bool writeBytes(const QString& path, const QByteArray& bytes, Sync sync)
 {
     if (path.isEmpty())
         return false;
-    return replaceAtomically(path, bytes);
+    return replaceAtomically(path, bytes, sync);
 }
 
 bool copy(const QString& source, const QString& target)
@@ -384,14 +384,14 @@ bool write(const QString& path, const QString& text)
     return writeBytes(path, encode(text));
 }
 
-bool writeLines(const QString& path, const QStringList& lines)
+bool writeLines(const QString& path, const QStringList& lines, Sync sync)
 {
     QByteArray bytes;
     for (const QString& line : lines) {
         encodeInto(line, bytes);
         bytes += "\r\n";
     }
-    return writeBytes(path, bytes);
+    return writeBytes(path, bytes, sync);
 }
 
 FileLock::FileLock(const QString& path)

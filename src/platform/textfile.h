@@ -41,10 +41,14 @@ bool readBytes(const QString& path, QByteArray* bytes);
 // half-written one. Temporaries of the same file that a killed writer left behind are
 // removed first (one that a live writer still holds is left alone).
 bool write(const QString& path, const QString& text);
+// Whether a write waits until the file is on the disk before it replaces the old one
+// (settings and data: a power cut leaves the old file or the new one) or not (a tool's
+// output log, made anew on every run: a crash still leaves a whole file).
+enum class Sync { Disk, None };
 // Writes each line followed by CR LF, atomically.
-bool writeLines(const QString& path, const QStringList& lines);
+bool writeLines(const QString& path, const QStringList& lines, Sync sync = Sync::Disk);
 // Writes the bytes as they are, atomically.
-bool writeBytes(const QString& path, const QByteArray& bytes);
+bool writeBytes(const QString& path, const QByteArray& bytes, Sync sync = Sync::Disk);
 // Copies a file byte for byte over the target, atomically. False when the source cannot be
 // read or the target cannot be written; the old target then stays whole.
 bool copy(const QString& source, const QString& target);
