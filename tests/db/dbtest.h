@@ -55,8 +55,14 @@ inline QStringList column(cT_ADODB& db, const QString& sql)
     return values;
 }
 
+// Runs a statement that must succeed.
+inline void exec(cT_ADODB& db, const QString& sql, long* rows = nullptr)
+{
+    ASSERT_EQ(db.iExecSQL(sql, rows), 0) << db.sErrMsg.toStdString() << "\nSQL=" << sql.toStdString();
+}
+
 inline void insertInTransaction(cT_ADODB& db, int n)
 {
     ASSERT_EQ(db.iBeginTrans(), 0) << db.sErrMsg.toStdString();
-    ASSERT_EQ(db.iExecSQL(QStringLiteral("INSERT INTO T VALUES (%1)").arg(n)), 0) << db.sErrMsg.toStdString();
+    exec(db, QStringLiteral("INSERT INTO T VALUES (%1)").arg(n));
 }

@@ -74,7 +74,7 @@ TEST_P(ConnectionClassOnBothEngines, ConnectOnceAndTheRefusalsOfClosedAndOpenObj
     ASSERT_EQ(db->state(), ado::adStateOpen);
     EXPECT_EQ(db->commandTimeout(), 180);
     // A temporary table lives as long as its connection: still there, so not reopened.
-    ASSERT_EQ(db->iExecSQL("CREATE TEMP TABLE Mine (a INT)"), 0) << db->sErrMsg.toStdString();
+    exec(*db, "CREATE TEMP TABLE Mine (a INT)");
     EXPECT_EQ(db->iConnect(), 0);
     EXPECT_TRUE(column(*db, "SELECT * FROM Mine").isEmpty());
 
@@ -88,6 +88,7 @@ TEST_P(ConnectionClassOnBothEngines, ConnectOnceAndTheRefusalsOfClosedAndOpenObj
     EXPECT_EQ(failure(db->iRollback(), *db),
               "ERR:Rollback (-2147168242)トランザクションがアクティブではありません。");
     EXPECT_EQ(db->iDisConnect(), 0);
+    EXPECT_EQ(db->state(), ado::adStateClosed);
     EXPECT_EQ(failure(db->iDisConnect(), *db),
               "( 3704)オブジェクトが閉じている場合は、操作は許可されません。");
     EXPECT_EQ(failure(db->iExecSQL("DELETE FROM T"), *db),
@@ -125,15 +126,11 @@ TEST_P(ConnectionClassOnBothEngines, ReadsEveryValueType)
     auto db = connected();
     const QString name = "訪問マッサージ O'Brien";
     const QString memo = QString(3000, u'あ') + "end";
-    ASSERT_EQ(db->iExecSQL("INSERT INTO V VALUES (7, 2.5, '" + sqlText(name) +
-                           "', '2023-12-01 08:05:09.120', '" + memo +
-                           "');\nINSERT INTO V (n) VALUES (-3000000000)"),
-              0)
-        << db->sErrMsg.toStdString();
+    exec(*db, "INSERT INTO V VALUES (7, 2.5, '" + sqlText(name) + "', '2023-12-01 08:05:09.120', '" + memo +
+                  "');\nINSERT INTO V (n) VALUES (-3000000000)");
 
     Recordset rs;
-    ASSERT_EQ(db->iOpenRecSet(rs, "SELECT n, f, s, d, memo FROM V ORDER BY n DESC"), 0)
-        << db->sErrMsg.toStdString();
+    ASSERT_EQ(db->iOpenRecSet(rs, "SELECT n, f, s, d, memo FROM V ORDER BY n DESC"), 0);
     EXPECT_EQ(rs.field("N"), FieldValue(7));
     EXPECT_EQ(rs.field("f"), FieldValue(2.5));
     EXPECT_EQ(rs.field("s"), FieldValue(name));
@@ -148,12 +145,12 @@ TEST_P(ConnectionClassOnBothEngines, ReadsEveryValueType)
     rs.close();
 
     // SQLite keeps text written into a number or date column as text.
-    ASSERT_EQ(db->iExecSQL("INSERT INTO V (n, d, memo) VALUES ('12a', '31/12', 'odd')"), 0);
-    ASSERT_EQ(db->iOpenRecSet(rs, "SELECT n, d FROM V WHERE memo = 'odd'"), 0) << db->sErrMsg.toStdString();
+    exec(*db, "INSERT INTO V (n, d, memo) VALUES ('12a', '31/12', 'odd')");
+    ASSERT_EQ(db->iOpenRecSet(rs, "SELECT n, d FROM V WHERE memo = 'odd'"), 0);
     EXPECT_EQ(rs.field(0), FieldValue(QString("12a")));
     EXPECT_EQ(rs.field(1), FieldValue(QString("31/12")));
     rs.close();
-    ASSERT_EQ(db->iExecSQL("DELETE FROM V WHERE memo = 'odd'"), 0);
+    exec(*db, "DELETE FROM V WHERE memo = 'odd'");
 
     // The rows of the last statement that has columns; TOP as the engine takes it.
     EXPECT_EQ(column(*db, "SELECT 1; UPDATE V SET n = n; SELECT COUNT(*) FROM V"), QStringList{"2"});
@@ -165,22 +162,18 @@ TEST_P(ConnectionClassOnBothEngines, RowCountsOfExecSql)
 {
     makeDatabase("CREATE TABLE T (n INT PRIMARY KEY, s NVARCHAR(20))");
     auto db = connected();
-    long n = -1;
-    ASSERT_EQ(
-        db->iExecSQL("INSERT INTO T VALUES (1, 'a');\nINSERT INTO T VALUES (2, 'b'); INSERT INTO T VALUES "
-                     "(3, 'c')",
-                     &n),
-        0)
-        << db->sErrMsg.toStdString();
-    EXPECT_EQ(n, 3);
-    EXPECT_EQ(db->iExecSQL("UPDATE T SET s = 'x' WHERE n > 1", &n), 0);
-    EXPECT_EQ(n, 2);
-    EXPECT_EQ(db->iExecSQL("UPDATE T SET s = 'x' WHERE n > 9", &n), 0);
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(db->iExecSQL("CREATE TABLE U (a INT)", &n), 0);
-    EXPECT_EQ(n, 0);
-    EXPECT_EQ(db->iExecSQL("DELETE FROM T WHERE n <> 2", &n), 0);
-    EXPECT_EQ(n, 2);
+    const std::pair<const char*, long> counted[] = {
+        {"INSERT INTO T VALUES (1, 'a');\nINSERT INTO T VALUES (2, 'b'); INSERT INTO T VALUES (3, 'c')", 3},
+        {"UPDATE T SET s = 'x' WHERE n > 1", 2},
+        {"UPDATE T SET s = 'x' WHERE n > 9", 0},
+        {"CREATE TABLE U (a INT)", 0},
+        {"DELETE FROM T WHERE n <> 2", 2}};
+    for (const auto& [sql, rows] : counted) {
+        SCOPED_TRACE(sql);
+        long n = -1;
+        exec(*db, sql, &n);
+        EXPECT_EQ(n, rows);
+    }
     EXPECT_EQ(scalar("SELECT GROUP_CONCAT(n || s) FROM T"), "2x");
 }
 
@@ -188,29 +181,24 @@ TEST_P(ConnectionClassOnBothEngines, TransactionsCommitAndRollBack)
 {
     makeDatabase("CREATE TABLE T (n INT PRIMARY KEY)");
     auto db = connected();
-    const auto insert = [&](int value) {
-        ASSERT_EQ(db->iBeginTrans(), 0) << db->sErrMsg.toStdString();
-        ASSERT_EQ(db->iExecSQL(QStringLiteral("INSERT INTO T VALUES (%1)").arg(value)), 0)
-            << db->sErrMsg.toStdString();
-    };
-    ASSERT_NO_FATAL_FAILURE(insert(1));
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 1));
     EXPECT_TRUE(failure(db->iBeginTrans(), *db).startsWith("ERR:BeginTrans (-2147168237)"));
     ASSERT_EQ(db->iCommitTrans(), 0) << db->sErrMsg.toStdString();
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
     EXPECT_TRUE(failure(db->iCommitTrans(), *db).startsWith("ERR:CommitTrans (-2147168242)"));
 
-    ASSERT_NO_FATAL_FAILURE(insert(2));
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 2));
     ASSERT_EQ(db->iRollback(), 0) << db->sErrMsg.toStdString();
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
 
     // A failing statement inside leaves the transaction for the caller's rollback.
-    ASSERT_NO_FATAL_FAILURE(insert(3));
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 3));
     EXPECT_EQ(db->iExecSQL("INSERT INTO T VALUES (1)"), -1);
     ASSERT_EQ(db->iRollback(), 0) << db->sErrMsg.toStdString();
     EXPECT_EQ(column(*db, "SELECT COUNT(*) FROM T"), QStringList{"1"});
 
     // Closing with an open transaction leaves nothing behind.
-    ASSERT_NO_FATAL_FAILURE(insert(4));
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 4));
     ASSERT_EQ(db->iDisConnect(), 0);
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
 }
@@ -246,7 +234,7 @@ TEST_P(ConnectionClassOnBothEngines, CommandTimeoutEndsLockWaitsAndLongStatement
     EXPECT_EQ(timed(waiter->iOpenRecSet(rs, endless)), "(-2147217871)" + kTimeout +
                                                            "\rSQL=" + endless.left(80) + "・・・" +
                                                            oneErrorLog(-2147217871, kTimeout, "HYT00", 9));
-    EXPECT_EQ(waiter->iExecSQL("INSERT INTO T VALUES (2)"), 0) << waiter->sErrMsg.toStdString();
+    exec(*waiter, "INSERT INTO T VALUES (2)");
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
 }
 
@@ -305,15 +293,17 @@ TEST(Odbc, EveryDiagnosticRecordBecomesAProviderError)
         db::openProvider("Provider=SQLOLEDB;Data Source=127.0.0.1,1;Database=MIRANE45;uid=sa;pwd=x", errors),
         nullptr);
     ASSERT_EQ(errors.size(), 2u);
+    const auto fields = [](const db::ProviderError& e) {
+        return QStringList{QString::number(e.number), e.description, e.source, e.sqlState,
+                           QString::number(e.nativeError)};
+    };
     const QString source = "Microsoft OLE DB Provider for SQL Server";
-    EXPECT_EQ(errors[0].number, -2147467259);
-    EXPECT_EQ(errors[0].description, "Unable to connect: Adaptive Server is unavailable or does not exist");
-    EXPECT_EQ(errors[0].source, source);
-    EXPECT_EQ(errors[0].sqlState, "08S01");
-    EXPECT_EQ(errors[0].nativeError, 20009);
-    EXPECT_EQ(errors[1].description, "Unable to connect to data source");
-    EXPECT_EQ(errors[1].sqlState, "08001");
-    EXPECT_EQ(errors[1].nativeError, 0);
+    EXPECT_EQ(
+        fields(errors[0]),
+        QStringList({"-2147467259", "Unable to connect: Adaptive Server is unavailable or does not exist",
+                     source, "08S01", "20009"}));
+    EXPECT_EQ(fields(errors[1]).mid(1),
+              QStringList({"Unable to connect to data source", source, "08001", "0"}));
 
     // The driver manager's own record, when the driver cannot be loaded.
     useOdbcDriver(inst, "NoSuchDriver");
@@ -334,7 +324,7 @@ TEST(Odbc, GetDateIsTheDataSourcesLocalTime)
     db.iInit(sqliteOdbcConnectionString());
     ASSERT_EQ(db.iConnect(), 0) << db.sErrMsg.toStdString();
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-    ASSERT_EQ(db.iExecSQL("INSERT INTO T VALUES (GetDate())"), 0) << db.sErrMsg.toStdString();
+    exec(db, "INSERT INTO T VALUES (GetDate())");
     Recordset rs;
     ASSERT_EQ(db.iOpenRecSet(rs, "SELECT d FROM T"), 0);
     const FieldValue d = rs.field(0);

@@ -43,7 +43,7 @@ TEST(ConnectionPool, NoTransactionStatementOrLockReachesTheNextConnection)
     // Two connections at once get two handles; the second is not held up by the first.
     auto w = connected();
     EXPECT_EQ(pool.opened(), 2);
-    EXPECT_EQ(w->iExecSQL("INSERT INTO T VALUES (3)"), 0) << w->sErrMsg.toStdString();
+    exec(*w, "INSERT INTO T VALUES (3)");
 
     // A connection that read: its statement is gone with it, so the next connection on its
     // handle reads what was written since, not the snapshot of that read.
@@ -68,7 +68,7 @@ TEST(ConnectionPool, ChangedSessionsAndReplacedFilesAreNotHandedOn)
     ASSERT_EQ(a->iDisConnect(), 0);
     auto b = connected();
     EXPECT_EQ(pool.reused(), 0);
-    EXPECT_EQ(b->iExecSQL("INSERT INTO T VALUES (1)"), 0) << b->sErrMsg.toStdString();
+    exec(*b, "INSERT INTO T VALUES (1)");
 
     // A temporary table lives and dies with its connection.
     ASSERT_EQ(b->iExecSQL("CREATE TEMP TABLE Mine (a INT)"), 0);
@@ -92,7 +92,7 @@ TEST(ConnectionPool, ChangedSessionsAndReplacedFilesAreNotHandedOn)
     const int reusedBefore = pool.reused();
     auto d = connected();
     EXPECT_EQ(pool.reused(), reusedBefore);
-    EXPECT_EQ(d->iExecSQL("INSERT INTO U VALUES (1)"), 0) << d->sErrMsg.toStdString();
+    exec(*d, "INSERT INTO U VALUES (1)");
     db::closeIdleEmbeddedConnections();
     EXPECT_EQ(column(*connected(), "SELECT COUNT(*) FROM U"), QStringList{"1"});
 
