@@ -8,81 +8,63 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-namespace
-{
-
-void writeRaw(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
-QStringList linesOf(const TestInstallation& inst, const QByteArray& bytes)
-{
-    writeRaw(inst.file("lines.txt"), bytes);
-    QStringList lines{QStringLiteral("stale")};
-    EXPECT_TRUE(textfile::readLines(inst.file("lines.txt"), &lines));
-    return lines;
-}
-
-} // namespace
-
 TEST(TextFile, Cp932RoundTripsAndSubstitutes)
 {
-    TestInstallation inst;
     // The environment name's full-width minus, an NEC extension and an IBM extension
     // character (Windows-only) all keep their CP932 codes.
-    const QString text = QStringLiteral("東京－本店①髙～");
+    const QString text = "東京－本店①髙～";
     const QByteArray bytes("\x93\x8c\x8b\x9e\x81\x7c\x96\x7b\x93\x58\x87\x40\xfb\xfc\x81\x60");
     EXPECT_EQ(textfile::encode(text), bytes);
     EXPECT_EQ(textfile::decode(bytes), text);
     EXPECT_EQ(textfile::encodedLength(text), 16);
-    // The NEC-selected duplicate reads as the same character; Windows writes the IBM code.
-    EXPECT_EQ(textfile::decode("\xee\xe0"), QStringLiteral("髙"));
-
     // Characters the code page lacks become one '?' each, surrogate pairs included.
-    EXPECT_EQ(textfile::encode(QStringLiteral("aé😀b")), QByteArray("a??b"));
+    EXPECT_EQ(textfile::encode("aé😀b"), "a??b");
 
     // Broken bytes never fail the read; a NUL stays in the text.
-    const QString broken = textfile::decode(QByteArray("a\x81\x00"
-                                                       "b\xff"
-                                                       "c",
-                                                       6));
+    const QString broken = textfile::decode(QByteArray("a\x81\0b\xffz", 6));
     EXPECT_TRUE(broken.startsWith(u'a'));
     EXPECT_TRUE(broken.contains(QChar(0)));
-    EXPECT_TRUE(broken.endsWith(u'c'));
-    // A lead byte at the very end is read as a broken byte, not dropped; before a second
-    // byte it is half of a character.
-    EXPECT_EQ(textfile::decode("ab\x82"), QStringLiteral("ab\x1a"));
-    EXPECT_EQ(textfile::decode("\x80\x82"), QStringLiteral("\x1a\x1a"));
-    EXPECT_EQ(textfile::decode("\x82\xa0"), QStringLiteral("あ"));
-    EXPECT_EQ(textfile::decode("\x82\xa0\x82"), QStringLiteral("あ\x1a"));
+    EXPECT_TRUE(broken.endsWith(u'z'));
+    // The NEC-selected duplicate reads as the same character (Windows writes the IBM code). A
+    // lead byte at the very end is read as a broken byte, not dropped; before a second byte
+    // it is half of a character.
+    const std::pair<QByteArray, QString> decoded[] = {{"\xee\xe0", "髙"},
+                                                      {"ab\x82", "ab\x1a"},
+                                                      {"\x80\x82", "\x1a\x1a"},
+                                                      {"\x82\xa0", "あ"},
+                                                      {"\x82\xa0\x82", "あ\x1a"}};
+    for (const auto& [in, out] : decoded)
+        EXPECT_EQ(textfile::decode(in), out) << in.toHex().toStdString();
 
     // Cutting never splits a double-byte character.
-    EXPECT_EQ(textfile::cutToBytes(QStringLiteral("aあい"), 4), QStringLiteral("aあ"));
-    EXPECT_EQ(textfile::cutToBytes(QStringLiteral("aあい"), 2), QStringLiteral("a"));
-    EXPECT_EQ(textfile::cutToBytes(QStringLiteral("aあい"), 5), QStringLiteral("aあい"));
-    EXPECT_EQ(textfile::cutToBytes(QStringLiteral("x😀y"), 2), QStringLiteral("x😀"));
-    EXPECT_EQ(textfile::cutToBytes(QStringLiteral("あ"), 1), QString());
+    EXPECT_EQ(textfile::cutToBytes("aあい", 4), "aあ");
+    EXPECT_EQ(textfile::cutToBytes("aあい", 2), "a");
+    EXPECT_EQ(textfile::cutToBytes("aあい", 5), "aあい");
+    EXPECT_EQ(textfile::cutToBytes("x😀y", 2), "x😀");
+    EXPECT_EQ(textfile::cutToBytes("あ", 1), QString());
 }
 
 TEST(TextFile, ReadLinesSplitsEveryLineEnd)
 {
     TestInstallation inst;
-    EXPECT_EQ(linesOf(inst, "a\r\nb\nc\rd"), (QStringList{"a", "b", "c", "d"}));
-    EXPECT_EQ(linesOf(inst, "a\r\n\r\n"), (QStringList{"a", ""}));
-    EXPECT_EQ(linesOf(inst, "\r\r\n"), (QStringList{"", ""}));
-    EXPECT_EQ(linesOf(inst, ""), QStringList());
-    EXPECT_EQ(linesOf(inst, QByteArray("[\x93\x8c]\r\n", 6)), QStringList{QStringLiteral("[東]")});
+    const auto linesOf = [&](const QByteArray& bytes) {
+        inst.writeBytes("lines.txt", bytes);
+        QStringList lines{"stale"};
+        EXPECT_TRUE(textfile::readLines(inst.file("lines.txt"), &lines));
+        return lines;
+    };
+    EXPECT_EQ(linesOf("a\r\nb\nc\rd"), (QStringList{"a", "b", "c", "d"}));
+    EXPECT_EQ(linesOf("a\r\n\r\n"), (QStringList{"a", ""}));
+    EXPECT_EQ(linesOf("\r\r\n"), (QStringList{"", ""}));
+    EXPECT_EQ(linesOf(""), QStringList());
+    EXPECT_EQ(linesOf("[\x93\x8c]\r\n"), QStringList{"[東]"});
 
-    const QByteArray big(1 << 20, 'x');
-    const QStringList lines = linesOf(inst, big + "\r\nend");
+    const QStringList lines = linesOf(QByteArray(1 << 20, 'x') + "\r\nend");
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0].size(), 1 << 20);
-    EXPECT_EQ(lines[1], QStringLiteral("end"));
+    EXPECT_EQ(lines[1], "end");
 
-    QStringList untouched{QStringLiteral("keep")};
+    QStringList untouched{"keep"};
     EXPECT_FALSE(textfile::readLines(inst.file("missing.txt"), &untouched));
 }
 
@@ -90,23 +72,22 @@ TEST(TextFile, WritesReplaceWholeFilesOrNothing)
 {
     TestInstallation inst;
     const QString path = inst.file("state.kvx");
-    writeRaw(path, "old contents that are longer\r\n");
-    ASSERT_TRUE(textfile::writeLines(path, {QStringLiteral("[環境名]=東京－本店"), QString()}));
+    inst.writeBytes("state.kvx", "old contents that are longer\r\n");
+    ASSERT_TRUE(textfile::writeLines(path, {"[環境名]=東京－本店", QString()}));
     EXPECT_EQ(inst.readBytes("state.kvx"),
-              QByteArray("[\x8a\xc2\x8b\xab\x96\xbc]=\x93\x8c\x8b\x9e\x81\x7c\x96\x7b\x93\x58\r\n\r\n"));
-    ASSERT_TRUE(textfile::write(path, QStringLiteral("no line end")));
-    EXPECT_EQ(inst.readBytes("state.kvx"), QByteArray("no line end"));
+              "[\x8a\xc2\x8b\xab\x96\xbc]=\x93\x8c\x8b\x9e\x81\x7c\x96\x7b\x93\x58\r\n\r\n");
+    ASSERT_TRUE(textfile::write(path, "no line end"));
+    EXPECT_EQ(inst.readBytes("state.kvx"), "no line end");
     ASSERT_TRUE(textfile::writeLines(path, {}));
     EXPECT_EQ(inst.readBytes("state.kvx"), QByteArray());
 
     // A folder that does not exist is not created.
-    EXPECT_FALSE(textfile::write(inst.file("nofolder/x.ini"), QStringLiteral("x")));
+    EXPECT_FALSE(textfile::write(inst.file("nofolder/x.ini"), "x"));
     EXPECT_FALSE(inst.exists("nofolder"));
     // A target that cannot be replaced keeps what it holds.
-    ASSERT_TRUE(QDir().mkpath(inst.file("busy")));
-    writeRaw(inst.file("busy/inner.txt"), "inner");
-    EXPECT_FALSE(textfile::writeLines(inst.file("busy"), {QStringLiteral("x")}));
-    EXPECT_EQ(inst.readBytes("busy/inner.txt"), QByteArray("inner"));
+    inst.writeBytes("busy/inner.txt", "inner");
+    EXPECT_FALSE(textfile::writeLines(inst.file("busy"), {"x"}));
+    EXPECT_EQ(inst.readBytes("busy/inner.txt"), "inner");
     // No temporary file is left behind either way.
     EXPECT_EQ(QDir(inst.path()).entryList(QDir::Files), QStringList{"state.kvx"});
 }
@@ -116,19 +97,19 @@ TEST(TextFile, NextWriteRemovesTemporariesOfKilledWriters)
     TestInstallation inst;
     const QString path = inst.file("state.kvx");
     // Left by writers killed before their rename: of this file and of another one.
-    writeRaw(inst.file("~state.kvx.Ab12Cd.tmp"), "half");
-    writeRaw(inst.file("~state.kvx.zzzzzz.tmp"), "half");
-    writeRaw(inst.file("~other.kvx.Ab12Cd.tmp"), "other");
+    inst.writeBytes("~state.kvx.Ab12Cd.tmp", "half");
+    inst.writeBytes("~state.kvx.zzzzzz.tmp", "half");
+    inst.writeBytes("~other.kvx.Ab12Cd.tmp", "other");
     // A user's own file that merely looks alike is not ours.
-    writeRaw(inst.file("~state.kvx.old.tmp"), "mine");
+    inst.writeBytes("~state.kvx.old.tmp", "mine");
     // A writer that is still at work holds its temporary locked.
-    writeRaw(inst.file("~state.kvx.LIVE00.tmp"), "busy");
+    inst.writeBytes("~state.kvx.LIVE00.tmp", "busy");
     const int held = ::open(QFile::encodeName(inst.file("~state.kvx.LIVE00.tmp")).constData(), O_RDONLY);
     ASSERT_GE(held, 0);
     ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
 
-    ASSERT_TRUE(textfile::write(path, QStringLiteral("new\r\n")));
-    EXPECT_EQ(inst.readBytes("state.kvx"), QByteArray("new\r\n"));
+    ASSERT_TRUE(textfile::write(path, "new\r\n"));
+    EXPECT_EQ(inst.readBytes("state.kvx"), "new\r\n");
     EXPECT_EQ(
         QDir(inst.path()).entryList(QDir::Files, QDir::Name),
         (QStringList{"state.kvx", "~other.kvx.Ab12Cd.tmp", "~state.kvx.LIVE00.tmp", "~state.kvx.old.tmp"}));
@@ -141,12 +122,12 @@ TEST(TextFile, NextWriteRemovesTemporariesOfKilledWriters)
 TEST(TextFile, ReplaceKeepsTheFilesPermissionsAndLinks)
 {
     TestInstallation inst;
-    writeRaw(inst.file("target.ini"), "old");
+    inst.writeBytes("target.ini", "old");
     ASSERT_TRUE(QFile::setPermissions(inst.file("target.ini"), QFile::ReadOwner | QFile::WriteOwner));
     ASSERT_TRUE(QFile::link(inst.file("target.ini"), inst.file("link.ini")));
-    ASSERT_TRUE(textfile::write(inst.file("link.ini"), QStringLiteral("new")));
+    ASSERT_TRUE(textfile::write(inst.file("link.ini"), "new"));
     EXPECT_TRUE(QFileInfo(inst.file("link.ini")).isSymLink());
-    EXPECT_EQ(inst.readBytes("target.ini"), QByteArray("new"));
+    EXPECT_EQ(inst.readBytes("target.ini"), "new");
     const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
                      QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
     EXPECT_EQ(QFile::permissions(inst.file("target.ini")) & all, QFile::ReadOwner | QFile::WriteOwner);
@@ -157,22 +138,22 @@ TEST(TextFile, StrictReadsRefuseOtherEncodings)
     TestInstallation inst;
     QString text;
     QString why;
-    writeRaw(inst.file("sjis.csv"), "\"\x8e\x81\x96\xbc\",\"\xb1\"\r\n"); // 氏名, half-width ｱ
-    ASSERT_TRUE(textfile::readStrict(inst.file("sjis.csv"), &text, &why)) << why.toStdString();
-    EXPECT_EQ(text, QStringLiteral("\"氏名\",\"ｱ\"\r\n"));
-    writeRaw(inst.file("ascii.csv"), "a,b\r\n");
-    EXPECT_TRUE(textfile::readStrict(inst.file("ascii.csv"), &text, &why));
+    const auto read = [&](const char* name, const QByteArray& bytes) {
+        inst.writeBytes(name, bytes);
+        return textfile::readStrict(inst.file(name), &text, &why);
+    };
+    ASSERT_TRUE(read("sjis.csv", "\"\x8e\x81\x96\xbc\",\"\xb1\"\r\n"))
+        << why.toStdString(); // 氏名, half-width ｱ
+    EXPECT_EQ(text, "\"氏名\",\"ｱ\"\r\n");
+    EXPECT_TRUE(read("ascii.csv", "a,b\r\n"));
 
-    writeRaw(inst.file("utf8.csv"), QStringLiteral("\"氏名\"\r\n").toUtf8());
-    EXPECT_FALSE(textfile::readStrict(inst.file("utf8.csv"), &text, &why));
-    EXPECT_EQ(why, QStringLiteral("UTF-8"));
-    writeRaw(inst.file("bom.csv"), "\xEF\xBB\xBF"
-                                   "a\r\n");
-    EXPECT_FALSE(textfile::readStrict(inst.file("bom.csv"), &text, &why));
-    EXPECT_EQ(why, QStringLiteral("UTF-8 (BOM)"));
-    writeRaw(inst.file("bad.csv"), "a\xff\xfe\r\n");
-    EXPECT_FALSE(textfile::readStrict(inst.file("bad.csv"), &text, &why));
-    EXPECT_EQ(why, QStringLiteral("not CP932"));
+    const std::pair<QByteArray, QString> refused[] = {{QString("\"氏名\"\r\n").toUtf8(), "UTF-8"},
+                                                      {"\xEF\xBB\xBF\x61\r\n", "UTF-8 (BOM)"},
+                                                      {"a\xff\xfe\r\n", "not CP932"}};
+    for (const auto& [bytes, reason] : refused) {
+        EXPECT_FALSE(read("refused.csv", bytes)) << reason.toStdString();
+        EXPECT_EQ(why, reason);
+    }
     EXPECT_FALSE(textfile::readStrict(inst.file("none.csv"), &text, &why));
-    EXPECT_EQ(text, QStringLiteral("a,b\r\n")); // untouched by the refusals
+    EXPECT_EQ(text, "a,b\r\n"); // untouched by the refusals
 }
