@@ -35,11 +35,11 @@ inline QString oneErrorLog(long number, const QString& description, const QStrin
         .arg(QString::number(number), description, state, QString::number(native));
 }
 
-// A connection to the database of the test installation (a test failure when it fails).
-inline std::unique_ptr<cT_ADODB> connected(const QString& database = "MIRANE45")
+// An open connection (a test failure when it fails), to the test installation's database.
+inline std::unique_ptr<cT_ADODB> connected(const QString& connection = connectionString())
 {
     auto db = std::make_unique<cT_ADODB>();
-    db->iInit(connectionString(database));
+    db->iInit(connection);
     EXPECT_EQ(db->iConnect(), 0) << db->sErrMsg.toStdString();
     return db;
 }

@@ -30,31 +30,15 @@ protected:
     bool odbc() const { return GetParam() == Engine::Odbc; }
 
     // The suite's connection string; the SQLite driver takes the database file as Database.
-    QString connection() const
-    {
-        if (!odbc())
-            return connectionString();
-        return sqliteOdbcConnectionString();
-    }
-    std::unique_ptr<cT_ADODB> connected() const
-    {
-        auto db = std::make_unique<cT_ADODB>();
-        db->iInit(connection());
-        EXPECT_EQ(db->iConnect(), 0) << db->sErrMsg.toStdString();
-        return db;
-    }
-    // The engines' own words for a missing table: the SQLite driver adds the code.
+    QString connection() const { return odbc() ? sqliteOdbcConnectionString() : connectionString(); }
+    std::unique_ptr<cT_ADODB> connected() const { return ::connected(connection()); }
+    // The engine's own words for a missing table: the SQLite driver adds the code.
     QString noSuchTable(const QString& table) const
     {
         return "no such table: " + table + (odbc() ? " (1)" : "");
     }
-    QString statementState() const { return odbc() ? "HY000" : "42000"; }
     // The first value of a query, read on a connection of its own.
-    QString scalar(const QString& sql) const
-    {
-        auto db = connected();
-        return column(*db, sql).value(0);
-    }
+    QString scalar(const QString& sql) const { return column(*connected(), sql).value(0); }
 
     TestInstallation inst;
 };
@@ -67,18 +51,35 @@ const QString kTimeout = "クエリのタイムアウトが発生しました。
 
 } // namespace
 
-TEST_P(ConnectionClassOnBothEngines, ConnectOnceAndTheRefusalsOfClosedAndOpenObjects)
+TEST_P(ConnectionClassOnBothEngines, ConnectOnceAndTheFailureTextsOfEveryCall)
 {
     makeDatabase("CREATE TABLE T (n INT PRIMARY KEY)");
     auto db = connected();
     ASSERT_EQ(db->state(), ado::adStateOpen);
     EXPECT_EQ(db->commandTimeout(), 180);
+
+    // Failures carry the provider log; the statement is cut after 80 characters.
+    const QString missing = noSuchTable("NOPE");
+    const QString log = oneErrorLog(-2147217900, missing, odbc() ? "HY000" : "42000", 1);
+    const QString head = "SELECT * FROM NOPE WHERE n = ";
+    const QString sql80 = head + QString(80 - head.size(), u'1');
+    Recordset rs;
+    EXPECT_EQ(failure(db->iOpenRecSet(rs, sql80), *db), "(-2147217900)" + missing + "\rSQL=" + sql80 + log);
+    EXPECT_EQ(failure(db->iOpenRecSet(rs, sql80 + u'1'), *db),
+              "(-2147217900)" + missing + "\rSQL=" + sql80 + "・・・" + log);
+    const QString longInsert = "INSERT INTO NOPE VALUES (" + QString(200, u'9') + u')';
+    EXPECT_EQ(failure(db->iExecSQL(longInsert), *db),
+              "ERR:iExecSQL (-2147217900)" + missing + log + "\rSQL=" + longInsert);
+    // The list is cleared once logged: the next failure logs only its own record.
+    QString other = "x";
+    db->vAddAdoErrorLog(other);
+    EXPECT_EQ(other, "x");
+
     // A temporary table lives as long as its connection: still there, so not reopened.
     exec(*db, "CREATE TEMP TABLE Mine (a INT)");
     EXPECT_EQ(db->iConnect(), 0);
     EXPECT_TRUE(column(*db, "SELECT * FROM Mine").isEmpty());
 
-    Recordset rs;
     ASSERT_EQ(db->iOpenRecSet(rs, "SELECT n FROM T"), 0);
     EXPECT_EQ(failure(db->iOpenRecSet(rs, "SELECT 2"), *db),
               "( 3705)オブジェクトが開いている場合は、操作は許可されません。\rSQL=SELECT 2");
@@ -96,28 +97,6 @@ TEST_P(ConnectionClassOnBothEngines, ConnectOnceAndTheRefusalsOfClosedAndOpenObj
     ASSERT_EQ(db->iConnect(), 0); // a fresh connection with the same string
     EXPECT_TRUE(failure(db->iOpenRecSet(rs, "SELECT * FROM Mine"), *db)
                     .startsWith("(-2147217900)" + noSuchTable("Mine")));
-}
-
-TEST_P(ConnectionClassOnBothEngines, FailureTextsCarryTheProviderLog)
-{
-    makeDatabase("CREATE TABLE T (n INT PRIMARY KEY)");
-    auto db = connected();
-    const QString missing = noSuchTable("NOPE");
-    const QString log = oneErrorLog(-2147217900, missing, statementState(), 1);
-
-    const QString head = "SELECT * FROM NOPE WHERE n = ";
-    const QString sql80 = head + QString(80 - head.size(), u'1');
-    Recordset rs;
-    EXPECT_EQ(failure(db->iOpenRecSet(rs, sql80), *db), "(-2147217900)" + missing + "\rSQL=" + sql80 + log);
-    EXPECT_EQ(failure(db->iOpenRecSet(rs, sql80 + u'1'), *db),
-              "(-2147217900)" + missing + "\rSQL=" + sql80 + "・・・" + log);
-    const QString longInsert = "INSERT INTO NOPE VALUES (" + QString(200, u'9') + u')';
-    EXPECT_EQ(failure(db->iExecSQL(longInsert), *db),
-              "ERR:iExecSQL (-2147217900)" + missing + log + "\rSQL=" + longInsert);
-    // The list is cleared once logged: the next failure logs only its own record.
-    QString other = "x";
-    db->vAddAdoErrorLog(other);
-    EXPECT_EQ(other, "x");
 }
 
 TEST_P(ConnectionClassOnBothEngines, ReadsEveryValueType)
@@ -156,6 +135,15 @@ TEST_P(ConnectionClassOnBothEngines, ReadsEveryValueType)
     EXPECT_EQ(column(*db, "SELECT 1; UPDATE V SET n = n; SELECT COUNT(*) FROM V"), QStringList{"2"});
     EXPECT_EQ(column(*db, "SELECT TOP 1 n FROM V ORDER BY n"), QStringList{"-3000000000"});
     EXPECT_EQ(column(*db, "SELECT s FROM V WHERE s = 'a;b' OR n = 7"), QStringList{name});
+
+    // GETDATE is the data source's local time: the program's clock on the embedded engine.
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    exec(*db, "UPDATE V SET d = GetDate()");
+    ASSERT_EQ(db->iOpenRecSet(rs, "SELECT d FROM V"), 0);
+    const FieldValue now = rs.field(0);
+    ASSERT_EQ(now.kind(), FieldValue::Kind::DateTime);
+    EXPECT_GE(now.toDateTime(), odbc() ? before : inst.clock.current);
+    EXPECT_LE(now.toDateTime(), odbc() ? QDateTime::currentDateTime().addSecs(1) : inst.clock.current);
 }
 
 TEST_P(ConnectionClassOnBothEngines, RowCountsOfExecSql)
@@ -311,24 +299,4 @@ TEST(Odbc, EveryDiagnosticRecordBecomesAProviderError)
     db.iInit(connectionString());
     EXPECT_EQ(failure(db.iConnect(), db), "(-2147467259)Can't open lib 'NoSuchDriver' : file not found");
     EXPECT_EQ(db.state(), ado::adStateClosed);
-}
-
-TEST(Odbc, GetDateIsTheDataSourcesLocalTime)
-{
-    TestInstallation inst;
-    if (!odbcTestDrivers())
-        GTEST_SKIP() << "no SQLite ODBC driver";
-    makeDatabase("CREATE TABLE T (d DATETIME)");
-    useOdbcDriver(inst, kSqliteOdbcDriver);
-    cT_ADODB db;
-    db.iInit(sqliteOdbcConnectionString());
-    ASSERT_EQ(db.iConnect(), 0) << db.sErrMsg.toStdString();
-    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-    exec(db, "INSERT INTO T VALUES (GetDate())");
-    Recordset rs;
-    ASSERT_EQ(db.iOpenRecSet(rs, "SELECT d FROM T"), 0);
-    const FieldValue d = rs.field(0);
-    ASSERT_EQ(d.kind(), FieldValue::Kind::DateTime);
-    EXPECT_GE(d.toDateTime(), before);
-    EXPECT_LE(d.toDateTime(), QDateTime::currentDateTime().addSecs(1));
 }
