@@ -32,17 +32,15 @@ TEST(EmbeddedEngine, DialectSubset)
 
     Recordset rs;
     ASSERT_EQ(db->iOpenRecSet(rs, "SELECT * FROM KYOTEN ORDER BY iKyotenEb"), 0);
-    const FieldValue now = rs.field("TUPDATE");
-    EXPECT_EQ(now.kind(), FieldValue::Kind::DateTime);
-    EXPECT_EQ(now.toDateTime(), inst.clock.current);
-    EXPECT_EQ(rs.field(0).kind(), FieldValue::Kind::Integer);
+    EXPECT_EQ(rs.field("TUPDATE"), FieldValue(inst.clock.current));
     EXPECT_TRUE(rs.field("nothing").isNull());
-    rs.moveNext();
-    rs.moveNext();
-    EXPECT_EQ(rs.field(3).toDateTime(), QDateTime(QDate(2023, 12, 1), QTime(8, 5, 9, 120)));
-    rs.moveNext();
-    EXPECT_TRUE(rs.eof());
+    rs.close();
     EXPECT_EQ(column(*db, "SELECT getdate()"), QStringList{"2024-01-31 09:00:00.000"});
+    // A select with nothing after TOP n reaches the engine as written.
+    const QString spliced = "SELECT TOP 1 a FROM t UNION SELECT TOP 1 -- * FROM u";
+    EXPECT_EQ(failure(db->iOpenRecSet(rs, spliced), *db),
+              "(-2147217900)near \"1\": syntax error\rSQL=" + spliced +
+                  oneErrorLog(-2147217900, "near \"1\": syntax error", "42000", 1));
 
     // Quotes doubled: a name with apostrophes is stored as typed and changes no statement.
     const QString name = "O'Brien's'); DELETE FROM KYOTEN; --";
@@ -117,16 +115,6 @@ TEST(EmbeddedEngine, TopRewriteNeverSplicesAndLeavesMalformedStatements)
               "SELECT a FROM (SELECT a FROM t ORDER BY a LIMIT 5) x LIMIT 2 -- TOP 9\n");
     EXPECT_EQ(db::embeddedDialect("SELECT TOP 1 a FROM (SELECT a FROM t UNION SELECT b FROM u) x"),
               "SELECT a FROM (SELECT a FROM t UNION SELECT b FROM u) x LIMIT 1");
-
-    TestInstallation inst;
-    makeDatabase("CREATE TABLE t (a INT); CREATE TABLE u (b INT); INSERT INTO t VALUES (1); "
-                 "INSERT INTO u VALUES (2)");
-    auto db = connected();
-    Recordset rs;
-    const QString spliced = "SELECT TOP 1 a FROM t UNION SELECT TOP 1 -- * FROM u";
-    EXPECT_EQ(failure(db->iOpenRecSet(rs, spliced), *db),
-              "(-2147217900)near \"1\": syntax error\rSQL=" + spliced +
-                  oneErrorLog(-2147217900, "near \"1\": syntax error", "42000", 1));
 }
 
 TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesText)
