@@ -62,10 +62,8 @@ TEST(BusyWait, TheWindowIsToldOfEveryLockWaitAndTheTimeoutStillDecides)
     EXPECT_TRUE(notes.calls.isEmpty());
 
     EXPECT_EQ(waiter->iSetTimeout(2), 0);
-    const QString timeout = "クエリのタイムアウトが発生しました。";
-    EXPECT_EQ(failure(waiter->iExecSQL("INSERT INTO T VALUES (2)"), *waiter),
-              "ERR:iExecSQL (-2147217871)" + timeout + oneErrorLog(-2147217871, timeout, "HYT00", 5) +
-                  "\rSQL=INSERT INTO T VALUES (2)");
+    // A timeout (its text is checked with the timeouts of both engines).
+    EXPECT_EQ(waiter->iExecSQL("INSERT INTO T VALUES (2)"), -1);
     EXPECT_EQ(notes.calls, QStringList({"begin", "tick", "end"}));
     EXPECT_GT(notes.ticks, 5);
     // The wait lasted this connection's two seconds, not the one of the handle's last user.
@@ -81,7 +79,7 @@ TEST(BusyWait, TheWindowIsToldOfEveryLockWaitAndTheTimeoutStillDecides)
         quiet->setCommandTimeout(1);
         EXPECT_FALSE(quiet->execute("INSERT INTO T VALUES (2)", nullptr, errors));
         ASSERT_FALSE(errors.empty());
-        EXPECT_EQ(errors.back().description, timeout);
+        EXPECT_EQ(errors.back().description, "クエリのタイムアウトが発生しました。");
         EXPECT_TRUE(notes.calls.isEmpty());
     }
 

@@ -98,35 +98,32 @@ TEST(SystemProcesses, StartsWaitsAndClosesWindows)
     // A listening window gets the request (Sibling.ASecondMapCompanionHandsOverAndEnds).
 }
 
-TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLock)
+TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLockWhileItsHolderLives)
 {
     TestInstallation inst;
-    platform::SystemHost first;
-    const QString name = first.computerName();
-    EXPECT_FALSE(name.isEmpty());
-    EXPECT_LE(name.size(), 15);
-    EXPECT_EQ(name, name.toUpper());
-    EXPECT_FALSE(name.contains(u'.'));
+    {
+        platform::SystemHost first;
+        const QString name = first.computerName();
+        EXPECT_FALSE(name.isEmpty());
+        EXPECT_LE(name.size(), 15);
+        EXPECT_EQ(name, name.toUpper());
+        EXPECT_FALSE(name.contains(u'.'));
 
-    EXPECT_FALSE(first.previousInstance());
-    EXPECT_FALSE(first.previousInstance());                 // the holder asking again
-    EXPECT_TRUE(platform::SystemHost().previousInstance()); // a second instance
-}
-
-TEST(SystemHost, TheInstanceLockDiesWithItsHolder)
-{
-    TestInstallation inst;
-    const QString lockFile = inst.file(QString("TopMenu.%1.lock").arg(::getuid()));
+        EXPECT_FALSE(first.previousInstance());
+        EXPECT_FALSE(first.previousInstance());                 // the holder asking again
+        EXPECT_TRUE(platform::SystemHost().previousInstance()); // a second instance
+    }
     // A lock file left behind by an instance that is gone holds nobody.
+    const QString lockFile = inst.file(QString("TopMenu.%1.lock").arg(::getuid()));
     inst.writeBytes(QFileInfo(lockFile).fileName(), "4242\nPC01\n");
     EXPECT_FALSE(platform::SystemHost().previousInstance());
 
     // Another process holding the lock is a running instance until it dies, however it dies.
+    // The shell opens the file, locks it and becomes the sleep.
     QProcess holder;
-    // One process holds it: the shell opens the file, locks it and becomes the sleep.
     holder.start("sh", {"-c", "exec 9>>\"$0\" && flock -n 9 && echo held && exec sleep 60", lockFile});
     ASSERT_TRUE(holder.waitForReadyRead(10000));
-    EXPECT_EQ(holder.readAll(), QByteArray("held\n"));
+    EXPECT_EQ(holder.readAll(), "held\n");
     EXPECT_TRUE(platform::SystemHost().previousInstance());
     holder.kill();
     ASSERT_TRUE(holder.waitForFinished(10000));

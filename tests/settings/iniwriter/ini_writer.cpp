@@ -7,8 +7,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-
-#include <QString>
 #include <algorithm>
 #include <cstdio>
 
@@ -23,7 +21,7 @@ int main(int argc, char** argv)
     platform::runtime().gsAppPath = QFileInfo(file).absolutePath();
     const QString key = QString::fromLocal8Bit(argv[2]);
     const int count = QString::fromLocal8Bit(argv[3]).toInt();
-    const QString section = QStringLiteral("W");
+    const QString section = "W";
     clsOplIniFile ini;
     ini.iInit(file);
     int lost = 0;
