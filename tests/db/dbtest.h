@@ -13,15 +13,14 @@ inline const QString kServer = QStringLiteral("PC01\\MIRANE");
 
 inline QString connectionString(const QString& database = QStringLiteral("MIRANE45"))
 {
-    return QStringLiteral("Provider=SQLOLEDB;Data Source=PC01\\MIRANE;Database=") + database +
-           QStringLiteral(";uid=sa;pwd=mtr4827");
+    return "Provider=SQLOLEDB;Data Source=PC01\\MIRANE;Database=" + database + ";uid=sa;pwd=mtr4827";
 }
 
 // Creates the database with the given tables (a script of its own, run batch by batch).
 inline void makeDatabase(const QString& tables, const QString& database = QStringLiteral("MIRANE45"))
 {
     const db::ScriptResult r =
-        db::runScript(QStringLiteral("CREATE DATABASE %1\nGO\nUSE %1\nGO\n").arg(database) + tables, kServer);
+        db::runScript(QString("CREATE DATABASE %1\nGO\nUSE %1\nGO\n").arg(database) + tables, kServer);
     ASSERT_EQ(r.failed, 0) << r.log.join(u'\n').toStdString();
 }
 
