@@ -1,5 +1,4 @@
-// T-SQL batches whose statements follow each other without semicolons, as SQL Server and its
-// osql take them.
+// T-SQL batches whose statements follow each other without semicolons, as osql takes them.
 
 #include "dbtest.h"
 #include "installation.h"

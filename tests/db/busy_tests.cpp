@@ -1,5 +1,4 @@
-// While a statement waits for another terminal's lock, the window is told (begin, ticks,
-// end), and the user sees the wait cursor and then the waiting note.
+// Lock waits: the window is told (begin, ticks, end); the user sees the wait cursor, then a note.
 
 #include "dbtest.h"
 #include "installation.h"

@@ -1,5 +1,4 @@
-// The embedded engine keeps the handles of closed connections: what one connection did must
-// never reach the next one that takes its handle.
+// Kept handles of closed connections: nothing one connection did reaches the next on its handle.
 
 #include "dbtest.h"
 #include "installation.h"

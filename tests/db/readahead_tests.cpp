@@ -1,5 +1,4 @@
-// Reads made ahead on a thread of their own are handed over once, only for the same
-// statement on the same connection, and only while this process has written nothing since.
+// Reads made ahead: handed over once, for the same statement and connection, while nothing was written.
 
 #include "dbtest.h"
 #include "installation.h"

@@ -68,7 +68,7 @@ TEST(TextFile, ReadLinesSplitsEveryLineEnd)
     EXPECT_FALSE(textfile::readLines(inst.file("missing.txt"), &untouched));
 }
 
-TEST(TextFile, WritesReplaceWholeFilesOrNothing)
+TEST(TextFile, WritesReplaceWholeFilesOrNothingKeepingPermissionsAndLinks)
 {
     TestInstallation inst;
     const QString path = inst.file("state.kvx");
@@ -90,6 +90,17 @@ TEST(TextFile, WritesReplaceWholeFilesOrNothing)
     EXPECT_EQ(inst.readBytes("busy/inner.txt"), "inner");
     // No temporary file is left behind either way.
     EXPECT_EQ(QDir(inst.path()).entryList(QDir::Files), QStringList{"state.kvx"});
+
+    // A replaced file keeps its permissions, and a link stays a link to it.
+    inst.writeBytes("target.ini", "old");
+    ASSERT_TRUE(QFile::setPermissions(inst.file("target.ini"), QFile::ReadOwner | QFile::WriteOwner));
+    ASSERT_TRUE(QFile::link(inst.file("target.ini"), inst.file("link.ini")));
+    ASSERT_TRUE(textfile::write(inst.file("link.ini"), "new"));
+    EXPECT_TRUE(QFileInfo(inst.file("link.ini")).isSymLink());
+    EXPECT_EQ(inst.readBytes("target.ini"), "new");
+    const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                     QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
+    EXPECT_EQ(QFile::permissions(inst.file("target.ini")) & all, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 TEST(TextFile, NextWriteRemovesTemporariesOfKilledWriters)
@@ -117,20 +128,6 @@ TEST(TextFile, NextWriteRemovesTemporariesOfKilledWriters)
     ASSERT_TRUE(textfile::copy(path, path));
     EXPECT_FALSE(inst.exists("~state.kvx.LIVE00.tmp"));
     EXPECT_TRUE(inst.exists("~state.kvx.old.tmp"));
-}
-
-TEST(TextFile, ReplaceKeepsTheFilesPermissionsAndLinks)
-{
-    TestInstallation inst;
-    inst.writeBytes("target.ini", "old");
-    ASSERT_TRUE(QFile::setPermissions(inst.file("target.ini"), QFile::ReadOwner | QFile::WriteOwner));
-    ASSERT_TRUE(QFile::link(inst.file("target.ini"), inst.file("link.ini")));
-    ASSERT_TRUE(textfile::write(inst.file("link.ini"), "new"));
-    EXPECT_TRUE(QFileInfo(inst.file("link.ini")).isSymLink());
-    EXPECT_EQ(inst.readBytes("target.ini"), "new");
-    const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
-                     QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
-    EXPECT_EQ(QFile::permissions(inst.file("target.ini")) & all, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 TEST(TextFile, StrictReadsRefuseOtherEncodings)
