@@ -88,8 +88,7 @@ TEST(Script, BatchesDatabasesAndFailures)
 
 TEST(EmbeddedEngine, TopRewriteNeverSplicesAndLeavesMalformedStatements)
 {
-    // A select with nothing after TOP n must not take in the comment after it, and the edits
-    // of two selects must never meet.
+    // TOP n with nothing after it takes in no comment; the edits of two selects never meet.
     const QStringList unchanged = {
         "SELECT TOP 1 a FROM t UNION SELECT TOP 1 -- * FROM u",
         "SELECT TOP 3",
@@ -201,8 +200,7 @@ TEST(EmbeddedEngine, TextHoldingNulIsRefusedBeforeTheEngine)
     EXPECT_EQ(column(*db, "SELECT group_concat(n) FROM T"), QStringList{"2"});
 }
 
-// Texts repeated down a column share one string; every row still reads as stored, whatever
-// comes between the repeats (another text, a prefix of it, null, an empty text).
+// Repeated texts share one string; each row reads as stored (other text, prefix, null, empty).
 TEST(EmbeddedEngine, RepeatedValuesDownAColumnReadAsStored)
 {
     TestInstallation inst;

@@ -268,8 +268,7 @@ TEST(Odbc, EveryDiagnosticRecordBecomesAProviderError)
     TestInstallation inst;
     if (!odbcTestDrivers() || !QFileInfo::exists(kOdbcDriverFolder + "libtdsodbc.so"))
         GTEST_SKIP() << "no ODBC drivers";
-    // FreeTDS reports a refused connection with two records (without a protocol version it
-    // tries two and reports each failure).
+    // FreeTDS reports a refused connection with two records.
     useOdbcDriver(inst, kFreeTdsOdbcDriver, "TDS_Version=7.4");
     std::vector<db::ProviderError> errors;
     EXPECT_EQ(

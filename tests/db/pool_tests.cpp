@@ -44,8 +44,7 @@ TEST(ConnectionPool, NoTransactionStatementOrLockReachesTheNextConnection)
     EXPECT_EQ(pool.opened(), 2);
     exec(*w, "INSERT INTO T VALUES (3)");
 
-    // A connection that read: its statement is gone with it, so the next connection on its
-    // handle reads what was written since, not the snapshot of that read.
+    // The next connection on a reader's handle reads what was written since, not its snapshot.
     EXPECT_EQ(column(*b, "SELECT COUNT(*) FROM T"), QStringList{"2"});
     ASSERT_EQ(b->iDisConnect(), 0);
     ASSERT_EQ(w->iExecSQL("INSERT INTO T VALUES (4)"), 0);
@@ -72,9 +71,8 @@ TEST(ConnectionPool, ChangedSessionsAndReplacedFilesAreNotHandedOn)
     ASSERT_EQ(b->iDisConnect(), 0);
     EXPECT_EQ(pool.idle(), 1);
 
-    // The database dropped and made again by another program (as osql does it): a kept
-    // handle of the old file must not serve the new one, and closing it must not take the
-    // new file's WAL with it.
+    // The database made again by another program (as osql does): a kept handle of the old
+    // file must not serve the new one, nor take the new file's WAL with it when closed.
     makeDatabase("CREATE TABLE U (m INT)", "OTHER");
     const QString file = inst.file("SQLDATA/PC01_MIRANE/MIRANE45.db");
     for (const char* suffix : {"", "-wal", "-shm"})

@@ -56,8 +56,7 @@ TEST(ReadAhead, HandsTheRowsOverOnceWhileNothingWasWritten)
     EXPECT_EQ(taken(ahead, kRows, connectionString("OTHER")), QStringList{"(nothing)"});
     EXPECT_EQ(taken(ahead), QStringList{"(nothing)"}) << "dropped with the mismatch";
 
-    // Any write of the process drops what was read. Reads leave the count of writes alone; a
-    // change of rows moves it, even one that changed nothing, and so does a change of the schema.
+    // Any write of the process drops what was read: any change of rows or schema, not reads.
     quint64 writes = db::writeGeneration();
     EXPECT_EQ(column(*conn, "SELECT COUNT(*) FROM T"), QStringList{"3"});
     EXPECT_EQ(db::writeGeneration(), writes);

@@ -63,8 +63,8 @@ TEST(CommandLine, ResolvesProgramsAsWindowsWould)
     EXPECT_EQ(resolveProgram("sh").isEmpty(), false); // found on PATH
     EXPECT_EQ(resolveProgram(app + "\\Missing.exe"), QString());
 
-    // Program and arguments: a name with a full-width minus stays one argument; an unquoted
-    // blank gives the shortest prefix naming a program; a script not executable runs with sh.
+    // A full-width minus stays in one argument; an unquoted blank gives the shortest prefix
+    // naming a program; a script not executable runs with sh.
     const auto resolved = [](const QString& commandLine) {
         const platform::ResolvedCommand c = resolveCommandLine(commandLine);
         return QStringList{c.program} + c.arguments;
@@ -118,8 +118,7 @@ TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLockWhileItsHolderLives)
     inst.writeBytes(QFileInfo(lockFile).fileName(), "4242\nPC01\n");
     EXPECT_FALSE(platform::SystemHost().previousInstance());
 
-    // Another process holding the lock is a running instance until it dies, however it dies.
-    // The shell opens the file, locks it and becomes the sleep.
+    // A process holding the lock (the shell, become the sleep) is an instance until killed.
     QProcess holder;
     holder.start("sh", {"-c", "exec 9>>\"$0\" && flock -n 9 && echo held && exec sleep 60", lockFile});
     ASSERT_TRUE(holder.waitForReadyRead(10000));
@@ -184,8 +183,7 @@ TEST(DesktopFont, OneInstalledFontCoversJapanese)
     EXPECT_EQ(japaneseFontFamily({"Some Mincho", "Other Gothic"}), "Some Mincho");
     EXPECT_EQ(japaneseFontFamily({}), QString());
 
-    // The installation's fonts include one for Japanese: the first Japanese text finds its
-    // glyphs in the application font itself.
+    // An installed Japanese font: Japanese text finds its glyphs in the application font.
     const QFont before = QApplication::font();
     ASSERT_TRUE(desktop::useJapaneseFont());
     const QFont font = QApplication::font();

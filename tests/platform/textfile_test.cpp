@@ -10,8 +10,7 @@
 
 TEST(TextFile, Cp932RoundTripsAndSubstitutes)
 {
-    // The environment name's full-width minus, an NEC extension and an IBM extension
-    // character (Windows-only) all keep their CP932 codes.
+    // The full-width minus and NEC and IBM extension characters keep their CP932 codes.
     const QString text = "東京－本店①髙～";
     const QByteArray bytes("\x93\x8c\x8b\x9e\x81\x7c\x96\x7b\x93\x58\x87\x40\xfb\xfc\x81\x60");
     EXPECT_EQ(textfile::encode(text), bytes);
@@ -25,9 +24,8 @@ TEST(TextFile, Cp932RoundTripsAndSubstitutes)
     EXPECT_TRUE(broken.startsWith(u'a'));
     EXPECT_TRUE(broken.contains(QChar(0)));
     EXPECT_TRUE(broken.endsWith(u'z'));
-    // The NEC-selected duplicate reads as the same character (Windows writes the IBM code). A
-    // lead byte at the very end is read as a broken byte, not dropped; before a second byte
-    // it is half of a character.
+    // The NEC-selected duplicate reads as the IBM one; a lead byte at the very end is a
+    // broken byte, not dropped; before a second byte it is half of a character.
     const std::pair<QByteArray, QString> decoded[] = {{"\xee\xe0", "髙"},
                                                       {"ab\x82", "ab\x1a"},
                                                       {"\x80\x82", "\x1a\x1a"},

@@ -104,8 +104,7 @@ TEST_F(IniFile, WritesInPlaceAtSectionEndOrAsNewSection)
 TEST_F(IniFile, RefusesUnwritableArgumentsAndFailedWrites)
 {
     open("r.ini", "[S]\r\nk=1\r\n");
-    // The last three: a name the code page cannot hold would be written as '?' and never
-    // found again; a name of blanks only is no name.
+    // Last: names CP932 lacks (they would be written as '?'), and a name of blanks only.
     const QList<QStringList> refused = {
         {"a]b", "k", "v"},     {"S", "k=x", "v"},         {"S", QString(), "v"},
         {"S", ";k", "v"},      {"S", "k", "x\ry"},        {"S", "k", QString("x") + QChar(u'\0')},
@@ -127,8 +126,7 @@ TEST_F(IniFile, RefusesUnwritableArgumentsAndFailedWrites)
 
 TEST_F(IniFile, WritesKeepEveryByteOfOtherLines)
 {
-    // Bytes CP932 lacks, a line with a broken double-byte character, a lone CR and a last
-    // line that ends in a lead byte.
+    // Bytes CP932 lacks, a broken double-byte character, a lone CR, a last lead byte.
     const QByteArray tail("[T]\r\nend=ab\x82");
     open("b.ini", "[S]\r\nk=1\r\nraw=\x80\xa0\xfd\x82\r\n\x81\x7f\rx=\x88\x9f\n" + tail);
     EXPECT_EQ(put("S", "k", "東"), 1);

@@ -1,7 +1,6 @@
-// ini_writer FILE KEY COUNT: writes KEY=1 .. KEY=COUNT into section [W] of the INI file, one
-// write at a time, as a launcher does. Other processes write other keys of the same file at
-// the same time; since no one else writes KEY, it must always hold the value written last.
-// The exit code is the number of writes that failed or were found lost (at most 100).
+// ini_writer FILE KEY COUNT: writes KEY=1 .. KEY=COUNT into [W] of the file, one write at a
+// time, while other processes write other keys; KEY must always hold the value written last.
+// Exit code: the number of writes that failed or were lost (at most 100).
 #include "platform/runtime.h"
 #include "settings/clsOplIniFile.h"
 
