@@ -91,7 +91,7 @@ TEST(Connection, TwoProviderErrorsLoggedOnce)
               "\r\r1 provider error(s) occurred.");
 }
 
-TEST(Recipe, MessagesNameTheProcedure)
+TEST(Recipe, MessagesNameTheProcedureAndSqlEngineIniChoosesTheEngine)
 {
     TestInstallation inst;
     const QString proc = "iTest() でエラー";
@@ -130,24 +130,20 @@ TEST(Recipe, MessagesNameTheProcedure)
     db->sErrMsg = "cause";
     showDbError(proc, *db);
     EXPECT_EQ(inst.messages.shown.back().text, proc + "\r\ncause");
-}
 
-TEST(Engines, ChoiceBySqlEngineIni)
-{
-    TestInstallation inst;
-    cT_ADODB db;
-    db.iInit(connectionString());
+    // The engine is chosen by SqlEngine.ini.
+    cT_ADODB other;
+    other.iInit(connectionString());
     inst.writeFile("SqlEngine.ini", "[SQLOLEDB]\r\nEngine=odbc\r\nDriver=NoSuchDriver\r\n");
-    const QString odbc = failure(db.iConnect(), db);
+    const QString odbc = failure(other.iConnect(), other);
     EXPECT_TRUE(odbc.startsWith("(-2147467259)")) << odbc.toStdString();
     EXPECT_GT(odbc.size(), 20);
 
     inst.writeFile("SqlEngine.ini", "[SQLOLEDB]\r\nEngine=sqlite\r\n");
-    EXPECT_EQ(failure(db.iConnect(), db),
+    EXPECT_EQ(failure(other.iConnect(), other),
               "(-2147467259)SqlEngine.ini の Engine=sqlite は使えません。embedded "
               "か odbc を指定してください。");
 
-    makeDatabase(QString());
     inst.writeFile("SqlEngine.ini", "[SQLOLEDB]\r\nEngine=Embedded\r\n");
-    EXPECT_EQ(db.iConnect(), 0) << db.sErrMsg.toStdString();
+    EXPECT_EQ(other.iConnect(), 0) << other.sErrMsg.toStdString();
 }

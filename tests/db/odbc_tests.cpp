@@ -221,7 +221,7 @@ TEST_P(ConnectionClassOnBothEngines, CommandTimeoutEndsLockWaitsAndLongStatement
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
 }
 
-TEST(Odbc, ConnectionStringForTheDriver)
+TEST(Odbc, ConnectionStringAndStatementsForTheDataSource)
 {
     db::ConnectionString cs = db::ConnectionString::parse(connectionString());
     EXPECT_EQ(db::odbcConnectionString(cs, QString()),
@@ -238,10 +238,8 @@ TEST(Odbc, ConnectionStringForTheDriver)
     EXPECT_EQ(db::odbcConnectionString(cs, "FreeTDS", " TDS_Version=7.4;ClientCharset=UTF-8 "),
               "DRIVER={FreeTDS};SERVER=localhost;PORT=1500;DATABASE=a;UID=;PWD={{x}}};TDS_Version=7.4;"
               "ClientCharset=UTF-8");
-}
 
-TEST(Odbc, StatementsAsTheDataSourceTakesThem)
-{
+    // Statements as the data source takes them.
     EXPECT_EQ(db::odbcDialect("Microsoft SQL Server"), db::OdbcDialect::SqlServer);
     EXPECT_EQ(db::odbcDialect("SQLite"), db::OdbcDialect::Sqlite);
     EXPECT_EQ(db::odbcDialect("PostgreSQL"), db::OdbcDialect::Other);

@@ -47,7 +47,7 @@ TEST(CommandLine, SplitsByWindowsRules)
     EXPECT_EQ(splitWindowsCommandLine("   "), QStringList());
 }
 
-TEST(CommandLine, ResolvesProgramsAsWindowsWould)
+TEST(SystemProcesses, ResolveStartAndCloseAsWindowsWould)
 {
     using platform::resolveCommandLine;
     using platform::resolveProgram;
@@ -74,11 +74,8 @@ TEST(CommandLine, ResolvesProgramsAsWindowsWould)
     EXPECT_EQ(resolved(app + "\\My Tools\\Util.exe -x"), QStringList({app + "/My Tools/Util", "-x"}));
     EXPECT_EQ(resolved("logoff.bat a"), QStringList({"/bin/sh", app + "/logoff.sh", "a"}));
     EXPECT_TRUE(resolveCommandLine("NoSuchProgram.exe a").program.isEmpty());
-}
 
-TEST(SystemProcesses, StartsWaitsAndClosesWindows)
-{
-    TestInstallation inst;
+    // Started and waited for, or detached; windows closed by their class and title.
     platform::SystemProcesses processes;
     makeProgram(inst, "attach.sh", "[ \"$1\" = \"東京\" ] && exit 3\nexit 1\n", false);
     int code = 0;

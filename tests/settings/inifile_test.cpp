@@ -80,7 +80,7 @@ TEST_F(IniFile, ReadsValuesAsTheProfileFunctionsDo)
     EXPECT_EQ(ini.fileName(), missing);
 }
 
-TEST_F(IniFile, WritesInPlaceAtSectionEndOrAsNewSection)
+TEST_F(IniFile, WritesInPlaceAtSectionEndOrAsNewSectionFindingNamesWithBlanks)
 {
     open("w.ini", encode("; 設定\n[A]\r\n x = 1\r\nz=3\r\n\r\n[B]\r\nb=2"));
     EXPECT_EQ(put("a", "X", "9"), 1);
@@ -99,6 +99,16 @@ TEST_F(IniFile, WritesInPlaceAtSectionEndOrAsNewSection)
     EXPECT_EQ(ini.iInit(inst.path() + "\\created.ini"), -1);
     EXPECT_EQ(put("S", "k", "v"), 1);
     EXPECT_EQ(inst.readBytes("created.ini"), "[S]\r\nk=v\r\n");
+
+    // Names with blanks around them find their key.
+    open("q.ini", "[QMAP]\r\nZENRIN_USER=u1\r\n");
+    EXPECT_EQ(get(" QMAP\t", "ZENRIN_USER "), "u1");
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(put(" qmap ", "\tZENRIN_USER ", "u2"), 1);
+        EXPECT_EQ(put(" New ", " k ", "v"), 1);
+    }
+    EXPECT_EQ(inst.readBytes("q.ini"), "[QMAP]\r\nZENRIN_USER=u2\r\n[New]\r\nk=v\r\n");
+    EXPECT_EQ(get("new ", " K"), "v");
 }
 
 TEST_F(IniFile, RefusesUnwritableArgumentsAndFailedWrites)
@@ -137,18 +147,6 @@ TEST_F(IniFile, WritesKeepEveryByteOfOtherLines)
     EXPECT_EQ(get("T", "end"), "ab\x1a");
     EXPECT_EQ(put("T", "new", "v"), 1);
     EXPECT_EQ(inst.readBytes("b.ini").right(21), "[T]\r\nend=ab\x82\r\nnew=v\r\n");
-}
-
-TEST_F(IniFile, NamesWithBlanksAroundThemFindTheirKey)
-{
-    open("n.ini", "[QMAP]\r\nZENRIN_USER=u1\r\n");
-    EXPECT_EQ(get(" QMAP\t", "ZENRIN_USER "), "u1");
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(put(" qmap ", "\tZENRIN_USER ", "u2"), 1);
-        EXPECT_EQ(put(" New ", " k ", "v"), 1);
-    }
-    EXPECT_EQ(inst.readBytes("n.ini"), "[QMAP]\r\nZENRIN_USER=u2\r\n[New]\r\nk=v\r\n");
-    EXPECT_EQ(get("new ", " K"), "v");
 }
 
 TEST_F(IniFile, SeveralKeysInOneReplaceFromABaseFile)
