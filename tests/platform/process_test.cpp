@@ -92,7 +92,7 @@ TEST(SystemProcesses, ResolveStartAndCloseAsWindowsWould)
     EXPECT_TRUE(QRegularExpression("^topmenu-wnd-\\d+-[0-9a-f]{16}$").match(name).hasMatch())
         << name.toStdString();
     EXPECT_NE(name, platform::windowSocketName(form, "地図2"));
-    // A listening window gets the request (Sibling.ASecondMapCompanionHandsOverAndEnds).
+    // Delivery to a listening window is checked with the map companion stand-in.
 }
 
 TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLockWhileItsHolderLives)
