@@ -189,32 +189,24 @@ TEST(BaseList, TheListReadAtStartIsTakenOnceUnlessThisProcessWroteMeanwhile)
     EXPECT_TRUE(inst.messages.shown.empty());
 }
 
-TEST(Launch, ARefusedSettingsWriteStopsTheLaunch)
+TEST(Launch, HandOffReplacesMassageIniWholeOrNotAtAll)
 {
     TestInstallation inst;
     prepareLaunch(inst);
-    // A job code list that cannot stand in one line is refused by the INI class.
+    // A job code list or a base name with a line end cannot be handed off (the INI class
+    // refuses it): no key of the launch is written, nothing is started or remembered.
     state().gtLoginUser.AccessJobNo = "10\r\n[運用拠点]";
     EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
     ASSERT_EQ(inst.messages.shown.size(), 1u);
     EXPECT_TRUE(inst.messages.shown[0].text.startsWith("Error:"));
     EXPECT_EQ(inst.messages.shown[0].buttons, platform::MsgButtons::Ok);
-    // The hand-off is written whole or not at all; nothing is started or remembered.
-    EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
-    EXPECT_TRUE(inst.processes.started.empty());
-    EXPECT_FALSE(inst.exists("AreaSelect.ini"));
-}
-
-TEST(Launch, HandOffReplacesMassageIniWholeOrNotAtAll)
-{
-    TestInstallation inst;
-    prepareLaunch(inst);
-    // A base name with a line end cannot be handed off: no key of the launch is written.
+    state().gtLoginUser.AccessJobNo = "101";
     state().gtKyoten.cKyotenName = "本\n店";
     EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
     inst.expectLastBox("Error:", "", MsgIcon::None);
     EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
     EXPECT_TRUE(inst.processes.started.empty());
+    EXPECT_FALSE(inst.exists("AreaSelect.ini"));
     // The base's file is read as bytes: what the code page lacks reaches Main.exe unchanged.
     inst.writeBytes("Massage0102.ini", "[PATH]\r\nLOGO=\x80\xfd\r\n");
     state().gtKyoten.cKyotenName = "本店";

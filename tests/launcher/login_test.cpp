@@ -67,8 +67,12 @@ TEST(Login, RefusalsInOrder)
     EXPECT_EQ(refusal("lock5", "pw"), "ログインエラー|現在システムにログインする事はできません。|2|1");
     EXPECT_EQ(refusal("busy", "pw", true), "ログインエラー|このアカウントは現在ログイン中です|2|1");
     EXPECT_EQ(refusal("nolevel", "pw"), "ログインエラー|アクセス権限の取得でエラーが発生しました。|1|0");
+    // The suspension comes before the password; only level 10 passes a lock.
+    EXPECT_EQ(refusal("stopbad", "wrong"),
+              "ログインエラー|このアカウントは利用停止中のため、ログインできません。|1|1");
+    EXPECT_EQ(refusal("lock11", "pw"), "ログインエラー|現在システムにログインする事はできません。|2|1");
     EXPECT_FALSE(inst.exists("loginuser.kvx"));
-    EXPECT_EQ(statusOf(inst, "busy") + statusOf(inst, "nolevel"), QStringLiteral("10"));
+    EXPECT_EQ(statusOf(inst, "busy") + statusOf(inst, "nolevel") + statusOf(inst, "lock11"), "109");
 }
 
 TEST(Login, SuccessMarksTheAccountAndLogoutReverts)
@@ -87,6 +91,12 @@ TEST(Login, SuccessMarksTheAccountAndLogoutReverts)
               QStringLiteral("2024/01/31 9:00:00"));
     const QString file = inst.readText("loginuser.kvx");
     EXPECT_TRUE(file.contains("\r\n[LoginPass]=**\r\n") && file.contains("\r\n[AccessJobNo]=101\r\n"));
+
+    // Dates that are NULL.
+    inst.exec("UPDATE ACCOUNT SET tMakeDate = NULL, tLoginDate = NULL WHERE cLoginId = 'case'");
+    ASSERT_EQ(LoginAccount("case", "Secret", false, nullptr), 1);
+    EXPECT_EQ(u.MakeDate + "|" + u.LoginDate, "0|");
+    EXPECT_TRUE(inst.readText("loginuser.kvx").contains("\r\n[MakeDate]=0\r\n[LoginDate]=\r\n"));
 
     // A locked account gets in at the administrator level; an apostrophe in an id is kept.
     ASSERT_EQ(LoginAccount("lock10", "pw", true, &focus), 1);
@@ -111,16 +121,6 @@ TEST(Login, SuccessMarksTheAccountAndLogoutReverts)
         EXPECT_TRUE(m.text.startsWith(QStringLiteral("btnOk_Click() でエラー\r\n")) &&
                     m.icon == MsgIcon::Critical);
 }
-
-namespace
-{
-
-QString loggedInId()
-{
-    return state().gtLoginUser.LoginId;
-}
-
-} // namespace
 
 TEST(Login, TheSixLauncherStatementsByteForByte)
 {
@@ -189,27 +189,6 @@ TEST(Login, ARefusalKeepsThePreviousAccountSignedIn)
     EXPECT_EQ(statusOf(inst, "case") + statusOf(inst, "lock10") + statusOf(inst, "nolevel"), "190");
 }
 
-TEST(Login, CheckOrderLockedLevelsAndNullDates)
-{
-    TestInstallation inst;
-    prepareAccounts(inst);
-    // The suspension comes before the password: a wrong password still hears of it.
-    LoginFocus focus = LoginFocus::None;
-    EXPECT_EQ(LoginAccount("stopbad", "wrong", false, &focus), -1);
-    inst.expectLastBox("このアカウントは利用停止中のため、ログインできません。", "ログインエラー",
-                       MsgIcon::Critical);
-    EXPECT_EQ(focus, LoginFocus::UserId);
-    // Only level 10 passes a lock: level 11 is refused.
-    EXPECT_EQ(LoginAccount("lock11", "pw", false, &focus), -1);
-    inst.expectLastBox("現在システムにログインする事はできません。", "ログインエラー", MsgIcon::Exclamation);
-    EXPECT_EQ(statusOf(inst, "lock11"), "9");
-
-    inst.exec("UPDATE ACCOUNT SET tMakeDate = NULL, tLoginDate = NULL WHERE cLoginId = 'case'");
-    ASSERT_EQ(LoginAccount("case", "Secret", false, nullptr), 1);
-    EXPECT_EQ(state().gtLoginUser.MakeDate + "|" + state().gtLoginUser.LoginDate, "0|");
-    EXPECT_TRUE(inst.readText("loginuser.kvx").contains("\r\n[MakeDate]=0\r\n[LoginDate]=\r\n"));
-}
-
 TEST(Login, FailuresLeaveEverythingAsItWas)
 {
     TestInstallation inst;
@@ -234,7 +213,7 @@ TEST(Login, FailuresLeaveEverythingAsItWas)
     EXPECT_EQ(inst.messages.shown.back().icon, MsgIcon::Critical);
     EXPECT_EQ(statusOf(inst, "case"), "0");
     EXPECT_FALSE(inst.exists("loginuser.kvx"));
-    EXPECT_EQ(loggedInId(), "");
+    EXPECT_EQ(state().gtLoginUser.LoginId, "");
 
     // Without its login file the log-in does not count: the account goes back to logged out.
     sent.failNothing();
@@ -244,7 +223,7 @@ TEST(Login, FailuresLeaveEverythingAsItWas)
     inst.expectLastBox("ログインファイルの作成に失敗しました。\rERROR:LoginFileMake()", "ログイン失敗",
                        MsgIcon::Critical);
     EXPECT_EQ(statusOf(inst, "case"), "0");
-    EXPECT_EQ(loggedInId(), "");
+    EXPECT_EQ(state().gtLoginUser.LoginId, "");
     // ... and a locked administrator goes back to locked.
     EXPECT_EQ(LoginAccount("lock10", "pw", false, nullptr), -1);
     EXPECT_EQ(statusOf(inst, "lock10"), "9");
@@ -280,6 +259,6 @@ TEST(Login, ALostRaceForTheAccountIsRefused)
     ASSERT_EQ(inst.messages.shown.size(), 1u);
     inst.expectLastBox("このアカウントは現在ログイン中です", "ログインエラー", MsgIcon::Exclamation);
     EXPECT_EQ(focus, LoginFocus::UserId);
-    EXPECT_EQ(loggedInId(), "o'neil");
+    EXPECT_EQ(state().gtLoginUser.LoginId, "o'neil");
     EXPECT_TRUE(inst.readText("loginuser.kvx").contains("[LoginId]=o'neil\r\n"));
 }
