@@ -80,20 +80,9 @@ TEST(StateFiles, HostileAccountTextsStayInTheirOwnFields)
 {
     TestInstallation inst;
     tLoginUser& u = state().gtLoginUser;
-    const tLoginUser written{13,
-                             1,
-                             "yamada",
-                             "pw",
-                             "x\",[kyotenCd]=99,[kyotenEb]=9,\"",
-                             "\"ﾔﾏﾀﾞ\"",
-                             "1301",
-                             5,
-                             "スタッフ\",[AccessLevel]=10,\"",
-                             "",
-                             1,
-                             "a\"b",
-                             "2024/01/30"};
-    u = written;
+    const QString name = "x\",[kyotenCd]=99,[kyotenEb]=9,\"", access = "スタッフ\",[AccessLevel]=10,\"";
+    u = {13, 1, "yamada", "pw", name, "\"ﾔﾏﾀﾞ\"", "1301", 5, access, "", 1, "a\"b", "2024/01/30"};
+    const tLoginUser written = u;
     EXPECT_EQ(LoginFileMake(QStringLiteral("1,\r\n[LoginId]=admin")), 0);
     EXPECT_EQ(
         inst.readBytes("loginuser.kvx"),

@@ -360,14 +360,12 @@ TEST(TopMenuWindow, LogInRefusalsAndSuccess)
         const char *id, *password, *text, *title;
         MsgIcon icon;
     };
+    // The window's own refusals, and one of the database's (all of them: Login.RefusalsInOrder).
     const Case refusals[] = {
         {"  ", "admin", "ユーザーアカウントを入力して下さい。", "ユーザーアカウント未入力",
          MsgIcon::Exclamation},
         {"admin", " ", "ログインパスワードを入力して下さい。", "パスワード未入力", MsgIcon::Exclamation},
-        {"nobody", "x", "ユーザーアカウントが登録されていません。", "ログインエラー", MsgIcon::Critical},
         {"admin", "ADMIN", "パスワードが違います。", "パスワードエラー", MsgIcon::Critical},
-        {"teishi", "teishi", "このアカウントは利用停止中のため、ログインできません。", "ログインエラー",
-         MsgIcon::Critical},
     };
     for (const Case& c : refusals) {
         inst.messages.shown.clear();
