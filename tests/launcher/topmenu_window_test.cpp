@@ -268,12 +268,34 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
 }
 
-TEST(TopMenuWindow, IconNamesTakeTwoLinesAndEveryBaseHasATip)
+TEST(TopMenuWindow, PicturesIconsTipsAndTheMakerLink)
 {
     Installed inst;
+    // A banner larger than its place is read at the size of its place.
+    QImage banner(3000, 300, QImage::Format_RGB32);
+    banner.fill(Qt::darkBlue);
+    ASSERT_TRUE(banner.save(inst.file("ICON/top.png"), "PNG"));
     const QString longName = "川崎中央リハビリ訪問センター";
     inst.exec("UPDATE KYOTEN SET cKyotenName = '" + longName + "' WHERE iKyotenCd = 13 AND iKyotenEb = 2");
-    Window w("admin");
+    Window w;
+    auto* picArea = child<QLabel>(w, "picArea");
+    // The window is ready before its picture is read.
+    EXPECT_TRUE(picArea->pixmap().isNull());
+    for (int i = 0; i < 500 && picArea->pixmap().isNull(); ++i)
+        QTest::qWait(10);
+    ASSERT_FALSE(picArea->pixmap().isNull());
+    EXPECT_EQ(picArea->pixmap().size(), picArea->size());
+
+    QImage small(20, 10, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    ASSERT_TRUE(small.save(inst.file("small.png"), "PNG"));
+    EXPECT_EQ(readPictureAt(inst.file("small.png"), QSize(200, 100)).size(), QSize(20, 10));
+    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize(300, 30)).size(), QSize(300, 30));
+    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize()).size(), QSize(3000, 300));
+    EXPECT_TRUE(readPictureAt(inst.file("missing.png"), QSize(10, 10)).isNull());
+
+    // Long base names take two lines; every base has a tip.
+    logIn(w, "admin", "admin");
     auto* icons = child<QListView>(w, "ListView1");
     auto* lines = child<QListView>(w, "List1");
     ASSERT_EQ(rowCount(icons), 5);
@@ -304,31 +326,33 @@ TEST(TopMenuWindow, IconNamesTakeTwoLinesAndEveryBaseHasATip)
     EXPECT_LE(twoLines.height(), 2 * fm.lineSpacing());
     EXPECT_GE(cell.height() - icons->iconSize().height(), 2 * fm.lineSpacing());
     EXPECT_TRUE(icons->wordWrap());
-}
 
-TEST(TopMenuWindow, PicturesFollowTheWindowAtTheSizeShown)
-{
-    Installed inst;
-    // A banner larger than its place is read at the size of its place.
-    QImage banner(3000, 300, QImage::Format_RGB32);
-    banner.fill(Qt::darkBlue);
-    ASSERT_TRUE(banner.save(inst.file("ICON/top.png"), "PNG"));
-    Window w;
-    auto* picArea = child<QLabel>(w, "picArea");
-    // The window is ready before its picture is read.
-    EXPECT_TRUE(picArea->pixmap().isNull());
-    for (int i = 0; i < 500 && picArea->pixmap().isNull(); ++i)
-        QTest::qWait(10);
-    ASSERT_FALSE(picArea->pixmap().isNull());
-    EXPECT_EQ(picArea->pixmap().size(), picArea->size());
+    // The maker's link: red under the mouse, dark blue again when it leaves.
+    auto* link = child<QLabel>(w, "lblSysUpdate");
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(link, &enter);
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QTest::mouseMove(picArea, QPoint(2, 2));
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, {}, {});
+    QApplication::sendEvent(picArea, &move);
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 128));
 
-    QImage small(20, 10, QImage::Format_RGB32);
-    small.fill(Qt::red);
-    ASSERT_TRUE(small.save(inst.file("small.png"), "PNG"));
-    EXPECT_EQ(readPictureAt(inst.file("small.png"), QSize(200, 100)).size(), QSize(20, 10));
-    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize(300, 30)).size(), QSize(300, 30));
-    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize()).size(), QSize(3000, 300));
-    EXPECT_TRUE(readPictureAt(inst.file("missing.png"), QSize(10, 10)).isNull());
+    // The address is the installation's: a page of the program folder, or a web address.
+    QTest::mouseClick(link, Qt::LeftButton);
+    inst.expectLastBox("メーカーのサイトのアドレスが設定されていません（Mirane.ver の [Maker] ADDRESS）。",
+                       "起動エラー", MsgIcon::Exclamation);
+    inst.writeFile("Mirane.ver", "[Version]\r\nVersion=4.5.0\r\n[Maker]\r\nADDRESS=support\\index.html\r\n");
+    inst.writeFile("support/index.html", "<html></html>");
+    QTest::mouseClick(link, Qt::LeftButton);
+    EXPECT_EQ(inst.processes.opened, QStringList{inst.path() + "/support/index.html"});
+    inst.writeFile("Mirane.ver", "[Maker]\r\nADDRESS=https://www.example.co.jp/support/\r\n");
+    inst.messages.shown.clear();
+    inst.processes.failOpen = true;
+    QTest::mouseClick(link, Qt::LeftButton);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    inst.expectLastBox(
+        "ブラウザを起動できませんでした。\r\n次のアドレスを開けません：https://www.example.co.jp/support/",
+        "起動エラー", MsgIcon::Exclamation);
 }
 
 TEST(TopMenuWindow, StartUpWithoutBasesEndsTheProgram)
@@ -524,46 +548,6 @@ TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
               "[kyotenCd]= 1\r\n[Index]= 4\r\n[DB]=-1\r\n[LastLoginUser]=admin\r\n");
 }
 
-TEST(TopMenuWindow, OneBaseWithoutMenuGoesStraightIn)
-{
-    Installed inst(QString(kMassage).replace("MENUCANCEL=0", "MENUCANCEL=1"));
-    inst.exec("DELETE FROM KYOTEN WHERE iKyotenEb <> 0 AND iKyotenCd <> 27");
-    Window w("admin");
-    ASSERT_TRUE(w.launched());
-    EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 大阪－梅田店 11 69"});
-}
-
-TEST(TopMenuWindow, MakerSiteLink)
-{
-    Installed inst;
-    Window w;
-    auto* link = child<QLabel>(w, "lblSysUpdate");
-    QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(link, &enter);
-    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    QTest::mouseMove(child<QLabel>(w, "picArea"), QPoint(2, 2));
-    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, {}, {});
-    QApplication::sendEvent(child<QLabel>(w, "picArea"), &move);
-    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 128));
-
-    // The address is the installation's: a page of the program folder, or a web address.
-    QTest::mouseClick(link, Qt::LeftButton);
-    inst.expectLastBox("メーカーのサイトのアドレスが設定されていません（Mirane.ver の [Maker] ADDRESS）。",
-                       "起動エラー", MsgIcon::Exclamation);
-    inst.writeFile("Mirane.ver", "[Version]\r\nVersion=4.5.0\r\n[Maker]\r\nADDRESS=support\\index.html\r\n");
-    inst.writeFile("support/index.html", "<html></html>");
-    QTest::mouseClick(link, Qt::LeftButton);
-    EXPECT_EQ(inst.processes.opened, QStringList{inst.path() + "/support/index.html"});
-    inst.writeFile("Mirane.ver", "[Maker]\r\nADDRESS=https://www.example.co.jp/support/\r\n");
-    inst.messages.shown.clear();
-    inst.processes.failOpen = true;
-    QTest::mouseClick(link, Qt::LeftButton);
-    ASSERT_EQ(inst.messages.shown.size(), 1u);
-    inst.expectLastBox(
-        "ブラウザを起動できませんでした。\r\n次のアドレスを開けません：https://www.example.co.jp/support/",
-        "起動エラー", MsgIcon::Exclamation);
-}
-
 TEST(TopMenuWindow, RefusedLogInKeepsTheSignedInAccount)
 {
     Installed inst;
@@ -635,6 +619,14 @@ TEST(TopMenuWindow, StartUpBranches)
         EXPECT_TRUE(child<QLabel>(w, "lblSysUpdate")->isHidden());
         EXPECT_FALSE(child<QWidget>(w, "picIconHide")->isHidden());
         EXPECT_FALSE(state().gbMenuCancel);
+    }
+    {
+        // One base and no menu: straight into it.
+        Installed inst(QString(kMassage).replace("MENUCANCEL=0", "MENUCANCEL=1"));
+        inst.exec("DELETE FROM KYOTEN WHERE iKyotenEb <> 0 AND iKyotenCd <> 27");
+        Window w("admin");
+        ASSERT_TRUE(w.launched());
+        EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 大阪－梅田店 11 69"});
     }
     // The saved database index: 0, negative and past the end give the first entry.
     for (const auto& [saved, selected] : {std::pair{" 0", 0}, {"-1", 0}, {" 3", 0}, {" 2", 2}, {" 1", 1}}) {
