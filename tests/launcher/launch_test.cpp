@@ -97,29 +97,20 @@ TEST(Launch, HandsTheBaseToMainProgram)
 
 TEST(Launch, FailuresStopBeforeTheStart)
 {
+    // (A missing environment and no selection: the launcher window's launch tests.)
     TestInstallation inst;
-    prepareLaunch(inst);
-    QFile::remove(inst.file("Massage0102.ini"));
-    EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
-    inst.expectLastBox("該当する拠点の環境が存在しません。", "環境エラー", MsgIcon::Critical);
-    EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
-    EXPECT_FALSE(inst.exists("AreaSelect.ini"));
-
-    inst.writeFile("Massage0102.ini", kBaseIni);
-    inst.processes.failStart = true;
-    EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
-    inst.expectLastBox("環境ファイル更新中にエラーが発生しました。", "構築エラー");
-
-    inst.processes = FakeProcesses{};
-    state().gtKyoten = tKyoten{};
-    EXPECT_FALSE(launchKyoten(LaunchSource::TextList, 0, 0));
-    inst.expectLastBox("拠点のメニューが起動できません。", "選択エラー");
     prepareLaunch(inst);
     state().gtKyoten.iKyotenEb = 3;
     EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
     inst.expectLastBox("選択された拠点へアクセスする権限がありません。", "アクセス不可");
     EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
     EXPECT_TRUE(inst.processes.started.empty());
+    EXPECT_FALSE(inst.exists("AreaSelect.ini"));
+
+    state().gtKyoten.iKyotenEb = 2;
+    inst.processes.failStart = true;
+    EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
+    inst.expectLastBox("環境ファイル更新中にエラーが発生しました。", "構築エラー");
 }
 
 TEST(BaseList, ReadsBasesInKeyOrder)

@@ -472,6 +472,7 @@ TEST(TopMenuWindow, LaunchFromTheIconsHandsOverOrKeepsTheLauncherOpen)
     auto* icons = child<QListView>(w, "ListView1");
 
     // Enter on a base without its settings: the box; nothing written or started.
+    const QByteArray selection = inst.readBytes("AreaSelect.ini");
     inst.messages.shown.clear();
     QApplication::setActiveWindow(&w);
     icons->setFocus();
@@ -480,6 +481,7 @@ TEST(TopMenuWindow, LaunchFromTheIconsHandsOverOrKeepsTheLauncherOpen)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     inst.expectLastBox("該当する拠点の環境が存在しません。", "環境エラー", MsgIcon::Critical);
     EXPECT_EQ(inst.readBytes("Massage.ini"), before);
+    EXPECT_EQ(inst.readBytes("AreaSelect.ini"), selection);
     EXPECT_TRUE(inst.processes.started.empty());
     EXPECT_FALSE(w.launched());
     EXPECT_TRUE(w.isVisible());
