@@ -77,7 +77,10 @@ void addName(QWidget& w, const QString& name)
 {
     auto* field = child<QLineEdit>(w, "txtName");
     field->setText(name);
-    QTest::keyClick(field, Qt::Key_Return);
+    QApplication::setActiveWindow(&w);
+    field->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
 }
 
 QStringList listLines(QWidget& w)

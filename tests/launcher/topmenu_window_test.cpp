@@ -402,8 +402,12 @@ TEST(TopMenuWindow, LogInRefusalsAndSuccess)
 
     inst.messages.shown.clear();
     child<QLineEdit>(w, "txtUserId")->setText("staff");
-    child<QLineEdit>(w, "txtPassword")->setText("staff");
-    QTest::keyClick(child<QLineEdit>(w, "txtPassword"), Qt::Key_Return);
+    auto* password = child<QLineEdit>(w, "txtPassword");
+    password->setText("staff");
+    QApplication::setActiveWindow(&w);
+    password->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), password);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_TRUE(inst.messages.shown.empty());
     EXPECT_TRUE(lock->isHidden());
     EXPECT_TRUE(child<QPushButton>(w, "btnTS")->isEnabled());
