@@ -65,9 +65,7 @@ TEST(ExitFlow, BackupReminderAndUtility)
     EXPECT_NE(exitOn(inst, QDate(2024, 3, 1), "btnLast"), "");
     EXPECT_EQ(inst.processes.started.size(), 1u);
     ASSERT_EQ(inst.messages.shown.size(), 1u);
-    EXPECT_EQ(inst.messages.shown[0].text, QStringLiteral("ユーティリティを起動できません。"));
-    EXPECT_EQ(inst.messages.shown[0].title, QStringLiteral("起動エラー"));
-    EXPECT_EQ(inst.messages.shown[0].icon, platform::MsgIcon::Critical);
+    inst.expectLastBox("ユーティリティを起動できません。", "起動エラー", platform::MsgIcon::Critical);
 }
 
 TEST(ExitFlow, ClosingSequenceLogsOutAndKeepsTheLastUser)

@@ -77,7 +77,10 @@ void addName(QWidget& w, const QString& name)
 {
     auto* field = child<QLineEdit>(w, "txtName");
     field->setText(name);
-    QTest::keyClick(field, Qt::Key_Return);
+    QApplication::setActiveWindow(&w);
+    field->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), field);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
 }
 
 QStringList listLines(QWidget& w)
@@ -171,18 +174,14 @@ TEST(FirstTimeSetup, WalksForwardAndBackKeepingEntriesAndSaves)
     EXPECT_TRUE(runFirstTimeSetup(nullptr));
     EXPECT_FALSE(script.outOfTurn) << script.visited.join(' ').toStdString();
     EXPECT_EQ(state().giDialogResult, 1);
-    EXPECT_EQ(inst.readBytes("Tutorial.kvx"), QByteArray("[tutorial]= 1\r\n"));
+    // What the pages gathered is saved (the save's own files and rows: SetupSave).
     EXPECT_EQ(inst.scalar("SELECT cKyotenName FROM KYOTEN WHERE iKyotenCd = 1 AND iKyotenEb = 1"),
               "札幌治療院");
     EXPECT_EQ(inst.scalar("SELECT cShamei1 || '|' || cDaihyo || '|' || cYubinNo || '|' || nLat FROM CORP"),
               "札幌治療院|代表 太郎|060-0001|155000000");
-    EXPECT_EQ(inst.scalar("SELECT iHenkei FROM CORP_SUB WHERE iKyotenCd = 1 AND iKyotenEb = 1"), "0");
     EXPECT_EQ(inst.scalar("SELECT group_concat(nIDNo || ':' || cName, ',') FROM STAFF"),
               "1:施術 一郎,2:O'Neil");
     EXPECT_EQ(inst.scalar("SELECT nIDNo FROM RIYOUSHA"), "700");
-    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM HOLIDAY"), "52"); // the Saturdays of 2024
-    EXPECT_EQ(inst.readText("DATA/Data0101/患者管理設定.ini"),
-              "[施術期間]\r\n変形徒手での運用有無=0\r\n変形徒手等施術期間=0\r\n変形マッサ変更=0\r\n");
 }
 
 TEST(FirstTimeSetup, ClosingAPageEndsTheWizardUncompleted)

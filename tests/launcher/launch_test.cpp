@@ -97,29 +97,20 @@ TEST(Launch, HandsTheBaseToMainProgram)
 
 TEST(Launch, FailuresStopBeforeTheStart)
 {
+    // (A missing environment and no selection: the launcher window's launch tests.)
     TestInstallation inst;
-    prepareLaunch(inst);
-    QFile::remove(inst.file("Massage0102.ini"));
-    EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
-    inst.expectLastBox("該当する拠点の環境が存在しません。", "環境エラー", MsgIcon::Critical);
-    EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
-    EXPECT_FALSE(inst.exists("AreaSelect.ini"));
-
-    inst.writeFile("Massage0102.ini", kBaseIni);
-    inst.processes.failStart = true;
-    EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
-    inst.expectLastBox("環境ファイル更新中にエラーが発生しました。", "構築エラー");
-
-    inst.processes = FakeProcesses{};
-    state().gtKyoten = tKyoten{};
-    EXPECT_FALSE(launchKyoten(LaunchSource::TextList, 0, 0));
-    inst.expectLastBox("拠点のメニューが起動できません。", "選択エラー");
     prepareLaunch(inst);
     state().gtKyoten.iKyotenEb = 3;
     EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
     inst.expectLastBox("選択された拠点へアクセスする権限がありません。", "アクセス不可");
     EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
     EXPECT_TRUE(inst.processes.started.empty());
+    EXPECT_FALSE(inst.exists("AreaSelect.ini"));
+
+    state().gtKyoten.iKyotenEb = 2;
+    inst.processes.failStart = true;
+    EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
+    inst.expectLastBox("環境ファイル更新中にエラーが発生しました。", "構築エラー");
 }
 
 TEST(BaseList, ReadsBasesInKeyOrder)
@@ -189,32 +180,24 @@ TEST(BaseList, TheListReadAtStartIsTakenOnceUnlessThisProcessWroteMeanwhile)
     EXPECT_TRUE(inst.messages.shown.empty());
 }
 
-TEST(Launch, ARefusedSettingsWriteStopsTheLaunch)
+TEST(Launch, HandOffReplacesMassageIniWholeOrNotAtAll)
 {
     TestInstallation inst;
     prepareLaunch(inst);
-    // A job code list that cannot stand in one line is refused by the INI class.
+    // A job code list or a base name with a line end cannot be handed off (the INI class
+    // refuses it): no key of the launch is written, nothing is started or remembered.
     state().gtLoginUser.AccessJobNo = "10\r\n[運用拠点]";
     EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
     ASSERT_EQ(inst.messages.shown.size(), 1u);
     EXPECT_TRUE(inst.messages.shown[0].text.startsWith("Error:"));
     EXPECT_EQ(inst.messages.shown[0].buttons, platform::MsgButtons::Ok);
-    // The hand-off is written whole or not at all; nothing is started or remembered.
-    EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
-    EXPECT_TRUE(inst.processes.started.empty());
-    EXPECT_FALSE(inst.exists("AreaSelect.ini"));
-}
-
-TEST(Launch, HandOffReplacesMassageIniWholeOrNotAtAll)
-{
-    TestInstallation inst;
-    prepareLaunch(inst);
-    // A base name with a line end cannot be handed off: no key of the launch is written.
+    state().gtLoginUser.AccessJobNo = "101";
     state().gtKyoten.cKyotenName = "本\n店";
     EXPECT_FALSE(launchKyoten(LaunchSource::IconList, 1, 0));
     inst.expectLastBox("Error:", "", MsgIcon::None);
     EXPECT_EQ(inst.readBytes("Massage.ini"), kOldMassage);
     EXPECT_TRUE(inst.processes.started.empty());
+    EXPECT_FALSE(inst.exists("AreaSelect.ini"));
     // The base's file is read as bytes: what the code page lacks reaches Main.exe unchanged.
     inst.writeBytes("Massage0102.ini", "[PATH]\r\nLOGO=\x80\xfd\r\n");
     state().gtKyoten.cKyotenName = "本店";

@@ -44,33 +44,6 @@ void prepareAccounts(TestInstallation& inst)
 
 } // namespace
 
-TEST(Login, RefusalsInOrder)
-{
-    TestInstallation inst;
-    prepareAccounts(inst);
-    // title|text|icon|focus of the one box a refused log-in shows.
-    auto refusal = [&](const char* id, const char* pass, bool doubleControl = false) {
-        inst.messages.shown.clear();
-        LoginFocus focus = LoginFocus::None;
-        if (LoginAccount(QString::fromUtf8(id), QString::fromUtf8(pass), doubleControl, &focus) != -1 ||
-            inst.messages.shown.size() != 1)
-            return QStringLiteral("?");
-        const ShownMessage& m = inst.messages.shown[0];
-        return QStringLiteral("%1|%2|%3|%4").arg(m.title, m.text).arg(int(m.icon)).arg(int(focus));
-    };
-    const QString unknown = QStringLiteral("ログインエラー|ユーザーアカウントが登録されていません。|1|0");
-    EXPECT_EQ(refusal("nobody", "pw"), unknown);
-    EXPECT_EQ(refusal("x' OR 'a'='a", "pw"), unknown);
-    EXPECT_EQ(refusal("stop", "pw"),
-              "ログインエラー|このアカウントは利用停止中のため、ログインできません。|1|1");
-    EXPECT_EQ(refusal("case", "secret"), "パスワードエラー|パスワードが違います。|1|2");
-    EXPECT_EQ(refusal("lock5", "pw"), "ログインエラー|現在システムにログインする事はできません。|2|1");
-    EXPECT_EQ(refusal("busy", "pw", true), "ログインエラー|このアカウントは現在ログイン中です|2|1");
-    EXPECT_EQ(refusal("nolevel", "pw"), "ログインエラー|アクセス権限の取得でエラーが発生しました。|1|0");
-    EXPECT_FALSE(inst.exists("loginuser.kvx"));
-    EXPECT_EQ(statusOf(inst, "busy") + statusOf(inst, "nolevel"), QStringLiteral("10"));
-}
-
 TEST(Login, SuccessMarksTheAccountAndLogoutReverts)
 {
     TestInstallation inst;
@@ -87,6 +60,12 @@ TEST(Login, SuccessMarksTheAccountAndLogoutReverts)
               QStringLiteral("2024/01/31 9:00:00"));
     const QString file = inst.readText("loginuser.kvx");
     EXPECT_TRUE(file.contains("\r\n[LoginPass]=**\r\n") && file.contains("\r\n[AccessJobNo]=101\r\n"));
+
+    // Dates that are NULL.
+    inst.exec("UPDATE ACCOUNT SET tMakeDate = NULL, tLoginDate = NULL WHERE cLoginId = 'case'");
+    ASSERT_EQ(LoginAccount("case", "Secret", false, nullptr), 1);
+    EXPECT_EQ(u.MakeDate + "|" + u.LoginDate, "0|");
+    EXPECT_TRUE(inst.readText("loginuser.kvx").contains("\r\n[MakeDate]=0\r\n[LoginDate]=\r\n"));
 
     // A locked account gets in at the administrator level; an apostrophe in an id is kept.
     ASSERT_EQ(LoginAccount("lock10", "pw", true, &focus), 1);
@@ -111,16 +90,6 @@ TEST(Login, SuccessMarksTheAccountAndLogoutReverts)
         EXPECT_TRUE(m.text.startsWith(QStringLiteral("btnOk_Click() でエラー\r\n")) &&
                     m.icon == MsgIcon::Critical);
 }
-
-namespace
-{
-
-QString loggedInId()
-{
-    return state().gtLoginUser.LoginId;
-}
-
-} // namespace
 
 TEST(Login, TheSixLauncherStatementsByteForByte)
 {
@@ -165,49 +134,48 @@ TEST(Login, TheSixLauncherStatementsByteForByte)
                                     "WHERE cLoginId = 'lock10'"}));
 }
 
+// Every refusal in the order of the checks, each with its one box and the field given the
+// focus; the account signed in before stays signed in.
 TEST(Login, ARefusalKeepsThePreviousAccountSignedIn)
 {
     TestInstallation inst;
     prepareAccounts(inst);
-    ASSERT_EQ(LoginAccount("case", "Secret", false, nullptr), 1);
+    ASSERT_EQ(LoginAccount("o'neil", "pw", false, nullptr), 1);
     const QByteArray file = inst.readBytes("loginuser.kvx");
     const tLoginUser before = state().gtLoginUser;
+    // title|text|icon|focus of the one box a refused log-in shows.
+    auto refusal = [&](const char* id, const char* pass, bool doubleControl = false) {
+        inst.messages.shown.clear();
+        LoginFocus focus = LoginFocus::None;
+        if (LoginAccount(QString::fromUtf8(id), QString::fromUtf8(pass), doubleControl, &focus) != -1 ||
+            inst.messages.shown.size() != 1)
+            return QStringLiteral("?");
+        const ShownMessage& m = inst.messages.shown[0];
+        return QStringLiteral("%1|%2|%3|%4").arg(m.title, m.text).arg(int(m.icon)).arg(int(focus));
+    };
+    const QString unknown = QStringLiteral("ログインエラー|ユーザーアカウントが登録されていません。|1|0");
+    const QString stopped = "ログインエラー|このアカウントは利用停止中のため、ログインできません。|1|1";
+    const QString locked = "ログインエラー|現在システムにログインする事はできません。|2|1";
+    EXPECT_EQ(refusal("nobody", "pw"), unknown);
+    EXPECT_EQ(refusal("x' OR 'a'='a", "pw"), unknown);
+    EXPECT_EQ(refusal("stop", "pw"), stopped);
+    EXPECT_EQ(refusal("stopbad", "wrong"), stopped); // the suspension comes before the password
+    EXPECT_EQ(refusal("case", "secret"), "パスワードエラー|パスワードが違います。|1|2");
+    EXPECT_EQ(refusal("lock10", "wrong"), "パスワードエラー|パスワードが違います。|1|2");
+    EXPECT_EQ(refusal("lock5", "pw"), locked);
+    EXPECT_EQ(refusal("lock11", "pw"), locked); // only level 10 passes a lock
+    EXPECT_EQ(refusal("busy", "pw", true), "ログインエラー|このアカウントは現在ログイン中です|2|1");
+    EXPECT_EQ(refusal("nolevel", "pw"), "ログインエラー|アクセス権限の取得でエラーが発生しました。|1|0");
 
-    // Every refusal after the account row was read.
-    EXPECT_EQ(LoginAccount("lock10", "wrong", false, nullptr), -1);
-    EXPECT_EQ(LoginAccount("stop", "pw", false, nullptr), -1);
-    EXPECT_EQ(LoginAccount("lock5", "pw", false, nullptr), -1);
-    EXPECT_EQ(LoginAccount("busy", "pw", true, nullptr), -1);
-    EXPECT_EQ(LoginAccount("nolevel", "pw", false, nullptr), -1);
-    EXPECT_EQ(inst.messages.shown.size(), 5u);
     const tLoginUser& now = state().gtLoginUser;
     EXPECT_EQ(now.LoginId + "|" + now.LoginPass + "|" + now.AreaWord + "|" +
                   QString::number(now.AccessLevel) + "|" + now.AccessJobNo,
               before.LoginId + "|" + before.LoginPass + "|" + before.AreaWord + "|" +
                   QString::number(before.AccessLevel) + "|" + before.AccessJobNo);
     EXPECT_EQ(inst.readBytes("loginuser.kvx"), file);
-    EXPECT_EQ(statusOf(inst, "case") + statusOf(inst, "lock10") + statusOf(inst, "nolevel"), "190");
-}
-
-TEST(Login, CheckOrderLockedLevelsAndNullDates)
-{
-    TestInstallation inst;
-    prepareAccounts(inst);
-    // The suspension comes before the password: a wrong password still hears of it.
-    LoginFocus focus = LoginFocus::None;
-    EXPECT_EQ(LoginAccount("stopbad", "wrong", false, &focus), -1);
-    inst.expectLastBox("このアカウントは利用停止中のため、ログインできません。", "ログインエラー",
-                       MsgIcon::Critical);
-    EXPECT_EQ(focus, LoginFocus::UserId);
-    // Only level 10 passes a lock: level 11 is refused.
-    EXPECT_EQ(LoginAccount("lock11", "pw", false, &focus), -1);
-    inst.expectLastBox("現在システムにログインする事はできません。", "ログインエラー", MsgIcon::Exclamation);
-    EXPECT_EQ(statusOf(inst, "lock11"), "9");
-
-    inst.exec("UPDATE ACCOUNT SET tMakeDate = NULL, tLoginDate = NULL WHERE cLoginId = 'case'");
-    ASSERT_EQ(LoginAccount("case", "Secret", false, nullptr), 1);
-    EXPECT_EQ(state().gtLoginUser.MakeDate + "|" + state().gtLoginUser.LoginDate, "0|");
-    EXPECT_TRUE(inst.readText("loginuser.kvx").contains("\r\n[MakeDate]=0\r\n[LoginDate]=\r\n"));
+    EXPECT_EQ(statusOf(inst, "o'neil") + statusOf(inst, "lock10") + statusOf(inst, "busy") +
+                  statusOf(inst, "nolevel") + statusOf(inst, "lock11"),
+              "19109");
 }
 
 TEST(Login, FailuresLeaveEverythingAsItWas)
@@ -234,7 +202,7 @@ TEST(Login, FailuresLeaveEverythingAsItWas)
     EXPECT_EQ(inst.messages.shown.back().icon, MsgIcon::Critical);
     EXPECT_EQ(statusOf(inst, "case"), "0");
     EXPECT_FALSE(inst.exists("loginuser.kvx"));
-    EXPECT_EQ(loggedInId(), "");
+    EXPECT_EQ(state().gtLoginUser.LoginId, "");
 
     // Without its login file the log-in does not count: the account goes back to logged out.
     sent.failNothing();
@@ -244,7 +212,7 @@ TEST(Login, FailuresLeaveEverythingAsItWas)
     inst.expectLastBox("ログインファイルの作成に失敗しました。\rERROR:LoginFileMake()", "ログイン失敗",
                        MsgIcon::Critical);
     EXPECT_EQ(statusOf(inst, "case"), "0");
-    EXPECT_EQ(loggedInId(), "");
+    EXPECT_EQ(state().gtLoginUser.LoginId, "");
     // ... and a locked administrator goes back to locked.
     EXPECT_EQ(LoginAccount("lock10", "pw", false, nullptr), -1);
     EXPECT_EQ(statusOf(inst, "lock10"), "9");
@@ -280,6 +248,6 @@ TEST(Login, ALostRaceForTheAccountIsRefused)
     ASSERT_EQ(inst.messages.shown.size(), 1u);
     inst.expectLastBox("このアカウントは現在ログイン中です", "ログインエラー", MsgIcon::Exclamation);
     EXPECT_EQ(focus, LoginFocus::UserId);
-    EXPECT_EQ(loggedInId(), "o'neil");
+    EXPECT_EQ(state().gtLoginUser.LoginId, "o'neil");
     EXPECT_TRUE(inst.readText("loginuser.kvx").contains("[LoginId]=o'neil\r\n"));
 }

@@ -6,17 +6,6 @@
 #include <QDir>
 #include <gtest/gtest.h>
 
-namespace
-{
-void expectLastBox(const TestInstallation& inst, const char* text, const char* title)
-{
-    ASSERT_FALSE(inst.messages.shown.empty());
-    EXPECT_EQ(inst.messages.shown.back().text, QString::fromUtf8(text));
-    EXPECT_EQ(inst.messages.shown.back().title, QString::fromUtf8(title));
-    EXPECT_EQ(inst.messages.shown.back().icon, platform::MsgIcon::Critical);
-}
-} // namespace
-
 TEST(StateFiles, AreaSelectWrittenAndReadBack)
 {
     TestInstallation inst;
@@ -42,7 +31,8 @@ TEST(StateFiles, AreaSelectWrittenAndReadBack)
     QFile::remove(inst.file("AreaSelect.ini"));
     QDir().mkpath(inst.file("AreaSelect.ini/x")); // a folder cannot be replaced by the file
     EXPECT_EQ(iAreaSelMake(1, 0, 0), -1);
-    expectLastBox(inst, "拠点選択ファイルの作成に失敗しました。\rERROR:iAreaSelMake()", "ファイル作成失敗");
+    inst.expectLastBox("拠点選択ファイルの作成に失敗しました。\rERROR:iAreaSelMake()", "ファイル作成失敗",
+                       platform::MsgIcon::Critical);
 }
 
 TEST(StateFiles, LoginFileRoundTrip)
@@ -82,27 +72,17 @@ TEST(StateFiles, LoginFileRoundTrip)
     EXPECT_TRUE(u.LoginId.isEmpty() && inst.messages.shown.empty());
     QDir().mkpath(inst.file("loginuser.kvx/x"));
     EXPECT_EQ(LoginFileMake(QString()), -1);
-    expectLastBox(inst, "ログインファイルの作成に失敗しました。\rERROR:LoginFileMake()", "ログイン失敗");
+    inst.expectLastBox("ログインファイルの作成に失敗しました。\rERROR:LoginFileMake()", "ログイン失敗",
+                       platform::MsgIcon::Critical);
 }
 
 TEST(StateFiles, HostileAccountTextsStayInTheirOwnFields)
 {
     TestInstallation inst;
     tLoginUser& u = state().gtLoginUser;
-    const tLoginUser written{13,
-                             1,
-                             "yamada",
-                             "pw",
-                             "x\",[kyotenCd]=99,[kyotenEb]=9,\"",
-                             "\"ﾔﾏﾀﾞ\"",
-                             "1301",
-                             5,
-                             "スタッフ\",[AccessLevel]=10,\"",
-                             "",
-                             1,
-                             "a\"b",
-                             "2024/01/30"};
-    u = written;
+    const QString name = "x\",[kyotenCd]=99,[kyotenEb]=9,\"", access = "スタッフ\",[AccessLevel]=10,\"";
+    u = {13, 1, "yamada", "pw", name, "\"ﾔﾏﾀﾞ\"", "1301", 5, access, "", 1, "a\"b", "2024/01/30"};
+    const tLoginUser written = u;
     EXPECT_EQ(LoginFileMake(QStringLiteral("1,\r\n[LoginId]=admin")), 0);
     EXPECT_EQ(
         inst.readBytes("loginuser.kvx"),

@@ -18,6 +18,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolTip>
+#include <functional>
 #include <gtest/gtest.h>
 
 using platform::MsgIcon;
@@ -99,11 +100,59 @@ int rowCount(const QListView* list)
     return list->model()->rowCount();
 }
 
+QStringList names(const QListView* icons)
+{
+    QStringList texts;
+    for (int i = 0; i < rowCount(icons); ++i)
+        texts << row(icons, i).data().toString();
+    return texts;
+}
+
 void doubleClickRow(QListView* list, int r)
 {
     const QRect rect = list->visualRect(row(list, r));
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+// Right-clicks an icon (-1: the empty corner of the view); returns the pop-up that opened,
+// closed again so that its actions can be triggered.
+QMenu* rightClick(QListView* icons, int r)
+{
+    const QPoint pos = r < 0 ? QPoint(icons->viewport()->width() - 3, icons->viewport()->height() - 3)
+                             : icons->visualRect(row(icons, r)).center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, pos, icons->viewport()->mapToGlobal(pos));
+    QApplication::sendEvent(icons->viewport(), &event);
+    QMenu* open = nullptr;
+    for (QMenu* menu : icons->window()->findChildren<QMenu*>())
+        if (menu->isVisible())
+            open = menu;
+    if (open)
+        open->close();
+    return open;
+}
+
+// Runs `act` on the named window once it is open (the next step opens it modally).
+void onWindow(const char* name, std::function<void(QWidget&)> act)
+{
+    QTimer::singleShot(0, [name, act] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == QLatin1String(name) && top->isVisible()) {
+                act(*top);
+                return;
+            }
+        }
+        ADD_FAILURE() << name << " is not open";
+    });
+}
+
+QByteArray optionBytes(const QString& values)
+{
+    const QStringList v = values.split(' ');
+    return textfile::encode(
+        QStringLiteral("[トップメニュー]\r\n接続先ユーザーを保持する=%1\r\nアカウント名を表示させない=%2\r\n"
+                       "メニューGUI=%3\r\n二重ログインを管理する=%4\r\nバックアップの確認を行う=%5\r\n")
+            .arg(v[0], v[1], v[2], v[3], v[4]));
 }
 
 } // namespace
@@ -128,34 +177,24 @@ TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
         EXPECT_TRUE(inst.processes.started.empty());
         EXPECT_FALSE(inst.exists("adodb.ini"));
     }
-    {
-        Installed inst;
-        QFile::remove(inst.file("adodb.ini"));
-        frmTopMenu w;
-        w.load();
-        ASSERT_GE(inst.messages.shown.size(), 1u);
-        EXPECT_EQ(inst.messages.shown[0].text, question);
-        ASSERT_EQ(inst.commandLines(), QStringList{"osql -S \"PC01\\MIRANE\" -U sa -P mtr4827 -i \"" +
-                                                   inst.path() + "\\attach.SQL\" -o system.log"});
-        EXPECT_TRUE(inst.processes.started[0].waited);
-        EXPECT_EQ(inst.readBytes("adodb.ini"),
-                  textfile::encode("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
-                                   "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n[資産管理情報]\r\n"
-                                   "資源配布=C:\\KVX\\MASTER\r\n[監視時間msec]\r\nTime = 300000\r\n"));
-        EXPECT_TRUE(child<QComboBox>(w, "cmbDBName")->isHidden());
-        EXPECT_FALSE(child<QLineEdit>(w, "txtMasterDb")->isHidden());
-        EXPECT_FALSE(child<QLabel>(w, "lblDBUser")->isEnabled());
-        EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 5);
-        EXPECT_EQ(state().giSetupMode, -1);
-    }
-    {
-        // An existing adodb.ini: no question, no rebuild.
-        Installed inst;
-        frmTopMenu w;
-        w.load();
-        EXPECT_TRUE(inst.messages.shown.empty());
-        EXPECT_TRUE(inst.processes.started.empty());
-    }
+    Installed inst;
+    QFile::remove(inst.file("adodb.ini"));
+    frmTopMenu w;
+    w.load();
+    ASSERT_GE(inst.messages.shown.size(), 1u);
+    EXPECT_EQ(inst.messages.shown[0].text, question);
+    ASSERT_EQ(inst.commandLines(), QStringList{"osql -S \"PC01\\MIRANE\" -U sa -P mtr4827 -i \"" +
+                                               inst.path() + "\\attach.SQL\" -o system.log"});
+    EXPECT_TRUE(inst.processes.started[0].waited);
+    EXPECT_EQ(inst.readBytes("adodb.ini"),
+              textfile::encode("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
+                               "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n[資産管理情報]\r\n"
+                               "資源配布=C:\\KVX\\MASTER\r\n[監視時間msec]\r\nTime = 300000\r\n"));
+    EXPECT_TRUE(child<QComboBox>(w, "cmbDBName")->isHidden());
+    EXPECT_FALSE(child<QLineEdit>(w, "txtMasterDb")->isHidden());
+    EXPECT_FALSE(child<QLabel>(w, "lblDBUser")->isEnabled());
+    EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 5);
+    EXPECT_EQ(state().giSetupMode, -1);
 }
 
 TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
@@ -229,12 +268,34 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
 }
 
-TEST(TopMenuWindow, IconNamesTakeTwoLinesAndEveryBaseHasATip)
+TEST(TopMenuWindow, PicturesIconsTipsAndTheMakerLink)
 {
     Installed inst;
+    // A banner larger than its place is read at the size of its place.
+    QImage banner(3000, 300, QImage::Format_RGB32);
+    banner.fill(Qt::darkBlue);
+    ASSERT_TRUE(banner.save(inst.file("ICON/top.png"), "PNG"));
     const QString longName = "川崎中央リハビリ訪問センター";
     inst.exec("UPDATE KYOTEN SET cKyotenName = '" + longName + "' WHERE iKyotenCd = 13 AND iKyotenEb = 2");
-    Window w("admin");
+    Window w;
+    auto* picArea = child<QLabel>(w, "picArea");
+    // The window is ready before its picture is read.
+    EXPECT_TRUE(picArea->pixmap().isNull());
+    for (int i = 0; i < 500 && picArea->pixmap().isNull(); ++i)
+        QTest::qWait(10);
+    ASSERT_FALSE(picArea->pixmap().isNull());
+    EXPECT_EQ(picArea->pixmap().size(), picArea->size());
+
+    QImage small(20, 10, QImage::Format_RGB32);
+    small.fill(Qt::red);
+    ASSERT_TRUE(small.save(inst.file("small.png"), "PNG"));
+    EXPECT_EQ(readPictureAt(inst.file("small.png"), QSize(200, 100)).size(), QSize(20, 10));
+    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize(300, 30)).size(), QSize(300, 30));
+    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize()).size(), QSize(3000, 300));
+    EXPECT_TRUE(readPictureAt(inst.file("missing.png"), QSize(10, 10)).isNull());
+
+    // Long base names take two lines; every base has a tip.
+    logIn(w, "admin", "admin");
     auto* icons = child<QListView>(w, "ListView1");
     auto* lines = child<QListView>(w, "List1");
     ASSERT_EQ(rowCount(icons), 5);
@@ -265,31 +326,33 @@ TEST(TopMenuWindow, IconNamesTakeTwoLinesAndEveryBaseHasATip)
     EXPECT_LE(twoLines.height(), 2 * fm.lineSpacing());
     EXPECT_GE(cell.height() - icons->iconSize().height(), 2 * fm.lineSpacing());
     EXPECT_TRUE(icons->wordWrap());
-}
 
-TEST(TopMenuWindow, PicturesFollowTheWindowAtTheSizeShown)
-{
-    Installed inst;
-    // A banner larger than its place is read at the size of its place.
-    QImage banner(3000, 300, QImage::Format_RGB32);
-    banner.fill(Qt::darkBlue);
-    ASSERT_TRUE(banner.save(inst.file("ICON/top.png"), "PNG"));
-    Window w;
-    auto* picArea = child<QLabel>(w, "picArea");
-    // The window is ready before its picture is read.
-    EXPECT_TRUE(picArea->pixmap().isNull());
-    for (int i = 0; i < 500 && picArea->pixmap().isNull(); ++i)
-        QTest::qWait(10);
-    ASSERT_FALSE(picArea->pixmap().isNull());
-    EXPECT_EQ(picArea->pixmap().size(), picArea->size());
+    // The maker's link: red under the mouse, dark blue again when it leaves.
+    auto* link = child<QLabel>(w, "lblSysUpdate");
+    QEvent enter(QEvent::Enter);
+    QApplication::sendEvent(link, &enter);
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(255, 0, 0));
+    QTest::mouseMove(picArea, QPoint(2, 2));
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, {}, {});
+    QApplication::sendEvent(picArea, &move);
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 128));
 
-    QImage small(20, 10, QImage::Format_RGB32);
-    small.fill(Qt::red);
-    ASSERT_TRUE(small.save(inst.file("small.png"), "PNG"));
-    EXPECT_EQ(readPictureAt(inst.file("small.png"), QSize(200, 100)).size(), QSize(20, 10));
-    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize(300, 30)).size(), QSize(300, 30));
-    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize()).size(), QSize(3000, 300));
-    EXPECT_TRUE(readPictureAt(inst.file("missing.png"), QSize(10, 10)).isNull());
+    // The address is the installation's: a page of the program folder, or a web address.
+    QTest::mouseClick(link, Qt::LeftButton);
+    inst.expectLastBox("メーカーのサイトのアドレスが設定されていません（Mirane.ver の [Maker] ADDRESS）。",
+                       "起動エラー", MsgIcon::Exclamation);
+    inst.writeFile("Mirane.ver", "[Version]\r\nVersion=4.5.0\r\n[Maker]\r\nADDRESS=support\\index.html\r\n");
+    inst.writeFile("support/index.html", "<html></html>");
+    QTest::mouseClick(link, Qt::LeftButton);
+    EXPECT_EQ(inst.processes.opened, QStringList{inst.path() + "/support/index.html"});
+    inst.writeFile("Mirane.ver", "[Maker]\r\nADDRESS=https://www.example.co.jp/support/\r\n");
+    inst.messages.shown.clear();
+    inst.processes.failOpen = true;
+    QTest::mouseClick(link, Qt::LeftButton);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    inst.expectLastBox(
+        "ブラウザを起動できませんでした。\r\n次のアドレスを開けません：https://www.example.co.jp/support/",
+        "起動エラー", MsgIcon::Exclamation);
 }
 
 TEST(TopMenuWindow, StartUpWithoutBasesEndsTheProgram)
@@ -321,14 +384,12 @@ TEST(TopMenuWindow, LogInRefusalsAndSuccess)
         const char *id, *password, *text, *title;
         MsgIcon icon;
     };
+    // The window's own refusals, and one of the database's (all of them: Login.RefusalsInOrder).
     const Case refusals[] = {
         {"  ", "admin", "ユーザーアカウントを入力して下さい。", "ユーザーアカウント未入力",
          MsgIcon::Exclamation},
         {"admin", " ", "ログインパスワードを入力して下さい。", "パスワード未入力", MsgIcon::Exclamation},
-        {"nobody", "x", "ユーザーアカウントが登録されていません。", "ログインエラー", MsgIcon::Critical},
         {"admin", "ADMIN", "パスワードが違います。", "パスワードエラー", MsgIcon::Critical},
-        {"teishi", "teishi", "このアカウントは利用停止中のため、ログインできません。", "ログインエラー",
-         MsgIcon::Critical},
     };
     for (const Case& c : refusals) {
         inst.messages.shown.clear();
@@ -341,8 +402,12 @@ TEST(TopMenuWindow, LogInRefusalsAndSuccess)
 
     inst.messages.shown.clear();
     child<QLineEdit>(w, "txtUserId")->setText("staff");
-    child<QLineEdit>(w, "txtPassword")->setText("staff");
-    QTest::keyClick(child<QLineEdit>(w, "txtPassword"), Qt::Key_Return);
+    auto* password = child<QLineEdit>(w, "txtPassword");
+    password->setText("staff");
+    QApplication::setActiveWindow(&w);
+    password->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), password);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_TRUE(inst.messages.shown.empty());
     EXPECT_TRUE(lock->isHidden());
     EXPECT_TRUE(child<QPushButton>(w, "btnTS")->isEnabled());
@@ -357,15 +422,29 @@ TEST(TopMenuWindow, LogInRefusalsAndSuccess)
     EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\TrtTotalSchedule.exe 11"});
 }
 
-TEST(TopMenuWindow, LogOutSavesTheSelectionWithoutUser)
+TEST(TopMenuWindow, LogOutClearsTheUserAndTheBaseAndSavesTheSelection)
 {
     Installed inst;
-    Window w("admin");
+    // A password as long as its column, typed where the keys go.
+    const QString longPassword = QString(40, QLatin1Char('p')) + "パスワード";
+    inst.exec("UPDATE ACCOUNT SET cLoginPass = '" + longPassword + "' WHERE cLoginId = 'admin'");
+    Window w;
+    QApplication::setActiveWindow(&w);
+    child<QLineEdit>(w, "txtUserId")->setText("admin");
+    auto* password = child<QLineEdit>(w, "txtPassword");
+    password->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), password);
+    QTest::sendKeyEvent(QTest::Click, password, Qt::Key_unknown, longPassword, Qt::NoModifier);
+    EXPECT_EQ(password->text(), longPassword);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_EQ(state().gtLoginUser.LoginId, "admin");
     auto* icons = child<QListView>(w, "ListView1");
     icons->setCurrentIndex(row(icons, 3));
+    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"東京", "渋谷店", "1303"}));
     inst.messages.shown.clear();
 
-    // F1 logs out while the log-out button is enabled.
+    // F1 logs out while the log-out button is enabled: the selection is kept, the user and
+    // the base are not.
     child<QAction>(w, "mnF01")->trigger();
     EXPECT_TRUE(inst.messages.shown.empty());
     EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
@@ -377,6 +456,10 @@ TEST(TopMenuWindow, LogOutSavesTheSelectionWithoutUser)
               QStringList({"ログアウト中", "-", "ログアウト", "－"}));
     EXPECT_FALSE(child<QPushButton>(w, "btnUserCg")->isEnabled());
     EXPECT_FALSE(child<QLabel>(w, "picPassLock")->isHidden());
+    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"", "", ""}));
+    EXPECT_EQ(state().gtKyoten.iKyotenCd, 0);
+    EXPECT_EQ(state().gtKyoten.cKyotenName, "");
+    EXPECT_FALSE(icons->selectionModel()->hasSelection());
 
     // Disabled log-out: F1 does nothing.
     QFile::remove(inst.file("AreaSelect.ini"));
@@ -384,18 +467,28 @@ TEST(TopMenuWindow, LogOutSavesTheSelectionWithoutUser)
     EXPECT_FALSE(inst.exists("AreaSelect.ini"));
 }
 
-TEST(TopMenuWindow, LaunchFromTheIconsChecksAccessAndHandsOver)
+TEST(TopMenuWindow, LaunchFromTheIconsHandsOverOrKeepsTheLauncherOpen)
 {
     Installed inst;
+    QFile::remove(inst.file("Massage1301.ini"));
+    const QByteArray before = inst.readBytes("Massage.ini");
     Window w("staff");
     auto* icons = child<QListView>(w, "ListView1");
 
-    // 2701 is not in the staff account's area word.
+    // Enter on a base without its settings: the box; nothing written or started.
+    const QByteArray selection = inst.readBytes("AreaSelect.ini");
     inst.messages.shown.clear();
-    doubleClickRow(icons, 4);
-    inst.expectLastBox("選択された拠点へアクセスする権限がありません。", "アクセス不可");
+    QApplication::setActiveWindow(&w);
+    icons->setFocus();
+    icons->setCurrentIndex(row(icons, 1));
+    ASSERT_EQ(QApplication::focusWidget(), icons);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    inst.expectLastBox("該当する拠点の環境が存在しません。", "環境エラー", MsgIcon::Critical);
+    EXPECT_EQ(inst.readBytes("Massage.ini"), before);
+    EXPECT_EQ(inst.readBytes("AreaSelect.ini"), selection);
     EXPECT_TRUE(inst.processes.started.empty());
     EXPECT_FALSE(w.launched());
+    EXPECT_TRUE(w.isVisible());
 
     inst.messages.shown.clear();
     doubleClickRow(icons, 2);
@@ -409,11 +502,6 @@ TEST(TopMenuWindow, LaunchFromTheIconsChecksAccessAndHandsOver)
                                "SYSTEM_DATA=\\DATA\\Data1302\r\n"));
     EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
               "[kyotenCd]= 1\r\n[Index]= 3\r\n[DB]=-1\r\n[LastLoginUser]=staff\r\n");
-    EXPECT_EQ(inst.readBytes("loginuser.kvx"),
-              textfile::encode("[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=staff\r\n[LoginPass]=*****\r\n"
-                               "[Name]=施術 花子\r\n[NameKana]=セジュツ ハナコ\r\n[AreaWord]=13011302\r\n"
-                               "[AccessLevel]=5\r\n[AccessName]=スタッフ\r\n[AccessJobNo]=11010\r\n"
-                               "[Kubun]=1\r\n[MakeDate]=45383\r\n[LoginDate]=2024/04/01 9:00:00\r\n"));
 
     // A launch leaves without the closing sequence: the account stays logged in.
     w.close();
@@ -442,97 +530,28 @@ TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
                   "[kyotenCd]= 1\r\n[Index]= 0\r\n[DB]=-1\r\n[LastLoginUser]=admin\r\n");
     }
     Installed inst;
-    Window w;
+    Window w("staff");
     auto* icons = child<QListView>(w, "ListView1");
-    const auto rightClick = [&](int r) {
-        const QPoint pos = icons->visualRect(row(icons, r)).center();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, pos, icons->viewport()->mapToGlobal(pos));
-        QApplication::sendEvent(icons->viewport(), &event);
-    };
 
     // Below the administrator level only the notice is offered.
-    logIn(w, "staff", "staff");
-    rightClick(1);
-    auto* popNull = child<QMenu>(w, "popMenuNull");
-    EXPECT_TRUE(popNull->isVisible());
-    popNull->close();
+    EXPECT_EQ(rightClick(icons, 1), child<QMenu>(w, "popMenuNull"));
     inst.messages.shown.clear();
     child<QAction>(w, "popMenuNull01")->trigger();
     inst.expectLastBox("拠点の追加・編集を行うには管理者権限アカウントでのログインが必要です",
                        "アクセス権限がありません", MsgIcon::Information);
 
     logIn(w, "admin", "admin");
-    rightClick(3);
-    auto* pop = child<QMenu>(w, "popMenu");
-    EXPECT_TRUE(pop->isVisible());
+    EXPECT_EQ(rightClick(icons, 3), child<QMenu>(w, "popMenu"));
     EXPECT_EQ(child<QAction>(w, "popMenu00_01")->text(), "拠点番号：13");
     EXPECT_EQ(child<QAction>(w, "popMenu00_02")->text(), "拠点枝番：03");
     EXPECT_FALSE(child<QAction>(w, "popMenu01")->isEnabled());
     auto* open = child<QAction>(w, "popMenu03");
     EXPECT_TRUE(open->isEnabled());
-    pop->close();
     open->trigger();
     ASSERT_TRUE(w.launched());
     EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 東京－渋谷店 11"});
     EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
               "[kyotenCd]= 1\r\n[Index]= 4\r\n[DB]=-1\r\n[LastLoginUser]=admin\r\n");
-}
-
-TEST(TopMenuWindow, LaunchFailuresKeepTheLauncherOpen)
-{
-    Installed inst;
-    QFile::remove(inst.file("Massage1301.ini"));
-    const QByteArray before = inst.readBytes("Massage.ini");
-    Window w("admin");
-    inst.messages.shown.clear();
-    auto* icons = child<QListView>(w, "ListView1");
-    icons->setCurrentIndex(row(icons, 1));
-    QTest::keyClick(icons, Qt::Key_Return);
-    inst.expectLastBox("該当する拠点の環境が存在しません。", "環境エラー", MsgIcon::Critical);
-    EXPECT_EQ(inst.readBytes("Massage.ini"), before);
-    EXPECT_TRUE(inst.processes.started.empty());
-    EXPECT_FALSE(w.launched());
-    EXPECT_TRUE(w.isVisible());
-}
-
-TEST(TopMenuWindow, OneBaseWithoutMenuGoesStraightIn)
-{
-    Installed inst(QString(kMassage).replace("MENUCANCEL=0", "MENUCANCEL=1"));
-    inst.exec("DELETE FROM KYOTEN WHERE iKyotenEb <> 0 AND iKyotenCd <> 27");
-    Window w("admin");
-    ASSERT_TRUE(w.launched());
-    EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 大阪－梅田店 11 69"});
-}
-
-TEST(TopMenuWindow, MakerSiteLink)
-{
-    Installed inst;
-    Window w;
-    auto* link = child<QLabel>(w, "lblSysUpdate");
-    QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(link, &enter);
-    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    QTest::mouseMove(child<QLabel>(w, "picArea"), QPoint(2, 2));
-    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, {}, {});
-    QApplication::sendEvent(child<QLabel>(w, "picArea"), &move);
-    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 128));
-
-    // The address is the installation's: a page of the program folder, or a web address.
-    QTest::mouseClick(link, Qt::LeftButton);
-    inst.expectLastBox("メーカーのサイトのアドレスが設定されていません（Mirane.ver の [Maker] ADDRESS）。",
-                       "起動エラー", MsgIcon::Exclamation);
-    inst.writeFile("Mirane.ver", "[Version]\r\nVersion=4.5.0\r\n[Maker]\r\nADDRESS=support\\index.html\r\n");
-    inst.writeFile("support/index.html", "<html></html>");
-    QTest::mouseClick(link, Qt::LeftButton);
-    EXPECT_EQ(inst.processes.opened, QStringList{inst.path() + "/support/index.html"});
-    inst.writeFile("Mirane.ver", "[Maker]\r\nADDRESS=https://www.example.co.jp/support/\r\n");
-    inst.messages.shown.clear();
-    inst.processes.failOpen = true;
-    QTest::mouseClick(link, Qt::LeftButton);
-    ASSERT_EQ(inst.messages.shown.size(), 1u);
-    inst.expectLastBox(
-        "ブラウザを起動できませんでした。\r\n次のアドレスを開けません：https://www.example.co.jp/support/",
-        "起動エラー", MsgIcon::Exclamation);
 }
 
 TEST(TopMenuWindow, RefusedLogInKeepsTheSignedInAccount)
@@ -560,35 +579,6 @@ TEST(TopMenuWindow, RefusedLogInKeepsTheSignedInAccount)
     w.close();
     EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'"), "0");
     EXPECT_TRUE(inst.readText("AreaSelect.ini").endsWith("[LastLoginUser]=staff\r\n"));
-}
-
-TEST(TopMenuWindow, LogOutClearsTheSelectedBaseAndPasswordsAreAsLongAsTheColumn)
-{
-    Installed inst;
-    const QString longPassword = QString(40, QLatin1Char('p')) + "パスワード";
-    inst.exec("UPDATE ACCOUNT SET cLoginPass = '" + longPassword + "' WHERE cLoginId = 'admin'");
-    Window w;
-    QApplication::setActiveWindow(&w);
-    child<QLineEdit>(w, "txtUserId")->setText("admin");
-    auto* password = child<QLineEdit>(w, "txtPassword");
-    password->setFocus();
-    ASSERT_EQ(QApplication::focusWidget(), password);
-    QTest::sendKeyEvent(QTest::Click, password, Qt::Key_unknown, longPassword, Qt::NoModifier);
-    EXPECT_EQ(password->text(), longPassword);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    ASSERT_EQ(state().gtLoginUser.LoginId, "admin");
-
-    {
-        auto* icons = child<QListView>(w, "ListView1");
-        icons->setCurrentIndex(row(icons, 4));
-    }
-    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"大阪", "梅田店", "2701"}));
-    child<QAction>(w, "mnF01")->trigger();
-    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"", "", ""}));
-    EXPECT_EQ(state().gtKyoten.iKyotenCd, 0);
-    EXPECT_EQ(state().gtKyoten.cKyotenName, "");
-    EXPECT_FALSE(child<QListView>(w, "ListView1")->selectionModel()->hasSelection());
-    EXPECT_TRUE(inst.readText("AreaSelect.ini").contains("[Index]= 5\r\n"));
 }
 
 TEST(TopMenuWindow, AnUnusableDbIniEntryLeavesAdodbIniAlone)
@@ -636,6 +626,14 @@ TEST(TopMenuWindow, StartUpBranches)
         EXPECT_FALSE(child<QWidget>(w, "picIconHide")->isHidden());
         EXPECT_FALSE(state().gbMenuCancel);
     }
+    {
+        // One base and no menu: straight into it.
+        Installed inst(QString(kMassage).replace("MENUCANCEL=0", "MENUCANCEL=1"));
+        inst.exec("DELETE FROM KYOTEN WHERE iKyotenEb <> 0 AND iKyotenCd <> 27");
+        Window w("admin");
+        ASSERT_TRUE(w.launched());
+        EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 大阪－梅田店 11 69"});
+    }
     // The saved database index: 0, negative and past the end give the first entry.
     for (const auto& [saved, selected] : {std::pair{" 0", 0}, {"-1", 0}, {" 3", 0}, {" 2", 2}, {" 1", 1}}) {
         Installed inst;
@@ -649,4 +647,105 @@ TEST(TopMenuWindow, StartUpBranches)
         EXPECT_EQ(child<QComboBox>(w, "cmbDBName")->currentText(),
                   QStringList({"本番", "研修", "三番目"})[selected]);
     }
+}
+
+TEST(TopMenuWindow, AdministratorAddsEditsAndDeletesABaseFromThePopUp)
+{
+    Installed inst(QString(kMassage).replace("FC機能=0", "FC機能=1"));
+    // The base templates in the program folder and in the distribution folder C:\KVX\MASTER.
+    for (const QString folder : {"", "drive_c/KVX/MASTER/"}) {
+        inst.writeFile(folder + "Massage0000.ini",
+                       "[環境]\r\n環境名=\r\n[PATH]\r\nSYSTEM_DATA=\\DATA\\Data0000\r\n");
+        inst.writeFile(folder + "DATA/DATA0000/帳票Format.ini", "[全施術者予定表]\r\n全施術者予定表=x\r\n");
+    }
+    Window w("admin");
+    auto* icons = child<QListView>(w, "ListView1");
+    auto* add = child<QAction>(w, "popMenu01");
+    auto* edit = child<QAction>(w, "popMenu02");
+
+    // Beside the icons: a new base only.
+    rightClick(icons, -1);
+    EXPECT_TRUE(add->isVisible());
+    EXPECT_TRUE(add->isEnabled());
+    EXPECT_FALSE(edit->isEnabled());
+    onWindow("frmFirstLogin", [](QWidget& creation) {
+        EXPECT_EQ(child<QPushButton>(creation, "btnAdd")->text(), "事業所作成");
+        auto* prefectures = child<QComboBox>(creation, "cmbChiku");
+        prefectures->setCurrentIndex(prefectures->findText("東京"));
+        child<QLineEdit>(creation, "imKyotenName")->setText("池袋店");
+        QTest::mouseClick(child<QPushButton>(creation, "btnAdd"), Qt::LeftButton);
+    });
+    add->trigger();
+    EXPECT_EQ(names(icons), QStringList({"札幌店", "本店", "新宿店", "渋谷店", "池袋店", "梅田店"}));
+    EXPECT_TRUE(inst.exists("Massage1304.ini"));
+
+    // On an icon: that base is edited.
+    rightClick(icons, 4);
+    EXPECT_TRUE(edit->isEnabled());
+    EXPECT_FALSE(add->isEnabled());
+    onWindow("frmKyotenMent", [](QWidget& maintenance) {
+        EXPECT_EQ(maintenance.windowTitle(), "拠点／事業所管理画面（編集モード）");
+        auto* name = child<QLineEdit>(maintenance, "imKyotenName");
+        EXPECT_EQ(name->text(), "池袋店");
+        name->setText("池袋東口店");
+        QTest::mouseClick(child<QPushButton>(maintenance, "btnRegist"), Qt::LeftButton);
+    });
+    edit->trigger();
+    EXPECT_EQ(row(icons, 4).data().toString(), "池袋東口店");
+    inst.expectLastBox("池袋東口店事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
+
+    rightClick(icons, 4);
+    onWindow("frmKyotenMent", [](QWidget& maintenance) {
+        onWindow("frmCaution", [](QWidget& caution) {
+            QTest::mouseClick(child<QPushButton>(caution, "Command1"), Qt::LeftButton);
+        });
+        QTest::mouseClick(child<QPushButton>(maintenance, "btnDel"), Qt::LeftButton);
+    });
+    edit->trigger();
+    EXPECT_EQ(names(icons), QStringList({"札幌店", "本店", "新宿店", "渋谷店", "梅田店"}));
+    EXPECT_FALSE(inst.exists("Massage1304.ini"));
+    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb = 4"), "0");
+}
+
+TEST(TopMenuWindow, OptionsTakeEffectAndExitCanBeDeclined)
+{
+    Installed inst;
+    inst.writeBytes("Topmenu.ini", optionBytes("0 0 0 0 0"));
+    inst.exec("UPDATE ACCOUNT SET iStatus = 1 WHERE cLoginId = 'staff'");
+    Window w;
+    auto toggle = [&](const char* name) { child<QAction>(w, name)->trigger(); };
+    auto* userId = child<QLineEdit>(w, "txtUserId");
+
+    toggle("mnAcc");
+    EXPECT_EQ(userId->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(inst.readBytes("Topmenu.ini"), optionBytes("0 1 0 0 0"));
+    toggle("mnSmartMenu");
+    EXPECT_TRUE(child<QListView>(w, "List1")->isVisible());
+    EXPECT_FALSE(child<QListView>(w, "ListView1")->isVisible());
+    EXPECT_EQ(inst.readBytes("Topmenu.ini"), optionBytes("0 1 1 0 0"));
+    toggle("mnBackUpCheck");
+    toggle("mnUser");
+    toggle("mnAcc");
+    EXPECT_EQ(userId->echoMode(), QLineEdit::Normal);
+    toggle("mnDouble");
+    EXPECT_EQ(inst.readBytes("Topmenu.ini"), optionBytes("1 0 1 1 1"));
+
+    // Double-login control: an account already logged in is refused below level 10.
+    logIn(w, "staff", "staff");
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_EQ(inst.messages.shown[0].text, "このアカウントは現在ログイン中です");
+    EXPECT_FALSE(inst.exists("loginuser.kvx"));
+    toggle("mnDouble");
+    logIn(w, "staff", "staff");
+    EXPECT_EQ(child<QLabel>(w, "lblUserData_0")->text(), "staff");
+
+    // "No" to the exit question changes nothing.
+    inst.messages.answer(platform::MsgAnswer::No);
+    QTest::mouseClick(child<QPushButton>(w, "cmdExit"), Qt::LeftButton);
+    ASSERT_EQ(inst.messages.shown.size(), 2u);
+    inst.expectLastBox("システムを終了します。よろしいですか？", "拠点メニュー", {},
+                       platform::MsgButtons::YesNo);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(inst.exists("loginuser.kvx"));
+    EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'"), "1");
 }

@@ -1,10 +1,7 @@
-// One launcher of the double-login check, as a process of its own: with double-login
-// control on it logs in on one account again and again; while it holds the account it
-// keeps a marker file that only one session at a time may create, then logs out.
-//
+// One launcher of the double-login check: logs in on one account again and again (double-login
+// control on), holds a marker file only one session may create, logs out. Prints
+// "sessions=<n> refused=<n> overlaps=<n> errors=<n>"; ends with 0 when none overlapped or failed.
 // login_race <program folder> <login id> <password> <rounds>
-// Prints "sessions=<n> refused=<n> overlaps=<n> errors=<n>" and ends with 0 when no two
-// sessions overlapped and nothing failed.
 
 #include "launcher/login.h"
 #include "launcher/statefiles.h"
@@ -20,8 +17,7 @@
 namespace
 {
 
-// Counts the boxes instead of showing them: the refusal of an account in use is expected,
-// anything else is an error.
+// Counts the boxes: the refusal of an account in use is expected, anything else is an error.
 class CountingBoxes : public platform::MessageBoxes
 {
 public:
