@@ -7,6 +7,7 @@
 #include <QAbstractItemModel>
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -96,6 +97,8 @@ TEST(SearchAdd, Statements)
 TEST(SearchAdd, AddressByPostalCodeOverTheRealDictionary)
 {
     Dictionary d({"010", "100", "101"});
+    d.inst.writeFile("Mirane.ver", "[OnlineHelp]\r\nADDRESS=http://help.example.jp/\r\n");
+    d.inst.writeFile("QmapUser.ini", "ZENRIN_USER=ab\r\nZENRIN_PWD=cd\r\n");
     std::vector<QString> expected; // every code beginning with 100, in order
     for (const postal::Entry& e : d.entries)
         if (e.code.startsWith("100"))
@@ -113,6 +116,9 @@ TEST(SearchAdd, AddressByPostalCodeOverTheRealDictionary)
     EXPECT_EQ(s.model()->headerData(2, Qt::Horizontal).toString(), "かな");
     EXPECT_FALSE(s.grid()->isColumnHidden(2));
     EXPECT_EQ(s.cell(0, 1), "東京都千代田区");
+    // Help opens topic 1 with the map account reversed.
+    child<QAction>(s.dialog, "mnDispHelp")->trigger();
+    EXPECT_EQ(d.inst.processes.opened, QStringList{"http://help.example.jp/?zi=ba&zp=dc&lk=1"});
 
     // A search typed in full-width digits finds the same rows.
     s.dialog.txtAdd()->setText("１０００００５");
@@ -130,7 +136,7 @@ TEST(SearchAdd, AddressByPostalCodeOverTheRealDictionary)
     EXPECT_TRUE(d.inst.messages.shown.empty());
 }
 
-TEST(SearchAdd, PostalCodeByAddress)
+TEST(SearchAdd, PostalCodeByAddressAndF12InEveryState)
 {
     Dictionary d({"100", "530"});
     {
@@ -169,11 +175,8 @@ TEST(SearchAdd, PostalCodeByAddress)
         EXPECT_EQ(s.dialog.cAddre, "梅田");
         EXPECT_EQ(d.inst.messages.shown.size(), 1u);
     }
-}
 
-TEST(SearchAdd, F12ClosesInEveryStateAndKeepsTheResults)
-{
-    Dictionary d({"100"});
+    // F12 closes in every state and keeps the caller's results.
     for (int state = 0; state < 4; ++state) {
         Shown s(state == 3 ? 1 : 0, state == 2 ? "" : "100-000");
         s.dialog.cYubin = "前";
@@ -192,7 +195,7 @@ TEST(SearchAdd, F12ClosesInEveryStateAndKeepsTheResults)
     }
 }
 
-TEST(SearchAdd, SilentLookUp)
+TEST(SearchAdd, SilentLookUpAndSelectionWithAndWithoutKana)
 {
     for (bool kana : {true, false}) {
         Dictionary d({"100"}, kana);
@@ -216,22 +219,18 @@ TEST(SearchAdd, SilentLookUp)
         EXPECT_EQ(missing.cYubin, "");
         EXPECT_EQ(missing.cAddre, "前の〒");
         EXPECT_EQ(missing.cAddKana, "");
+
+        // Shown: the reading column only when the dictionary has one.
+        Shown s(0, "100-0005");
+        EXPECT_EQ(s.grid()->isColumnHidden(2), !kana);
+        ASSERT_EQ(s.model()->rowCount(), 1);
+        s.chooseRow(0);
+        s.press(Qt::Key_F1);
+        EXPECT_EQ(s.dialog.cYubin, "東京都千代田区丸の内");
+        EXPECT_EQ(s.dialog.cAddKana, kana ? "ﾄｳｷｮｳﾄﾁﾖﾀﾞｸﾏﾙﾉｳﾁ" : "");
         // An older dictionary is no failure: nothing is shown.
         EXPECT_TRUE(d.inst.messages.shown.empty());
     }
-}
-
-TEST(SearchAdd, DictionaryWithoutKana)
-{
-    Dictionary d({"100"}, false);
-    Shown s(0, "100-0005");
-    EXPECT_TRUE(s.grid()->isColumnHidden(2));
-    ASSERT_EQ(s.model()->rowCount(), 1);
-    s.chooseRow(0);
-    s.press(Qt::Key_F1);
-    EXPECT_EQ(s.dialog.cYubin, "東京都千代田区丸の内");
-    EXPECT_EQ(s.dialog.cAddKana, "");
-    EXPECT_TRUE(d.inst.messages.shown.empty());
 }
 
 TEST(SearchAdd, MissingDictionary)
@@ -278,12 +277,15 @@ TEST(SearchAdd, MissingDictionary)
     EXPECT_EQ(s.count(), "1 件");
 }
 
-TEST(SearchAdd, OnlineHelpTopicOne)
+// The search dialog after a search in mode 0, as a picture (build folder, screenshots/).
+TEST(Screenshot, SearchDialogAfterAPostalCodeSearch)
 {
     Dictionary d({"100"});
-    d.inst.writeFile("Mirane.ver", "[OnlineHelp]\r\nADDRESS=http://help.example.jp/\r\n");
-    d.inst.writeFile("QmapUser.ini", "ZENRIN_USER=ab\r\nZENRIN_PWD=cd\r\n");
-    Shown s(0, "100-0005");
-    child<QAction>(s.dialog, "mnDispHelp")->trigger();
-    EXPECT_EQ(d.inst.processes.opened, QStringList{"http://help.example.jp/?zi=ba&zp=dc&lk=1"});
+    Shown s(0, "100-00");
+    s.dialog.setWindowTitle("住所検索");
+    ASSERT_GT(s.model()->rowCount(), 5);
+    s.chooseRow(5);
+    const QString dir = binDir() + "/../screenshots";
+    QDir().mkpath(dir);
+    ASSERT_TRUE(s.dialog.grab().save(dir + "/searchadd_mode0.png"));
 }
