@@ -258,15 +258,13 @@ TEST_F(MapScreen, OnlineModeCirclesNeighboursAndFailures)
     EXPECT_EQ(texts, QStringList({"新宿店", "渋谷店", "梅田店", "札幌店", "東京駅前/P", "新宿駅西口/P",
                                   "大阪駅前/P", "西東京市役所前/P", "堺市役所前/P"}));
     QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
-    int circles = 0;
-    for (const MapFigure& f : w->mapWidget()->figures())
-        circles += std::holds_alternative<MapCircle>(f);
-    EXPECT_EQ(circles, 9); // shown again, never doubled
+    const auto circles = [&] {
+        return std::ranges::count_if(w->mapWidget()->figures(),
+                                     [](const MapFigure& f) { return std::holds_alternative<MapCircle>(f); });
+    };
+    EXPECT_EQ(circles(), 9); // shown again, never doubled
     QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
-    circles = 0;
-    for (const MapFigure& f : w->mapWidget()->figures())
-        circles += std::holds_alternative<MapCircle>(f);
-    EXPECT_EQ(circles, 0);
+    EXPECT_EQ(circles(), 0);
 
     // Legend.
     auto* legend = child<QPushButton>(*w, "btnHanrei");
@@ -309,31 +307,28 @@ TEST_F(MapScreen, OnlineModeCirclesNeighboursAndFailures)
 // the folder; run under a display to see the real window decorations).
 TEST_F(MapScreen, Screenshots)
 {
-    const QByteArray folder = qgetenv("TOPMENU_SCREENSHOTS");
+    const QString folder = QString::fromLocal8Bit(qgetenv("TOPMENU_SCREENSHOTS"));
     if (folder.isEmpty())
         GTEST_SKIP() << "TOPMENU_SCREENSHOTS not set";
-    QDir().mkpath(QString::fromLocal8Bit(folder));
+    QDir().mkpath(folder);
+    const auto save = [&](frmSetMap& w, const QString& name) {
+        QTest::qWait(200);
+        EXPECT_TRUE(w.grab().save(folder + "/" + name + ".png"));
+    };
     state().gsMapAddress = QStringLiteral("東京都千代田区丸の内");
     state().giSetupKyotenCd = 13;
     state().giSetupKyotenEb = 1;
-    {
-        auto w = open("0");
-        QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(*w, "btnHanrei"), Qt::LeftButton);
-        w->wrapper()->iSetMapScale(160000); // the whole 16 km ring
-        QTest::qWait(200);
-        EXPECT_TRUE(w->grab().save(QString::fromLocal8Bit(folder) + "/map-online.png"));
-        QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
-        w->wrapper()->iSetMapScale(20000);
-        QTest::qWait(100);
-        EXPECT_TRUE(w->grab().save(QString::fromLocal8Bit(folder) + "/map-online-marker.png"));
-    }
-    {
-        auto w = open("1");
-        QTest::qWait(100);
-        EXPECT_TRUE(w->grab().save(QString::fromLocal8Bit(folder) + "/map-image.png"));
-        QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
-        QTest::qWait(100);
-        EXPECT_TRUE(w->grab().save(QString::fromLocal8Bit(folder) + "/map-image-circles.png"));
-    }
+    auto w = open("0");
+    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*w, "btnHanrei"), Qt::LeftButton);
+    w->wrapper()->iSetMapScale(160000); // the whole 16 km ring
+    save(*w, "map-online");
+    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
+    w->wrapper()->iSetMapScale(20000);
+    save(*w, "map-online-marker");
+    w.reset();
+    w = open("1");
+    save(*w, "map-image");
+    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
+    save(*w, "map-image-circles");
 }
