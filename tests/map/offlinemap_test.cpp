@@ -13,7 +13,7 @@
 
 using namespace offlinemap;
 
-TEST(MapGeography, ExtractedDataAndAddressMatching)
+TEST(MapGeography, ExtractedDataAddressMatchingProjectionAndCoverage)
 {
     TestInstallation inst;
     installMapData(inst);
@@ -22,24 +22,21 @@ TEST(MapGeography, ExtractedDataAndAddressMatching)
     EXPECT_GT(data->coast.size(), 1000);
     EXPECT_GT(data->places.size(), 500);
 
-    struct Case {
-        const char* address;
-        const char* place;
-        const char* prefecture;
+    // Address, place found, its prefecture.
+    const char* cases[][3] = {
+        {"大阪府大阪市北区梅田３丁目", "大阪市", "大阪府"},
+        {"愛知県名古屋市中区三の丸３－１－２", "名古屋市", "愛知県"},
+        {"東京都八王子市元本郷町", "八王子市", "東京都"},
+        {"東京都千代田区丸の内１－９－１", "東京都", "東京都"}, // no ward in the data: the seat
+        {"三重県鈴鹿郡の山奥", "津市", "三重県"},               // nothing named: the seat
+        {"札幌市中央区北１条西", "札幌市", "北海道"},           // no prefecture written
+        {"滋賀県大津市京町", "大津市", "滋賀県"},               // not 大津 of 熊本県
     };
-    for (const Case& c : {
-             Case{"大阪府大阪市北区梅田３丁目", "大阪市", "大阪府"},
-             Case{"愛知県名古屋市中区三の丸３－１－２", "名古屋市", "愛知県"},
-             Case{"東京都八王子市元本郷町", "八王子市", "東京都"},
-             Case{"東京都千代田区丸の内１－９－１", "東京都", "東京都"}, // no ward in the data: the seat
-             Case{"三重県鈴鹿郡の山奥", "津市", "三重県"},               // nothing named: the seat
-             Case{"札幌市中央区北１条西", "札幌市", "北海道"},           // no prefecture written
-             Case{"滋賀県大津市京町", "大津市", "滋賀県"},               // not 大津 of 熊本県
-         }) {
-        const Place* p = matchAddress(*data, QString::fromUtf8(c.address));
-        ASSERT_NE(p, nullptr) << c.address;
-        EXPECT_EQ(p->name, QString::fromUtf8(c.place)) << c.address;
-        EXPECT_EQ(p->prefecture, QString::fromUtf8(c.prefecture)) << c.address;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        const Place* p = matchAddress(*data, QString::fromUtf8(c[0]));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->name + "|" + p->prefecture, QString::fromUtf8(c[1]) + "|" + QString::fromUtf8(c[2]));
     }
     EXPECT_EQ(matchAddress(*data, QStringLiteral("どこにもない村１－２")), nullptr);
     EXPECT_EQ(matchAddress(*data, QStringLiteral("　 ")), nullptr);
@@ -47,6 +44,22 @@ TEST(MapGeography, ExtractedDataAndAddressMatching)
     // The positions are GeoNames' own: Osaka within a few kilometres of Osaka station.
     const Place* osaka = matchAddress(*data, QStringLiteral("大阪府大阪市"));
     EXPECT_LT(greatCircleMetres(osaka->x, osaka->y, 487785424, 124928946), 3000);
+
+    // The projection: centred, reversible, 5 m a pixel on the ground; the coverage.
+    MapView v{139.767125, 35.681236, 5.0, 849, 657};
+    EXPECT_EQ(v.toPixel(139.767125, 35.681236), QPointF(424.5, 328.5));
+    double lon = 0, lat = 0;
+    v.fromPixel(QPointF(100, 600), &lon, &lat);
+    const QPointF back = v.toPixel(lon, lat);
+    EXPECT_NEAR(back.x(), 100, 1e-6);
+    EXPECT_NEAR(back.y(), 600, 1e-6);
+    // 100 pixels to the east at 5 m a pixel are 500 m on the ground.
+    v.fromPixel(QPointF(524.5, 328.5), &lon, &lat);
+    EXPECT_NEAR(greatCircleMetres(milliseconds(139.767125), milliseconds(35.681236), milliseconds(lon),
+                                  milliseconds(lat)),
+                500, 1);
+    EXPECT_TRUE(insideCoverage(503161650, 128452450));
+    EXPECT_FALSE(insideCoverage(milliseconds(-0.1276), milliseconds(51.5072))); // London
 }
 
 TEST(MapGeography, MissingFilesAreSaidOnTheMap)
@@ -67,26 +80,6 @@ TEST(MapGeography, MissingFilesAreSaidOnTheMap)
     EXPECT_EQ(places[0].x, 502740000);
 }
 
-TEST(MapGeography, ProjectionAndCoverage)
-{
-    MapView v{139.767125, 35.681236, 5.0, 849, 657};
-    const QPointF centre = v.toPixel(139.767125, 35.681236);
-    EXPECT_DOUBLE_EQ(centre.x(), 424.5);
-    EXPECT_DOUBLE_EQ(centre.y(), 328.5);
-    double lon = 0, lat = 0;
-    v.fromPixel(QPointF(100, 600), &lon, &lat);
-    const QPointF back = v.toPixel(lon, lat);
-    EXPECT_NEAR(back.x(), 100, 1e-6);
-    EXPECT_NEAR(back.y(), 600, 1e-6);
-    // 100 pixels to the east at 5 m a pixel are 500 m on the ground.
-    v.fromPixel(QPointF(524.5, 328.5), &lon, &lat);
-    EXPECT_NEAR(greatCircleMetres(milliseconds(139.767125), milliseconds(35.681236), milliseconds(lon),
-                                  milliseconds(lat)),
-                500, 1);
-    EXPECT_TRUE(insideCoverage(503161650, 128452450));
-    EXPECT_FALSE(insideCoverage(milliseconds(-0.1276), milliseconds(51.5072))); // London
-}
-
 TEST(ImageMapLibrary, PicturesAndLookUps)
 {
     TestInstallation inst;
@@ -103,8 +96,7 @@ TEST(ImageMapLibrary, PicturesAndLookUps)
     EXPECT_NE(GifGet("128452450", "503161650", "K1", "849", "657", "99"), 0); // no such scale
     ASSERT_EQ(GifGet("128452450", "503161650", "K1", "849", "657", "62"), 0);
     EXPECT_TRUE(inst.readBytes("zenrinCGI/zenrin.gif").startsWith("GIF8"));
-    const QImage gif(inst.file("zenrinCGI/zenrin.gif"));
-    EXPECT_EQ(gif.size(), QSize(849, 657));
+    EXPECT_EQ(QImage(inst.file("zenrinCGI/zenrin.gif")).size(), QSize(849, 657));
 
     char lat[kCgiTextSize], lon[kCgiTextSize];
     ASSERT_EQ(GetLatLonFromPixcel("K1", "128452450", "503161650", "424", "0", lat, lon, "849", "657", "62"),
@@ -316,12 +308,9 @@ TEST(MapWrapper, DrawingOperationsAndTheirFailureTexts)
     ASSERT_EQ(z.iDispIcon(32, 32, "C:\\ICON\\111.ico", 503161650, 128452450, "東京駅", fig), 0);
     EXPECT_EQ(fig, "F1");
     const MapIcon& icon = std::get<MapIcon>(c.map.added.at(0));
-    EXPECT_EQ(icon.HotSpotX, 16.0);
-    EXPECT_EQ(icon.HotSpotY, 16.0);
-    EXPECT_EQ(icon.X, 503161650.0);
-    EXPECT_EQ(icon.Path, "C:\\ICON\\111.ico");
-    EXPECT_EQ(icon.VisibleComment, 1);
-    EXPECT_EQ(icon.Comment, "東京駅");
+    EXPECT_EQ(
+        QVariantList({icon.HotSpotX, icon.HotSpotY, icon.X, icon.Path, icon.VisibleComment, icon.Comment}),
+        QVariantList({16.0, 16.0, 503161650.0, "C:\\ICON\\111.ico", 1, "東京駅"}));
     ASSERT_EQ(z.iDispLine(0xFF, 3, 1, 2, 3, 4, fig), 0);
     const auto& line = std::get<offlinemap::MapLine>(c.map.added.at(1));
     EXPECT_EQ(line.Color, 0xFF);
