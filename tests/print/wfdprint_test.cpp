@@ -112,7 +112,7 @@ TEST(WfdPrint, ReceiptJobAndTheOtherViewers)
     EXPECT_TRUE(f.commandFile().endsWith("PrintPaper, A4\r\nShowWindow,2\r\n"));
 }
 
-TEST(WfdPrint, CombinedReports)
+TEST(WfdPrint, CombinedReportsAndRefusals)
 {
     PrintFolder f;
     cls_WfdPrintExe job;
@@ -146,24 +146,19 @@ TEST(WfdPrint, CombinedReports)
     EXPECT_EQ(f.inst.messages.shown.back().icon, platform::MsgIcon::Critical);
     EXPECT_EQ(two.addPrint(3, "請求", {"a.csv"}, {"A.wfd"}, "T"), -1); // fewer paths than reports
     EXPECT_EQ(two.sErrMsg, "(9)インデックスが有効範囲にありません。");
-}
 
-TEST(WfdPrint, Refusals)
-{
-    PrintFolder f;
-    cls_WfdPrintExe job;
-    // A layout that is not there.
-    EXPECT_EQ(job.iInit(f.app + "\\SYS\\ない.wfd"), -1);
-    EXPECT_EQ(job.sErrMsg, "(53)ファイルが見つかりません。\r\n" + f.app + "\\SYS\\ない.wfd");
-    ASSERT_EQ(job.iInit(f.layout), 0);
-    // Data numbers outside 1 to 5.
-    EXPECT_EQ(job.iSetDataText(0, "x", "x.csv"), -1);
-    EXPECT_EQ(job.iSetDataText(6, "x", "x.csv"), -1);
-    EXPECT_EQ(job.sErrMsg, "(9)インデックスが有効範囲にありません。");
-    EXPECT_EQ(job.iSetDataText(5, "x", "x.csv"), 0);
+    // A layout that is not there is refused; so are data numbers outside 1 to 5.
+    cls_WfdPrintExe job2;
+    EXPECT_EQ(job2.iInit(f.app + "\\SYS\\ない.wfd"), -1);
+    EXPECT_EQ(job2.sErrMsg, "(53)ファイルが見つかりません。\r\n" + f.app + "\\SYS\\ない.wfd");
+    ASSERT_EQ(job2.iInit(f.layout), 0);
+    EXPECT_EQ(job2.iSetDataText(0, "x", "x.csv"), -1);
+    EXPECT_EQ(job2.iSetDataText(6, "x", "x.csv"), -1);
+    EXPECT_EQ(job2.sErrMsg, "(9)インデックスが有効範囲にありません。");
+    EXPECT_EQ(job2.iSetDataText(5, "x", "x.csv"), 0);
 
     // Two jobs in a row: the second file replaces the first whole.
-    ASSERT_EQ(job.iPreview(), 0);
+    ASSERT_EQ(job2.iPreview(), 0);
     cls_WfdPrintExe second;
     second.iInit(f.layout);
     ASSERT_EQ(second.iPrintBk(), 0);
