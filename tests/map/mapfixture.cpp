@@ -40,22 +40,6 @@ void RecordingSignIn::signIn(const QString& user, const QString& a2, const QStri
     }
 }
 
-// The figures come back empty, as the real map hands them out.
-qint32 RecordingMap::newLine(offlinemap::MapLine& line)
-{
-    line = {};
-    return call(96);
-}
-qint32 RecordingMap::newIcon(offlinemap::MapIcon& icon)
-{
-    icon = {};
-    return call(158);
-}
-qint32 RecordingMap::newCircle(offlinemap::MapCircle& circle)
-{
-    circle = {};
-    return call(101);
-}
 qint32 RecordingMap::addToLayer(short layer, const offlinemap::MapFigure& figure, QString& figId)
 {
     if (const qint32 refused = call(86, layer))
