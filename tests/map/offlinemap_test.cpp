@@ -170,7 +170,7 @@ TEST(MapWrapper, MissingAdodbIniEndsTheProgramThenOnlineSignInConfiguresTheCompo
     EXPECT_EQ(z2.iSetLoginID(&only.login), 0);
 }
 
-TEST(MapWrapper, SignInFailuresAndTheBoundedWait)
+TEST(MapWrapper, SignInFailuresTheBoundedWaitAndTheSignInFile)
 {
     TestInstallation inst;
     writeTime(inst, "abc"); // not numeric: online
@@ -194,14 +194,10 @@ TEST(MapWrapper, SignInFailuresAndTheBoundedWait)
     EXPECT_EQ(z.iInit("u", "p", &silent.login, &silent.map), -1);
     EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINサーバーからログインの応答がありません。"));
     EXPECT_EQ(silent.log.calls.size(), 1);
-}
 
-TEST(MapWrapper, SignInFileInsteadOfTheService)
-{
-    TestInstallation inst;
+    // A monitoring time: the sign-in file instead of the service.
     writeTime(inst, "300000");
     Components c;
-    cls_ZENRIN z;
     EXPECT_EQ(z.iInit("u", "p", &c.login, &c.map, &c.calc, &c.match), -1);
     EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINログインファイルが見つかりません。"));
     EXPECT_TRUE(c.log.calls.isEmpty()); // no sign-in at all
@@ -223,10 +219,10 @@ TEST(MapWrapper, SignInFileInsteadOfTheService)
     EXPECT_EQ(c.log.calls.last(), "match 13|host-b|host-a|AUTH9|");
 
     // The real components accept the file's texts.
-    offlinemap::OfflineSignIn login;
-    offlinemap::OfflineMapWidget map;
-    offlinemap::OfflineCalculator calc;
-    offlinemap::OfflineMatcher match;
+    OfflineSignIn login;
+    OfflineMapWidget map;
+    OfflineCalculator calc;
+    OfflineMatcher match;
     EXPECT_EQ(z.iInit("u", "p", &login, &map, &calc, &match), 0);
     EXPECT_EQ(z.sErrMsg(), QString());
     EXPECT_TRUE(map.configured());
@@ -236,7 +232,7 @@ TEST(MapWrapper, SignInFileInsteadOfTheService)
     EXPECT_EQ(z.sErrMsg(), QStringLiteral("地図移動でエラー"));
 }
 
-TEST(MapWrapper, DistanceWaitsForItsOwnResult)
+TEST(MapWrapper, DistanceWaitsForItsOwnResultAndTokyoToOsakaIsTheGreatCircleDistance)
 {
     TestInstallation inst;
     writeTime(inst, "");
@@ -266,26 +262,22 @@ TEST(MapWrapper, DistanceWaitsForItsOwnResult)
     EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
     EXPECT_EQ(z.sErrMsg(), QStringLiteral("距離計算の応答がありません。"));
     EXPECT_EQ(z.dblDistanceResult(), 0.0);
-}
 
-TEST(MapWrapper, TokyoToOsakaStationIsTheGreatCircleDistance)
-{
-    TestInstallation inst;
-    writeTime(inst, "");
-    offlinemap::OfflineSignIn login;
-    offlinemap::OfflineCalculator calc;
-    cls_ZENRIN z;
-    ASSERT_EQ(z.iInit("user", "pass", &login, nullptr, &calc), 0) << z.sErrMsg().toStdString();
+    // The real calculator: Tokyo to Osaka station is the great-circle distance.
+    OfflineSignIn login;
+    OfflineCalculator calc;
+    cls_ZENRIN real; // the default wait
+    ASSERT_EQ(real.iInit("user", "pass", &login, nullptr, &calc), 0) << real.sErrMsg().toStdString();
     // Tokyo station 35.681236 N 139.767125 E, Osaka station 34.702485 N 135.495951 E.
-    ASSERT_EQ(z.iDistance(503161650, 128452450, 487785424, 124928946), 0);
+    ASSERT_EQ(real.iDistance(503161650, 128452450, 487785424, 124928946), 0);
     // The spherical figure (mean radius 6371008.8 m): 403058 m, within 0.2 % of GMT's geodesic
     // on the WGS 84 ellipsoid (gmt mapproject -G+ue -je): 403826.7 m.
-    EXPECT_NEAR(z.dblDistanceResult(), 403058.1, 1.0);
+    EXPECT_NEAR(real.dblDistanceResult(), 403058.1, 1.0);
 
     // An empty user ID is refused through the result event.
-    offlinemap::OfflineSignIn login2;
-    EXPECT_EQ(z.iInit("", "pass", &login2), -1);
-    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINサーバーへログインできません。\r\n1"));
+    OfflineSignIn login2;
+    EXPECT_EQ(real.iInit("", "pass", &login2), -1);
+    EXPECT_EQ(real.sErrMsg(), QStringLiteral("ZENRINサーバーへログインできません。\r\n1"));
 }
 
 TEST(MapWrapper, DrawingOperationsAndTheirFailureTexts)
