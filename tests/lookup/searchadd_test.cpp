@@ -96,15 +96,12 @@ QString lookUp(const QString& code)
 
 TEST(SearchAdd, Statements)
 {
-    EXPECT_EQ(frmSearchAdd::searchAddSql("100", true),
-              "select  ID, YuubinNo AS [〒], 名称, かな from 郵便番号 where YuubinNo like '100%' order by "
-              "YuubinNo");
+    const QString select = "select  ID, YuubinNo AS [〒], 名称, かな from 郵便番号 where ";
+    EXPECT_EQ(frmSearchAdd::searchAddSql("100", true), select + "YuubinNo like '100%' order by YuubinNo");
     EXPECT_EQ(frmSearchAdd::searchAddSql("", true), "select top 0  ID, YuubinNo AS [〒], 名称, かな from "
                                                     "郵便番号 where YuubinNo like '%' order by YuubinNo");
     // Quotes doubled; % and _ keep their pattern meaning.
-    EXPECT_EQ(frmSearchAdd::searchSql("O'Ne_l%町", true),
-              "select  ID, YuubinNo AS [〒], 名称, かな from 郵便番号 where 名称 like '%O''Ne_l%町%' order "
-              "by 名称");
+    EXPECT_EQ(frmSearchAdd::searchSql("O'Ne_l%町", true), select + "名称 like '%O''Ne_l%町%' order by 名称");
     // An older dictionary without readings is asked only for what it has.
     EXPECT_EQ(frmSearchAdd::searchSql("丸の内", false),
               "select  ID, YuubinNo AS [〒], 名称 from 郵便番号 where 名称 like '%丸の内%' order by 名称");
