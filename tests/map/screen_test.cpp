@@ -65,17 +65,7 @@ const Place& placeNamed(const QString& name)
 }
 } // namespace
 
-TEST_F(MapScreen, ImageModeWithoutKeyNumberLeavesThePictureEmpty)
-{
-    inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nStatus=1\r\nKeyNo=\r\n");
-    auto w = open("1");
-    ASSERT_EQ(inst.messages.shown.size(), 1u);
-    inst.expectLastBox("Form Load() でエラー\r\n接続文字列取得できません。", "", platform::MsgIcon::Critical);
-    EXPECT_TRUE(child<QLabel>(*w, "Picture1")->pixmap().isNull());
-    EXPECT_FALSE(child<QWidget>(*w, "zdcMap")->isVisible());
-}
-
-TEST_F(MapScreen, ImageModeScaleStepsClicksAndCircleView)
+TEST_F(MapScreen, ImageModeScaleStepsClicksCircleViewAndNoKeyNumber)
 {
     state().gsMapAddress = QStringLiteral("大阪府 大阪市 北区 梅田");
     auto w = open("1");
@@ -136,6 +126,14 @@ TEST_F(MapScreen, ImageModeScaleStepsClicksAndCircleView)
     QTest::mouseClick(child<QPushButton>(*w, "Command1_1"), Qt::LeftButton);
     EXPECT_EQ(w->scaleCode(), "36"); // stays at the nearest
     EXPECT_TRUE(inst.messages.shown.empty());
+
+    // Without a key number the picture stays empty.
+    inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nStatus=1\r\nKeyNo=\r\n");
+    auto w2 = open("1");
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    inst.expectLastBox("Form Load() でエラー\r\n接続文字列取得できません。", "", platform::MsgIcon::Critical);
+    EXPECT_TRUE(child<QLabel>(*w2, "Picture1")->pixmap().isNull());
+    EXPECT_FALSE(child<QWidget>(*w2, "zdcMap")->isVisible());
 }
 
 TEST_F(MapScreen, ImageModePrintKeepsOneBitmapAndHandsTheJobOver)
@@ -151,9 +149,9 @@ TEST_F(MapScreen, ImageModePrintKeepsOneBitmapAndHandsTheJobOver)
     EXPECT_EQ(ask.title, QStringLiteral("　画面の印刷"));
     EXPECT_EQ(ask.buttons, platform::MsgButtons::YesNo);
 
-    const QStringList bitmaps = QDir(inst.file("TMP")).entryList({"MAP*.bmp"}, QDir::Files);
-    EXPECT_EQ(bitmaps, QStringList({"MAP00000000_20240131090115.bmp"}));
-    EXPECT_EQ(QImage(inst.file("TMP/" + bitmaps.value(0))).size(), QSize(849, 657));
+    EXPECT_EQ(QDir(inst.file("TMP")).entryList({"MAP*.bmp"}, QDir::Files),
+              QStringList({"MAP00000000_20240131090115.bmp"}));
+    EXPECT_EQ(QImage(inst.file("TMP/MAP00000000_20240131090115.bmp")).size(), QSize(849, 657));
     const QString bmp = inst.path() + "\\TMP\\MAP00000000_20240131090115.bmp";
     EXPECT_EQ(inst.readBytes("TMP/地図印刷.csv"),
               textfile::encode("\"利用者ID\",\"画像Path\"\r\n0,\"" + bmp + "\"\r\n"));
@@ -168,8 +166,7 @@ TEST_F(MapScreen, ImageModePrintKeepsOneBitmapAndHandsTheJobOver)
     QDir(inst.file("TMP")).removeRecursively();
     inst.writeFile("TMP", "not a folder");
     w->btnMapPrint_Click();
-    EXPECT_EQ(inst.messages.shown.back().text, QStringLiteral("地図画像を保存できません。\r\n") +
-                                                   inst.path() + "\\TMP\\MAP00000000_20240131090115.bmp");
+    EXPECT_EQ(inst.messages.shown.back().text, QStringLiteral("地図画像を保存できません。\r\n") + bmp);
     EXPECT_EQ(inst.processes.started.size(), 2u);
     QFile::remove(inst.file("TMP"));
     QDir().mkpath(inst.file("TMP"));
@@ -258,15 +255,13 @@ TEST_F(MapScreen, OnlineModeCirclesNeighboursAndFailures)
     EXPECT_EQ(texts, QStringList({"新宿店", "渋谷店", "梅田店", "札幌店", "東京駅前/P", "新宿駅西口/P",
                                   "大阪駅前/P", "西東京市役所前/P", "堺市役所前/P"}));
     QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
-    int circles = 0;
-    for (const MapFigure& f : w->mapWidget()->figures())
-        circles += std::holds_alternative<MapCircle>(f);
-    EXPECT_EQ(circles, 9); // shown again, never doubled
+    const auto circles = [&] {
+        return std::ranges::count_if(w->mapWidget()->figures(),
+                                     [](const MapFigure& f) { return std::holds_alternative<MapCircle>(f); });
+    };
+    EXPECT_EQ(circles(), 9); // shown again, never doubled
     QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
-    circles = 0;
-    for (const MapFigure& f : w->mapWidget()->figures())
-        circles += std::holds_alternative<MapCircle>(f);
-    EXPECT_EQ(circles, 0);
+    EXPECT_EQ(circles(), 0);
 
     // Legend.
     auto* legend = child<QPushButton>(*w, "btnHanrei");
@@ -309,31 +304,28 @@ TEST_F(MapScreen, OnlineModeCirclesNeighboursAndFailures)
 // the folder; run under a display to see the real window decorations).
 TEST_F(MapScreen, Screenshots)
 {
-    const QByteArray folder = qgetenv("TOPMENU_SCREENSHOTS");
+    const QString folder = QString::fromLocal8Bit(qgetenv("TOPMENU_SCREENSHOTS"));
     if (folder.isEmpty())
         GTEST_SKIP() << "TOPMENU_SCREENSHOTS not set";
-    QDir().mkpath(QString::fromLocal8Bit(folder));
+    QDir().mkpath(folder);
+    const auto save = [&](frmSetMap& w, const QString& name) {
+        QTest::qWait(200);
+        EXPECT_TRUE(w.grab().save(folder + "/" + name + ".png"));
+    };
     state().gsMapAddress = QStringLiteral("東京都千代田区丸の内");
     state().giSetupKyotenCd = 13;
     state().giSetupKyotenEb = 1;
-    {
-        auto w = open("0");
-        QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(*w, "btnHanrei"), Qt::LeftButton);
-        w->wrapper()->iSetMapScale(160000); // the whole 16 km ring
-        QTest::qWait(200);
-        EXPECT_TRUE(w->grab().save(QString::fromLocal8Bit(folder) + "/map-online.png"));
-        QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
-        w->wrapper()->iSetMapScale(20000);
-        QTest::qWait(100);
-        EXPECT_TRUE(w->grab().save(QString::fromLocal8Bit(folder) + "/map-online-marker.png"));
-    }
-    {
-        auto w = open("1");
-        QTest::qWait(100);
-        EXPECT_TRUE(w->grab().save(QString::fromLocal8Bit(folder) + "/map-image.png"));
-        QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
-        QTest::qWait(100);
-        EXPECT_TRUE(w->grab().save(QString::fromLocal8Bit(folder) + "/map-image-circles.png"));
-    }
+    auto w = open("0");
+    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*w, "btnHanrei"), Qt::LeftButton);
+    w->wrapper()->iSetMapScale(160000); // the whole 16 km ring
+    save(*w, "map-online");
+    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
+    w->wrapper()->iSetMapScale(20000);
+    save(*w, "map-online-marker");
+    w.reset();
+    w = open("1");
+    save(*w, "map-image");
+    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
+    save(*w, "map-image-circles");
 }

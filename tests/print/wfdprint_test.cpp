@@ -17,7 +17,6 @@ struct PrintFolder {
         inst.writeFile("SYS/領収書N2TAT01.wfd", "WFDLAYOUT 1\r\n");
         QDir().mkpath(inst.file("TMP"));
     }
-    QString app() const { return inst.path(); }
     // The command file as bytes, for lines given without their CR LF.
     static QByteArray bytes(const QStringList& lines)
     {
@@ -25,6 +24,9 @@ struct PrintFolder {
     }
     QByteArray commandFile() const { return inst.readBytes("TMP/WfdCom.dat"); }
     TestInstallation inst;
+    const QString app = inst.path();
+    const QString layout = app + "\\SYS\\地図印刷.wfd";
+    const QString tmp = app + "\\TMP\\";
 };
 
 } // namespace
@@ -32,19 +34,20 @@ struct PrintFolder {
 TEST(WfdPrint, SmallestJobAndOptionalLines)
 {
     PrintFolder f;
-    const QString layout = f.app() + "\\SYS\\地図印刷.wfd";
     cls_WfdPrintExe job;
-    ASSERT_EQ(job.iInit(layout), 0) << job.sErrMsg.toStdString();
+    ASSERT_EQ(job.iInit(f.layout), 0) << job.sErrMsg.toStdString();
     ASSERT_EQ(job.iPrintDialog(), 0);
     EXPECT_EQ(f.commandFile(),
-              PrintFolder::bytes({"FileName,\"" + layout + "\"", "PrintPaper, A4", "PrintOutFromDialog"}));
-    EXPECT_EQ(f.inst.commandLines(), QStringList{"wfrfv10.exe /c " + f.app() + "\\TMP\\WfdCom.dat"});
+              PrintFolder::bytes({"FileName,\"" + f.layout + "\"", "PrintPaper, A4", "PrintOutFromDialog"}));
+    // CP932 on disk: 地図 is 0x926E 0x907D.
+    EXPECT_TRUE(f.commandFile().contains(QByteArray("\x92\x6e\x90\x7d", 4)));
+    EXPECT_EQ(f.inst.commandLines(), QStringList{"wfrfv10.exe /c " + f.tmp + "WfdCom.dat"});
     EXPECT_EQ(f.inst.processes.started.back().style, platform::WindowStyle::MinimizedFocus);
 
     // Zoom 2 is the default and writes nothing; the other settings write in table order,
     // whatever order they were set in; -1 leaves the paper out.
     cls_WfdPrintExe all;
-    ASSERT_EQ(all.iInit(layout, "見本"), 0);
+    ASSERT_EQ(all.iInit(f.layout, "見本"), 0);
     all.iSetItemValue("領収書", "  ", "氏名", "山田 太郎");
     all.iSetItemValue("領収書", "明細", "金額", "1,500");
     all.iSetRepeatStart(3);
@@ -53,10 +56,9 @@ TEST(WfdPrint, SmallestJobAndOptionalLines)
     all.iSetDataTextNoTitle(3, "明細", "/data/明細.csv");
     all.iSetDataText(1, "患者", "患者.csv");
     ASSERT_EQ(all.iPreview(cls_WfdPrintExe::kNoPaper), 0);
-    const QString tmp = f.app() + "\\TMP\\";
     EXPECT_EQ(f.commandFile(),
-              PrintFolder::bytes({"FileName,\"" + layout + "\"", "Title,\"見本\"",
-                                  "SetDataText,\"患者\",\"" + tmp + "患者.csv\"",
+              PrintFolder::bytes({"FileName,\"" + f.layout + "\"", "Title,\"見本\"",
+                                  "SetDataText,\"患者\",\"" + f.tmp + "患者.csv\"",
                                   "SetDataText,\"明細\",\"/data/明細.csv\",,,1", "PrintOffsetX, -12",
                                   "PrintOffsetY, 40", "PrintZoom, 1", "SectionRepeatStart, 3",
                                   "SetItemValue,\"領収書.氏名\",\"山田 太郎\"",
@@ -64,85 +66,73 @@ TEST(WfdPrint, SmallestJobAndOptionalLines)
 
     // A new job on the same object keeps the data slots but nothing else.
     all.iSetPrintZoom(2);
-    ASSERT_EQ(all.iInit(layout), 0);
+    ASSERT_EQ(all.iInit(f.layout), 0);
     ASSERT_EQ(all.iPrintBk(), 0);
     EXPECT_EQ(
         f.commandFile(),
-        PrintFolder::bytes({"FileName,\"" + layout + "\"", "SetDataText,\"患者\",\"" + tmp + "患者.csv\"",
+        PrintFolder::bytes({"FileName,\"" + f.layout + "\"", "SetDataText,\"患者\",\"" + f.tmp + "患者.csv\"",
                             "SetDataText,\"明細\",\"/data/明細.csv\",,,1", "PrintPaper, A4", "PrintOut"}));
     for (auto [paper, line] :
          {std::pair<short, const char*>{1, "PrintPaper, A5"}, {2, "PrintPaper, B5"}, {7, "PrintPaper, A4"}}) {
         cls_WfdPrintExe p;
-        p.iInit(layout);
+        p.iInit(f.layout);
         ASSERT_EQ(p.iPreview(paper), 0);
-        EXPECT_EQ(f.commandFile(), PrintFolder::bytes({"FileName,\"" + layout + "\"", line, "ShowWindow,2"}));
+        EXPECT_EQ(f.commandFile(),
+                  PrintFolder::bytes({"FileName,\"" + f.layout + "\"", line, "ShowWindow,2"}));
     }
     EXPECT_EQ(f.inst.processes.started.size(), 6u);
 }
 
-TEST(WfdPrint, MapSheetAndReceiptJobs)
+TEST(WfdPrint, ReceiptJobAndTheOtherViewers)
 {
     PrintFolder f;
-    const QString tmp = f.app() + "\\TMP\\";
-    // The map sheet as the map screen prints it.
-    cls_WfdPrintExe map;
-    ASSERT_EQ(map.iInit(f.app() + "\\SYS\\" + "地図印刷.wfd", "地図印刷"), 0);
-    map.iSetDataText(1, "地図印刷", "地図印刷.csv");
-    ASSERT_EQ(map.iPrintDialog(), 0);
-    QByteArray expected("FileName,\"");
-    expected += textfile::encode(
-        f.app() + "\\SYS\\地図印刷.wfd\"\r\nTitle,\"地図印刷\"\r\nSetDataText,\"地図印刷\",\"" + tmp +
-        "地図印刷.csv\"\r\nPrintPaper, A4\r\nPrintOutFromDialog\r\n");
-    EXPECT_EQ(f.commandFile(), expected);
-    // CP932 on disk: 地 is 0x926E.
-    EXPECT_TRUE(f.commandFile().contains(QByteArray("\x92\x6e\x90\x7d", 4)));
-
-    // The sample receipt of the billing page, with the detail data of the invoice form.
+    // The sample receipt of the billing page, with the detail data of the invoice form; an
+    // offset of 0, 0 writes nothing.
     cls_WfdPrintExe receipt;
-    ASSERT_EQ(receipt.iInit(f.app() + "\\SYS\\領収書N2TAT01.wfd", "領収書"), 0);
+    ASSERT_EQ(receipt.iInit(f.app + "\\SYS\\領収書N2TAT01.wfd", "領収書"), 0);
     receipt.iSetDataText(1, "施術明細書兼領収書", "施術明細書兼領収書.csv");
     receipt.iSetDataText(2, "明細データ", "明細データ.csv");
     receipt.iSetOffset(0, 0);
     ASSERT_EQ(receipt.iPreview(), 0);
-    EXPECT_EQ(f.commandFile(),
-              PrintFolder::bytes({"FileName,\"" + f.app() + "\\SYS\\領収書N2TAT01.wfd\"", "Title,\"領収書\"",
-                                  "SetDataText,\"施術明細書兼領収書\",\"" + tmp + "施術明細書兼領収書.csv\"",
-                                  "SetDataText,\"明細データ\",\"" + tmp + "明細データ.csv\"",
-                                  "PrintPaper, A4", "ShowWindow,2"}));
+    EXPECT_EQ(
+        f.commandFile(),
+        PrintFolder::bytes({"FileName,\"" + f.app + "\\SYS\\領収書N2TAT01.wfd\"", "Title,\"領収書\"",
+                            "SetDataText,\"施術明細書兼領収書\",\"" + f.tmp + "施術明細書兼領収書.csv\"",
+                            "SetDataText,\"明細データ\",\"" + f.tmp + "明細データ.csv\"", "PrintPaper, A4",
+                            "ShowWindow,2"}));
 
     // The embedded-preview viewer: maximised, with its relative command file.
     ASSERT_EQ(receipt.iPreviewActX(), 0);
     EXPECT_EQ(f.inst.commandLines().back(), "WrVb6Viewer.exe /c ./TMP\\WfdCom.dat");
     EXPECT_EQ(f.inst.processes.started.back().style, platform::WindowStyle::MaximizedFocus);
     // The data-only preview writes the file and starts nothing.
-    const size_t started = f.inst.processes.started.size();
+    QFile::remove(f.inst.file("TMP/WfdCom.dat"));
     ASSERT_EQ(receipt.iPreviewData(), 0);
-    EXPECT_EQ(f.inst.processes.started.size(), started);
+    EXPECT_EQ(f.inst.processes.started.size(), 2u);
     EXPECT_TRUE(f.commandFile().endsWith("PrintPaper, A4\r\nShowWindow,2\r\n"));
 }
 
-TEST(WfdPrint, CombinedReports)
+TEST(WfdPrint, CombinedReportsAndRefusals)
 {
     PrintFolder f;
-    const QString tmp = f.app() + "\\TMP\\";
     cls_WfdPrintExe job;
-    ASSERT_EQ(job.iInit(f.app() + "\\SYS\\地図印刷.wfd"), 0);
+    ASSERT_EQ(job.iInit(f.layout), 0);
     ASSERT_EQ(job.addPrint(2, "請求", {"a.csv", "b.csv"}, {"A.wfd", "B.wfd"}, "請求書"), 0);
     // The combination step runs to its end before the second command file replaces the first.
     ASSERT_EQ(f.inst.processes.started.size(), 2u);
     EXPECT_TRUE(f.inst.processes.started[0].waited);
     EXPECT_EQ(f.inst.processes.started[0].commandLine,
-              "wfrimg10.exe " + tmp + "tmp.wfd /c " + tmp + "WfdCom.dat");
+              "wfrimg10.exe " + f.tmp + "tmp.wfd /c " + f.tmp + "WfdCom.dat");
     EXPECT_FALSE(f.inst.processes.started[1].waited);
-    EXPECT_EQ(f.inst.processes.started[1].commandLine, "wfrfv10.exe /c " + tmp + "WfdCom.dat");
-    EXPECT_EQ(f.commandFile(), PrintFolder::bytes({"Title,\"請求書\"", "FileName,\"" + tmp + "tmp.wfd\"",
+    EXPECT_EQ(f.inst.processes.started[1].commandLine, "wfrfv10.exe /c " + f.tmp + "WfdCom.dat");
+    EXPECT_EQ(f.commandFile(), PrintFolder::bytes({"Title,\"請求書\"", "FileName,\"" + f.tmp + "tmp.wfd\"",
                                                    "PrintOutFromDialog"}));
 
     // The first command file, as the combination step read it: kept by a job whose step
     // fails (exit code 1), which then starts no engine.
     f.inst.processes.exitCodes = {1};
     cls_WfdPrintExe two;
-    two.iInit(f.app() + "\\SYS\\地図印刷.wfd");
+    two.iInit(f.layout);
     EXPECT_EQ(two.addPrint_addCSV(2, "請求", {"a.csv", "b.csv"}, "明細", {"a2.csv", "b2.csv"},
                                   {"A.wfd", "B.wfd"}, "T"),
               -1);
@@ -156,29 +146,24 @@ TEST(WfdPrint, CombinedReports)
     EXPECT_EQ(f.inst.messages.shown.back().icon, platform::MsgIcon::Critical);
     EXPECT_EQ(two.addPrint(3, "請求", {"a.csv"}, {"A.wfd"}, "T"), -1); // fewer paths than reports
     EXPECT_EQ(two.sErrMsg, "(9)インデックスが有効範囲にありません。");
-}
 
-TEST(WfdPrint, Refusals)
-{
-    PrintFolder f;
-    cls_WfdPrintExe job;
-    // A layout that is not there.
-    EXPECT_EQ(job.iInit(f.app() + "\\SYS\\ない.wfd"), -1);
-    EXPECT_EQ(job.sErrMsg, "(53)ファイルが見つかりません。\r\n" + f.app() + "\\SYS\\ない.wfd");
-    ASSERT_EQ(job.iInit(f.app() + "\\SYS\\地図印刷.wfd"), 0);
-    // Data numbers outside 1 to 5.
-    EXPECT_EQ(job.iSetDataText(0, "x", "x.csv"), -1);
-    EXPECT_EQ(job.iSetDataText(6, "x", "x.csv"), -1);
-    EXPECT_EQ(job.sErrMsg, "(9)インデックスが有効範囲にありません。");
-    EXPECT_EQ(job.iSetDataText(5, "x", "x.csv"), 0);
+    // A layout that is not there is refused; so are data numbers outside 1 to 5.
+    cls_WfdPrintExe job2;
+    EXPECT_EQ(job2.iInit(f.app + "\\SYS\\ない.wfd"), -1);
+    EXPECT_EQ(job2.sErrMsg, "(53)ファイルが見つかりません。\r\n" + f.app + "\\SYS\\ない.wfd");
+    ASSERT_EQ(job2.iInit(f.layout), 0);
+    EXPECT_EQ(job2.iSetDataText(0, "x", "x.csv"), -1);
+    EXPECT_EQ(job2.iSetDataText(6, "x", "x.csv"), -1);
+    EXPECT_EQ(job2.sErrMsg, "(9)インデックスが有効範囲にありません。");
+    EXPECT_EQ(job2.iSetDataText(5, "x", "x.csv"), 0);
 
     // Two jobs in a row: the second file replaces the first whole.
-    ASSERT_EQ(job.iPreview(), 0);
+    ASSERT_EQ(job2.iPreview(), 0);
     cls_WfdPrintExe second;
-    second.iInit(f.app() + "\\SYS\\地図印刷.wfd");
+    second.iInit(f.layout);
     ASSERT_EQ(second.iPrintBk(), 0);
-    EXPECT_EQ(f.commandFile(), PrintFolder::bytes({"FileName,\"" + f.app() + "\\SYS\\地図印刷.wfd\"",
-                                                   "PrintPaper, A4", "PrintOut"}));
+    EXPECT_EQ(f.commandFile(),
+              PrintFolder::bytes({"FileName,\"" + f.layout + "\"", "PrintPaper, A4", "PrintOut"}));
     EXPECT_EQ(QDir(f.inst.file("TMP")).entryList(QDir::Files), QStringList{"WfdCom.dat"});
 
     // An engine that cannot be started: a message, status -1.

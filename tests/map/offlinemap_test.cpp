@@ -1,10 +1,129 @@
 #include "map/cls_ZENRIN.h"
+#include "map/geo.h"
+#include "map/mapdata.h"
 #include "map/offlinemap.h"
+#include "map/renderer.h"
+#include "map/zenrinCGI.h"
 #include "mapfixture.h"
+#include "platform/textfile.h"
 
+#include <QDir>
+#include <QImage>
 #include <gtest/gtest.h>
 
-using offlinemap::MapIcon;
+using namespace offlinemap;
+
+TEST(MapGeography, ExtractedDataAddressMatchingProjectionAndCoverage)
+{
+    TestInstallation inst;
+    installMapData(inst);
+    const auto data = mapData();
+    ASSERT_TRUE(data->problems.isEmpty()) << data->problems.join(' ').toStdString();
+    EXPECT_GT(data->coast.size(), 1000);
+    EXPECT_GT(data->places.size(), 500);
+
+    // Address, place found, its prefecture.
+    const char* cases[][3] = {
+        {"大阪府大阪市北区梅田３丁目", "大阪市", "大阪府"},
+        {"愛知県名古屋市中区三の丸３－１－２", "名古屋市", "愛知県"},
+        {"東京都八王子市元本郷町", "八王子市", "東京都"},
+        {"東京都千代田区丸の内１－９－１", "東京都", "東京都"}, // no ward in the data: the seat
+        {"三重県鈴鹿郡の山奥", "津市", "三重県"},               // nothing named: the seat
+        {"札幌市中央区北１条西", "札幌市", "北海道"},           // no prefecture written
+        {"滋賀県大津市京町", "大津市", "滋賀県"},               // not 大津 of 熊本県
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c[0]);
+        const Place* p = matchAddress(*data, QString::fromUtf8(c[0]));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->name + "|" + p->prefecture, QString::fromUtf8(c[1]) + "|" + QString::fromUtf8(c[2]));
+    }
+    EXPECT_EQ(matchAddress(*data, QStringLiteral("どこにもない村１－２")), nullptr);
+    EXPECT_EQ(matchAddress(*data, QStringLiteral("　 ")), nullptr);
+
+    // The positions are GeoNames' own: Osaka within a few kilometres of Osaka station.
+    const Place* osaka = matchAddress(*data, QStringLiteral("大阪府大阪市"));
+    EXPECT_LT(greatCircleMetres(osaka->x, osaka->y, 487785424, 124928946), 3000);
+
+    // The projection: centred, reversible, 5 m a pixel on the ground; the coverage.
+    MapView v{139.767125, 35.681236, 5.0, 849, 657};
+    EXPECT_EQ(v.toPixel(139.767125, 35.681236), QPointF(424.5, 328.5));
+    double lon = 0, lat = 0;
+    v.fromPixel(QPointF(100, 600), &lon, &lat);
+    const QPointF back = v.toPixel(lon, lat);
+    EXPECT_NEAR(back.x(), 100, 1e-6);
+    EXPECT_NEAR(back.y(), 600, 1e-6);
+    // 100 pixels to the east at 5 m a pixel are 500 m on the ground.
+    v.fromPixel(QPointF(524.5, 328.5), &lon, &lat);
+    EXPECT_NEAR(greatCircleMetres(milliseconds(139.767125), milliseconds(35.681236), milliseconds(lon),
+                                  milliseconds(lat)),
+                500, 1);
+    EXPECT_TRUE(insideCoverage(503161650, 128452450));
+    EXPECT_FALSE(insideCoverage(milliseconds(-0.1276), milliseconds(51.5072))); // London
+}
+
+TEST(MapGeography, MissingFilesAreSaidOnTheMap)
+{
+    TestInstallation inst;
+    const auto data = mapData();
+    ASSERT_EQ(data->problems.size(), 2);
+    EXPECT_TRUE(data->problems[0].startsWith(QStringLiteral("海岸線データがありません")));
+    EXPECT_EQ(matchAddress(*data, QStringLiteral("東京都")), nullptr);
+    MapView v{139.7, 35.6, 10, 300, 200};
+    const QImage image = renderMap(v, *data);
+    EXPECT_EQ(image.size(), QSize(300, 200)); // still a map: sea, grid and scale bar
+
+    EXPECT_EQ(parseCoast("> Shore Bin # 1, Level 1\n140.0\t35.0\n140.1\t35.2\n> x\n141 36\n").size(), 1);
+    const QVector<Place> places = parsePlaces("横浜市\t神奈川県\t35.433330\t139.650000\t3574443\nbroken\n");
+    ASSERT_EQ(places.size(), 1);
+    EXPECT_EQ(places[0].y, 127559988);
+    EXPECT_EQ(places[0].x, 502740000);
+}
+
+TEST(ImageMapLibrary, PicturesAndLookUps)
+{
+    TestInstallation inst;
+    installMapData(inst);
+    const QString old = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(inst.path()));
+    // The build's fallback picture is one of these maps.
+    EXPECT_EQ(QImage(inst.file("zenrinCGI/tokyostation.gif")).size(), QSize(849, 657));
+    QDir("zenrinCGI").removeRecursively();
+
+    EXPECT_NE(GifGet("128452450", "503161650", "", "849", "657", "36"), 0); // no key number
+    EXPECT_FALSE(inst.exists("zenrinCGI/zenrin.gif"));
+    EXPECT_NE(GifGet("185000000", "-460000", "K1", "849", "657", "36"), 0);   // London: outside the map
+    EXPECT_NE(GifGet("128452450", "503161650", "K1", "849", "657", "99"), 0); // no such scale
+    ASSERT_EQ(GifGet("128452450", "503161650", "K1", "849", "657", "62"), 0);
+    EXPECT_TRUE(inst.readBytes("zenrinCGI/zenrin.gif").startsWith("GIF8"));
+    EXPECT_EQ(QImage(inst.file("zenrinCGI/zenrin.gif")).size(), QSize(849, 657));
+
+    char lat[kCgiTextSize], lon[kCgiTextSize];
+    ASSERT_EQ(GetLatLonFromPixcel("K1", "128452450", "503161650", "424", "0", lat, lon, "849", "657", "62"),
+              0);
+    // The top edge lies 4.28 km north of the centre at scale 62.
+    const qint32 north = QByteArray(lat).toInt();
+    EXPECT_NEAR(greatCircleMetres(503161650, 128452450, QByteArray(lon).toInt(), north), 4280, 10);
+    EXPECT_GT(north, 128452450);
+
+    CgiLatLon rec;
+    ASSERT_EQ(GetLanLonFromAddr(&rec, textfile::encode("大阪府　大阪市　北区").constData(), "00", "K1"), 0);
+    EXPECT_STREQ(rec.code, "00");
+    const Place* osaka = matchAddress(*mapData(), QStringLiteral("大阪府大阪市"));
+    EXPECT_EQ(QByteArray(rec.lat).toInt(), osaka->y);
+    EXPECT_EQ(QByteArray(rec.lon).toInt(), osaka->x);
+    EXPECT_NE(GetLanLonFromAddr(&rec, textfile::encode("どこにもない").constData(), "00", "K1"), 0);
+    EXPECT_STREQ(rec.lat, "");
+
+    char clat[kCgiTextSize] = "128452450", clon[kCgiTextSize] = "503161650";
+    ASSERT_EQ(GetCircleGifFromLatLonAllSetMap("K1", clat, clon, "72", "本店,新宿店", "128452450,128487316",
+                                              "503161650,502920929", 2, "128452450", "503161650"),
+              0);
+    EXPECT_EQ(QImage(inst.file("zenrinCGI/getCircleGifFromLatLon.gif")).size(), QSize(849, 657));
+    EXPECT_STREQ(clat, "128452450");
+
+    QDir::setCurrent(old);
+}
 
 namespace
 {
@@ -25,12 +144,18 @@ struct Components {
 };
 } // namespace
 
-TEST(MapWrapper, OnlineSignInConfiguresTheComponentsInOrder)
+TEST(MapWrapper, MissingAdodbIniEndsTheProgramThenOnlineSignInConfiguresTheComponentsInOrder)
 {
     TestInstallation inst;
-    writeTime(inst, "");
     Components c;
     cls_ZENRIN z;
+    EXPECT_THROW(z.iInit("u", "p", &c.login), ProgramEnded);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_TRUE(inst.messages.shown[0].text.startsWith(QStringLiteral("起動時エラー\r\n")));
+    EXPECT_EQ(inst.messages.shown[0].icon, platform::MsgIcon::Critical);
+    EXPECT_TRUE(c.log.calls.isEmpty());
+
+    writeTime(inst, "");
     ASSERT_EQ(z.iInit("user1", "pw1", &c.login, &c.map, &c.calc, &c.match), 0) << z.sErrMsg().toStdString();
     EXPECT_EQ(c.log.calls,
               QStringList({"login 12|user1|||pw1||0|1|0|" + kAuth + "|" + kUpdate, "login 2", "login 3",
@@ -45,7 +170,7 @@ TEST(MapWrapper, OnlineSignInConfiguresTheComponentsInOrder)
     EXPECT_EQ(z2.iSetLoginID(&only.login), 0);
 }
 
-TEST(MapWrapper, SignInFailuresAndTheBoundedWait)
+TEST(MapWrapper, SignInFailuresTheBoundedWaitAndTheSignInFile)
 {
     TestInstallation inst;
     writeTime(inst, "abc"); // not numeric: online
@@ -69,14 +194,10 @@ TEST(MapWrapper, SignInFailuresAndTheBoundedWait)
     EXPECT_EQ(z.iInit("u", "p", &silent.login, &silent.map), -1);
     EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINサーバーからログインの応答がありません。"));
     EXPECT_EQ(silent.log.calls.size(), 1);
-}
 
-TEST(MapWrapper, SignInFileInsteadOfTheService)
-{
-    TestInstallation inst;
+    // A monitoring time: the sign-in file instead of the service.
     writeTime(inst, "300000");
     Components c;
-    cls_ZENRIN z;
     EXPECT_EQ(z.iInit("u", "p", &c.login, &c.map, &c.calc, &c.match), -1);
     EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINログインファイルが見つかりません。"));
     EXPECT_TRUE(c.log.calls.isEmpty()); // no sign-in at all
@@ -98,34 +219,20 @@ TEST(MapWrapper, SignInFileInsteadOfTheService)
     EXPECT_EQ(c.log.calls.last(), "match 13|host-b|host-a|AUTH9|");
 
     // The real components accept the file's texts.
-    offlinemap::OfflineSignIn login;
-    offlinemap::OfflineMapWidget map;
-    offlinemap::OfflineCalculator calc;
-    offlinemap::OfflineMatcher match;
+    OfflineSignIn login;
+    OfflineMapWidget map;
+    OfflineCalculator calc;
+    OfflineMatcher match;
     EXPECT_EQ(z.iInit("u", "p", &login, &map, &calc, &match), 0);
     EXPECT_EQ(z.sErrMsg(), QString());
     EXPECT_TRUE(map.configured());
 
-    // A position outside the map's data (London) is refused; an unknown address too.
+    // A position outside the map's data (London) is refused.
     EXPECT_EQ(z.iDrawMapPos(offlinemap::milliseconds(-0.1276), offlinemap::milliseconds(51.5072)), -1);
     EXPECT_EQ(z.sErrMsg(), QStringLiteral("地図移動でエラー"));
-    qint32 x = 0, y = 0;
-    EXPECT_EQ(z.iAddressMatch(QStringLiteral("どこにもない村"), x, y), -1);
-    EXPECT_EQ(z.sErrMsg(), QStringLiteral("住所マッチング処理でエラー"));
 }
 
-TEST(MapWrapper, MissingAdodbIniEndsTheProgram)
-{
-    TestInstallation inst;
-    Components c;
-    cls_ZENRIN z;
-    EXPECT_THROW(z.iInit("u", "p", &c.login), ProgramEnded);
-    ASSERT_EQ(inst.messages.shown.size(), 1u);
-    EXPECT_TRUE(inst.messages.shown[0].text.startsWith(QStringLiteral("起動時エラー\r\n")));
-    EXPECT_EQ(inst.messages.shown[0].icon, platform::MsgIcon::Critical);
-}
-
-TEST(MapWrapper, DistanceWaitsForItsOwnResult)
+TEST(MapWrapper, DistanceWaitsForItsOwnResultAndTokyoToOsakaIsTheGreatCircleDistance)
 {
     TestInstallation inst;
     writeTime(inst, "");
@@ -155,27 +262,22 @@ TEST(MapWrapper, DistanceWaitsForItsOwnResult)
     EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
     EXPECT_EQ(z.sErrMsg(), QStringLiteral("距離計算の応答がありません。"));
     EXPECT_EQ(z.dblDistanceResult(), 0.0);
-}
 
-TEST(MapWrapper, TokyoToOsakaStationIsTheGreatCircleDistance)
-{
-    TestInstallation inst;
-    writeTime(inst, "");
-    offlinemap::OfflineSignIn login;
-    offlinemap::OfflineCalculator calc;
-    cls_ZENRIN z;
-    ASSERT_EQ(z.iInit("user", "pass", &login, nullptr, &calc), 0) << z.sErrMsg().toStdString();
+    // The real calculator: Tokyo to Osaka station is the great-circle distance.
+    OfflineSignIn login;
+    OfflineCalculator calc;
+    cls_ZENRIN real; // the default wait
+    ASSERT_EQ(real.iInit("user", "pass", &login, nullptr, &calc), 0) << real.sErrMsg().toStdString();
     // Tokyo station 35.681236 N 139.767125 E, Osaka station 34.702485 N 135.495951 E.
-    ASSERT_EQ(z.iDistance(503161650, 128452450, 487785424, 124928946), 0);
-    // GMT's geodesic on the WGS 84 ellipsoid (gmt mapproject -G+ue -je): 403826.7 m.
-    EXPECT_NEAR(z.dblDistanceResult(), 403826.7, 403826.7 * 0.01);
-    // The spherical figure itself (mean radius 6371008.8 m): 403058 m.
-    EXPECT_NEAR(z.dblDistanceResult(), 403058.1, 1.0);
+    ASSERT_EQ(real.iDistance(503161650, 128452450, 487785424, 124928946), 0);
+    // The spherical figure (mean radius 6371008.8 m): 403058 m, within 0.2 % of GMT's geodesic
+    // on the WGS 84 ellipsoid (gmt mapproject -G+ue -je): 403826.7 m.
+    EXPECT_NEAR(real.dblDistanceResult(), 403058.1, 1.0);
 
     // An empty user ID is refused through the result event.
-    offlinemap::OfflineSignIn login2;
-    EXPECT_EQ(z.iInit("", "pass", &login2), -1);
-    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINサーバーへログインできません。\r\n1"));
+    OfflineSignIn login2;
+    EXPECT_EQ(real.iInit("", "pass", &login2), -1);
+    EXPECT_EQ(real.sErrMsg(), QStringLiteral("ZENRINサーバーへログインできません。\r\n1"));
 }
 
 TEST(MapWrapper, DrawingOperationsAndTheirFailureTexts)
@@ -198,12 +300,9 @@ TEST(MapWrapper, DrawingOperationsAndTheirFailureTexts)
     ASSERT_EQ(z.iDispIcon(32, 32, "C:\\ICON\\111.ico", 503161650, 128452450, "東京駅", fig), 0);
     EXPECT_EQ(fig, "F1");
     const MapIcon& icon = std::get<MapIcon>(c.map.added.at(0));
-    EXPECT_EQ(icon.HotSpotX, 16.0);
-    EXPECT_EQ(icon.HotSpotY, 16.0);
-    EXPECT_EQ(icon.X, 503161650.0);
-    EXPECT_EQ(icon.Path, "C:\\ICON\\111.ico");
-    EXPECT_EQ(icon.VisibleComment, 1);
-    EXPECT_EQ(icon.Comment, "東京駅");
+    EXPECT_EQ(
+        QVariantList({icon.HotSpotX, icon.HotSpotY, icon.X, icon.Path, icon.VisibleComment, icon.Comment}),
+        QVariantList({16.0, 16.0, 503161650.0, "C:\\ICON\\111.ico", 1, "東京駅"}));
     ASSERT_EQ(z.iDispLine(0xFF, 3, 1, 2, 3, 4, fig), 0);
     const auto& line = std::get<offlinemap::MapLine>(c.map.added.at(1));
     EXPECT_EQ(line.Color, 0xFF);
