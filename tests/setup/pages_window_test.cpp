@@ -65,6 +65,28 @@ void showActive(QWidget& w)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
 }
 
+// Picks the first row of the postal search once it is open and has rows; leaves its caption.
+void pickFirstAddress(QString* caption)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, caption] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* grid = top->objectName() == "frmSearchAdd" && top->isVisible()
+                             ? top->findChild<QAbstractItemView*>("fpSpread01")
+                             : nullptr;
+            if (!grid || !grid->model() || grid->model()->rowCount() == 0)
+                continue;
+            *caption = top->windowTitle();
+            grid->setCurrentIndex(grid->model()->index(0, 0));
+            QTest::mouseClick(top->findChild<QPushButton*>("cmdSelect"), Qt::LeftButton);
+            timer->deleteLater();
+            return;
+        }
+    });
+    timer->start();
+}
+
 } // namespace
 
 TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
@@ -207,12 +229,11 @@ TEST(SetupListPages, NextOnAnEmptyListAsksAndTheUserPageLeadsToTheEnd)
     EXPECT_EQ(state().gtSetupData.userCount, 0);
 }
 
-TEST(SetupCorporationPage, QuestionsOnNextBackKeepsAndLookUp)
+TEST(SetupCorporationPage, QuestionsOnNextBackKeepsLookUpAndSearch)
 {
     SetupInstallation inst;
     inst.exec("INSERT INTO 郵便番号 (ID, YuubinNo, 名称, かな) VALUES (1, '060-0001', "
-              "'北海道札幌市中央区北一条西', "
-              "'ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ')");
+              "'北海道札幌市中央区北一条西', 'ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ')");
     state().gtSetupData.companyName.clear();
     {
         frmFirstSetUp01 page;
@@ -255,10 +276,30 @@ TEST(SetupCorporationPage, QuestionsOnNextBackKeepsAndLookUp)
     EXPECT_EQ(child<QLineEdit>(again, "txtKaishaName")->text(), "札幌治療院");
     EXPECT_EQ(child<QLineEdit>(again, "posYubin")->text(), "060-0001");
     EXPECT_EQ(child<QLineEdit>(again, "imLat")->text(), "155000000");
-    again.show();
+    showActive(again);
     child<QLineEdit>(again, "txtAddress01")->clear();
     click(again, "btnLatLong");
     inst.expectLastBox("住所を入力してください。", QString(), MsgIcon::Exclamation);
+
+    // The postal search both ways: from the code, then from the address.
+    child<QLineEdit>(again, "posYubin")->setText("0600001");
+    QString caption;
+    pickFirstAddress(&caption);
+    click(again, "btnYubin");
+    EXPECT_EQ(caption, "住所検索");
+    EXPECT_EQ(child<QLineEdit>(again, "posYubin")->text(), "060-0001");
+    EXPECT_EQ(child<QLineEdit>(again, "txtAddress01")->text(), "北海道札幌市中央区北一条西");
+    EXPECT_EQ(child<QLineEdit>(again, "txtAddressKana")->text(), "ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ");
+    // The focus the page gives back once the search has closed.
+    EXPECT_EQ(again.focusWidget(), child<QLineEdit>(again, "posYubin"));
+
+    child<QLineEdit>(again, "posYubin")->clear();
+    child<QLineEdit>(again, "txtAddress01")->setText("北一条西");
+    pickFirstAddress(&caption);
+    click(again, "btnAdd");
+    EXPECT_EQ(caption, "郵便番号検索");
+    EXPECT_EQ(child<QLineEdit>(again, "posYubin")->text(), "060-0001");
+
     inst.messages.answer(MsgAnswer::Yes);
     click(again, "btnNext");
     EXPECT_EQ(again.nextPage(), SetupPage::Staff);
@@ -306,16 +347,12 @@ TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
 
     click(page, "btnNext");
     EXPECT_EQ(page.nextPage(), SetupPage::Corporation);
+    // iHenkei, holidayRule, the fixed months and the charge day, the receipt, recordKeeping.
     const tSetupData& d = state().gtSetupData;
-    EXPECT_EQ(d.iHenkei, 0);
-    EXPECT_EQ(d.holidayRule, 2);
-    EXPECT_EQ(d.iReseptFixedMonth, 1);
-    EXPECT_EQ(d.iChargeFixedMonth, 1);
-    EXPECT_EQ(d.iChargeFixedDay, -1);
-    EXPECT_EQ(d.iConsentFixedMonth, 0);
-    EXPECT_EQ(d.receiptFormatMode, 2);
-    EXPECT_EQ(d.receiptFormat, 6);
-    EXPECT_EQ(d.recordKeeping, 1);
+    EXPECT_EQ(
+        QList<short>({d.iHenkei, d.holidayRule, d.iReseptFixedMonth, d.iChargeFixedMonth, d.iChargeFixedDay,
+                      d.iConsentFixedMonth, d.receiptFormatMode, d.receiptFormat, d.recordKeeping}),
+        QList<short>({0, 2, 1, 1, -1, 0, 2, 6, 1}));
 
     // Shown again, the page reads the choices back as they were made.
     frmFirstSetUpA0 again;
@@ -364,66 +401,14 @@ TEST(SetupFirstPages, IntroFinalAndIntroduction)
     EXPECT_EQ(last.nextPage(), SetupPage::Users);
     EXPECT_EQ(state().giSetupMode, 0);
 
+    // The introduction writes the tutorial marker over what was there.
+    inst.writeFile("Tutorial.kvx", "old\r\nlines\r\n");
     frmFirstView view;
     EXPECT_EQ(view.windowTitle(), "システム導入のご案内");
     view.show();
     click(view, "btnAdd");
     EXPECT_EQ(inst.readBytes("Tutorial.kvx"), QByteArray("[tutorial]= 1\r\n"));
     EXPECT_FALSE(view.isVisible());
-}
-
-namespace
-{
-
-// Picks the first row of the postal search once it is open and has rows; leaves its caption.
-void pickFirstAddress(QString* caption)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, caption] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            auto* grid = top->objectName() == "frmSearchAdd" && top->isVisible()
-                             ? top->findChild<QAbstractItemView*>("fpSpread01")
-                             : nullptr;
-            if (!grid || !grid->model() || grid->model()->rowCount() == 0)
-                continue;
-            *caption = top->windowTitle();
-            grid->setCurrentIndex(grid->model()->index(0, 0));
-            QTest::mouseClick(top->findChild<QPushButton*>("cmdSelect"), Qt::LeftButton);
-            timer->deleteLater();
-            return;
-        }
-    });
-    timer->start();
-}
-
-} // namespace
-
-TEST(SetupCorporationPage, PostalSearchBothWays)
-{
-    SetupInstallation inst;
-    inst.exec("INSERT INTO 郵便番号 (ID, YuubinNo, 名称, かな) VALUES (1, '060-0001', "
-              "'北海道札幌市中央区北一条西', "
-              "'ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ')");
-    frmFirstSetUp01 page;
-    showActive(page);
-    child<QLineEdit>(page, "posYubin")->setText("0600001");
-    QString caption;
-    pickFirstAddress(&caption);
-    click(page, "btnYubin");
-    EXPECT_EQ(caption, "住所検索");
-    EXPECT_EQ(child<QLineEdit>(page, "posYubin")->text(), "060-0001");
-    EXPECT_EQ(child<QLineEdit>(page, "txtAddress01")->text(), "北海道札幌市中央区北一条西");
-    EXPECT_EQ(child<QLineEdit>(page, "txtAddressKana")->text(), "ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ");
-    // The focus the page gives back once the search has closed.
-    EXPECT_EQ(page.focusWidget(), child<QLineEdit>(page, "posYubin"));
-
-    child<QLineEdit>(page, "posYubin")->clear();
-    child<QLineEdit>(page, "txtAddress01")->setText("北一条西");
-    pickFirstAddress(&caption);
-    click(page, "btnAdd");
-    EXPECT_EQ(caption, "郵便番号検索");
-    EXPECT_EQ(child<QLineEdit>(page, "posYubin")->text(), "060-0001");
 }
 
 TEST(SetupCorporationPage, PositionFromTheMapScreen)

@@ -144,8 +144,6 @@ TEST(SetupSave, WritesEveryTableAndFileOnce)
     EXPECT_EQ(inst.readBytes("DATA/Data0101/患者管理設定.ini"),
               textfile::encode(
                   "[施術期間]\r\n変形徒手での運用有無=0\r\n変形徒手等施術期間=0\r\n変形マッサ変更=0\r\n"));
-    EXPECT_EQ(inst.readText("DATA/Data0101/患者管理設定.ini"),
-              "[施術期間]\r\n変形徒手での運用有無=0\r\n変形徒手等施術期間=0\r\n変形マッサ変更=0\r\n");
     // The map account's three lines stay as the launcher reads them; the section follows.
     EXPECT_EQ(inst.readBytes("QmapUser.ini"),
               textfile::encode("ZENRIN_USER=map01\r\nZENRIN_PWD=pw01\r\nUSER_CODE=9\r\n[実績管理]\r\n"
@@ -220,12 +218,4 @@ TEST(SetupSave, NoStopsTheSaveAndHolidayRules)
     ASSERT_EQ(inst.messages.shown.size(), 1u);
     EXPECT_TRUE(inst.messages.shown[0].text.startsWith("iDataSaveStaff() でエラー\r\n"));
     EXPECT_EQ(inst.messages.shown[0].icon, MsgIcon::Critical);
-}
-
-TEST(SetupSave, TutorialMarker)
-{
-    SetupInstallation inst;
-    inst.writeFile("Tutorial.kvx", "old\r\nlines\r\n");
-    EXPECT_TRUE(writeTutorialMarker());
-    EXPECT_EQ(inst.readBytes("Tutorial.kvx"), QByteArray("[tutorial]= 1\r\n"));
 }
