@@ -42,11 +42,12 @@ void type(const QString& text)
         QTest::sendKeyEvent(QTest::Click, focus, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
-void key(Qt::Key k)
+// Types the code and the name and presses add.
+void add(const QWidget& page, const QString& code, const QString& name)
 {
-    QWidget* focus = QApplication::focusWidget();
-    ASSERT_NE(focus, nullptr);
-    QTest::keyClick(focus, k);
+    child<QLineEdit>(page, "txtIDNo")->setText(code);
+    child<QLineEdit>(page, "txtName")->setText(name);
+    click(page, "btnAdd");
 }
 
 QStringList lines(const QWidget& w)
@@ -105,7 +106,7 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
     child<QLineEdit>(page, "txtName")->setFocus();
     for (const QString name : {"一郎", "二郎", "三郎"}) {
         type(name);
-        key(Qt::Key_Return);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
     EXPECT_EQ(lines(page),
               QStringList({"       1        一郎", "       2        二郎", "       3        三郎"}));
@@ -122,7 +123,7 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
     EXPECT_EQ(child<QListWidget>(page, "lstMember")->currentRow(), 1);
     child<QLineEdit>(page, "txtName")->setFocus();
     type("四郎");
-    key(Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(lines(page).last(), "       3        四郎");
 
     // "No" keeps the item.
@@ -176,25 +177,16 @@ TEST(SetupListPages, CodeLimitsDuplicatesAndMissingEntries)
                            MsgIcon::Exclamation);
         EXPECT_EQ(QApplication::focusWidget(), code);
 
-        code->setText(largest);
-        click(page, "btnAdd");
-        code->setText("12");
-        child<QLineEdit>(page, "txtName")->setText("名前");
-        click(page, "btnAdd");
+        add(page, largest, "名前");
+        add(page, "12", "名前");
         EXPECT_EQ(lines(page), staff ? QStringList({"99999998        名前", "      12        名前"})
                                      : QStringList({"  99999800        名前", "      1200        名前"}));
-        code->setText("12");
-        child<QLineEdit>(page, "txtName")->setText("別人");
-        click(page, "btnAdd");
+        add(page, "12", "別人");
         inst.expectLastBox("既に同じ" + who + "コードが登録されています。", "入力エラー",
                            MsgIcon::Exclamation);
-
-        code->setText("0");
-        click(page, "btnAdd");
+        add(page, "0", "別人");
         inst.expectLastBox(who + "コードが入力されていません。", "入力エラー", MsgIcon::Exclamation);
-        code->setText("5");
-        child<QLineEdit>(page, "txtName")->setText("  ");
-        click(page, "btnAdd");
+        add(page, "5", "  ");
         inst.expectLastBox(who + "氏名が入力されていません。", "入力エラー", MsgIcon::Exclamation);
         EXPECT_EQ(lines(page).size(), 2);
         // A hand-typed code of 0: entering the name field sends the user back to the code.
@@ -385,7 +377,7 @@ TEST(SetupFirstPages, IntroFinalAndIntroduction)
         // Escape keeps the page open (closing it would end the setup).
         frmFirstSetUp00 intro;
         showActive(intro);
-        key(Qt::Key_Escape);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         EXPECT_TRUE(intro.isVisible());
         EXPECT_EQ(intro.nextPage(), SetupPage::None);
     }
