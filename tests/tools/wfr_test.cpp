@@ -1,6 +1,4 @@
 #include "installation.h"
-#include "platform/process.h"
-#include "platform/runtime.h"
 #include "print/cls_WfdPrintExe.h"
 
 #include <QDir>
@@ -203,19 +201,6 @@ TEST(ReportEngine, BadInputIsRefusedAndWritesNothing)
     EXPECT_FALSE(f.inst.exists("TMP/tmp.wfd"));
     EXPECT_FALSE(f.inst.exists("out.pdf"));
     EXPECT_FALSE(f.inst.exists("out.pdf.part"));
-}
-
-TEST(ReportEngine, MissingFromTheProgramFolder)
-{
-    EngineFolder f;
-    QFile::remove(f.inst.file("wfrfv10"));
-    platform::SystemProcesses real;
-    platform::runtime().processes = &real;
-    cls_WfdPrintExe job;
-    ASSERT_EQ(job.iInit(f.app() + "\\SYS\\地図印刷.wfd", "地図印刷"), 0);
-    EXPECT_EQ(job.iPrintDialog(), -1);
-    f.inst.expectLastBox("(53)ファイルが見つかりません。\r\nwfrfv10.exe", "", platform::MsgIcon::Critical);
-    platform::runtime().processes = &f.inst.processes;
 }
 
 // A receipt page in the engine's preview window, on a virtual X display (Xvfb), captured
