@@ -85,7 +85,7 @@ TEST(FirstLoginWindow, ButtonsOfTheTwoModes)
     EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), "0");
 }
 
-TEST(FirstLoginWindow, PrefecturesAndTimeLists)
+TEST(FirstLoginWindow, PrefecturesTimeListsAndEnter)
 {
     BaseInstallation inst;
     frmFirstLogin w;
@@ -121,28 +121,16 @@ TEST(FirstLoginWindow, PrefecturesAndTimeLists)
         selected << child<QComboBox>(w, list)->currentText() + "=" +
                         child<QComboBox>(w, list)->currentData().toString();
     EXPECT_EQ(selected, QStringList({"9:00=900", "18:00=1800", "12:00=1200", "17:00=1700"}));
-}
 
-TEST(FirstLoginWindow, RefusalsAndNoAtTheConfirmationCreateNothing)
-{
-    BaseInstallation inst;
-    frmFirstLogin w;
-    create(w, "", "新店", inst);
-    inst.expectLastBox("都道府県名は必ず選択して下さい。", "入力エラー", MsgIcon::Exclamation);
-    create(w, "東京", " 　", inst);
-    inst.expectLastBox("事業所名称は必ず入力して下さい。", "入力エラー", MsgIcon::Exclamation);
-
-    inst.messages.shown.clear();
-    inst.messages.answers.clear();
-    create(w, "東京", "新店", inst, MsgAnswer::No);
-    inst.expectLastBox(
-        "【東京】 の事業所を登録します。よろしいですか？\r\r※都道府県名は後で変更できませんのでご注意下さい",
-        "登録確認", MsgIcon::Information, MsgButtons::YesNo);
+    // Enter in the name moves on.
+    w.show();
+    QApplication::setActiveWindow(&w);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    child<QLineEdit>(w, "imKyotenName")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(w, "imKyotenName"));
     EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), "0");
-    EXPECT_EQ(inst.areaFlag(13), "0");
-    EXPECT_FALSE(inst.exists("Massage1301.ini"));
-    EXPECT_FALSE(inst.exists("DATA/Data1301"));
+    EXPECT_TRUE(inst.messages.shown.empty());
 }
 
 TEST(FirstLoginWindow, FirstBaseOfTokyo)
@@ -206,52 +194,52 @@ TEST(FirstLoginWindow, NextBranchAndWeeklyScheduleChoice)
     EXPECT_TRUE(inst.readText("DATA/Data2701/予定設定.ini").contains("\r\n時間間隔=30\r\n"));
 }
 
-TEST(FirstLoginWindow, FailedBranchLookUpOrMissingTemplateRefusesTheCreation)
+TEST(FirstLoginWindow, RefusalsNoAndFailuresCreateNothing)
 {
     BaseInstallation inst;
     frmFirstLogin w;
+    const auto expectNothing = [&] {
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), "0");
+        EXPECT_EQ(inst.areaFlag(13), "0");
+        EXPECT_FALSE(inst.exists("Massage1301.ini"));
+        EXPECT_FALSE(inst.exists("DATA/Data1301"));
+    };
+    create(w, "", "新店", inst);
+    inst.expectLastBox("都道府県名は必ず選択して下さい。", "入力エラー", MsgIcon::Exclamation);
+    create(w, "東京", " 　", inst);
+    inst.expectLastBox("事業所名称は必ず入力して下さい。", "入力エラー", MsgIcon::Exclamation);
 
+    inst.messages.shown.clear();
+    inst.messages.answers.clear();
+    create(w, "東京", "新店", inst, MsgAnswer::No);
+    inst.expectLastBox(
+        "【東京】 の事業所を登録します。よろしいですか？\r\r※都道府県名は後で変更できませんのでご注意下さい",
+        "登録確認", MsgIcon::Information, MsgButtons::YesNo);
+    expectNothing();
+
+    // No template in the program folder.
     QFile::remove(inst.file("Massage0000.ini"));
     create(w, "東京", "新店", inst);
     inst.expectLastBox("事業所のひな形が見つかりません。\r\n" + inst.path() + "\\Massage0000.ini",
                        "事業所追加エラー", MsgIcon::Exclamation);
-    EXPECT_TRUE(w.isVisible());
+    expectNothing();
     inst.writeFile("Massage0000.ini", "[環境]\r\n");
 
     // The branch look-up fails on a broken table: no row with a made-up branch.
-    inst.exec("ALTER TABLE KYOTEN RENAME TO KYOTEN_OLD");
-    inst.exec("CREATE TABLE KYOTEN (iKyotenCd SMALLINT)");
+    inst.exec("ALTER TABLE KYOTEN RENAME TO KYOTEN_OLD; CREATE TABLE KYOTEN (iKyotenCd SMALLINT)");
     create(w, "東京", "新店", inst);
     inst.expectLastBox("事業所の枝番を取得できなかったため、事業所を作成できません。", "事業所追加エラー",
                        MsgIcon::Exclamation);
     EXPECT_TRUE(w.isVisible());
     EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN"), "0");
     EXPECT_FALSE(inst.exists("Massage1301.ini"));
-}
 
-TEST(FirstLoginWindow, AFailedInsertEndsTheProgram)
-{
-    BaseInstallation inst;
-    inst.exec("CREATE TRIGGER refuse BEFORE INSERT ON KYOTEN BEGIN SELECT RAISE(ABORT, 'full'); END");
-    frmFirstLogin w;
-    pick(w, "cmbChiku", "東京");
-    child<QLineEdit>(w, "imKyotenName")->setText("新店");
+    // A failed insert ends the program.
+    inst.exec("DROP TABLE KYOTEN; ALTER TABLE KYOTEN_OLD RENAME TO KYOTEN; CREATE TRIGGER refuse BEFORE "
+              "INSERT ON KYOTEN BEGIN SELECT RAISE(ABORT, 'full'); END");
     EXPECT_THROW(w.btnAdd_Click(), ProgramEnded);
     inst.expectLastBox("事業所データの作成に失敗しました。\rシステムを強制終了します。", "事業所追加エラー",
                        MsgIcon::Critical);
-    EXPECT_FALSE(inst.exists("Massage1301.ini"));
-}
-
-TEST(FirstLoginWindow, EnterInTheNameMovesOn)
-{
-    BaseInstallation inst;
-    frmFirstLogin w;
-    w.show();
-    QApplication::setActiveWindow(&w);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    child<QLineEdit>(w, "imKyotenName")->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(w, "imKyotenName"));
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_TRUE(inst.messages.shown.empty());
+    expectNothing();
 }

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <memory>
 
 using platform::MsgIcon;
 
@@ -35,15 +36,37 @@ void click(const QWidget& w, const char* button)
     QTest::mouseClick(child<QPushButton>(w, button), Qt::LeftButton);
 }
 
-// Answers the delete confirmation that the next step opens.
-void answerCaution(const char* button)
+// The window, shown, on the base it finds in gtKyoten.
+std::unique_ptr<frmKyotenMent> open(short cd, short eb, const QString& area, const QString& name,
+                                    short usedFlg, const QString& comment = {})
 {
-    QTimer::singleShot(0, [button] {
+    state().gtKyoten = kyotenRecord(cd, eb, area, name, usedFlg, comment);
+    auto w = std::make_unique<frmKyotenMent>();
+    w->show();
+    return w;
+}
+
+// Types the name, picks the status and presses register.
+void enter(frmKyotenMent& w, const QString& name, int option)
+{
+    child<QLineEdit>(w, "imKyotenName")->setText(name);
+    opt(w, option)->setChecked(true);
+    click(w, "btnRegist");
+}
+
+// Presses delete (the button, or the menu's F2) and gives the confirmation the answer.
+void remove(frmKyotenMent& w, const char* answer, bool fromMenu = false)
+{
+    QTimer::singleShot(0, [answer] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (top->objectName() == "frmCaution" && top->isVisible())
-                QTest::mouseClick(top->findChild<QPushButton*>(button), Qt::LeftButton);
+                QTest::mouseClick(top->findChild<QPushButton*>(answer), Qt::LeftButton);
         }
     });
+    if (fromMenu)
+        child<QAction>(w, "mnF2")->trigger();
+    else
+        click(w, "btnDel");
 }
 
 const QString kNewSettings =
@@ -66,37 +89,34 @@ struct TwoBases : BaseInstallation {
 TEST(KyotenMentWindow, AddAndEditModes)
 {
     TwoBases inst;
-    state().gtKyoten = kyotenRecord(13, 2, "東京", "支店", 2, "駅前");
-    frmKyotenMent edit;
-    EXPECT_FALSE(edit.addMode());
-    EXPECT_EQ(edit.windowTitle(), "拠点／事業所管理画面（編集モード）");
-    EXPECT_FALSE(child<QPushButton>(edit, "btnCopy")->isEnabled());
-    EXPECT_TRUE(child<QPushButton>(edit, "btnDel")->isEnabled());
-    EXPECT_FALSE(child<QAction>(edit, "mnF1")->isEnabled());
+    const auto edit = open(13, 2, "東京", "支店", 2, "駅前");
+    EXPECT_FALSE(edit->addMode());
+    EXPECT_EQ(edit->windowTitle(), "拠点／事業所管理画面（編集モード）");
+    EXPECT_FALSE(child<QPushButton>(*edit, "btnCopy")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(*edit, "btnDel")->isEnabled());
+    EXPECT_FALSE(child<QAction>(*edit, "mnF1")->isEnabled());
     QStringList fields;
     for (const char* name : {"imArea", "imBcd", "imBeb", "imKyotenName", "imKyotenComment"})
-        fields << child<QLineEdit>(edit, name)->text();
+        fields << child<QLineEdit>(*edit, name)->text();
     EXPECT_EQ(fields, QStringList({"東京", "13", "2", "支店", "駅前"}));
 
-    state().gtKyoten = kyotenRecord(13, 5, "東京", "", 0);
-    frmKyotenMent add;
-    EXPECT_TRUE(add.addMode());
-    EXPECT_EQ(add.windowTitle(), "拠点／事業所管理画面（追加モード）");
-    EXPECT_TRUE(child<QPushButton>(add, "btnCopy")->isEnabled());
-    EXPECT_FALSE(child<QPushButton>(add, "btnDel")->isEnabled());
-    EXPECT_FALSE(child<QAction>(add, "mnF2")->isEnabled());
+    const auto add = open(13, 5, "東京", "", 0);
+    EXPECT_TRUE(add->addMode());
+    EXPECT_EQ(add->windowTitle(), "拠点／事業所管理画面（追加モード）");
+    EXPECT_TRUE(child<QPushButton>(*add, "btnCopy")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(*add, "btnDel")->isEnabled());
+    EXPECT_FALSE(child<QAction>(*add, "mnF2")->isEnabled());
 
     // The function menu calls the buttons.
-    auto* menu = child<QMenu>(add, "mnKinou");
+    auto* menu = child<QMenu>(*add, "mnKinou");
     EXPECT_EQ(menu->title(), "機能");
     QStringList items;
     for (QAction* a : menu->actions())
         items << (a->isSeparator() ? "-" + a->objectName() : a->objectName() + ":" + a->text());
     EXPECT_EQ(items, QStringList({"mnF1:事業所のコピー", "mnF2:事業所の削除", "mnF10:登録", "-mnSep01",
                                   "mnF12:閉じる"}));
-    add.show();
-    child<QAction>(add, "mnF12")->trigger();
-    EXPECT_FALSE(add.isVisible());
+    child<QAction>(*add, "mnF12")->trigger();
+    EXPECT_FALSE(add->isVisible());
 }
 
 TEST(KyotenMentWindow, StatusOptionsTextsAndPictures)
@@ -114,47 +134,43 @@ TEST(KyotenMentWindow, StatusOptionsTextsAndPictures)
                     {3, 3, "運用停止中", 2},
                     {9, 4, "廃止", 3}};
     for (const auto& s : statuses) {
-        state().gtKyoten = kyotenRecord(13, 1, "東京", "本店", s.flag);
-        frmKyotenMent w;
-        EXPECT_TRUE(opt(w, s.option)->isChecked()) << s.flag;
-        EXPECT_EQ(child<QLabel>(w, "lblStatus")->text(), s.text);
-        EXPECT_EQ(picture(w, 0), picture(w, s.source)) << s.flag;
-        EXPECT_EQ(opt(w, 0)->isEnabled(), s.flag == 0);
+        SCOPED_TRACE(s.flag);
+        const auto w = open(13, 1, "東京", "本店", s.flag);
+        EXPECT_TRUE(opt(*w, s.option)->isChecked());
+        EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), s.text);
+        EXPECT_EQ(picture(*w, 0), picture(*w, s.source));
+        EXPECT_EQ(opt(*w, 0)->isEnabled(), s.flag == 0);
     }
     // The five pictures differ.
-    state().gtKyoten = kyotenRecord(13, 1, "東京", "本店", 7);
-    frmKyotenMent w;
+    const auto w = open(13, 1, "東京", "本店", 7);
     for (int i = 0; i < 5; ++i)
-        EXPECT_FALSE(opt(w, i)->isChecked());
+        EXPECT_FALSE(opt(*w, i)->isChecked());
     for (int a = 1; a <= 5; ++a)
         for (int b = a + 1; b <= 5; ++b)
-            EXPECT_NE(picture(w, a), picture(w, b));
+            EXPECT_NE(picture(*w, a), picture(*w, b));
 
     // Choosing shows at once and stores nothing.
-    w.show();
-    QTest::mouseClick(opt(w, 4), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(child<QLabel>(w, "lblStatus")->text(), "廃止");
-    EXPECT_EQ(picture(w, 0), picture(w, 3));
+    QTest::mouseClick(opt(*w, 4), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), "廃止");
+    EXPECT_EQ(picture(*w, 0), picture(*w, 3));
     EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
 }
 
 TEST(KyotenMentWindow, FranchiseOptionHiddenWhenTheSuiteHasNoFranchises)
 {
+    const int y2 = 25 + 30 * 2, y3 = 25 + 30 * 3, y4 = 25 + 30 * 4; // design positions
     for (int fc : {0, 1}) {
         TwoBases inst(fc);
-        state().gtKyoten = kyotenRecord(13, 1, "東京", "本店", 1);
-        frmKyotenMent w;
-        w.show();
-        const int y2 = 25 + 30 * 2, y3 = 25 + 30 * 3, y4 = 25 + 30 * 4; // design positions
+        const auto w = open(13, 1, "東京", "本店", 1);
         if (fc == 0) {
-            EXPECT_FALSE(opt(w, 2)->isVisible());
-            EXPECT_EQ(opt(w, 3)->y(), y2);
-            EXPECT_EQ(opt(w, 4)->y(), y3);
+            EXPECT_FALSE(opt(*w, 2)->isVisible());
+            EXPECT_EQ(opt(*w, 3)->y(), y2);
+            EXPECT_EQ(opt(*w, 4)->y(), y3);
         } else {
             for (int i = 0; i < 5; ++i)
-                EXPECT_TRUE(opt(w, i)->isVisible());
-            EXPECT_EQ(opt(w, 3)->y(), y3);
-            EXPECT_EQ(opt(w, 4)->y(), y4);
+                EXPECT_TRUE(opt(*w, i)->isVisible());
+            EXPECT_EQ(opt(*w, 3)->y(), y3);
+            EXPECT_EQ(opt(*w, 4)->y(), y4);
         }
     }
 }
@@ -175,14 +191,11 @@ TEST(KyotenMentWindow, RefusedEntriesWriteNothing)
         {"新店", 0, "事業所の状態は未登録以外を選択して下さい。", "設定エラー"},
     };
     for (const auto& c : cases) {
-        state().gtKyoten = kyotenRecord(13, 3, "東京", "", 0);
-        frmKyotenMent w;
-        w.show();
-        child<QLineEdit>(w, "imKyotenName")->setText(c.name);
-        opt(w, c.option)->setChecked(true);
-        click(w, "btnRegist");
+        SCOPED_TRACE(c.text.toStdString());
+        const auto w = open(13, 3, "東京", "", 0);
+        enter(*w, c.name, c.option);
         inst.expectLastBox(c.text, c.title, MsgIcon::Exclamation);
-        EXPECT_TRUE(w.isVisible());
+        EXPECT_TRUE(w->isVisible());
     }
     EXPECT_EQ(inst.kyotenRow(13, 3), "");
     EXPECT_FALSE(inst.exists("Massage1303.ini"));
@@ -192,17 +205,13 @@ TEST(KyotenMentWindow, RefusedEntriesWriteNothing)
 TEST(KyotenMentWindow, RegisteringANewBaseWritesItsRowAndFiles)
 {
     BaseInstallation inst;
-    state().gtKyoten = kyotenRecord(5, 1, "秋田", "", 0);
-    frmKyotenMent w;
-    w.show();
+    const auto w = open(5, 1, "秋田", "", 0);
     const QString name = "O'Hara ①㈱　駅前";
-    child<QLineEdit>(w, "imKyotenName")->setText("  " + name + " ");
-    child<QLineEdit>(w, "imKyotenComment")->setText("it's 100%_ok");
-    opt(w, 3)->setChecked(true);
-    click(w, "btnRegist");
+    child<QLineEdit>(*w, "imKyotenComment")->setText("it's 100%_ok");
+    enter(*w, "  " + name + " ", 3);
 
     inst.expectLastBox(name + "事業所の追加を行いました。", "事業所追加完了", MsgIcon::Information);
-    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(inst.kyotenRow(5, 1), "5|1|0|秋田|" + name + "|it's 100%_ok|0||0||3");
     EXPECT_EQ(inst.areaFlag(5), "1");
     EXPECT_EQ(state().gtAreaList[5].status, 1);
@@ -218,60 +227,44 @@ TEST(KyotenMentWindow, RegisteringANewBaseWritesItsRowAndFiles)
     EXPECT_TRUE(inst.exists("drive_c/KVX/MASTER/DATA/Data0501/患者管理設定.ini"));
 }
 
-TEST(KyotenMentWindow, MissingDistributionFolderOrTemplateMakesNothing)
+TEST(KyotenMentWindow, FailedRegistrationsMakeNothing)
 {
     BaseInstallation inst;
     const auto tryRegister = [&] {
-        state().gtKyoten = kyotenRecord(5, 1, "秋田", "", 0);
-        frmKyotenMent w;
-        w.show();
-        child<QLineEdit>(w, "imKyotenName")->setText("秋田店");
-        opt(w, 1)->setChecked(true);
-        click(w, "btnRegist");
-        EXPECT_TRUE(w.isVisible());
+        const auto w = open(5, 1, "秋田", "", 0);
+        enter(*w, "秋田店", 1);
+        EXPECT_TRUE(w->isVisible());
         EXPECT_EQ(inst.kyotenRow(5, 1), "");
+        EXPECT_EQ(inst.areaFlag(5), "0");
         EXPECT_FALSE(inst.exists("Massage0501.ini"));
     };
 
+    // No template in the distribution folder.
     QFile::remove(inst.file("drive_c/KVX/MASTER/Massage0000.ini"));
     tryRegister();
     inst.expectLastBox("事業所のひな形が見つかりません。\r\nC:\\KVX\\MASTER\\Massage0000.ini",
                        "マスタデータの読込みエラー", MsgIcon::Exclamation);
 
+    // No distribution folder in adodb.ini; the copy button only reads the folder.
     inst.writeFile("adodb.ini",
                    inst.readText("adodb.ini").replace("資源配布=C:\\KVX\\MASTER", "資源配布=   "));
     tryRegister();
     inst.expectLastBox("ファイルの読込みに失敗しました", "マスタデータの読込みエラー", MsgIcon::Exclamation);
-
-    // The copy button only reads the folder.
-    state().gtKyoten = kyotenRecord(5, 1, "秋田", "", 0);
-    frmKyotenMent w;
     inst.messages.shown.clear();
-    child<QAction>(w, "mnF1")->trigger();
+    child<QAction>(*open(5, 1, "秋田", "", 0), "mnF1")->trigger();
     inst.expectLastBox("ファイルの読込みに失敗しました", "マスタデータの読込みエラー", MsgIcon::Exclamation);
-}
 
-TEST(KyotenMentWindow, ADataFolderThatCannotBeMadeTakesTheNewBaseOutAgain)
-{
-    BaseInstallation inst;
+    // A data folder that cannot be made takes the new base out again.
+    inst.writeAdodbIni();
+    inst.writeFile("drive_c/KVX/MASTER/Massage0000.ini", "[環境]\r\n");
     inst.writeFile("DATA/keep.txt", "x");
     Undeletable locked(inst.file("DATA"));
     if (!locked.ok)
         GTEST_SKIP() << "the file system cannot lock a folder";
-    state().gtKyoten = kyotenRecord(5, 1, "秋田", "", 0);
-    frmKyotenMent w;
-    w.show();
-    child<QLineEdit>(w, "imKyotenName")->setText("秋田店");
-    opt(w, 1)->setChecked(true);
-    click(w, "btnRegist");
-
+    tryRegister();
     inst.expectLastBox("事業所のファイルを作成できませんでした。\r\nフォルダを作成できません。\r\n" +
                            inst.path() + "\\DATA\\Data0501\r\n事業所の追加は取り消しました。",
                        "事業所追加エラー", MsgIcon::Critical);
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(inst.kyotenRow(5, 1), "");
-    EXPECT_EQ(inst.areaFlag(5), "0");
-    EXPECT_FALSE(inst.exists("Massage0501.ini"));
 }
 
 TEST(KyotenMentWindow, RefusedSettingsWriteReportsTheSettingsText)
@@ -290,15 +283,13 @@ TEST(KyotenMentWindow, RefusedSettingsWriteReportsTheSettingsText)
 TEST(KyotenMentWindow, EditingStoresNameCommentAndStatus)
 {
     TwoBases inst;
-    state().gtKyoten = kyotenRecord(13, 2, "東京", "支店", 2);
-    frmKyotenMent w;
-    w.show();
-    child<QLineEdit>(w, "imKyotenName")->setText("Mc'Donald 支店 ");
-    child<QLineEdit>(w, "imKyotenComment")->setText(" 閉店予定");
-    opt(w, 4)->setChecked(true);
-    child<QAction>(w, "mnF10")->trigger();
+    const auto w = open(13, 2, "東京", "支店", 2);
+    child<QLineEdit>(*w, "imKyotenName")->setText("Mc'Donald 支店 ");
+    child<QLineEdit>(*w, "imKyotenComment")->setText(" 閉店予定");
+    opt(*w, 4)->setChecked(true);
+    child<QAction>(*w, "mnF10")->trigger();
     inst.expectLastBox("Mc'Donald 支店事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
-    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(inst.kyotenRow(13, 2), "13|2|0|東京|Mc'Donald 支店|閉店予定|0||0||9");
     EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
 }
@@ -310,25 +301,16 @@ TEST(KyotenMentWindow, DeletingRemovesRowsFilesAndTheAreaWithItsLastBase)
     state().gtAreaList[13].status = 1;
 
     // Cancelled at the confirmation: nothing happens.
-    state().gtKyoten = kyotenRecord(13, 2, "東京", "支店", 2);
-    {
-        frmKyotenMent w;
-        w.show();
-        answerCaution("btnCancel");
-        click(w, "btnDel");
-        EXPECT_TRUE(w.isVisible());
-        EXPECT_EQ(inst.baseRowCount(13, 2), 66);
-    }
+    auto w = open(13, 2, "東京", "支店", 2);
+    remove(*w, "btnCancel");
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(inst.baseRowCount(13, 2), 66);
 
     // One of two bases: its rows and files go, the area stays in use.
-    {
-        frmKyotenMent w;
-        w.show();
-        answerCaution("Command1");
-        click(w, "btnDel");
-        inst.expectLastBox("事業所の削除が完了しました。", "事業所削除", MsgIcon::Information);
-        EXPECT_FALSE(w.isVisible());
-    }
+    w = open(13, 2, "東京", "支店", 2);
+    remove(*w, "Command1");
+    inst.expectLastBox("事業所の削除が完了しました。", "事業所削除", MsgIcon::Information);
+    EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(inst.baseRowCount(13, 2), 0);
     EXPECT_EQ(inst.baseRowCount(13, 1), 66);
     EXPECT_EQ(inst.areaFlag(13), "1");
@@ -338,83 +320,68 @@ TEST(KyotenMentWindow, DeletingRemovesRowsFilesAndTheAreaWithItsLastBase)
     EXPECT_TRUE(inst.exists("Massage1301.ini"));
     EXPECT_TRUE(inst.exists("drive_c/KVX/MASTER/Massage1302.ini")); // the distribution copy stays
 
-    // The area's only base: the area goes out of use.
-    state().gtKyoten = kyotenRecord(13, 1, "東京", "本店", 1);
-    {
-        frmKyotenMent w;
-        w.show();
-        answerCaution("Command1");
-        child<QAction>(w, "mnF2")->trigger();
-    }
+    // The area's only base, from the menu: the area goes out of use.
+    remove(*open(13, 1, "東京", "本店", 1), "Command1", true);
     EXPECT_EQ(inst.baseRowCount(13, 1), 0);
     EXPECT_EQ(inst.areaFlag(13), "0");
     EXPECT_EQ(state().gtAreaList[13].status, 0);
     EXPECT_FALSE(inst.exists("DATA/Data1301"));
 }
 
-TEST(KyotenMentWindow, AFailedDeleteKeepsRowsAndFiles)
+TEST(KyotenMentWindow, FailedDeletesKeepRowsAndFiles)
 {
     TwoBases inst;
+    const auto expectKept = [&] {
+        EXPECT_EQ(inst.baseRowCount(13, 2), 66);
+        EXPECT_TRUE(inst.exists("Massage1302.ini"));
+        EXPECT_TRUE(inst.exists("DATA/Data1302/帳票Format.ini"));
+        EXPECT_TRUE(inst.exists("DATA/Data1302/sub/memo.txt"));
+    };
+    // A table refuses the delete.
     inst.exec("CREATE TRIGGER refuse BEFORE DELETE ON REWARDMAS BEGIN SELECT RAISE(ABORT, 'in use'); END");
-    state().gtKyoten = kyotenRecord(13, 2, "東京", "支店", 2);
-    frmKyotenMent w;
-    w.show();
-    answerCaution("Command1");
-    click(w, "btnDel");
-
+    auto w = open(13, 2, "東京", "支店", 2);
+    remove(*w, "Command1");
     const ShownMessage& m = inst.messages.shown.back();
     EXPECT_TRUE(m.text.startsWith(
         "事業所の削除に失敗しました。事業所のデータは削除されていません。\r\nERR:iExecSQL"));
     EXPECT_TRUE(m.text.contains("in use"));
     EXPECT_EQ(m.title, "事業所削除エラー");
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(inst.baseRowCount(13, 2), 66);
-    EXPECT_TRUE(inst.exists("Massage1302.ini"));
-    EXPECT_TRUE(inst.exists("DATA/Data1302/sub/memo.txt"));
-}
+    EXPECT_TRUE(w->isVisible());
+    expectKept();
 
-TEST(KyotenMentWindow, ADataFolderThatCannotBeDeletedStopsTheDeleteBeforeAnyRowGoes)
-{
-    TwoBases inst;
+    // A data folder that cannot be deleted stops the delete before any row goes.
+    inst.exec("DROP TRIGGER refuse");
     Undeletable locked(inst.file("DATA/Data1302/sub"));
     if (!locked.ok)
         GTEST_SKIP() << "the file system cannot lock a folder";
-    state().gtKyoten = kyotenRecord(13, 2, "東京", "支店", 2);
-    frmKyotenMent w;
-    w.show();
-    answerCaution("Command1");
-    click(w, "btnDel");
-
-    const ShownMessage& m = inst.messages.shown.back();
-    EXPECT_TRUE(m.text.startsWith("事業所のファイルを削除できないため、事業所を削除できません。\r\n"));
-    EXPECT_TRUE(m.text.contains("Data1302")) << m.text.toStdString();
-    EXPECT_EQ(m.icon, MsgIcon::Exclamation);
-    EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(inst.baseRowCount(13, 2), 66);
-    EXPECT_TRUE(inst.exists("Massage1302.ini"));
-    EXPECT_TRUE(inst.exists("DATA/Data1302/帳票Format.ini"));
+    w = open(13, 2, "東京", "支店", 2);
+    remove(*w, "Command1");
+    const ShownMessage& n = inst.messages.shown.back();
+    EXPECT_TRUE(n.text.startsWith("事業所のファイルを削除できないため、事業所を削除できません。\r\n"));
+    EXPECT_TRUE(n.text.contains("Data1302")) << n.text.toStdString();
+    EXPECT_EQ(n.icon, MsgIcon::Exclamation);
+    EXPECT_TRUE(w->isVisible());
+    expectKept();
 }
 
 TEST(KyotenMentWindow, EnterMovesToTheNextField)
 {
     TwoBases inst;
-    state().gtKyoten = kyotenRecord(13, 1, "東京", "本店", 1);
-    frmKyotenMent w;
-    w.show();
-    QApplication::setActiveWindow(&w);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    child<QLineEdit>(w, "imKyotenName")->setFocus();
+    const auto w = open(13, 1, "東京", "本店", 1);
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    child<QLineEdit>(*w, "imKyotenName")->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(w, "imKyotenComment"));
+    EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(w, "imKyotenComment"));
-    EXPECT_TRUE(w.isVisible());
+    EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
+    EXPECT_TRUE(w->isVisible());
     EXPECT_TRUE(inst.messages.shown.empty());
 
     // The function keys of the menu: F10 registers.
-    child<QLineEdit>(w, "imKyotenName")->setFocus();
-    child<QLineEdit>(w, "imKyotenName")->setText("本店２");
+    child<QLineEdit>(*w, "imKyotenName")->setFocus();
+    child<QLineEdit>(*w, "imKyotenName")->setText("本店２");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
     inst.expectLastBox("本店２事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
-    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w->isVisible());
 }

@@ -1,10 +1,6 @@
-#include "installation.h"
+#include "e2e.h"
 
-#include <QDeadlineTimer>
-#include <QProcess>
 #include <QSysInfo>
-#include <QThread>
-#include <gtest/gtest.h>
 
 // A new installation started for real: the database is built on the first start, the
 // first-time setup is walked with the keyboard and saved, and the installation's
@@ -12,75 +8,29 @@
 TEST(FirstSetupEndToEnd, FreshInstallationToTheFirstBase)
 {
     TestInstallation inst;
-    ASSERT_EQ(
-        QProcess::execute("bash", {sourceDir() + "/scripts/make-demo.sh", binDir(), inst.path(), "--fresh"}),
-        0);
-    QFile::remove(inst.file("drive_c/KVX/utility/databackup.txt"));
+    makeDemo(inst, true);
 
+    // One line per page.
     const QStringList steps{
         "answer:Ok", // rebuild the database
-        "wait:frmFirstView",
-        "key:btnAdd=Space",
-        "wait:frmFirstSetUp00",
-        "key:btnNext=Space",
-        "wait:frmFirstLogin",
-        "set:cmbChiku=北海道",
-        "set:imKyotenName=札幌治療院",
-        "answer:Yes",
-        "key:btnAdd=Space",
-        "wait:frmFirstSetUpA0",
-        "key:optChk01_0=Space",
-        "key:optChk02_0=Space",
-        "key:btnNext=Space",
-        "wait:frmFirstSetUp01",
-        "set:txtDaihyouName=代表 太郎",
-        "type:posYubin=0600001", // the whole code looks the address up
-        "set:imLat=155000000",
-        "set:imLon=508000000",
-        "key:btnNext=Space",
-        "wait:frmFirstSetUp02",
-        "set:txtName=施術 一郎",
-        "key:txtName=Return",
-        "set:txtName=施術 二郎",
-        "key:txtName=Return",
-        "key:btnNext=Space",
-        "wait:frmFirstSetUp03",
-        "set:txtName=利用 一子",
-        "key:txtName=Return",
-        "key:btnNext=Space",
-        "wait:btnLast",
-        "key:btnLast=Space",
-        "wait:frmTopMenu",
-        "set:txtUserId=admin",
-        "set:txtPassword=admin",
-        "click:btnLogin",
-        "select:ListView1=0",
-        "key:ListView1=Return",
+        "wait:frmFirstView;key:btnAdd=Space",
+        "wait:frmFirstSetUp00;key:btnNext=Space",
+        "wait:frmFirstLogin;set:cmbChiku=北海道;set:imKyotenName=札幌治療院;answer:Yes;key:btnAdd=Space",
+        "wait:frmFirstSetUpA0;key:optChk01_0=Space;key:optChk02_0=Space;key:btnNext=Space",
+        // The whole postal code looks the address up.
+        "wait:frmFirstSetUp01;set:txtDaihyouName=代表 太郎;type:posYubin=0600001;set:imLat=155000000;"
+        "set:imLon=508000000;key:btnNext=Space",
+        "wait:frmFirstSetUp02;set:txtName=施術 一郎;key:txtName=Return;set:txtName=施術 二郎;"
+        "key:txtName=Return;key:btnNext=Space",
+        "wait:frmFirstSetUp03;set:txtName=利用 一子;key:txtName=Return;key:btnNext=Space",
+        "wait:btnLast;key:btnLast=Space",
+        "wait:frmTopMenu;set:txtUserId=admin;set:txtPassword=admin;click:btnLogin",
+        "select:ListView1=0;key:ListView1=Return",
     };
-    QProcess topMenu;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TOPMENU_STANDIN_EXIT", "1");
-    env.insert("TOPMENU_E2E_FROM_START", "1");
-    env.insert("TOPMENU_E2E_STEPS", steps.join(';'));
-    topMenu.setProcessEnvironment(env);
-    topMenu.setWorkingDirectory(inst.path());
-    topMenu.setStandardOutputFile(inst.file("TopMenu.out"));
-    topMenu.setStandardErrorFile(inst.file("TopMenu.out"), QIODevice::Append);
-    topMenu.start(inst.file("TopMenu"), {});
-    if (!topMenu.waitForFinished(120000)) {
-        topMenu.kill();
-        topMenu.waitForFinished();
-        FAIL() << inst.readText("TopMenu.out").toStdString();
-    }
-    ASSERT_EQ(topMenu.exitStatus(), QProcess::NormalExit);
-    ASSERT_EQ(topMenu.exitCode(), 0) << inst.readText("TopMenu.out").toStdString();
+    ASSERT_EQ(runTopMenu(inst, steps.join(';'), true), 0) << inst.readText("TopMenu.out").toStdString();
 
     // The new base went to the base program: it was in the administrator's list.
-    const QDeadlineTimer deadline(20000);
-    QString log;
-    while (!deadline.hasExpired() && !(log = inst.readText("Main.log")).contains("環境名="))
-        QThread::msleep(50);
+    const QString log = waitForLog(inst, "Main.log", "環境名=");
     EXPECT_TRUE(log.contains("BASEID=0101")) << log.toStdString();
     EXPECT_TRUE(log.contains("環境名=北海道－札幌治療院")) << log.toStdString();
 

@@ -1,32 +1,18 @@
-#include "installation.h"
-
-#include <QFile>
-#include <QProcess>
-#include <gtest/gtest.h>
+#include "e2e.h"
 
 namespace
 {
 
 const char* const kServer = "DEMO\\MIRANE";
 
-// Runs the real TopMenu on the installation: logs in as admin, replays the steps, leaves
-// through the exit button.
+// Logs in as admin, replays the steps and leaves through the exit button; no step failed.
 void runAsAdmin(const TestInstallation& inst, const QString& steps)
 {
-    QProcess topMenu;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TOPMENU_STANDIN_EXIT", "1");
-    env.insert("TOPMENU_E2E_STEPS", "set:txtUserId=admin;set:txtPassword=admin;click:btnLogin;" + steps +
-                                        ";answer:Yes;click:cmdExit");
-    topMenu.setProcessEnvironment(env);
-    topMenu.setWorkingDirectory(inst.path());
-    topMenu.setProcessChannelMode(QProcess::MergedChannels);
-    topMenu.start(inst.file("TopMenu"), {});
-    ASSERT_TRUE(topMenu.waitForFinished(90000)) << steps.toStdString();
-    EXPECT_EQ(topMenu.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(topMenu.exitCode(), 0);
-    const QString output = QString::fromLocal8Bit(topMenu.readAll());
+    SCOPED_TRACE(steps.toStdString());
+    ASSERT_EQ(runTopMenu(inst, "set:txtUserId=admin;set:txtPassword=admin;click:btnLogin;" + steps +
+                                   ";answer:Yes;click:cmdExit"),
+              0);
+    const QString output = inst.readText("TopMenu.out");
     EXPECT_FALSE(output.contains("automation:")) << output.toStdString();
 }
 
@@ -47,8 +33,7 @@ int baseRows(const TestInstallation& inst, const QStringList& tables)
 TEST(KyotenEndToEnd, AddRenameAndDeleteABase)
 {
     TestInstallation inst;
-    ASSERT_EQ(QProcess::execute("bash", {sourceDir() + "/scripts/make-demo.sh", binDir(), inst.path()}), 0);
-    QFile::remove(inst.file("drive_c/KVX/utility/databackup.txt")); // no reminder at the exit
+    makeDemo(inst);
     const QString row =
         "SELECT cAreaName || '|' || cKyotenName || '|' || iUsedFlg FROM KYOTEN WHERE iKyotenCd = 13 "
         "AND iKyotenEb = 4";

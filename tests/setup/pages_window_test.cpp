@@ -42,11 +42,12 @@ void type(const QString& text)
         QTest::sendKeyEvent(QTest::Click, focus, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
-void key(Qt::Key k)
+// Types the code and the name and presses add.
+void add(const QWidget& page, const QString& code, const QString& name)
 {
-    QWidget* focus = QApplication::focusWidget();
-    ASSERT_NE(focus, nullptr);
-    QTest::keyClick(focus, k);
+    child<QLineEdit>(page, "txtIDNo")->setText(code);
+    child<QLineEdit>(page, "txtName")->setText(name);
+    click(page, "btnAdd");
 }
 
 QStringList lines(const QWidget& w)
@@ -63,6 +64,28 @@ void showActive(QWidget& w)
     w.show();
     QApplication::setActiveWindow(&w);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+}
+
+// Picks the first row of the postal search once it is open and has rows; leaves its caption.
+void pickFirstAddress(QString* caption)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(5);
+    QObject::connect(timer, &QTimer::timeout, [timer, caption] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* grid = top->objectName() == "frmSearchAdd" && top->isVisible()
+                             ? top->findChild<QAbstractItemView*>("fpSpread01")
+                             : nullptr;
+            if (!grid || !grid->model() || grid->model()->rowCount() == 0)
+                continue;
+            *caption = top->windowTitle();
+            grid->setCurrentIndex(grid->model()->index(0, 0));
+            QTest::mouseClick(top->findChild<QPushButton*>("cmdSelect"), Qt::LeftButton);
+            timer->deleteLater();
+            return;
+        }
+    });
+    timer->start();
 }
 
 } // namespace
@@ -83,7 +106,7 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
     child<QLineEdit>(page, "txtName")->setFocus();
     for (const QString name : {"一郎", "二郎", "三郎"}) {
         type(name);
-        key(Qt::Key_Return);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
     EXPECT_EQ(lines(page),
               QStringList({"       1        一郎", "       2        二郎", "       3        三郎"}));
@@ -100,7 +123,7 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
     EXPECT_EQ(child<QListWidget>(page, "lstMember")->currentRow(), 1);
     child<QLineEdit>(page, "txtName")->setFocus();
     type("四郎");
-    key(Qt::Key_Return);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(lines(page).last(), "       3        四郎");
 
     // "No" keeps the item.
@@ -154,25 +177,16 @@ TEST(SetupListPages, CodeLimitsDuplicatesAndMissingEntries)
                            MsgIcon::Exclamation);
         EXPECT_EQ(QApplication::focusWidget(), code);
 
-        code->setText(largest);
-        click(page, "btnAdd");
-        code->setText("12");
-        child<QLineEdit>(page, "txtName")->setText("名前");
-        click(page, "btnAdd");
+        add(page, largest, "名前");
+        add(page, "12", "名前");
         EXPECT_EQ(lines(page), staff ? QStringList({"99999998        名前", "      12        名前"})
                                      : QStringList({"  99999800        名前", "      1200        名前"}));
-        code->setText("12");
-        child<QLineEdit>(page, "txtName")->setText("別人");
-        click(page, "btnAdd");
+        add(page, "12", "別人");
         inst.expectLastBox("既に同じ" + who + "コードが登録されています。", "入力エラー",
                            MsgIcon::Exclamation);
-
-        code->setText("0");
-        click(page, "btnAdd");
+        add(page, "0", "別人");
         inst.expectLastBox(who + "コードが入力されていません。", "入力エラー", MsgIcon::Exclamation);
-        code->setText("5");
-        child<QLineEdit>(page, "txtName")->setText("  ");
-        click(page, "btnAdd");
+        add(page, "5", "  ");
         inst.expectLastBox(who + "氏名が入力されていません。", "入力エラー", MsgIcon::Exclamation);
         EXPECT_EQ(lines(page).size(), 2);
         // A hand-typed code of 0: entering the name field sends the user back to the code.
@@ -207,12 +221,11 @@ TEST(SetupListPages, NextOnAnEmptyListAsksAndTheUserPageLeadsToTheEnd)
     EXPECT_EQ(state().gtSetupData.userCount, 0);
 }
 
-TEST(SetupCorporationPage, QuestionsOnNextBackKeepsAndLookUp)
+TEST(SetupCorporationPage, QuestionsOnNextBackKeepsLookUpAndSearch)
 {
     SetupInstallation inst;
     inst.exec("INSERT INTO 郵便番号 (ID, YuubinNo, 名称, かな) VALUES (1, '060-0001', "
-              "'北海道札幌市中央区北一条西', "
-              "'ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ')");
+              "'北海道札幌市中央区北一条西', 'ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ')");
     state().gtSetupData.companyName.clear();
     {
         frmFirstSetUp01 page;
@@ -255,10 +268,30 @@ TEST(SetupCorporationPage, QuestionsOnNextBackKeepsAndLookUp)
     EXPECT_EQ(child<QLineEdit>(again, "txtKaishaName")->text(), "札幌治療院");
     EXPECT_EQ(child<QLineEdit>(again, "posYubin")->text(), "060-0001");
     EXPECT_EQ(child<QLineEdit>(again, "imLat")->text(), "155000000");
-    again.show();
+    showActive(again);
     child<QLineEdit>(again, "txtAddress01")->clear();
     click(again, "btnLatLong");
     inst.expectLastBox("住所を入力してください。", QString(), MsgIcon::Exclamation);
+
+    // The postal search both ways: from the code, then from the address.
+    child<QLineEdit>(again, "posYubin")->setText("0600001");
+    QString caption;
+    pickFirstAddress(&caption);
+    click(again, "btnYubin");
+    EXPECT_EQ(caption, "住所検索");
+    EXPECT_EQ(child<QLineEdit>(again, "posYubin")->text(), "060-0001");
+    EXPECT_EQ(child<QLineEdit>(again, "txtAddress01")->text(), "北海道札幌市中央区北一条西");
+    EXPECT_EQ(child<QLineEdit>(again, "txtAddressKana")->text(), "ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ");
+    // The focus the page gives back once the search has closed.
+    EXPECT_EQ(again.focusWidget(), child<QLineEdit>(again, "posYubin"));
+
+    child<QLineEdit>(again, "posYubin")->clear();
+    child<QLineEdit>(again, "txtAddress01")->setText("北一条西");
+    pickFirstAddress(&caption);
+    click(again, "btnAdd");
+    EXPECT_EQ(caption, "郵便番号検索");
+    EXPECT_EQ(child<QLineEdit>(again, "posYubin")->text(), "060-0001");
+
     inst.messages.answer(MsgAnswer::Yes);
     click(again, "btnNext");
     EXPECT_EQ(again.nextPage(), SetupPage::Staff);
@@ -306,16 +339,12 @@ TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
 
     click(page, "btnNext");
     EXPECT_EQ(page.nextPage(), SetupPage::Corporation);
+    // iHenkei, holidayRule, the fixed months and the charge day, the receipt, recordKeeping.
     const tSetupData& d = state().gtSetupData;
-    EXPECT_EQ(d.iHenkei, 0);
-    EXPECT_EQ(d.holidayRule, 2);
-    EXPECT_EQ(d.iReseptFixedMonth, 1);
-    EXPECT_EQ(d.iChargeFixedMonth, 1);
-    EXPECT_EQ(d.iChargeFixedDay, -1);
-    EXPECT_EQ(d.iConsentFixedMonth, 0);
-    EXPECT_EQ(d.receiptFormatMode, 2);
-    EXPECT_EQ(d.receiptFormat, 6);
-    EXPECT_EQ(d.recordKeeping, 1);
+    EXPECT_EQ(
+        QList<short>({d.iHenkei, d.holidayRule, d.iReseptFixedMonth, d.iChargeFixedMonth, d.iChargeFixedDay,
+                      d.iConsentFixedMonth, d.receiptFormatMode, d.receiptFormat, d.recordKeeping}),
+        QList<short>({0, 2, 1, 1, -1, 0, 2, 6, 1}));
 
     // Shown again, the page reads the choices back as they were made.
     frmFirstSetUpA0 again;
@@ -348,7 +377,7 @@ TEST(SetupFirstPages, IntroFinalAndIntroduction)
         // Escape keeps the page open (closing it would end the setup).
         frmFirstSetUp00 intro;
         showActive(intro);
-        key(Qt::Key_Escape);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
         EXPECT_TRUE(intro.isVisible());
         EXPECT_EQ(intro.nextPage(), SetupPage::None);
     }
@@ -364,66 +393,14 @@ TEST(SetupFirstPages, IntroFinalAndIntroduction)
     EXPECT_EQ(last.nextPage(), SetupPage::Users);
     EXPECT_EQ(state().giSetupMode, 0);
 
+    // The introduction writes the tutorial marker over what was there.
+    inst.writeFile("Tutorial.kvx", "old\r\nlines\r\n");
     frmFirstView view;
     EXPECT_EQ(view.windowTitle(), "システム導入のご案内");
     view.show();
     click(view, "btnAdd");
     EXPECT_EQ(inst.readBytes("Tutorial.kvx"), QByteArray("[tutorial]= 1\r\n"));
     EXPECT_FALSE(view.isVisible());
-}
-
-namespace
-{
-
-// Picks the first row of the postal search once it is open and has rows; leaves its caption.
-void pickFirstAddress(QString* caption)
-{
-    auto* timer = new QTimer;
-    timer->setInterval(5);
-    QObject::connect(timer, &QTimer::timeout, [timer, caption] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            auto* grid = top->objectName() == "frmSearchAdd" && top->isVisible()
-                             ? top->findChild<QAbstractItemView*>("fpSpread01")
-                             : nullptr;
-            if (!grid || !grid->model() || grid->model()->rowCount() == 0)
-                continue;
-            *caption = top->windowTitle();
-            grid->setCurrentIndex(grid->model()->index(0, 0));
-            QTest::mouseClick(top->findChild<QPushButton*>("cmdSelect"), Qt::LeftButton);
-            timer->deleteLater();
-            return;
-        }
-    });
-    timer->start();
-}
-
-} // namespace
-
-TEST(SetupCorporationPage, PostalSearchBothWays)
-{
-    SetupInstallation inst;
-    inst.exec("INSERT INTO 郵便番号 (ID, YuubinNo, 名称, かな) VALUES (1, '060-0001', "
-              "'北海道札幌市中央区北一条西', "
-              "'ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ')");
-    frmFirstSetUp01 page;
-    showActive(page);
-    child<QLineEdit>(page, "posYubin")->setText("0600001");
-    QString caption;
-    pickFirstAddress(&caption);
-    click(page, "btnYubin");
-    EXPECT_EQ(caption, "住所検索");
-    EXPECT_EQ(child<QLineEdit>(page, "posYubin")->text(), "060-0001");
-    EXPECT_EQ(child<QLineEdit>(page, "txtAddress01")->text(), "北海道札幌市中央区北一条西");
-    EXPECT_EQ(child<QLineEdit>(page, "txtAddressKana")->text(), "ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ");
-    // The focus the page gives back once the search has closed.
-    EXPECT_EQ(page.focusWidget(), child<QLineEdit>(page, "posYubin"));
-
-    child<QLineEdit>(page, "posYubin")->clear();
-    child<QLineEdit>(page, "txtAddress01")->setText("北一条西");
-    pickFirstAddress(&caption);
-    click(page, "btnAdd");
-    EXPECT_EQ(caption, "郵便番号検索");
-    EXPECT_EQ(child<QLineEdit>(page, "posYubin")->text(), "060-0001");
 }
 
 TEST(SetupCorporationPage, PositionFromTheMapScreen)

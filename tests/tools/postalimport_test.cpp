@@ -35,7 +35,7 @@ int import(const TestInstallation& inst, const QString& folder, QString* err = n
 
 } // namespace
 
-TEST(PostalImport, WholeDictionaryOncePerDatabase)
+TEST(PostalImport, WholeDictionaryOncePerDatabaseAndTheScriptForOsql)
 {
     TestInstallation inst;
     inst.createDatabase("PC01\\MIRANE", true); // the demo data brings a few rows of its own
@@ -71,16 +71,11 @@ TEST(PostalImport, WholeDictionaryOncePerDatabase)
     QFile::remove(broken.filePath("101.json"));
     ASSERT_EQ(import(inst, broken.path()), 0);
     EXPECT_EQ(inst.scalar("select count(*) from 郵便番号 where YuubinNo not like '100-%'"), "0");
-}
 
-TEST(PostalImport, ScriptForDatabasesBuiltByOsql)
-{
-    TestInstallation inst;
-    inst.createDatabase("PC01\\MIRANE", true);
-    std::vector<postal::Entry> entries;
-    QString error;
-    ASSERT_TRUE(postal::readDictionary(postalDir(), &entries, &error, {"100", "907"}));
-    const QString script = postal::loadScript(entries);
+    // The script for databases built by osql, from two files of the dictionary.
+    std::vector<postal::Entry> some;
+    ASSERT_TRUE(postal::readDictionary(postalDir(), &some, &error, {"100", "907"}));
+    const QString script = postal::loadScript(some);
     EXPECT_TRUE(script.startsWith(
         "BEGIN TRANSACTION;\r\ndelete from 郵便番号;\r\ninsert into 郵便番号 (ID, YuubinNo, 名称, "
         "かな) values (1,'100-0000','東京都千代田区','ﾄｳｷｮｳﾄﾁﾖﾀﾞｸ'),(2,"));
@@ -88,7 +83,7 @@ TEST(PostalImport, ScriptForDatabasesBuiltByOsql)
     EXPECT_TRUE(script.endsWith("');\r\nCOMMIT TRANSACTION;\r\nGO\r\n"));
     const db::ScriptResult ok = db::runScript("USE MIRANE45\r\nGO\r\n" + script, "PC01\\MIRANE");
     EXPECT_EQ(ok.failed, 0) << ok.log.join('\n').toStdString();
-    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), QString::number(entries.size()));
+    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), QString::number(some.size()));
 
     // A dictionary table without readings refuses the script's rows: the table keeps what it
     // had, the old rows included.

@@ -1,11 +1,11 @@
 #include "installation.h"
-#include "platform/process.h"
-#include "platform/runtime.h"
 #include "print/cls_WfdPrintExe.h"
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
+#include <QThread>
 #include <gtest/gtest.h>
 
 namespace
@@ -56,7 +56,6 @@ struct EngineFolder {
         p.waitForFinished(60000);
         return QString::fromUtf8(p.readAllStandardOutput()).replace(u'〜', u'～');
     }
-    int pages(const QString& out = "out.pdf") const { return text(out).count(u'\f'); }
     // The values of a CSV sample (CP932), without the title record.
     QStringList values(const QString& csv) const
     {
@@ -83,6 +82,13 @@ const Receipt kReceipts[] = {
     {"請求書兼領収書_CARE", "07", false},
 };
 
+bool displayAnswers(const QString& display)
+{
+    QProcess p;
+    p.start("xdpyinfo", {"-display", display});
+    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
 } // namespace
 
 TEST(ReportEngine, EveryReceiptFormFromTheBridge)
@@ -108,7 +114,7 @@ TEST(ReportEngine, EveryReceiptFormFromTheBridge)
 
         ASSERT_EQ(f.pdf(), 0) << r.form << f.errors.toStdString();
         const QString text = f.text();
-        EXPECT_EQ(f.pages(), 2) << r.form; // one page per patient
+        EXPECT_EQ(text.count(u'\f'), 2) << r.form; // one page per patient
         for (const QString& v : f.values(sample))
             EXPECT_TRUE(text.contains(v)) << r.form << " " << v.toStdString();
         EXPECT_TRUE(text.contains("令和6年5月31日")) << r.form;
@@ -129,10 +135,11 @@ TEST(ReportEngine, MapSheetAndCombinedReports)
     map.iSetDataText(1, "地図印刷", "地図印刷.csv");
     ASSERT_EQ(map.iPrintDialog(), 0);
     ASSERT_EQ(f.pdf(), 0) << f.errors.toStdString();
-    EXPECT_TRUE(f.text().contains("地図印刷"));
-    EXPECT_TRUE(f.text().contains("4711"));
-    EXPECT_FALSE(f.text().contains("画像がありません"));
-    EXPECT_EQ(f.pages(), 1);
+    const QString sheet = f.text();
+    EXPECT_TRUE(sheet.contains("地図印刷"));
+    EXPECT_TRUE(sheet.contains("4711"));
+    EXPECT_FALSE(sheet.contains("画像がありません"));
+    EXPECT_EQ(sheet.count(u'\f'), 1);
 
     // Two receipts combined by wfrimg10, then shown from tmp.wfd. The bridge's combination
     // step is run here for real, as the process seam would start it.
@@ -140,25 +147,20 @@ TEST(ReportEngine, MapSheetAndCombinedReports)
     f.inst.writeFile("TMP/b.csv",
                      f.inst.readText("TMP/領収書イメージ/施術明細書兼領収書_04.csv").replace("山田", "田中"));
     const QString tmp = f.app() + "\\TMP\\";
-    f.inst.writeFile("TMP/WfdCom.dat", "setTitle,\"まとめ\"\r\n"
-                                       "SetDataText,\"施術明細書兼領収書\",\"" +
-                                           tmp +
-                                           "a.csv\",\", \"\"\"\", True\r\n"
-                                           "setreport,\"" +
-                                           f.app() +
-                                           "\\SYS\\領収書N2TAT01.wfd\"\r\nAddReport\r\n"
-                                           "SetDataText,\"施術明細書兼領収書\",\"" +
-                                           tmp +
-                                           "b.csv\",\", \"\"\"\", True\r\n"
-                                           "setreport,\"" +
-                                           f.app() + "\\SYS\\施術明細書兼領収書.wfd\"\r\n");
+    const QString combine = "setTitle,\"まとめ\"\r\n"
+                            "SetDataText,\"施術明細書兼領収書\",\"%1a.csv\",\", \"\"\"\", True\r\n"
+                            "setreport,\"%2\\SYS\\領収書N2TAT01.wfd\"\r\nAddReport\r\n"
+                            "SetDataText,\"施術明細書兼領収書\",\"%1b.csv\",\", \"\"\"\", True\r\n"
+                            "setreport,\"%2\\SYS\\施術明細書兼領収書.wfd\"\r\n";
+    f.inst.writeFile("TMP/WfdCom.dat", combine.arg(tmp, f.app()));
     ASSERT_EQ(f.run("wfrimg10", {tmp + "tmp.wfd", "/c", tmp + "WfdCom.dat"}), 0) << f.errors.toStdString();
     f.inst.writeFile("TMP/WfdCom.dat",
                      "Title,\"まとめ\"\r\nFileName,\"" + tmp + "tmp.wfd\"\r\nPrintOutFromDialog\r\n");
     ASSERT_EQ(f.pdf(), 0) << f.errors.toStdString();
-    EXPECT_EQ(f.pages(), 4);
-    EXPECT_TRUE(f.text().contains("山田 太郎"));
-    EXPECT_TRUE(f.text().contains("田中 太郎"));
+    const QString combined = f.text();
+    EXPECT_EQ(combined.count(u'\f'), 4);
+    EXPECT_TRUE(combined.contains("山田 太郎"));
+    EXPECT_TRUE(combined.contains("田中 太郎"));
 }
 
 TEST(ReportEngine, BadInputIsRefusedAndWritesNothing)
@@ -201,15 +203,67 @@ TEST(ReportEngine, BadInputIsRefusedAndWritesNothing)
     EXPECT_FALSE(f.inst.exists("out.pdf.part"));
 }
 
-TEST(ReportEngine, MissingFromTheProgramFolder)
+// A receipt page in the engine's preview window, on a virtual X display (Xvfb), captured
+// from the screen into the build folder's screenshots/.
+TEST(Screenshot, ReceiptPreviewWindow)
 {
+    const QByteArray env = qgetenv("TOPMENU_SCREENSHOT_DISPLAY");
+    const QString display = env.isEmpty() ? QStringLiteral(":16") : QString::fromLocal8Bit(env);
+    QProcess xvfb;
+    if (!displayAnswers(display)) {
+        xvfb.start("Xvfb", {display, "-screen", "0", "1024x1100x24", "-nolisten", "tcp"});
+        ASSERT_TRUE(xvfb.waitForStarted(10000));
+        for (int i = 0; i < 100 && !displayAnswers(display); ++i)
+            QThread::msleep(100);
+        ASSERT_TRUE(displayAnswers(display));
+    }
+
     EngineFolder f;
-    QFile::remove(f.inst.file("wfrfv10"));
-    platform::SystemProcesses real;
-    platform::runtime().processes = &real;
-    cls_WfdPrintExe job;
-    ASSERT_EQ(job.iInit(f.app() + "\\SYS\\地図印刷.wfd", "地図印刷"), 0);
-    EXPECT_EQ(job.iPrintDialog(), -1);
-    f.inst.expectLastBox("(53)ファイルが見つかりません。\r\nwfrfv10.exe", "", platform::MsgIcon::Critical);
-    platform::runtime().processes = &f.inst.processes;
+    const TestInstallation& inst = f.inst;
+    inst.writeFile("TMP/WfdCom.dat",
+                   "FileName,\"" + inst.path() +
+                       "\\SYS\\領収書N2TAT01.wfd\"\r\nTitle,\"領収書\"\r\n"
+                       "SetDataText,\"施術明細書兼領収書\",\"" +
+                       inst.path() +
+                       "\\TMP\\領収書イメージ\\施術明細書兼領収書_01.csv\"\r\nPrintPaper, A4\r\n"
+                       "ShowWindow,2\r\n");
+    QProcess engine;
+    QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
+    penv.insert("ASAN_OPTIONS", "detect_leaks=0");
+    penv.insert("QT_QPA_PLATFORM", "xcb");
+    penv.insert("DISPLAY", display);
+    engine.setProcessEnvironment(penv);
+    engine.start(inst.file("wfrfv10"), {"/c", inst.path() + "\\TMP\\WfdCom.dat"});
+    ASSERT_TRUE(engine.waitForStarted(10000));
+    // The PDF beside the command file comes first, then the window.
+    for (int i = 0; i < 300 && !inst.exists("TMP/領収書N2TAT01.pdf"); ++i)
+        QThread::msleep(100);
+    EXPECT_TRUE(inst.exists("TMP/領収書N2TAT01.pdf"));
+    QThread::msleep(3000);
+    const QString dir = binDir() + "/../screenshots";
+    QDir().mkpath(dir);
+    const QString shot = dir + "/receipt_preview.png";
+    QFile::remove(shot);
+    QProcess import;
+    import.start("import", {"-display", display, "-window", "root", shot});
+    ASSERT_TRUE(import.waitForFinished(30000));
+    EXPECT_FALSE(engine.waitForFinished(10)) << "the preview stays open until it is closed";
+    engine.kill();
+    engine.waitForFinished(10000);
+    if (xvfb.state() != QProcess::NotRunning) {
+        xvfb.terminate();
+        xvfb.waitForFinished(10000);
+    }
+    const QImage image(shot);
+    ASSERT_FALSE(image.isNull());
+    // The page shows: white paper with dark print on it.
+    int dark = 0, white = 0;
+    for (int y = 0; y < image.height(); y += 4)
+        for (int x = 0; x < image.width(); x += 4) {
+            const int g = qGray(image.pixel(x, y));
+            dark += g < 80;
+            white += g > 245;
+        }
+    EXPECT_GT(dark, 100);
+    EXPECT_GT(white, 10000);
 }
