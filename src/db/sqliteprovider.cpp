@@ -481,10 +481,9 @@ private:
             const std::string_view utf8(text, size_t(bytes));
             if (!reader.lastText.isNull() && reader.lastBytes == utf8)
                 return reader.lastText;
-            const QString s = QString::fromUtf8(text, bytes);
-            FieldValue result(s);
+            FieldValue result(QString::fromUtf8(text, bytes));
             if (reader.dates) {
-                const QDateTime dt = parseDateTime(s);
+                const QDateTime dt = parseDateTime(result.toText());
                 if (dt.isValid())
                     result = FieldValue(dt);
             }

@@ -16,6 +16,7 @@ public:
     FieldValue(int v) : v_(qint64(v)) {}
     FieldValue(double v) : v_(v) {}
     FieldValue(const QString& v) : v_(v) {}
+    FieldValue(QString&& v) : v_(std::move(v)) {}
     FieldValue(const QDateTime& v) : v_(v) {}
 
     Kind kind() const { return Kind(v_.index()); }
