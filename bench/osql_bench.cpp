@@ -61,16 +61,11 @@ void BM_OneQuery(benchmark::State& state)
         return bench::runProgram(sqliteShell,
                                  {dir + QStringLiteral("/SQLDATA/PC01_MIRANE/MIRANE45.db"), kQuery}, dir);
     };
-    bool shellFirst = false;
+    int turn = 0;
     for (auto _ : state) {
-        shellFirst = !shellFirst;
+        bench::Run run;
         bench::Run other;
-        if (shellFirst)
-            other = shell();
-        const bench::Run run = osql();
-        if (!shellFirst)
-            other = shell();
-        if (!run.ok || !other.ok) {
+        if (!bench::runInTurns(turn++, osql, shell, &run, &other)) {
             state.SkipWithError("a program did not end normally");
             return;
         }

@@ -79,4 +79,18 @@ inline Run runProgram(const QString& program, const QStringList& args, const QSt
     return run;
 }
 
+// One run of the measured program and one of its yardstick, in an order that swaps from one
+// iteration to the next (the yardstick first on even ones), so that the machine's noise
+// falls on both alike. False when either did not end normally.
+template <class Measured, class Yardstick>
+bool runInTurns(int iteration, Measured measured, Yardstick yardstick, Run* run, Run* yard)
+{
+    if (iteration % 2 == 0)
+        *yard = yardstick();
+    *run = measured();
+    if (iteration % 2 != 0)
+        *yard = yardstick();
+    return run->ok && yard->ok;
+}
+
 } // namespace bench

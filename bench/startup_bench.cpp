@@ -184,16 +184,11 @@ void BM_StartUp(benchmark::State& state)
         return bench::runProgram(binDir() + QStringLiteral("/label_window"), {}, binDir(),
                                  {QStringLiteral("QT_QPA_PLATFORM=offscreen")});
     };
-    bool yardstickFirst = false;
+    int turn = 0;
     for (auto _ : state) {
-        yardstickFirst = !yardstickFirst;
+        bench::Run run;
         bench::Run yard;
-        if (yardstickFirst)
-            yard = yardstick();
-        const bench::Run run = topMenu();
-        if (!yardstickFirst)
-            yard = yardstick();
-        if (!run.ok || !yard.ok) {
+        if (!bench::runInTurns(turn++, topMenu, yardstick, &run, &yard)) {
             state.SkipWithError("a program did not end normally");
             return;
         }

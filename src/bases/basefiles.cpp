@@ -1,5 +1,6 @@
 #include "bases/basefiles.h"
 
+#include "platform/messagebox.h"
 #include "platform/paths.h"
 #include "platform/runtime.h"
 #include "platform/textfile.h"
@@ -248,6 +249,17 @@ bool vSetIniFile_ChohyoFormat(short interval, const QString& file, QString* erro
         return false;
     }
     return true;
+}
+
+void showNewBaseFilesNotMade(const QString& error)
+{
+    if (error.startsWith(QStringLiteral("Error:")))
+        platform::msgBox(error, QString(), platform::MsgIcon::None, platform::MsgButtons::Ok);
+    else
+        platform::msgBox(QStringLiteral("事業所のファイルを作成できませんでした。") + kCrLf + error + kCrLf +
+                             QStringLiteral("事業所の追加は取り消しました。"),
+                         QStringLiteral("事業所追加エラー"), platform::MsgIcon::Critical,
+                         platform::MsgButtons::Ok);
 }
 
 } // namespace bases

@@ -47,4 +47,8 @@ bool vMakeYoteiIni(short interval, short startTime, short endTime, short lunchTi
 // cannot be opened; false with *error set when the write is refused.
 bool vSetIniFile_ChohyoFormat(short interval, const QString& file, QString* error);
 
+// Tells the user that a new base's files could not be made (the text of a file write that
+// failed, as it stands, or the files' own failure) and that the base was taken out again.
+void showNewBaseFilesNotMade(const QString& error);
+
 } // namespace bases

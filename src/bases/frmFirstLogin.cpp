@@ -193,12 +193,7 @@ bool frmFirstLogin::createKyoten(const QString& prefecture, const QString& name)
     made =
         made && bases::vSetIniFile_ChohyoFormat(interval, data + QStringLiteral("\\帳票Format.ini"), &error);
     if (!made) {
-        if (error.startsWith(QStringLiteral("Error:")))
-            platform::msgBox(error, QString(), MsgIcon::None, MsgButtons::Ok);
-        else
-            platform::msgBox(QStringLiteral("事業所のファイルを作成できませんでした。") + kCrLf + error +
-                                 kCrLf + QStringLiteral("事業所の追加は取り消しました。"),
-                             QStringLiteral("事業所追加エラー"), MsgIcon::Critical, MsgButtons::Ok);
+        bases::showNewBaseFilesNotMade(error);
         vUndoKyotenInsert();
         bases::removePath(settings);
         bases::removePath(data);

@@ -265,12 +265,7 @@ bool frmKyotenMent::registerNewKyoten()
                                    distribution + QStringLiteral("\\DATA\\Data") + nnnn, &error);
     }
     if (!made) {
-        if (error.startsWith(QStringLiteral("Error:")))
-            platform::msgBox(error, QString(), MsgIcon::None, MsgButtons::Ok);
-        else
-            platform::msgBox(QStringLiteral("事業所のファイルを作成できませんでした。") + kCrLf + error +
-                                 kCrLf + QStringLiteral("事業所の追加は取り消しました。"),
-                             QStringLiteral("事業所追加エラー"), MsgIcon::Critical, MsgButtons::Ok);
+        bases::showNewBaseFilesNotMade(error);
         undoNewKyoten(distribution, copiedBack);
         return false;
     }
