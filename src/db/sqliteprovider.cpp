@@ -544,7 +544,7 @@ private:
                 continue; // blanks or comments only
             }
             if (!sqlite3_stmt_readonly(st))
-                gWrites.fetch_add(1, std::memory_order_relaxed);
+                noteWrite();
             const int columns = sqlite3_column_count(st);
             ResultSet rows;
             std::vector<ColumnReader> readers;
