@@ -38,15 +38,6 @@ bool runInstallationScript(const QString& name)
            db::runScript(QString::fromUtf8(f.readAll()), QStringLiteral("PC01\\MIRANE")).failed == 0;
 }
 
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 void BM_OneQuery(benchmark::State& state)
 {
     const QString dir = folder->path();
@@ -75,11 +66,11 @@ void BM_OneQuery(benchmark::State& state)
         shellSeconds.push_back(other.seconds);
         shellPeak.push_back(other.peakMiB);
     }
-    state.counters["sqlite3_ms"] = median(shellSeconds) * 1000;
-    state.counters["ratio"] = median(osqlSeconds) / median(shellSeconds);
-    state.counters["peak_MiB"] = median(osqlPeak);
-    state.counters["sqlite3_peak_MiB"] = median(shellPeak);
-    state.counters["peak_ratio"] = median(osqlPeak) / median(shellPeak);
+    state.counters["sqlite3_ms"] = bench::median(shellSeconds) * 1000;
+    state.counters["ratio"] = bench::median(osqlSeconds) / bench::median(shellSeconds);
+    state.counters["peak_MiB"] = bench::median(osqlPeak);
+    state.counters["sqlite3_peak_MiB"] = bench::median(shellPeak);
+    state.counters["peak_ratio"] = bench::median(osqlPeak) / bench::median(shellPeak);
 }
 
 BENCHMARK(BM_OneQuery)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(40);
@@ -115,8 +106,8 @@ int main(int argc, char** argv)
         std::printf(
             "one query, whole process: osql %.1f ms against sqlite3 %.1f ms (%.2fx); peak memory %.1f MiB "
             "against %.1f MiB (%.2fx); medians of %zu alternating runs\n",
-            median(osqlSeconds) * 1000, median(shellSeconds) * 1000,
-            median(osqlSeconds) / median(shellSeconds), median(osqlPeak), median(shellPeak),
-            median(osqlPeak) / median(shellPeak), osqlSeconds.size());
+            bench::median(osqlSeconds) * 1000, bench::median(shellSeconds) * 1000,
+            bench::median(osqlSeconds) / bench::median(shellSeconds), bench::median(osqlPeak),
+            bench::median(shellPeak), bench::median(osqlPeak) / bench::median(shellPeak), osqlSeconds.size());
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <algorithm>
 #include <chrono>
 #include <fcntl.h>
 #include <sys/resource.h>
@@ -91,6 +92,16 @@ bool runInTurns(int iteration, Measured measured, Yardstick yardstick, Run* run,
     if (iteration % 2 != 0)
         *yard = yardstick();
     return run->ok && yard->ok;
+}
+
+// The median of the samples (the mean of the middle two for an even count); 0 for none.
+inline double median(std::vector<double> v)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 } // namespace bench

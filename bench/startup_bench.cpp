@@ -159,15 +159,6 @@ struct Samples {
 };
 std::map<int, Samples> samples; // by number of bases
 
-double median(std::vector<double> v)
-{
-    if (v.empty())
-        return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 // One run of TopMenu and one of the yardstick per iteration, in turns that swap, so that the
 // machine's noise falls on both alike.
 void BM_StartUp(benchmark::State& state)
@@ -198,11 +189,11 @@ void BM_StartUp(benchmark::State& state)
         s.yardSeconds.push_back(yard.seconds);
         s.yardPeakMiB.push_back(yard.peakMiB);
     }
-    state.counters["yardstick_ms"] = median(s.yardSeconds) * 1000;
-    state.counters["ratio"] = median(s.seconds) / median(s.yardSeconds);
-    state.counters["peak_MiB"] = median(s.peakMiB);
-    state.counters["yardstick_peak_MiB"] = median(s.yardPeakMiB);
-    state.counters["peak_ratio"] = median(s.peakMiB) / median(s.yardPeakMiB);
+    state.counters["yardstick_ms"] = bench::median(s.yardSeconds) * 1000;
+    state.counters["ratio"] = bench::median(s.seconds) / bench::median(s.yardSeconds);
+    state.counters["peak_MiB"] = bench::median(s.peakMiB);
+    state.counters["yardstick_peak_MiB"] = bench::median(s.yardPeakMiB);
+    state.counters["peak_ratio"] = bench::median(s.peakMiB) / bench::median(s.yardPeakMiB);
 }
 
 BENCHMARK(BM_StartUp)
@@ -251,9 +242,10 @@ int main(int argc, char** argv)
             continue;
         std::printf("%5d bases: start to ready %.1f ms against %.1f ms (%.2fx); peak memory %.1f MiB against "
                     "%.1f MiB (%.2fx); medians of %zu alternating runs\n",
-                    bases, median(s.seconds) * 1000, median(s.yardSeconds) * 1000,
-                    median(s.seconds) / median(s.yardSeconds), median(s.peakMiB), median(s.yardPeakMiB),
-                    median(s.peakMiB) / median(s.yardPeakMiB), s.seconds.size());
+                    bases, bench::median(s.seconds) * 1000, bench::median(s.yardSeconds) * 1000,
+                    bench::median(s.seconds) / bench::median(s.yardSeconds), bench::median(s.peakMiB),
+                    bench::median(s.yardPeakMiB), bench::median(s.peakMiB) / bench::median(s.yardPeakMiB),
+                    s.seconds.size());
     }
     return 0;
 }
