@@ -32,3 +32,30 @@ TEST(CautionDialog, ReportsConfirmationOnlyForTheConfirmButton)
     dialog.exec();
     EXPECT_EQ(state().giCautionResult, 0);
 }
+
+// The box is as large as its text: every line of the question shows whole, the name of a
+// short or a long base fits, and no blank area is left under the text.
+TEST(CautionDialog, SizedToItsText)
+{
+    TestInstallation inst;
+    for (const QString& name : {QStringLiteral("本店"), QString(60, QChar(u'長'))}) {
+        state().gtKyoten.cKyotenName = name;
+        frmCaution dialog;
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        for (const char* labelName : {"lblKyoten", "lblCaption"}) {
+            auto* label = dialog.findChild<QLabel*>(labelName);
+            const QRect needed = label->fontMetrics().boundingRect(
+                label->contentsRect(), int(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0),
+                label->text());
+            EXPECT_LE(needed.height(), label->contentsRect().height()) << labelName;
+            EXPECT_LE(needed.width(), label->contentsRect().width()) << labelName;
+            EXPECT_LE(label->contentsRect().height(), needed.height() + label->fontMetrics().height())
+                << labelName;
+        }
+        // The question's lines are not broken.
+        auto* caption = dialog.findChild<QLabel*>("lblCaption");
+        for (const QString& line : caption->text().split('\n'))
+            EXPECT_LE(caption->fontMetrics().horizontalAdvance(line), caption->contentsRect().width());
+    }
+}

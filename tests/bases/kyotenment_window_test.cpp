@@ -96,9 +96,9 @@ TEST(KyotenMentWindow, AddAndEditModes)
     EXPECT_TRUE(child<QPushButton>(*edit, "btnDel")->isEnabled());
     EXPECT_FALSE(child<QAction>(*edit, "mnF1")->isEnabled());
     QStringList fields;
-    for (const char* name : {"imArea", "imBcd", "imBeb", "imKyotenName", "imKyotenComment"})
+    for (const char* name : {"imArea", "imChiku", "imBcd", "imBeb", "imKyotenName", "imKyotenComment"})
         fields << child<QLineEdit>(*edit, name)->text();
-    EXPECT_EQ(fields, QStringList({"東京", "13", "2", "支店", "駅前"}));
+    EXPECT_EQ(fields, QStringList({"東京", "関東地方", "13", "2", "支店", "駅前"}));
 
     const auto add = open(13, 5, "東京", "", 0);
     EXPECT_TRUE(add->addMode());
@@ -154,6 +154,26 @@ TEST(KyotenMentWindow, StatusOptionsTextsAndPictures)
     EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), "廃止");
     EXPECT_EQ(picture(*w, 0), picture(*w, 3));
     EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
+}
+
+// The installation's own base pictures: the status picture of each status is the picture
+// the launcher's list shows for a base of that status.
+TEST(KyotenMentWindow, StatusPicturesAreTheListsPictures)
+{
+    TwoBases inst;
+    inst.writeFile("Massage.ini", "[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[システム]\r\nFC機能=1\r\n");
+    const QColor colours[] = {Qt::gray, Qt::green, Qt::blue, Qt::yellow, Qt::black};
+    for (int icon = 0; icon < 5; ++icon) {
+        QImage image(48, 48, QImage::Format_ARGB32);
+        image.fill(colours[icon]);
+        inst.writeBytes(QStringLiteral("ICON/KYOTEN%1.png").arg(icon), {});
+        ASSERT_TRUE(image.save(inst.file(QStringLiteral("ICON/KYOTEN%1.png").arg(icon)), "PNG"));
+    }
+    // By iUsedFlg: the list's icon number (9 shows icon 4).
+    for (const auto& [flag, icon] : {std::pair{0, 0}, {1, 1}, {2, 2}, {3, 3}, {9, 4}}) {
+        const auto w = open(13, 1, "東京", "本店", short(flag));
+        EXPECT_EQ(picture(*w, 0).pixel(24, 24), QColor(colours[icon]).rgba()) << flag;
+    }
 }
 
 TEST(KyotenMentWindow, FranchiseOptionHiddenWhenTheSuiteHasNoFranchises)
@@ -364,13 +384,16 @@ TEST(KyotenMentWindow, FailedDeletesKeepRowsAndFiles)
     expectKept();
 }
 
-TEST(KyotenMentWindow, EnterMovesToTheNextField)
+TEST(KyotenMentWindow, OpensOnTheNameAndEnterMovesToTheNextField)
 {
     TwoBases inst;
     const auto w = open(13, 1, "東京", "本店", 1);
     QApplication::setActiveWindow(w.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    child<QLineEdit>(*w, "imKyotenName")->setFocus();
+    // The first field a user can change has the focus, not the read-only area.
+    ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenName"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, "２", Qt::NoModifier);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
@@ -379,8 +402,6 @@ TEST(KyotenMentWindow, EnterMovesToTheNextField)
     EXPECT_TRUE(inst.messages.shown.empty());
 
     // The function keys of the menu: F10 registers.
-    child<QLineEdit>(*w, "imKyotenName")->setFocus();
-    child<QLineEdit>(*w, "imKyotenName")->setText("本店２");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
     inst.expectLastBox("本店２事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
     EXPECT_FALSE(w->isVisible());
