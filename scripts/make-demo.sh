@@ -88,6 +88,9 @@ if [ "$fresh" = 1 ]; then
     exit 0
 fi
 
+# The demo's own notes replace the new installation's notice the launcher shows.
+install_text "$src/demo/MiranePre450.txt" "$demo/MiranePre450.txt"
+
 # The demo bases (as in demo.SQL): their settings files and data folders.
 while IFS=' ' read -r id name; do
     sed -e "s/^環境名=.*/環境名=$name/" -e "s/^SYSTEM_DATA=.*/SYSTEM_DATA=\\\\DATA\\\\Data$id/" "$src/Massage0000.ini" |

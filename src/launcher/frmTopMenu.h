@@ -76,6 +76,8 @@ private:
     void optionToggled();
     LauncherOptions checkedOptions() const;
     void openPopup(const QPoint& pos);
+    // The creation window for a new base, then the list again.
+    void addKyoten();
     void showPopupNullMessage();
     void startTotalSchedule();
     void focusLoginField();

@@ -439,6 +439,9 @@ TEST(TopMenuWindow, LogOutClearsTheUserAndTheBaseAndSavesTheSelection)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     ASSERT_EQ(state().gtLoginUser.LoginId, "admin");
     auto* icons = child<QListView>(w, "ListView1");
+    // The highlighted base is the one the panel shows.
+    ASSERT_EQ(icons->selectionModel()->selectedIndexes(), QModelIndexList{row(icons, 0)});
+    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"北海道", "札幌店", "0101"}));
     icons->setCurrentIndex(row(icons, 3));
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"東京", "渋谷店", "1303"}));
     inst.messages.shown.clear();
@@ -705,6 +708,33 @@ TEST(TopMenuWindow, AdministratorAddsEditsAndDeletesABaseFromThePopUp)
     EXPECT_EQ(names(icons), QStringList({"札幌店", "本店", "新宿店", "渋谷店", "梅田店"}));
     EXPECT_FALSE(inst.exists("Massage1304.ini"));
     EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb = 4"), "0");
+}
+
+// The menu's way to a new base, with the keyboard from the list, for administrators only.
+TEST(TopMenuWindow, AdministratorsAddABaseFromTheKeyboard)
+{
+    Installed inst;
+    Window w("staff");
+    QApplication::setActiveWindow(&w);
+    auto* icons = child<QListView>(w, "ListView1");
+    const auto pressAdd = [&] {
+        icons->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), icons);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
+    };
+    pressAdd(); // nothing opens: the creation window would hold the key press until closed
+    EXPECT_FALSE(child<QAction>(w, "mnAddKyoten")->isEnabled());
+
+    logIn(w, "admin", "admin");
+    bool opened = false;
+    onWindow("frmFirstLogin", [&](QWidget& creation) {
+        opened = true;
+        creation.close();
+    });
+    pressAdd();
+    EXPECT_TRUE(opened);
+    w.logout();
+    EXPECT_FALSE(child<QAction>(w, "mnAddKyoten")->isEnabled());
 }
 
 TEST(TopMenuWindow, OptionsTakeEffectAndExitCanBeDeclined)
