@@ -2,6 +2,7 @@
 #include "map/offlinemap.h"
 #include "mapfixture.h"
 #include "setup/setuppages.h"
+#include "setup/setupsave.h"
 #include "setupfixture.h"
 
 #include <QAbstractItemView>
@@ -59,6 +60,22 @@ QStringList lines(const QWidget& w)
     return texts;
 }
 
+// The texts of the labels on the line of the named label, left to right, as a user reads them.
+QString lineOfLabels(const QWidget& w, const char* name)
+{
+    const QLabel* anchor = child<QLabel>(w, name);
+    QList<const QLabel*> row;
+    for (const QLabel* l : w.findChildren<QLabel*>()) {
+        if (l->isVisibleTo(&w) && l->geometry().center().y() == anchor->geometry().center().y())
+            row << l;
+    }
+    std::sort(row.begin(), row.end(), [](const QLabel* a, const QLabel* b) { return a->x() < b->x(); });
+    QStringList texts;
+    for (const QLabel* l : row)
+        texts << l->text();
+    return texts.join(' ');
+}
+
 void showActive(QWidget& w)
 {
     w.show();
@@ -112,6 +129,7 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
               QStringList({"       1        一郎", "       2        二郎", "       3        三郎"}));
     EXPECT_EQ(code->text(), "4");
     EXPECT_EQ(child<QLabel>(page, "lblCount")->text(), "3");
+    EXPECT_EQ(lineOfLabels(page, "lblCount"), "登録数 3 名");
     EXPECT_EQ(QApplication::focusWidget()->objectName(), "txtName");
 
     // Deleting the last code makes it the next one again.
@@ -292,7 +310,7 @@ TEST(SetupCorporationPage, QuestionsOnNextBackKeepsLookUpAndSearch)
     EXPECT_EQ(caption, "郵便番号検索");
     EXPECT_EQ(child<QLineEdit>(again, "posYubin")->text(), "060-0001");
 
-    inst.messages.answer(MsgAnswer::Yes);
+    child<QLineEdit>(again, "imLon")->setText("508000000");
     click(again, "btnNext");
     EXPECT_EQ(again.nextPage(), SetupPage::Staff);
 }
@@ -352,6 +370,101 @@ TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
     EXPECT_TRUE(child<QRadioButton>(again, "optChk02_1")->isChecked());
     EXPECT_TRUE(child<QRadioButton>(again, "optChk06_1")->isChecked());
     EXPECT_TRUE(child<QRadioButton>(again, "opt_SelRyousyuu_5")->isChecked());
+}
+
+// The format frame opens below every question; a fixing day of 0 is refused.
+TEST(SetupOperatingRulesPage, FormatFrameHidesNoQuestionAndDayZeroIsRefused)
+{
+    SetupInstallation inst;
+    frmFirstSetUpA0 page;
+    showActive(page);
+    auto* frame = child<QGroupBox>(page, "fraRyosyu");
+    auto* next = child<QPushButton>(page, "btnNext");
+    child<QRadioButton>(page, "optChk10_1")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    ASSERT_TRUE(frame->isVisible());
+    EXPECT_TRUE(frame->isAncestorOf(QApplication::focusWidget()));
+    for (QGroupBox* group : page.findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
+        EXPECT_TRUE(group == frame || !group->geometry().intersects(frame->geometry()))
+            << group->objectName().toStdString();
+    }
+    for (const QWidget* w : {static_cast<QWidget*>(frame), static_cast<QWidget*>(next)})
+        EXPECT_TRUE(page.rect().contains(w->geometry())) << w->objectName().toStdString();
+    EXPECT_FALSE(next->geometry().intersects(frame->geometry()));
+    click(page, "cmdCancel");
+    EXPECT_TRUE(page.rect().contains(next->geometry()));
+    EXPECT_GT(next->y(), child<QGroupBox>(page, "fraChk10")->geometry().bottom());
+
+    for (const char* field : {"inReseptFixedDay_0", "inReseptFixedDay_1", "inReseptFixedDay_2"}) {
+        child<QSpinBox>(page, field)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        type("0");
+        click(page, "btnNext");
+        inst.expectLastBox("確定日は1から31までの日を入力して下さい。\r\n末日の場合は-1を入力して下さい。",
+                           "入力エラー", MsgIcon::Exclamation);
+        EXPECT_EQ(QApplication::focusWidget(), child<QSpinBox>(page, field));
+        EXPECT_EQ(page.nextPage(), SetupPage::None);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        type("31");
+    }
+    click(page, "btnNext");
+    EXPECT_EQ(page.nextPage(), SetupPage::Corporation);
+    const tSetupData& d = state().gtSetupData;
+    EXPECT_EQ(QList<short>({d.iReseptFixedDay, d.iChargeFixedDay, d.iConsentFixedDay}),
+              QList<short>({31, 31, 31}));
+}
+
+// A position outside the map is refused; no text is longer than its column (255), on the
+// page, in the record and in the database.
+TEST(SetupCorporationPage, PositionsOutsideTheMapAndOverlongTexts)
+{
+    SetupInstallation inst;
+    frmFirstSetUp01 page;
+    showActive(page);
+    const auto retype = [&](const char* field, const QString& text) {
+        child<QLineEdit>(page, field)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+        type(text);
+    };
+    const QString tooLong(300, QChar(u'長'));
+    for (const char* field :
+         {"txtKaishaName", "txtDaihyouName", "txtAddress01", "txtAddressKana", "txtTel", "txtFax"})
+        retype(field, tooLong);
+    const struct {
+        const char *lat, *lon;
+    } outside[] = {{"9999999999", "508000000"}, {"0", "508000000"}, {"180000000", "180000000"}};
+    for (const auto& p : outside) {
+        retype("imLat", p.lat);
+        retype("imLon", p.lon);
+        click(page, "btnNext");
+        inst.expectLastBox("北緯・東経が地図の範囲外です。\r\n「地図で位置を指定」で位置を指定して下さい。",
+                           "入力エラー", MsgIcon::Exclamation);
+        EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(page, "imLat")) << p.lat;
+        EXPECT_EQ(page.nextPage(), SetupPage::None);
+    }
+    EXPECT_EQ(child<QLineEdit>(page, "imLat")->text(), "180000000");
+    retype("imLat", "155000000");
+    retype("imLon", "508000000");
+    click(page, "btnNext");
+    EXPECT_EQ(page.nextPage(), SetupPage::Staff);
+    const tSetupData& d = state().gtSetupData;
+    for (const QString& text : {d.companyName, d.representative, d.address, d.addressKana, d.tel, d.fax})
+        EXPECT_EQ(text.size(), 255);
+
+    frmFirstSetUp02 staff;
+    showActive(staff);
+    child<QLineEdit>(staff, "txtName")->setFocus();
+    type(tooLong);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    click(staff, "btnNext");
+    ASSERT_EQ(d.staffCount, 1);
+    EXPECT_EQ(d.staff[0].name.size(), 255);
+    ASSERT_EQ(iDataSaveCorp(), 0);
+    ASSERT_EQ(iDataSaveStaff(), 0);
+    EXPECT_EQ(inst.scalar("SELECT length(cShamei1) || length(cDaihyo) || length(cFaxNo) FROM CORP"),
+              "255255255");
+    EXPECT_EQ(inst.scalar("SELECT length(cName) FROM STAFF"), "255");
 }
 
 TEST(SetupFirstPages, IntroFinalAndIntroduction)
