@@ -576,6 +576,8 @@ frmFirstSetUpList::frmFirstSetUpList(Kind kind, QWidget* parent)
     showCount();
     if (ui->chkAuto->isChecked())
         ui->txtIDNo->setText(QString::number(nextAutoCode()));
+    // The page opens where a user starts typing: the name, its code being numbered.
+    ui->txtName->setFocus();
 
     connect(ui->chkAuto, &QCheckBox::clicked, this, &frmFirstSetUpList::chkAuto_Click);
     connect(ui->btnAdd, &QPushButton::clicked, this, &frmFirstSetUpList::btnAdd_Click);

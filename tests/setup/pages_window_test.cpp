@@ -119,8 +119,8 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
     EXPECT_FALSE(code->isEnabled());
     showActive(page);
 
-    // Three names typed in a row, each ended with Enter in the name field.
-    child<QLineEdit>(page, "txtName")->setFocus();
+    // The page opens on the name: three names typed in a row, each ended with Enter.
+    ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(page, "txtName"));
     for (const QString name : {"一郎", "二郎", "三郎"}) {
         type(name);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -129,7 +129,7 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
               QStringList({"       1        一郎", "       2        二郎", "       3        三郎"}));
     EXPECT_EQ(code->text(), "4");
     EXPECT_EQ(child<QLabel>(page, "lblCount")->text(), "3");
-    EXPECT_EQ(lineOfLabels(page, "lblCount"), "登録数 3 名");
+    EXPECT_EQ(lineOfLabels(page, "lblCount"), "登録数： 3 名");
     EXPECT_EQ(QApplication::focusWidget()->objectName(), "txtName");
 
     // Deleting the last code makes it the next one again.
