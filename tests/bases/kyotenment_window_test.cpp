@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -122,23 +123,33 @@ TEST(KyotenMentWindow, AddAndEditModes)
 TEST(KyotenMentWindow, StatusOptionsTextsAndPictures)
 {
     TwoBases inst;
-    // By iUsedFlg: option, status text, source picture.
+    // The installation's own base pictures, one colour each, by the list's icon number.
+    inst.writeFile("Massage.ini", "[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[システム]\r\nFC機能=1\r\n");
+    const QColor colours[] = {Qt::gray, Qt::green, Qt::blue, Qt::yellow, Qt::black};
+    QDir(inst.path()).mkdir("ICON");
+    for (int icon = 0; icon < 5; ++icon) {
+        QImage image(48, 48, QImage::Format_ARGB32);
+        image.fill(colours[icon]);
+        ASSERT_TRUE(image.save(inst.file(QStringLiteral("ICON/KYOTEN%1.png").arg(icon))));
+    }
+    // By iUsedFlg: option, status text, source picture, the list's icon of the status.
     const struct {
         short flag;
         int option;
         const char* text;
-        int source;
-    } statuses[] = {{0, 0, "事業所未登録", 4},
-                    {1, 1, "事業所として運用中", 1},
-                    {2, 2, "ＦＣとして運用中", 5},
-                    {3, 3, "運用停止中", 2},
-                    {9, 4, "廃止", 3}};
+        int source, icon;
+    } statuses[] = {{0, 0, "事業所未登録", 4, 0},
+                    {1, 1, "事業所として運用中", 1, 1},
+                    {2, 2, "ＦＣとして運用中", 5, 2},
+                    {3, 3, "運用停止中", 2, 3},
+                    {9, 4, "廃止", 3, 4}};
     for (const auto& s : statuses) {
         SCOPED_TRACE(s.flag);
         const auto w = open(13, 1, "東京", "本店", s.flag);
         EXPECT_TRUE(opt(*w, s.option)->isChecked());
         EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), s.text);
         EXPECT_EQ(picture(*w, 0), picture(*w, s.source));
+        EXPECT_EQ(picture(*w, 0).pixel(24, 24), QColor(colours[s.icon]).rgba()); // as in the list
         EXPECT_EQ(opt(*w, 0)->isEnabled(), s.flag == 0);
     }
     // The five pictures differ.
@@ -154,26 +165,6 @@ TEST(KyotenMentWindow, StatusOptionsTextsAndPictures)
     EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), "廃止");
     EXPECT_EQ(picture(*w, 0), picture(*w, 3));
     EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
-}
-
-// The installation's own base pictures: the status picture of each status is the picture
-// the launcher's list shows for a base of that status.
-TEST(KyotenMentWindow, StatusPicturesAreTheListsPictures)
-{
-    TwoBases inst;
-    inst.writeFile("Massage.ini", "[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[システム]\r\nFC機能=1\r\n");
-    const QColor colours[] = {Qt::gray, Qt::green, Qt::blue, Qt::yellow, Qt::black};
-    for (int icon = 0; icon < 5; ++icon) {
-        QImage image(48, 48, QImage::Format_ARGB32);
-        image.fill(colours[icon]);
-        inst.writeBytes(QStringLiteral("ICON/KYOTEN%1.png").arg(icon), {});
-        ASSERT_TRUE(image.save(inst.file(QStringLiteral("ICON/KYOTEN%1.png").arg(icon)), "PNG"));
-    }
-    // By iUsedFlg: the list's icon number (9 shows icon 4).
-    for (const auto& [flag, icon] : {std::pair{0, 0}, {1, 1}, {2, 2}, {3, 3}, {9, 4}}) {
-        const auto w = open(13, 1, "東京", "本店", short(flag));
-        EXPECT_EQ(picture(*w, 0).pixel(24, 24), QColor(colours[icon]).rgba()) << flag;
-    }
 }
 
 TEST(KyotenMentWindow, FranchiseOptionHiddenWhenTheSuiteHasNoFranchises)

@@ -63,17 +63,12 @@ QStringList lines(const QWidget& w)
 // The texts of the labels on the line of the named label, left to right, as a user reads them.
 QString lineOfLabels(const QWidget& w, const char* name)
 {
-    const QLabel* anchor = child<QLabel>(w, name);
-    QList<const QLabel*> row;
+    QMap<int, QString> line;
     for (const QLabel* l : w.findChildren<QLabel*>()) {
-        if (l->isVisibleTo(&w) && l->geometry().center().y() == anchor->geometry().center().y())
-            row << l;
+        if (l->geometry().center().y() == child<QLabel>(w, name)->geometry().center().y())
+            line.insert(l->x(), l->text());
     }
-    std::sort(row.begin(), row.end(), [](const QLabel* a, const QLabel* b) { return a->x() < b->x(); });
-    QStringList texts;
-    for (const QLabel* l : row)
-        texts << l->text();
-    return texts.join(' ');
+    return QStringList(line.values()).join(' ');
 }
 
 void showActive(QWidget& w)
@@ -207,6 +202,8 @@ TEST(SetupListPages, CodeLimitsDuplicatesAndMissingEntries)
         add(page, "5", "  ");
         inst.expectLastBox(who + "氏名が入力されていません。", "入力エラー", MsgIcon::Exclamation);
         EXPECT_EQ(lines(page).size(), 2);
+        add(page, "13", QString(300, QChar(u'長')));
+        EXPECT_EQ(lines(page).last().mid(16).trimmed(), QString(255, QChar(u'長')));
         // A hand-typed code of 0: entering the name field sends the user back to the code.
         code->setText("0");
         code->setFocus();
@@ -310,9 +307,32 @@ TEST(SetupCorporationPage, QuestionsOnNextBackKeepsLookUpAndSearch)
     EXPECT_EQ(caption, "郵便番号検索");
     EXPECT_EQ(child<QLineEdit>(again, "posYubin")->text(), "060-0001");
 
-    child<QLineEdit>(again, "imLon")->setText("508000000");
+    // Each text is cut to its column (255); ten digits cannot be typed, and a position
+    // outside the map is refused, the half-typed 155000000/0 too.
+    QApplication::setActiveWindow(&again); // again, after the searches
+    const auto retype = [&](const char* field, const QString& text) {
+        child<QLineEdit>(again, field)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        type(text);
+    };
+    for (const char* field :
+         {"txtKaishaName", "txtDaihyouName", "txtAddress01", "txtAddressKana", "txtTel", "txtFax"})
+        retype(field, QString(300, QChar(u'長')));
+    for (const char* lon : {"9999999999", "0"}) {
+        retype("imLon", lon);
+        click(again, "btnNext");
+        inst.expectLastBox("北緯・東経が地図の範囲外です。\r\n「地図で位置を指定」で位置を指定して下さい。",
+                           "入力エラー", MsgIcon::Exclamation);
+        EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(again, "imLat"));
+    }
+    retype("imLon", "508000000");
     click(again, "btnNext");
     EXPECT_EQ(again.nextPage(), SetupPage::Staff);
+    for (const QString& text : {d.companyName, d.representative, d.address, d.addressKana, d.tel, d.fax})
+        EXPECT_EQ(text.size(), 255);
+    ASSERT_EQ(iDataSaveCorp(), 0);
+    EXPECT_EQ(inst.scalar("SELECT length(cShamei1) || length(cAddressKana) || length(cFaxNo) FROM CORP"),
+              "255255255");
 }
 
 TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
@@ -325,7 +345,7 @@ TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
     EXPECT_EQ(page.windowTitle(), "治療院固有の情報を設定します");
     EXPECT_TRUE(child<QRadioButton>(page, "optChk02_2")->isChecked()); // rule 0 shows 日曜日のみ
     EXPECT_EQ(child<QSpinBox>(page, "inReseptFixedDay_2")->value(), 15);
-    page.show();
+    showActive(page);
 
     child<QRadioButton>(page, "optChk01_0")->click(); // 行っている
     child<QRadioButton>(page, "optChk02_1")->click();
@@ -337,7 +357,12 @@ TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
                        "実績管理変更のご注意", MsgIcon::Exclamation);
 
     child<QRadioButton>(page, "optChk10_1")->click();
-    EXPECT_TRUE(child<QGroupBox>(page, "fraRyosyu")->isVisible());
+    auto* frame = child<QGroupBox>(page, "fraRyosyu");
+    EXPECT_TRUE(frame->isVisible());
+    // The frame hides no question: below them all, inside the page.
+    for (QGroupBox* group : page.findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(group == frame || !group->geometry().intersects(frame->geometry()));
+    EXPECT_TRUE(page.rect().contains(frame->geometry()));
     EXPECT_FALSE(child<QPushButton>(page, "btnNext")->isEnabled());
     click(page, "btnPrtSub");
     inst.expectLastBox("領収書のイメージ表示には領収書を選択する必要があります。", "申請書イメージ表示",
@@ -355,14 +380,25 @@ TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
     EXPECT_FALSE(child<QGroupBox>(page, "fraRyosyu")->isVisible());
     EXPECT_TRUE(child<QPushButton>(page, "btnNext")->isEnabled());
 
+    // A fixing day of 0 is refused.
+    child<QSpinBox>(page, "inReseptFixedDay_2")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    type("0");
+    click(page, "btnNext");
+    inst.expectLastBox("確定日は1から31までの日を入力して下さい。\r\n末日の場合は-1を入力して下さい。",
+                       "入力エラー", MsgIcon::Exclamation);
+    EXPECT_TRUE(page.isVisible());
+    type("31"); // over the refused day, which the refusal selected
+
     click(page, "btnNext");
     EXPECT_EQ(page.nextPage(), SetupPage::Corporation);
-    // iHenkei, holidayRule, the fixed months and the charge day, the receipt, recordKeeping.
+    // iHenkei, holidayRule, the fixed months, the charge and consent days, the receipt,
+    // recordKeeping.
     const tSetupData& d = state().gtSetupData;
-    EXPECT_EQ(
-        QList<short>({d.iHenkei, d.holidayRule, d.iReseptFixedMonth, d.iChargeFixedMonth, d.iChargeFixedDay,
-                      d.iConsentFixedMonth, d.receiptFormatMode, d.receiptFormat, d.recordKeeping}),
-        QList<short>({0, 2, 1, 1, -1, 0, 2, 6, 1}));
+    EXPECT_EQ(QList<short>({d.iHenkei, d.holidayRule, d.iReseptFixedMonth, d.iChargeFixedMonth,
+                            d.iChargeFixedDay, d.iConsentFixedMonth, d.iConsentFixedDay, d.receiptFormatMode,
+                            d.receiptFormat, d.recordKeeping}),
+              QList<short>({0, 2, 1, 1, -1, 0, 31, 2, 6, 1}));
 
     // Shown again, the page reads the choices back as they were made.
     frmFirstSetUpA0 again;
@@ -370,101 +406,6 @@ TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
     EXPECT_TRUE(child<QRadioButton>(again, "optChk02_1")->isChecked());
     EXPECT_TRUE(child<QRadioButton>(again, "optChk06_1")->isChecked());
     EXPECT_TRUE(child<QRadioButton>(again, "opt_SelRyousyuu_5")->isChecked());
-}
-
-// The format frame opens below every question; a fixing day of 0 is refused.
-TEST(SetupOperatingRulesPage, FormatFrameHidesNoQuestionAndDayZeroIsRefused)
-{
-    SetupInstallation inst;
-    frmFirstSetUpA0 page;
-    showActive(page);
-    auto* frame = child<QGroupBox>(page, "fraRyosyu");
-    auto* next = child<QPushButton>(page, "btnNext");
-    child<QRadioButton>(page, "optChk10_1")->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
-    ASSERT_TRUE(frame->isVisible());
-    EXPECT_TRUE(frame->isAncestorOf(QApplication::focusWidget()));
-    for (QGroupBox* group : page.findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly)) {
-        EXPECT_TRUE(group == frame || !group->geometry().intersects(frame->geometry()))
-            << group->objectName().toStdString();
-    }
-    for (const QWidget* w : {static_cast<QWidget*>(frame), static_cast<QWidget*>(next)})
-        EXPECT_TRUE(page.rect().contains(w->geometry())) << w->objectName().toStdString();
-    EXPECT_FALSE(next->geometry().intersects(frame->geometry()));
-    click(page, "cmdCancel");
-    EXPECT_TRUE(page.rect().contains(next->geometry()));
-    EXPECT_GT(next->y(), child<QGroupBox>(page, "fraChk10")->geometry().bottom());
-
-    for (const char* field : {"inReseptFixedDay_0", "inReseptFixedDay_1", "inReseptFixedDay_2"}) {
-        child<QSpinBox>(page, field)->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-        type("0");
-        click(page, "btnNext");
-        inst.expectLastBox("確定日は1から31までの日を入力して下さい。\r\n末日の場合は-1を入力して下さい。",
-                           "入力エラー", MsgIcon::Exclamation);
-        EXPECT_EQ(QApplication::focusWidget(), child<QSpinBox>(page, field));
-        EXPECT_EQ(page.nextPage(), SetupPage::None);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-        type("31");
-    }
-    click(page, "btnNext");
-    EXPECT_EQ(page.nextPage(), SetupPage::Corporation);
-    const tSetupData& d = state().gtSetupData;
-    EXPECT_EQ(QList<short>({d.iReseptFixedDay, d.iChargeFixedDay, d.iConsentFixedDay}),
-              QList<short>({31, 31, 31}));
-}
-
-// A position outside the map is refused; no text is longer than its column (255), on the
-// page, in the record and in the database.
-TEST(SetupCorporationPage, PositionsOutsideTheMapAndOverlongTexts)
-{
-    SetupInstallation inst;
-    frmFirstSetUp01 page;
-    showActive(page);
-    const auto retype = [&](const char* field, const QString& text) {
-        child<QLineEdit>(page, field)->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
-        type(text);
-    };
-    const QString tooLong(300, QChar(u'長'));
-    for (const char* field :
-         {"txtKaishaName", "txtDaihyouName", "txtAddress01", "txtAddressKana", "txtTel", "txtFax"})
-        retype(field, tooLong);
-    const struct {
-        const char *lat, *lon;
-    } outside[] = {{"9999999999", "508000000"}, {"0", "508000000"}, {"180000000", "180000000"}};
-    for (const auto& p : outside) {
-        retype("imLat", p.lat);
-        retype("imLon", p.lon);
-        click(page, "btnNext");
-        inst.expectLastBox("北緯・東経が地図の範囲外です。\r\n「地図で位置を指定」で位置を指定して下さい。",
-                           "入力エラー", MsgIcon::Exclamation);
-        EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(page, "imLat")) << p.lat;
-        EXPECT_EQ(page.nextPage(), SetupPage::None);
-    }
-    EXPECT_EQ(child<QLineEdit>(page, "imLat")->text(), "180000000");
-    retype("imLat", "155000000");
-    retype("imLon", "508000000");
-    click(page, "btnNext");
-    EXPECT_EQ(page.nextPage(), SetupPage::Staff);
-    const tSetupData& d = state().gtSetupData;
-    for (const QString& text : {d.companyName, d.representative, d.address, d.addressKana, d.tel, d.fax})
-        EXPECT_EQ(text.size(), 255);
-
-    frmFirstSetUp02 staff;
-    showActive(staff);
-    child<QLineEdit>(staff, "txtName")->setFocus();
-    type(tooLong);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    click(staff, "btnNext");
-    ASSERT_EQ(d.staffCount, 1);
-    EXPECT_EQ(d.staff[0].name.size(), 255);
-    ASSERT_EQ(iDataSaveCorp(), 0);
-    ASSERT_EQ(iDataSaveStaff(), 0);
-    EXPECT_EQ(inst.scalar("SELECT length(cShamei1) || length(cDaihyo) || length(cFaxNo) FROM CORP"),
-              "255255255");
-    EXPECT_EQ(inst.scalar("SELECT length(cName) FROM STAFF"), "255");
 }
 
 TEST(SetupFirstPages, IntroFinalAndIntroduction)
