@@ -13,7 +13,7 @@ namespace db
 // runs it.
 struct ScriptResult {
     int batches = 0; // batches run
-    int failed = 0;  // batches that failed
+    int failed = 0;  // batches that failed; 1 when the server's folder is refused and none runs
     QStringList log; // one or more lines per batch: its outcome and any error texts
 };
 
