@@ -1,4 +1,5 @@
 #include "map/frmSetMap.h"
+#include "map/mapservice.h"
 #include "map/offlinemap.h"
 #include "mapfixture.h"
 #include "platform/textfile.h"
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 using namespace offlinemap;
@@ -186,10 +188,33 @@ TEST_F(MapScreen, OnlineModeMarkerClicksRegistration)
     EXPECT_TRUE(map->isVisible());
     EXPECT_FALSE(child<QWidget>(*w, "Picture1")->isVisible());
     EXPECT_FALSE(child<QWidget>(*w, "btnDispCircleKyoten")->isVisible());
-    EXPECT_EQ(map->scale(), 2000);
     const Place& hachioji = placeNamed(QStringLiteral("八王子市"));
     EXPECT_EQ(w->longitude(), hachioji.x);
     EXPECT_EQ(map->centreX(), hachioji.x);
+    // Only the city's centre is known: the user is told, and the map opens wide enough.
+    EXPECT_EQ(label(*w, "lblMessage"), kMunicipalityCentreNote);
+    EXPECT_EQ(map->scale(), 25000);
+    EXPECT_EQ(label(*w, "Label2_5"), "1:25,000");
+
+    // The zoom controls, visible in this mode too: 詳細, 広域, the slider and the wheel.
+    auto* slider = child<QSlider>(*w, "Slider1");
+    for (const char* name : {"Command1_0", "Command1_1", "Slider1", "Label2_0", "Label2_5"})
+        EXPECT_TRUE(child<QWidget>(*w, name)->isVisible()) << name;
+    EXPECT_EQ(slider->value(), 3);
+    QTest::mouseClick(child<QPushButton>(*w, "Command1_1"), Qt::LeftButton);
+    EXPECT_EQ(map->scale(), 10000);
+    QTest::mouseClick(child<QPushButton>(*w, "Command1_0"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*w, "Command1_0"), Qt::LeftButton);
+    EXPECT_EQ(map->scale(), 50000);
+    EXPECT_EQ(slider->value(), 4);
+    slider->setValue(0);
+    EXPECT_EQ(map->scale(), 2000);
+    EXPECT_EQ(label(*w, "Label2_5"), "1:2,000");
+    QWheelEvent back(QPointF(50, 50), map->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, -240), Qt::NoButton,
+                     {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(map, &back);
+    EXPECT_EQ(map->scale(), 10000);
+    EXPECT_EQ(slider->value(), 2);
     auto marker = std::get<MapIcon>(*map->figure(w->markerFigure()));
     EXPECT_EQ(marker.Comment, QStringLiteral("東京都八王子市元本郷町"));
     EXPECT_TRUE(marker.Path.endsWith(QStringLiteral("111.ico")));
@@ -202,6 +227,10 @@ TEST_F(MapScreen, OnlineModeMarkerClicksRegistration)
     marker = std::get<MapIcon>(*map->figure(w->markerFigure()));
     EXPECT_EQ(marker.X, w->longitude());
     EXPECT_EQ(marker.Comment, QString());
+    // The read-out follows the marker; the position is the user's now.
+    EXPECT_EQ(label(*w, "lblCurrentLong"), QString::number(w->longitude()));
+    EXPECT_EQ(label(*w, "lblCurrentLat"), QString::number(w->latitude()));
+    EXPECT_EQ(label(*w, "lblMessage"), QString());
 
     // Other map modes do not take clicks.
     state().giMapMode = 1;
