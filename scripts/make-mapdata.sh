@@ -15,10 +15,13 @@
 # under a temporary name and renamed when whole.
 set -euo pipefail
 [ $# -eq 2 ] || { echo "usage: $0 <geoplaces-program> <MAP-folder>" >&2; exit 2; }
-places_tool=$1
-out=$2
+places_tool=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
+mkdir -p "$2"
+out=$(cd "$2" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
-mkdir -p "$out"
+# GMT leaves a gmt.history where it runs: it runs in a scratch folder.
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
 
 need() { command -v "$1" >/dev/null || { echo "make-mapdata: $1 is missing (scripts/deps.sh installs it)" >&2; exit 1; }; }
 
@@ -27,7 +30,7 @@ extract() {
     local file=$1
     shift
     [ -s "$out/$file" ] && return 0
-    "$@" >"$out/$file.tmp"
+    (cd "$scratch" && "$@") >"$out/$file.tmp"
     [ -s "$out/$file.tmp" ] || { echo "make-mapdata: nothing written for $file" >&2; exit 1; }
     mv "$out/$file.tmp" "$out/$file"
 }

@@ -329,7 +329,7 @@ void frmSetMap::Form_Load()
         // A municipality's centre opens wide enough to find the right district.
         if (!zdcMatch_->results().isEmpty() && zdcMatch_->results().first().centreOnly) {
             ui->lblMessage->setText(kMunicipalityCentreNote);
-            zenrin_->iSetMapScale(25000);
+            zenrin_->iSetMapScale(50000);
         }
     } else {
         QString failure;
