@@ -13,7 +13,7 @@ packages=(
     clang llvm
     libsqliteodbc unixodbc
     libgif-dev
-    gmt gmt-gshhg-high libgeonames-dev
+    gmt gmt-gshhg-high libgeonames-dev r-cran-mapdata
     poppler-utils
     xvfb xauth openbox xdotool imagemagick x11-utils
     openssh-server openssh-client sshfs fuse3
