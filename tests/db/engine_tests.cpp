@@ -81,6 +81,16 @@ TEST(Script, BatchesDatabasesAndFailures)
     EXPECT_EQ(r.failed, 2);
     EXPECT_EQ(r.log.filter("  SQL="), QStringList({"  SQL=" + head80, "  SQL=" + head80 + "・・・"}));
 
+    // A batch that ends inside a comment is refused whole, as the server refuses it; one of
+    // comments only is no batch. Comments nest; a /* in a text or a line comment opens none.
+    const QString noEnd = "  終了コメント マーク '*/' がありません。 (SQL State 42000, Native Error 0)";
+    r = db::runScript("INSERT INTO A VALUES (8) /* a /* b */\nGO\n/* only\nGO\n"
+                      "INSERT INTO A VALUES (LENGTH('/*')) -- /*\nGO\n/* closed */\nGO\n",
+                      kServer, "Scr");
+    EXPECT_EQ(r.log, QStringList({"バッチ 1: エラー", noEnd, "  SQL=INSERT INTO A VALUES (8) /* a /* b */",
+                                  "バッチ 2: エラー", noEnd, "  SQL=/* only", "バッチ 3: OK"}));
+    EXPECT_EQ(inst.scalar("SELECT SUM(n) FROM A", kServer, "SCR"), "5");
+
     r = db::runScript("INSERT INTO A VALUES (4)\nGO\nDROP DATABASE SCR\nGO", kServer, "Scr");
     EXPECT_EQ(r.failed, 0) << r.log.join(u'\n').toStdString();
     EXPECT_FALSE(inst.exists("SQLDATA/PC01_MIRANE/Scr.db"));
