@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -97,14 +98,20 @@ QString lookUp(const QString& code)
 TEST(SearchAdd, Statements)
 {
     const QString select = "select  ID, YuubinNo AS [〒], 名称, かな from 郵便番号 where ";
-    EXPECT_EQ(frmSearchAdd::searchAddSql("100", true), select + "YuubinNo like '100%' order by YuubinNo");
-    EXPECT_EQ(frmSearchAdd::searchAddSql("", true), "select top 0  ID, YuubinNo AS [〒], 名称, かな from "
-                                                    "郵便番号 where YuubinNo like '%' order by YuubinNo");
+    EXPECT_EQ(frmSearchAdd::searchAddSql("100", true, false),
+              select + "YuubinNo like '100%' order by YuubinNo");
+    EXPECT_EQ(frmSearchAdd::searchAddSql("", true, false),
+              "select top 0  ID, YuubinNo AS [〒], 名称, かな from "
+              "郵便番号 where YuubinNo like '%' order by YuubinNo");
     // Quotes doubled; % and _ keep their pattern meaning.
-    EXPECT_EQ(frmSearchAdd::searchSql("O'Ne_l%町", true), select + "名称 like '%O''Ne_l%町%' order by 名称");
-    // An older dictionary without readings is asked only for what it has.
-    EXPECT_EQ(frmSearchAdd::searchSql("丸の内", false),
+    EXPECT_EQ(frmSearchAdd::searchSql("O'Ne_l%町", true, false),
+              select + "名称 like '%O''Ne_l%町%' order by 名称");
+    // An older dictionary without readings or business columns is asked only for what it has.
+    EXPECT_EQ(frmSearchAdd::searchSql("丸の内", false, false),
               "select  ID, YuubinNo AS [〒], 名称 from 郵便番号 where 名称 like '%丸の内%' order by 名称");
+    EXPECT_EQ(frmSearchAdd::searchSql("霞が関", true, true),
+              "select  ID, YuubinNo AS [〒], 名称, かな, 番地, 事業所名 from 郵便番号 where 名称 like "
+              "'%霞が関%' order by 名称, 番地");
     EXPECT_EQ(frmSearchAdd::serchAddDbSql("100-0005"), "SELECT * FROM 郵便番号 WHERE YuubinNo = '100-0005'");
     EXPECT_EQ(frmSearchAdd::postalCodeText("１００－０００５"), "100-0005");
     EXPECT_EQ(frmSearchAdd::postalCodeText("1000005"), "100-0005");
@@ -181,9 +188,15 @@ TEST(SearchAdd, PostalCodeByAddressAndF12InEveryState)
         s.dialog.txtAdd()->setText("梅田");
         s.dialog.txtAdd()->setFocus();
         s.press(Qt::Key_F4);
-        ASSERT_GE(s.model()->rowCount(), 2);
-        for (int r = 1; r < s.model()->rowCount(); ++r)
-            EXPECT_LE(s.cell(r - 1, 1), s.cell(r, 1)); // by address
+        // By address: the town, then a business code's street number.
+        std::vector<std::pair<QString, QString>> umeda;
+        for (const postal::Entry& e : d.entries)
+            if (e.name.contains("梅田"))
+                umeda.emplace_back(e.name, e.street);
+        std::sort(umeda.begin(), umeda.end());
+        ASSERT_EQ(s.model()->rowCount(), int(umeda.size()));
+        for (int r = 0; r < s.model()->rowCount(); ++r)
+            EXPECT_EQ(s.cell(r, 1), umeda[size_t(r)].first + umeda[size_t(r)].second) << r;
         s.chooseRow(0);
         s.press(Qt::Key_Return); // Enter on the grid takes the row
         EXPECT_FALSE(s.dialog.isVisible());
@@ -222,6 +235,7 @@ TEST(SearchAdd, SilentLookUpAndSelectionWithAndWithoutKana)
         // Shown: the reading column only when the dictionary has one.
         Shown s(0, "100-0005");
         EXPECT_EQ(s.grid()->isColumnHidden(2), !kana);
+        EXPECT_EQ(s.grid()->isColumnHidden(3), !kana); // the older table has no 事業所名 either
         ASSERT_EQ(s.model()->rowCount(), 1);
         s.chooseRow(0);
         s.press(Qt::Key_F1);
@@ -229,6 +243,41 @@ TEST(SearchAdd, SilentLookUpAndSelectionWithAndWithoutKana)
         // An older dictionary is no failure: nothing is shown.
         EXPECT_TRUE(d.inst.messages.shown.empty());
     }
+}
+
+// 56 codes of 霞が関 are mostly businesses' own: each row shows its street number and
+// business, and a business code fills the precise address in every mode.
+TEST(SearchAdd, BusinessCodesSayWhatTheyAreAndFillThePreciseAddress)
+{
+    Dictionary d({"100"});
+    const QString precise = "東京都千代田区霞が関１丁目２－２";
+    {
+        Shown s(1, "霞が関"); // and the floors of 霞が関ビル
+        ASSERT_EQ(s.model()->rowCount(), 93);
+        EXPECT_FALSE(s.grid()->isColumnHidden(3));
+        EXPECT_EQ(s.model()->headerData(3, Qt::Horizontal).toString(), "事業所名");
+        QSet<QString> rows;
+        int chosen = -1;
+        for (int r = 0; r < 93; ++r) {
+            rows.insert(s.cell(r, 1) + "|" + s.cell(r, 3));
+            if (s.cell(r, 0) == "100-8916")
+                chosen = r;
+        }
+        EXPECT_EQ(rows.size(), 93);
+        ASSERT_GE(chosen, 0);
+        EXPECT_EQ(s.cell(chosen, 1) + "|" + s.cell(chosen, 3), precise + "|厚生労働省");
+        s.chooseRow(chosen);
+        s.press(Qt::Key_F1);
+        EXPECT_EQ(results(s.dialog), "100-8916|霞が関|");
+    }
+    Shown s(0, "100-8916");
+    ASSERT_EQ(s.model()->rowCount(), 1);
+    s.chooseRow(0);
+    s.press(Qt::Key_F1);
+    EXPECT_EQ(results(s.dialog), precise + "|100-8916|ﾄｳｷｮｳﾄﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ");
+    EXPECT_EQ(lookUp("1008916"), "1|" + precise + "|100-8916|ﾄｳｷｮｳﾄﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ");
+    EXPECT_EQ(lookUp("100-0013"), "1|東京都千代田区霞が関|100-0013|ﾄｳｷｮｳﾄﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ"); // the town's own
+    EXPECT_TRUE(d.inst.messages.shown.empty());
 }
 
 TEST(SearchAdd, MissingDictionary)
