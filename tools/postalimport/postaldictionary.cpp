@@ -126,6 +126,10 @@ bool readDictionary(const QString& jsonFolder, std::vector<Entry>* entries, QStr
         entries->reserve(150000);
     }
     const QDir dir(jsonFolder);
+    if (!dir.exists()) {
+        *error = jsonFolder + QStringLiteral(": 郵便番号辞書のフォルダがありません。");
+        return false;
+    }
     for (const QString& number : numbers) {
         const QString path = dir.filePath(number + QStringLiteral(".json"));
         const int codes = readFile(path, number, entries, error);
