@@ -812,7 +812,17 @@ QString embeddedErrorDescription(int extendedCode, const QString& engineText)
             break;
         }
         break;
+    case SQLITE_TOOBIG:
+        text = QStringLiteral("文字列またはデータが大きすぎるため、処理できません。");
+        break;
     default:
+        // A search text that the engine cannot match against (a LIKE pattern of tens of
+        // thousands of characters) is the user's, not a fault in the statement.
+        if (engineText == QLatin1String("LIKE or GLOB pattern too complex")) {
+            text =
+                QStringLiteral("検索する文字列が長すぎるため、検索できません。短くしてやり直してください。");
+            break;
+        }
         return engineText;
     }
     return text + QStringLiteral(" (SQLite: ") + engineText + u')';

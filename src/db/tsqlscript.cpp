@@ -25,6 +25,43 @@ bool plainDatabaseName(const QString& name)
            !name.contains(u'/') && !name.contains(u'\\') && !name.contains(u':');
 }
 
+// Whether the batch ends inside a block comment, as the server reads comments: they nest,
+// and a "/*" inside a string, a quoted name or a line comment opens none. The server refuses
+// such a batch whole, whatever statements stand before the comment.
+bool endsInsideComment(const QString& batch)
+{
+    const qsizetype n = batch.size();
+    int depth = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = batch[i];
+        const QChar next = i + 1 < n ? batch[i + 1] : QChar();
+        if (c == u'/' && next == u'*') {
+            ++depth;
+            ++i;
+        } else if (depth > 0) {
+            if (c == u'*' && next == u'/') {
+                --depth;
+                ++i;
+            }
+        } else if (c == u'-' && next == u'-') {
+            while (i < n && batch[i] != u'\n')
+                ++i;
+        } else if (c == u'\'' || c == u'"' || c == u'[') {
+            // A doubled closing character stands for itself; a text left open runs to the end.
+            const QChar close = c == u'[' ? QChar(u']') : c;
+            for (++i; i < n; ++i) {
+                if (batch[i] != close)
+                    continue;
+                if (i + 1 < n && batch[i + 1] == close)
+                    ++i;
+                else
+                    break;
+            }
+        }
+    }
+    return depth > 0;
+}
+
 } // namespace
 
 QStringList splitBatches(const QString& script)
@@ -32,7 +69,9 @@ QStringList splitBatches(const QString& script)
     QStringList batches;
     QString current;
     const auto flush = [&] {
-        if (!lex::tokenize(current).empty())
+        // A batch of comments only is dropped; one whose comment never ends is the server's
+        // error, and stays to be reported.
+        if (!lex::tokenize(current).empty() || endsInsideComment(current))
             batches << current;
         current.clear();
     };
@@ -62,6 +101,10 @@ public:
 
     bool runBatch(const QString& batch, std::vector<ProviderError>& errors)
     {
+        if (endsInsideComment(batch)) {
+            errors.push_back(scriptError(QStringLiteral("終了コメント マーク '*/' がありません。")));
+            return false;
+        }
         using namespace lex;
         const std::vector<Token> t = tokenize(batch);
         const size_t n = t.size();
