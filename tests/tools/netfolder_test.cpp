@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
+#include <QThread>
 #include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -119,7 +120,11 @@ TEST(NetworkFolder, OsqlAndAConnectionRefuseAnInstallationOnAnSshfsShare)
 
     // The program folder on the share; its first-run rebuild makes nothing there.
     const QString program = QFileInfo(share.mount).canonicalFilePath() + "/KVX";
-    ASSERT_TRUE(QDir().mkpath(program) && QFile::copy(binDir() + "/osql", program + "/osql"));
+    // A loaded machine has seen the first writes through a fresh mount fail: tried again briefly.
+    QFile binary(binDir() + "/osql");
+    for (int i = 0; i < 20 && !(QDir().mkpath(program) && binary.copy(program + "/osql")); ++i)
+        QThread::msleep(250);
+    ASSERT_TRUE(QFile::exists(program + "/osql")) << binary.errorString().toStdString();
     inst.writeFile("mnt/KVX/attach.SQL", "CREATE DATABASE MIRANE45\r\nGO\r\n");
     QProcess osql;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
