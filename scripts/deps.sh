@@ -16,6 +16,7 @@ packages=(
     gmt gmt-gshhg-high libgeonames-dev
     poppler-utils
     xvfb xauth openbox xdotool imagemagick x11-utils
+    dpkg-dev file lintian appstream desktop-file-utils
 )
 # The postal dictionary comes from the npm registry; a machine whose Node.js already brings
 # npm keeps it.

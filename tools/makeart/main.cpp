@@ -1,7 +1,8 @@
 // makeart <folder>: draws the pictures of the demo installation's icon folder: the wallpaper
 // behind the launcher, the picture at the top of the launcher window, the logo that unrolls
 // at start-up, and one icon per usage status of a base (0 unregistered, 1 in operation,
-// 2 franchise, 3 paused, 4 abolished).
+// 2 franchise, 3 paused, 4 abolished); and the program's icon for the desktop's menu in the
+// sizes of the icon theme (topmenu-<size>.png).
 
 #include <QDir>
 #include <QFont>
@@ -134,6 +135,37 @@ QImage baseIcon(int status)
     return img;
 }
 
+// The program's icon: a house (a base, as in the list) on the blue of the wallpaper, with
+// the logo's orange sun. Drawn for each size rather than scaled, so small sizes stay sharp.
+QImage appIcon(int s)
+{
+    QImage img(s, s, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double m = s / 16.0; // margin
+    QLinearGradient g(0, 0, 0, s);
+    g.setColorAt(0, kDeep.lighter(130));
+    g.setColorAt(1, kDeep);
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(m, m, s - 2 * m, s - 2 * m), s * 0.18, s * 0.18);
+    p.setBrush(kAccent);
+    p.drawEllipse(QPointF(s * 0.74, s * 0.28), s * 0.11, s * 0.11);
+    QPainterPath house;
+    house.moveTo(s * 0.45, s * 0.24);
+    house.lineTo(s * 0.8, s * 0.55);
+    house.lineTo(s * 0.71, s * 0.55);
+    house.lineTo(s * 0.71, s * 0.82);
+    house.lineTo(s * 0.19, s * 0.82);
+    house.lineTo(s * 0.19, s * 0.55);
+    house.lineTo(s * 0.1, s * 0.55);
+    house.closeSubpath();
+    p.fillPath(house, Qt::white);
+    p.fillRect(QRectF(s * 0.39, s * 0.62, s * 0.12, s * 0.2), kDeep);
+    return img;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -153,5 +185,7 @@ int main(int argc, char** argv)
     ok = save(logo(480, 160), dir + QStringLiteral("/LOGO.JPG"), "JPG") && ok;
     for (int status = 0; status <= 4; ++status)
         ok = save(baseIcon(status), dir + QStringLiteral("/KYOTEN%1.png").arg(status), "PNG") && ok;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        ok = save(appIcon(size), dir + QStringLiteral("/topmenu-%1.png").arg(size), "PNG") && ok;
     return ok ? 0 : 1;
 }
