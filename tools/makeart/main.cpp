@@ -99,6 +99,23 @@ QImage logo(int w, int h)
     return img;
 }
 
+// A house outline in a square of side s, all measures as fractions of s: the roof's peak at
+// (x, top) with its eaves at `eaves`, half as wide as `roof`, the walls `wall` apart to the
+// ground at `ground`.
+QPainterPath housePath(double s, double x, double top, double eaves, double roof, double wall, double ground)
+{
+    QPainterPath house;
+    house.moveTo(s * x, s * top);
+    house.lineTo(s * (x + roof), s * eaves);
+    house.lineTo(s * (x + wall), s * eaves);
+    house.lineTo(s * (x + wall), s * ground);
+    house.lineTo(s * (x - wall), s * ground);
+    house.lineTo(s * (x - wall), s * eaves);
+    house.lineTo(s * (x - roof), s * eaves);
+    house.closeSubpath();
+    return house;
+}
+
 // A small house whose colour and mark tell the base's status.
 QImage baseIcon(int status)
 {
@@ -110,16 +127,7 @@ QImage baseIcon(int status)
     const QColor colours[] = {QColor(0x9e, 0x9e, 0x9e), QColor(0x2e, 0x7d, 0x32), QColor(0x15, 0x65, 0xc0),
                               QColor(0xef, 0x6c, 0x00), QColor(0x61, 0x61, 0x61)};
     const QColor c = colours[status];
-    QPainterPath house;
-    house.moveTo(s * 0.5, s * 0.08);
-    house.lineTo(s * 0.92, s * 0.45);
-    house.lineTo(s * 0.8, s * 0.45);
-    house.lineTo(s * 0.8, s * 0.92);
-    house.lineTo(s * 0.2, s * 0.92);
-    house.lineTo(s * 0.2, s * 0.45);
-    house.lineTo(s * 0.08, s * 0.45);
-    house.closeSubpath();
-    p.fillPath(house, c);
+    p.fillPath(housePath(s, 0.5, 0.08, 0.45, 0.42, 0.3, 0.92), c);
     p.setPen(QPen(Qt::white, 3));
     if (status == 3) { // paused: a pause mark
         p.drawLine(QPointF(s * 0.42, s * 0.55), QPointF(s * 0.42, s * 0.82));
@@ -152,16 +160,7 @@ QImage appIcon(int s)
     p.drawRoundedRect(QRectF(m, m, s - 2 * m, s - 2 * m), s * 0.18, s * 0.18);
     p.setBrush(kAccent);
     p.drawEllipse(QPointF(s * 0.74, s * 0.28), s * 0.11, s * 0.11);
-    QPainterPath house;
-    house.moveTo(s * 0.45, s * 0.24);
-    house.lineTo(s * 0.8, s * 0.55);
-    house.lineTo(s * 0.71, s * 0.55);
-    house.lineTo(s * 0.71, s * 0.82);
-    house.lineTo(s * 0.19, s * 0.82);
-    house.lineTo(s * 0.19, s * 0.55);
-    house.lineTo(s * 0.1, s * 0.55);
-    house.closeSubpath();
-    p.fillPath(house, Qt::white);
+    p.fillPath(housePath(s, 0.45, 0.24, 0.55, 0.35, 0.26, 0.82), Qt::white);
     p.fillRect(QRectF(s * 0.39, s * 0.62, s * 0.12, s * 0.2), kDeep);
     return img;
 }
