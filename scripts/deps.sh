@@ -17,6 +17,7 @@ packages=(
     poppler-utils
     xvfb xauth openbox xdotool imagemagick x11-utils
     openssh-server openssh-client sshfs fuse3
+    dpkg-dev file lintian appstream desktop-file-utils
 )
 # The postal dictionary comes from the npm registry; a machine whose Node.js already brings
 # npm keeps it.
