@@ -350,8 +350,8 @@ void Document::paint(QPainter& painter, int page) const
             break;
         }
         case Element::Kind::Image: {
-            QImageReader reader(localPath(value(r, pg.record, e.text)));
-            const QImage image = reader.read();
+            const QString picture = value(r, pg.record, e.text);
+            const QImage image = picture.isEmpty() ? QImage() : QImageReader(localPath(picture)).read();
             const QRectF area = rect(e.x, e.y, e.w, e.h);
             if (image.isNull()) {
                 painter.setPen(pen(0.2));
