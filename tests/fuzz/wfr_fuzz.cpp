@@ -38,12 +38,6 @@ long peakMegabytes()
     return usage.ru_maxrss / 1024;
 }
 
-// Pages of a PDF as Qt writes it: one "/Type /Page" object each, beside the one "/Pages".
-qsizetype pdfPages(const QByteArray& pdf)
-{
-    return pdf.count("/Type /Page") - pdf.count("/Type /Pages");
-}
-
 // Reads and prepares the job; false with the reason when it is refused.
 bool prepare(const QString& commandFile, wfr::Job* job, wfr::Document* doc, QString* error)
 {
@@ -97,8 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(accepted, QStringLiteral("an accepted job paints: ") + error);
         const QByteArray pdf = fuzz::readFile(out);
         FUZZ_CHECK(pdf.startsWith("%PDF-") && pdf.trimmed().endsWith("%%EOF"), QString::number(pdf.size()));
-        FUZZ_CHECK(pdfPages(pdf) == doc.pageCount(),
-                   QStringLiteral("%1 pages for %2").arg(pdfPages(pdf)).arg(doc.pageCount()));
+        // Qt writes one "/Type /Page" object per page, beside the one "/Type /Pages".
+        const qsizetype pages = pdf.count("/Type /Page") - pdf.count("/Type /Pages");
+        FUZZ_CHECK(pages == doc.pageCount(),
+                   QStringLiteral("%1 pages for %2").arg(pages).arg(doc.pageCount()));
     } else {
         FUZZ_CHECK(!error.isEmpty(), QStringLiteral("a refusal says why"));
         FUZZ_CHECK(!exists(out), error);

