@@ -226,16 +226,23 @@ void OfflineMapWidget::paintMap(QPainter& p, const MapView& v) const
     const QVector<MapFigure> figs = figures();
     const auto data = mapData();
     // Where the tiles cover the whole view the offline map under them is not drawn.
-    if (tiles_ && tiles_->covers(v)) {
-        p.fillRect(QRectF(0, 0, v.width, v.height), Qt::white);
-    } else {
+    const bool offline = !(tiles_ && tiles_->covers(v));
+    if (offline) {
         drawGeography(p, v, *data);
         drawPlaceNames(p, v, *data, figureAreas(v, figs));
+    } else {
+        p.fillRect(QRectF(0, 0, v.width, v.height), Qt::white);
     }
     tilesDrawn_ = tiles_ ? tiles_->draw(p, v).first : 0;
     drawScale(p, v);
-    const QString attribution = shownAttribution();
-    if (!attribution.isEmpty()) {
+    // The municipalities' positions come from OpenStreetMap, whose licence asks for this credit
+    // wherever they are shown.
+    QStringList credits;
+    if (offline)
+        credits << QStringLiteral("© OpenStreetMap contributors");
+    if (!shownAttribution().isEmpty())
+        credits << shownAttribution();
+    if (const QString attribution = credits.join(QStringLiteral(" | ")); !attribution.isEmpty()) {
         QFont f(QStringLiteral("IPAGothic"));
         f.setPixelSize(12);
         p.setFont(f);
