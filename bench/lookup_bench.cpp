@@ -90,7 +90,7 @@ void BM_Contains_TopMenu(benchmark::State& state)
 }
 void BM_Contains_Sqlite3Shell(benchmark::State& state)
 {
-    shell(state, db::embeddedDialect(frmSearchAdd::searchSql(kContains, true)));
+    shell(state, db::embeddedDialect(frmSearchAdd::searchSql(kContains, true, true)));
 }
 void BM_Prefix_TopMenu(benchmark::State& state)
 {
@@ -98,7 +98,7 @@ void BM_Prefix_TopMenu(benchmark::State& state)
 }
 void BM_Prefix_Sqlite3Shell(benchmark::State& state)
 {
-    shell(state, db::embeddedDialect(frmSearchAdd::searchAddSql(kPrefix, true)));
+    shell(state, db::embeddedDialect(frmSearchAdd::searchAddSql(kPrefix, true, true)));
 }
 BENCHMARK(BM_Contains_TopMenu)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Contains_Sqlite3Shell)->Unit(benchmark::kMillisecond);

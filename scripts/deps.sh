@@ -13,9 +13,11 @@ packages=(
     clang llvm
     libsqliteodbc unixodbc
     libgif-dev
-    gmt gmt-gshhg-high libgeonames-dev
+    gmt gmt-gshhg-high libgeonames-dev r-cran-mapdata
     poppler-utils
     xvfb xauth openbox xdotool imagemagick x11-utils
+    openssh-server openssh-client sshfs fuse3
+    dpkg-dev file lintian appstream desktop-file-utils
 )
 # The postal dictionary comes from the npm registry; a machine whose Node.js already brings
 # npm keeps it.

@@ -41,8 +41,8 @@ tar -xzf "$tarball" -C "$work" package/json package/package.json package/README.
 mv "$work/package/json" "$work/new/json"
 cp "$work/package/package.json" "$work/package/README.md" "$work/new/"
 count=$(find "$work/new/json" -name '[0-9][0-9][0-9].json' | wc -l)
-if [ "$count" -lt 900 ]; then
-    echo "fetch-postal: the package holds only $count dictionary files" >&2
+if [ "$count" -ne 1000 ]; then
+    echo "fetch-postal: the package holds $count dictionary files instead of 1000 (000.json to 999.json)" >&2
     exit 1
 fi
 echo "$version" >"$work/new/.complete"

@@ -3,7 +3,7 @@
 #   scripts/fuzz.sh                  builds every target
 #   scripts/fuzz.sh TARGET SECONDS [OPTION...]
 #                                    fuzzes TARGET (inifile, massageini, cp932, cmdline, sqllex,
-#                                    tsqlscript, statefiles) for SECONDS on one core; further
+#                                    tsqlscript, statefiles, wfr) for SECONDS on one core; further
 #                                    options go to libFuzzer (-ignore_crashes=1 -fork=1 ...)
 # New inputs go to build/fuzz/corpus/TARGET (the seeds in tests/fuzz/corpus/TARGET are read,
 # never written); a failing input is saved as build/fuzz/crash-* and replayed with
@@ -21,7 +21,7 @@ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMP
 
 if [[ $# -eq 0 ]]; then
     cmake --build "$build" -j "$(nproc)" --target fuzz_inifile fuzz_massageini fuzz_cp932 fuzz_cmdline \
-        fuzz_sqllex fuzz_tsqlscript fuzz_statefiles
+        fuzz_sqllex fuzz_tsqlscript fuzz_statefiles fuzz_wfr
     exit 0
 fi
 

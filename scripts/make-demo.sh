@@ -24,72 +24,31 @@ art=$(cd "$bin/.." && pwd)/art
 [ -x "$bin/osql" ] || { echo "make-demo: $bin/osql is missing; build first" >&2; exit 1; }
 [ -f "$art/wallpaper.jpg" ] || { echo "make-demo: pictures missing in $art; build first" >&2; exit 1; }
 
-rm -rf "$2"
-mkdir -p "$2"
-demo=$(cd "$2" && pwd)
-
-# The suite's text files: CP932 with CR LF. The sources are UTF-8 with LF.
-suite_text() { iconv -f UTF-8 -t CP932 | LC_ALL=C sed 's/$/\r/'; }
-install_text() { mkdir -p "$(dirname "$2")"; suite_text <"$1" >"$2"; }
-
-# Programs: the launcher and the stand-ins sit in the program folder; the utility program
-# in its fixed folder C:\KVX\utility.
-for p in TopMenu osql Main TrtTotalSchedule trtzenrin wfrfv10 wfrimg10 WrVb6Viewer; do
-    if [ -x "$bin/$p" ]; then
-        cp "$bin/$p" "$demo/"
-    else
-        echo "make-demo: note: $p is not built yet" >&2
-    fi
-done
-mkdir -p "$demo/drive_c/KVX/utility" "$demo/drive_c/KVX/MASTER/DATA/DATA0000"
-cp "$bin/TrtUtility45" "$demo/drive_c/KVX/utility/"
-printf '2026/10/01\r\n' >"$demo/drive_c/KVX/utility/databackup.txt"
-
-# Settings files of the program folder.
-for f in Massage.ini Massage0000.ini QmapUser.ini Mirane.ver MiranePre450.txt Topmenu.ini SqlEngine.ini attach.SQL; do
-    install_text "$src/$f" "$demo/$f"
-done
-mkdir -p "$demo/SYS" "$demo/TMP" "$demo/ICON"
-install_text "$src/DATA/DATA0000/帳票Format.ini" "$demo/DATA/DATA0000/帳票Format.ini"
-# The maker's support page the link of the launcher opens (Mirane.ver, [Maker] ADDRESS).
-mkdir -p "$demo/support"
-cp "$src/support/index.html" "$demo/support/"
-cp "$art"/wallpaper.jpg "$art"/top.jpg "$art"/LOGO.JPG "$art"/KYOTEN*.png "$demo/ICON/"
-
-# The report layouts (SYS), their format, and sample data: the receipt forms' samples in
-# TMP\領収書イメージ, and a map sheet over the demo's top picture.
-for f in "$src"/SYS/*.wfd; do install_text "$f" "$demo/SYS/$(basename "$f")"; done
-for f in "$src"/TMP/領収書イメージ/*.csv; do install_text "$f" "$demo/TMP/領収書イメージ/$(basename "$f")"; done
-[ -f "$bin/wfd-format.txt" ] && install_text "$bin/wfd-format.txt" "$demo/SYS/wfd-format.txt"
-printf '"利用者ID","画像Path"\n1,"%s\\ICON\\top.jpg"\n' "$demo" | suite_text >"$demo/TMP/地図印刷.csv"
-
-# The offline map: its geography (extracted once into the build tree), the image library's
-# fallback picture, the marker icons, and the sign-in file the map reads when adodb.ini
-# sets a monitoring time (authorisation ID, server setting A, server setting B).
+# The programs, settings files, pictures and map of every installation: one layout, shared
+# with the installed package's topmenu command. The map's geography is extracted once into
+# the build tree; a fresh installation gets the postal dictionary as attach.SQL's last batch.
 mapdata=$(cd "$bin/.." && pwd)/mapdata
 "$root/scripts/make-mapdata.sh" "$bin/geoplaces" "$mapdata/MAP"
-[ -f "$mapdata/zenrinCGI/tokyostation.gif" ] || { echo "make-demo: map pictures missing in $mapdata; build first" >&2; exit 1; }
-cp -r "$mapdata/MAP" "$mapdata/zenrinCGI" "$mapdata/icons" "$demo/"
-cp "$mapdata/ICON/111.ico" "$demo/ICON/"
-printf 'OFFLINE-demo-user\r\nhttp://offline-map.localhost\r\nJP\r\n' >"$demo/Miranechan"
-
-# The master-data distribution folder: the templates new bases are made from.
-install_text "$src/Massage0000.ini" "$demo/drive_c/KVX/MASTER/Massage0000.ini"
-install_text "$src/DATA/DATA0000/帳票Format.ini" "$demo/drive_c/KVX/MASTER/DATA/DATA0000/帳票Format.ini"
+"$root/scripts/fetch-postal.sh"
+postal=()
+[ "$fresh" = 1 ] && postal=(--postal "$root/.cache/jquery-jpostal-ja/json")
+rm -rf "$2"
+"$root/scripts/layout-installation.sh" --programs "$bin" --files "$src" --art "$art" --mapdata "$mapdata" \
+    "${postal[@]}" "$2"
+demo=$(cd "$2" && pwd)
+# The demo's utility folder records its last backup (the reminder at the exit reads it).
+printf '2026/10/01\r\n' >"$demo/drive_c/KVX/utility/databackup.txt"
 
 if [ "$fresh" = 1 ]; then
-    # The first start builds the database with attach.SQL: the postal dictionary comes
-    # with it, as the script's last batch.
-    "$root/scripts/fetch-postal.sh"
-    "$bin/postalimport" -o "$demo/postal.SQL" -i "$root/.cache/jquery-jpostal-ja/json"
-    cat "$demo/postal.SQL" >>"$demo/attach.SQL"
-    rm -f "$demo/postal.SQL"
     echo "Fresh installation laid out in $demo"
     exit 0
 fi
 
+# The suite's text files: CP932 with CR LF. The sources are UTF-8 with LF.
+suite_text() { iconv -f UTF-8 -t CP932 | LC_ALL=C sed 's/$/\r/'; }
+
 # The demo's own notes replace the new installation's notice the launcher shows.
-install_text "$src/demo/MiranePre450.txt" "$demo/MiranePre450.txt"
+suite_text <"$src/demo/MiranePre450.txt" >"$demo/MiranePre450.txt"
 
 # The demo bases (as in demo.SQL): their settings files and data folders.
 while IFS=' ' read -r id name; do
@@ -127,7 +86,6 @@ run_osql MIRANE45 attach.SQL demo.SQL
 run_osql MIRANE45_TRAIN attach.SQL demo.SQL
 
 # The full postal dictionary into each database, once, by the installation's import tool.
-"$root/scripts/fetch-postal.sh"
 cp "$bin/postalimport" "$demo/"
 for db in MIRANE45 MIRANE45_TRAIN; do
     (cd "$demo" && ./postalimport -S 'DEMO\MIRANE' -d "$db" -i "$root/.cache/jquery-jpostal-ja/json") ||

@@ -41,30 +41,44 @@ qint64 folderStamp(const QString& folder)
 #endif
 }
 
-// The engine and driver of SqlEngine.ini, read at every connection as every setting is. The
+// The settings of SqlEngine.ini ([SQLOLEDB]); all empty when the file is missing.
+struct EngineSetting {
+    QString engine;
+    QString driver;
+    bool allowNetworkFolder = false;
+};
+
+// The settings of SqlEngine.ini, read at every connection as every setting is. The
 // file is missing on most installations, and telling that takes a listing of the program
 // folder (its name may be written in any case): that answer stands while the folder has not
 // changed. A folder changed within the last second is listed again, since a file made in the
 // same clock tick may leave its time as it was.
-bool readEngineSetting(QString* engine, QString* driver)
+EngineSetting readEngineSetting()
 {
     static QString missingIn;
     static qint64 missingStamp = 0;
     const QString folder = platform::nativePath(platform::gsAppPath());
     const qint64 stamp = folderStamp(folder);
     if (stamp != 0 && stamp == missingStamp && folder == missingIn)
-        return false;
+        return {};
     clsOplIniFile ini;
     if (ini.iInit(platform::gsAppPath() + QStringLiteral("\\SqlEngine.ini")) != 0) {
         const qint64 settled = (QDateTime::currentMSecsSinceEpoch() - 1000) * 1000000;
         missingIn = folder;
         missingStamp = stamp < settled ? stamp : 0;
-        return false;
+        return {};
     }
     missingIn.clear();
-    *engine = ini.csGetProfileString(QStringLiteral("SQLOLEDB"), QStringLiteral("Engine")).trimmed();
-    *driver = ini.csGetProfileString(QStringLiteral("SQLOLEDB"), QStringLiteral("Driver")).trimmed();
-    return true;
+    const auto value = [&](const char* key) {
+        return ini.csGetProfileString(QStringLiteral("SQLOLEDB"), QLatin1String(key)).trimmed();
+    };
+    return {value("Engine"), value("Driver"), value("AllowNetworkFolder").toInt() != 0};
+}
+
+bool isEmbedded(const EngineSetting& setting)
+{
+    return setting.engine.isEmpty() ||
+           setting.engine.compare(QLatin1String("embedded"), Qt::CaseInsensitive) == 0;
 }
 
 // One value of an OLE DB connection string from pos on: quoted with " or ' (a doubled
@@ -137,15 +151,30 @@ ConnectionString ConnectionString::parse(const QString& text)
     return cs;
 }
 
-QString embeddedDatabaseFile(const QString& dataSource, const QString& database)
+namespace
+{
+
+// <program folder>/SQLDATA/<server>, in the suite's form.
+QString serverFolder(const QString& dataSource)
 {
     QString server = dataSource.toUpper();
     server.replace(u'\\', u'_');
     server.replace(u'/', u'_'); // a server name never leads out of SQLDATA
+    return platform::gsAppPath() + QStringLiteral("/SQLDATA/") + server;
+}
+
+} // namespace
+
+QString embeddedDatabaseFile(const QString& dataSource, const QString& database)
+{
     // The suite names databases without regard to letter case, as the server does; the
     // path conversion finds an existing file whatever its case.
-    return platform::nativePath(platform::gsAppPath() + QStringLiteral("/SQLDATA/") + server + u'/' +
-                                database + QStringLiteral(".db"));
+    return platform::nativePath(serverFolder(dataSource) + u'/' + database + QStringLiteral(".db"));
+}
+
+QString embeddedServerFolder(const QString& dataSource)
+{
+    return platform::nativePath(serverFolder(dataSource));
 }
 
 bool refuseNul(const QString& sql, std::vector<ProviderError>& errors)
@@ -166,12 +195,12 @@ void setProviderFactory(ProviderFactory f)
 
 bool embeddedEngineChosen()
 {
-    if (factory())
-        return false;
-    QString engine;
-    QString driver;
-    readEngineSetting(&engine, &driver);
-    return engine.isEmpty() || engine.compare(QLatin1String("embedded"), Qt::CaseInsensitive) == 0;
+    return !factory() && isEmbedded(readEngineSetting());
+}
+
+bool networkFolderAllowed()
+{
+    return readEngineSetting().allowNetworkFolder;
 }
 
 std::unique_ptr<ProviderConnection> openProvider(const QString& connectionString,
@@ -181,13 +210,12 @@ std::unique_ptr<ProviderConnection> openProvider(const QString& connectionString
         return factory()(connectionString, errors);
     const ConnectionString cs = ConnectionString::parse(connectionString);
 
-    QString engine;
-    QString driver;
-    readEngineSetting(&engine, &driver);
-    if (engine.isEmpty() || engine.compare(QLatin1String("embedded"), Qt::CaseInsensitive) == 0)
+    const EngineSetting setting = readEngineSetting();
+    if (isEmbedded(setting))
         return openEmbedded(cs, errors);
+    const QString& engine = setting.engine;
     if (engine.compare(QLatin1String("odbc"), Qt::CaseInsensitive) == 0)
-        return openOdbc(cs, driver, errors);
+        return openOdbc(cs, setting.driver, errors);
     errors.push_back(
         {kConnectionError,
          QStringLiteral("SqlEngine.ini の Engine=%1 は使えません。embedded か odbc を指定してください。")

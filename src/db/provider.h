@@ -81,6 +81,28 @@ inline const QString kProviderSource = QStringLiteral("Microsoft OLE DB Provider
 std::unique_ptr<ProviderConnection> openEmbedded(const ConnectionString& connection,
                                                  std::vector<ProviderError>& errors);
 
+// <program folder>/SQLDATA/<DATA SOURCE, upper-case, "\" as "_">: where the database
+// files of a server are kept.
+QString embeddedServerFolder(const QString& dataSource);
+
+// The embedded engine serves one computer: its write-ahead log and its file locks do not
+// hold between computers, so a database on a network file system is refused. SqlEngine.ini
+// ([SQLOLEDB] AllowNetworkFolder=1) allows it for an installation of one computer only; its
+// files then keep the rollback journal, which needs no memory shared between programs.
+bool networkFolderAllowed();
+
+enum class Journal { Wal, Delete };
+
+// Whether the embedded engine may keep database files in the folder (made or not yet), and
+// with which journal: WAL on this computer's own disk; on a network file system refused
+// (false, with a connection error record that names the folder and says what to do)
+// unless allowNetwork (asked only then; none: not allowed), and then the rollback journal.
+bool embeddedFolderJournal(const QString& folder, bool (*allowNetwork)(), Journal* journal,
+                           std::vector<ProviderError>& errors);
+
+// The journal mode statement for a journal ("PRAGMA journal_mode=WAL").
+const char* journalPragma(Journal journal);
+
 // The database file a connection string names on the embedded engine; empty when it names
 // none (no server, or a database name that would lead out of the server's folder).
 QString embeddedFileOf(const ConnectionString& connection);

@@ -6,6 +6,7 @@
 #include "platform/busynotifier.h"
 #include "platform/clock.h"
 #include "platform/runtime.h"
+#include "platform/volumes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -294,16 +295,33 @@ public:
             sqlite3_close_v2(db_);
     }
 
-    // Switches the file to WAL, so that several launchers can share it. Also the first
-    // read of the file: a file that is no database fails here, as a connection failure.
-    bool prepareFile(std::vector<ProviderError>& errors)
+    // Switches the file to WAL, so that several launchers can share it (or, on a network
+    // folder allowed for one computer, to the rollback journal). Also the first read of the
+    // file: a file that is no database fails here, as a connection failure.
+    bool prepareFile(Journal journal, std::vector<ProviderError>& errors)
     {
         arm(kLoginTimeoutSeconds);
-        const int rc = sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        QByteArray mode;
+        const int rc = sqlite3_exec(
+            db_, journalPragma(journal),
+            [](void* out, int, char** values, char**) {
+                *static_cast<QByteArray*>(out) = values[0];
+                return 0;
+            },
+            &mode, nullptr);
         endWait();
-        if (rc == SQLITE_OK)
+        if (rc != SQLITE_OK) {
+            errors.push_back(openError(db_, rc));
+        } else if (journal == Journal::Delete && mode != "delete") {
+            // A file that another program still holds in WAL stays in WAL, which a network
+            // folder must never see.
+            errors.push_back(
+                connectionError(embeddedErrorDescription(SQLITE_BUSY, QStringLiteral("journal_mode=") +
+                                                                          QString::fromLatin1(mode)),
+                                SQLITE_BUSY));
+        } else {
             return true;
-        errors.push_back(openError(db_, rc));
+        }
         broken_ = true;
         return false;
     }
@@ -613,12 +631,25 @@ bool plainDatabaseName(const QString& name)
            !name.contains(u'/') && !name.contains(u'\\') && !name.contains(u':');
 }
 
-// Opens the database file, taking a kept handle of it when there is one.
+// The folder whose file system the database file lies on: that of the file a link names.
+QString folderOf(const QString& file)
+{
+    const QString target = QFileInfo(file).canonicalFilePath();
+    return QDir::toNativeSeparators(QFileInfo(target.isEmpty() ? file : target).absolutePath());
+}
+
+// Opens the database file, taking a kept handle of it when there is one (its folder was
+// looked at when the handle was opened). allowNetwork: where the installation's setting
+// that allows a folder on a network file system is read; none: not allowed.
 std::unique_ptr<ProviderConnection> openFile(const QString& file, const FileId& id, bool showWaits,
-                                             std::vector<ProviderError>& errors)
+                                             bool (*allowNetwork)(), std::vector<ProviderError>& errors)
 {
     if (sqlite3* kept = HandlePool::instance().take(file, id))
         return std::make_unique<EmbeddedConnection>(kept, file, id, false, showWaits);
+
+    Journal journal = Journal::Wal;
+    if (!embeddedFolderJournal(folderOf(file), allowNetwork, &journal, errors))
+        return nullptr;
 
     sqlite3* db = nullptr;
     // Never creates: a database exists only once a script has created it. SQLite takes
@@ -635,7 +666,7 @@ std::unique_ptr<ProviderConnection> openFile(const QString& file, const FileId& 
     }
     HandlePool::instance().opened();
     auto conn = std::make_unique<EmbeddedConnection>(db, file, id, true, showWaits);
-    if (!conn->prepareFile(errors))
+    if (!conn->prepareFile(journal, errors))
         return nullptr;
     return conn;
 }
@@ -663,7 +694,7 @@ std::unique_ptr<ProviderConnection> openEmbedded(const ConnectionString& connect
                 SQLITE_CANTOPEN));
         return nullptr;
     }
-    return openFile(file, id, true, errors);
+    return openFile(file, id, true, &networkFolderAllowed, errors);
 }
 
 QString embeddedFileOf(const ConnectionString& connection)
@@ -682,7 +713,30 @@ std::unique_ptr<ProviderConnection> openEmbeddedFileQuietly(const QString& file,
             connectionError(QStringLiteral("データベースのファイルがありません: ") + file, SQLITE_CANTOPEN));
         return nullptr;
     }
-    return openFile(file, id, false, errors);
+    // This thread reads no setting: a network folder is left to the program's own thread.
+    return openFile(file, id, false, nullptr, errors);
+}
+
+const char* journalPragma(Journal journal)
+{
+    return journal == Journal::Wal ? "PRAGMA journal_mode=WAL" : "PRAGMA journal_mode=DELETE";
+}
+
+bool embeddedFolderJournal(const QString& folder, bool (*allowNetwork)(), Journal* journal,
+                           std::vector<ProviderError>& errors)
+{
+    const QString kind = platform::volumes().networkKind(folder);
+    *journal = kind.isEmpty() ? Journal::Wal : Journal::Delete;
+    if (kind.isEmpty() || (allowNetwork && allowNetwork()))
+        return true;
+    errors.push_back(connectionError(
+        QStringLiteral("データベースのフォルダー \"%1\" はネットワーク上のファイル システム (%2) にあるため、"
+                       "開けません。組み込みデータベースは、共有フォルダーで複数のコンピューターから使うと"
+                       "壊れるおそれがあります。データベースはこのコンピューターのローカル ディスクに置くか、"
+                       "複数のコンピューターで使う場合は SQL Server を使用してください。")
+            .arg(QDir::toNativeSeparators(folder), kind),
+        SQLITE_CANTOPEN));
+    return false;
 }
 
 quint64 writeGeneration()
@@ -758,7 +812,17 @@ QString embeddedErrorDescription(int extendedCode, const QString& engineText)
             break;
         }
         break;
+    case SQLITE_TOOBIG:
+        text = QStringLiteral("文字列またはデータが大きすぎるため、処理できません。");
+        break;
     default:
+        // A search text that the engine cannot match against (a LIKE pattern of tens of
+        // thousands of characters) is the user's, not a fault in the statement.
+        if (engineText == QLatin1String("LIKE or GLOB pattern too complex")) {
+            text =
+                QStringLiteral("検索する文字列が長すぎるため、検索できません。短くしてやり直してください。");
+            break;
+        }
         return engineText;
     }
     return text + QStringLiteral(" (SQLite: ") + engineText + u')';

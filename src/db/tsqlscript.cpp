@@ -25,6 +25,43 @@ bool plainDatabaseName(const QString& name)
            !name.contains(u'/') && !name.contains(u'\\') && !name.contains(u':');
 }
 
+// Whether the batch ends inside a block comment, as the server reads comments: they nest,
+// and a "/*" inside a string, a quoted name or a line comment opens none. The server refuses
+// such a batch whole, whatever statements stand before the comment.
+bool endsInsideComment(const QString& batch)
+{
+    const qsizetype n = batch.size();
+    int depth = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = batch[i];
+        const QChar next = i + 1 < n ? batch[i + 1] : QChar();
+        if (c == u'/' && next == u'*') {
+            ++depth;
+            ++i;
+        } else if (depth > 0) {
+            if (c == u'*' && next == u'/') {
+                --depth;
+                ++i;
+            }
+        } else if (c == u'-' && next == u'-') {
+            while (i < n && batch[i] != u'\n')
+                ++i;
+        } else if (c == u'\'' || c == u'"' || c == u'[') {
+            // A doubled closing character stands for itself; a text left open runs to the end.
+            const QChar close = c == u'[' ? QChar(u']') : c;
+            for (++i; i < n; ++i) {
+                if (batch[i] != close)
+                    continue;
+                if (i + 1 < n && batch[i + 1] == close)
+                    ++i;
+                else
+                    break;
+            }
+        }
+    }
+    return depth > 0;
+}
+
 } // namespace
 
 QStringList splitBatches(const QString& script)
@@ -32,7 +69,9 @@ QStringList splitBatches(const QString& script)
     QStringList batches;
     QString current;
     const auto flush = [&] {
-        if (!lex::tokenize(current).empty())
+        // A batch of comments only is dropped; one whose comment never ends is the server's
+        // error, and stays to be reported.
+        if (!lex::tokenize(current).empty() || endsInsideComment(current))
             batches << current;
         current.clear();
     };
@@ -55,10 +94,17 @@ namespace
 class ScriptRun
 {
 public:
-    ScriptRun(const QString& server, const QString& database) : server_(server), selected_(database) {}
+    ScriptRun(const QString& server, const QString& database, Journal journal)
+        : server_(server), selected_(database), journal_(journal)
+    {
+    }
 
     bool runBatch(const QString& batch, std::vector<ProviderError>& errors)
     {
+        if (endsInsideComment(batch)) {
+            errors.push_back(scriptError(QStringLiteral("終了コメント マーク '*/' がありません。")));
+            return false;
+        }
         using namespace lex;
         const std::vector<Token> t = tokenize(batch);
         const size_t n = t.size();
@@ -115,8 +161,10 @@ private:
             return false;
         // A script runs as long as it needs. Its commits need not reach the disk one by one:
         // WAL keeps the file whole, and a script cut short is run again from a fresh file.
+        // The rollback journal of a network folder is not that safe without them.
         conn_->setCommandTimeout(0);
-        return conn_->execute(QStringLiteral("PRAGMA synchronous=NORMAL"), nullptr, errors);
+        return journal_ != Journal::Wal ||
+               conn_->execute(QStringLiteral("PRAGMA synchronous=NORMAL"), nullptr, errors);
     }
 
     bool use(const QString& database, std::vector<ProviderError>& errors)
@@ -152,7 +200,7 @@ private:
         int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                                  nullptr);
         if (rc == SQLITE_OK)
-            rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+            rc = sqlite3_exec(db, journalPragma(journal_), nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK) {
             ProviderError e = scriptError(db ? QString::fromUtf8(sqlite3_errmsg(db))
                                              : QString::fromUtf8(sqlite3_errstr(rc)));
@@ -193,6 +241,7 @@ private:
 
     QString server_;
     QString selected_;
+    Journal journal_;
     std::unique_ptr<ProviderConnection> conn_;
 };
 
@@ -207,12 +256,29 @@ QString batchHead(const QString& batch)
     return {};
 }
 
+void logErrors(QStringList& log, const std::vector<ProviderError>& errors)
+{
+    for (const ProviderError& e : errors)
+        log << QStringLiteral("  %1 (SQL State %2, Native Error %3)")
+                   .arg(e.description, e.sqlState, QString::number(e.nativeError));
+}
+
 } // namespace
 
 ScriptResult runScript(const QString& scriptText, const QString& server, const QString& database)
 {
     ScriptResult result;
-    ScriptRun run(server, database);
+    // Every batch makes or changes the database files of the server's folder: where that
+    // folder is refused, none runs.
+    Journal journal = Journal::Wal;
+    std::vector<ProviderError> refused;
+    if (!embeddedFolderJournal(embeddedServerFolder(server), &networkFolderAllowed, &journal, refused)) {
+        result.failed = 1;
+        result.log << QStringLiteral("接続: エラー");
+        logErrors(result.log, refused);
+        return result;
+    }
+    ScriptRun run(server, database, journal);
     for (const QString& batch : splitBatches(scriptText)) {
         const int number = ++result.batches;
         std::vector<ProviderError> errors;
@@ -222,9 +288,7 @@ ScriptResult runScript(const QString& scriptText, const QString& server, const Q
         }
         ++result.failed;
         result.log << QStringLiteral("バッチ %1: エラー").arg(number);
-        for (const ProviderError& e : errors)
-            result.log << QStringLiteral("  %1 (SQL State %2, Native Error %3)")
-                              .arg(e.description, e.sqlState, QString::number(e.nativeError));
+        logErrors(result.log, errors);
         result.log << QStringLiteral("  SQL=") + batchHead(batch);
     }
     return result;

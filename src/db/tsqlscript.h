@@ -13,13 +13,15 @@ namespace db
 // runs it.
 struct ScriptResult {
     int batches = 0; // batches run
-    int failed = 0;  // batches that failed
+    int failed = 0;  // batches that failed; 1 when the server's folder is refused and none runs
     QStringList log; // one or more lines per batch: its outcome and any error texts
 };
 
 // The batches of a script: the text between lines that hold only GO, each line ended by
 // LF (a CR before it dropped). Batches without any statement (blank lines, comments) are
-// dropped, as osql drops them.
+// dropped, as osql drops them; a batch that ends inside a /* comment is kept: running it
+// fails, as on the server ("終了コメント マーク '*/' がありません。"), before any of its
+// statements runs.
 QStringList splitBatches(const QString& script);
 
 // server: the Data Source (computer\instance); database: the database selected at the

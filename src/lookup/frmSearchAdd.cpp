@@ -17,8 +17,12 @@
 namespace
 {
 
-const QString kDictionary = QStringLiteral(" ID, YuubinNo AS [〒], 名称, かな from 郵便番号");
-const QString kDictionaryNoKana = QStringLiteral(" ID, YuubinNo AS [〒], 名称 from 郵便番号");
+// The columns a search reads: those the dictionary has.
+QString dictionary(bool kana, bool details)
+{
+    return QStringLiteral(" ID, YuubinNo AS [〒], 名称") + (kana ? QStringLiteral(", かな") : QString()) +
+           (details ? QStringLiteral(", 番地, 事業所名") : QString()) + QStringLiteral(" from 郵便番号");
+}
 
 struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -90,16 +94,18 @@ QString frmSearchAdd::postalCodeText(const QString& text)
     return out;
 }
 
-QString frmSearchAdd::searchAddSql(const QString& text, bool kana)
+QString frmSearchAdd::searchAddSql(const QString& text, bool kana, bool details)
 {
-    return head(text) + (kana ? kDictionary : kDictionaryNoKana) + QStringLiteral(" where YuubinNo like '") +
-           sqlText(text) + QStringLiteral("%'") + QStringLiteral(" order by YuubinNo");
+    return head(text) + dictionary(kana, details) + QStringLiteral(" where YuubinNo like '") + sqlText(text) +
+           QStringLiteral("%'") + QStringLiteral(" order by YuubinNo");
 }
 
-QString frmSearchAdd::searchSql(const QString& text, bool kana)
+QString frmSearchAdd::searchSql(const QString& text, bool kana, bool details)
 {
-    return head(text) + (kana ? kDictionary : kDictionaryNoKana) + QStringLiteral(" where 名称 like '%") +
-           sqlText(text) + QStringLiteral("%'") + QStringLiteral(" order by 名称");
+    // Within a town, a business's own codes follow the town's by their street numbers.
+    return head(text) + dictionary(kana, details) + QStringLiteral(" where 名称 like '%") + sqlText(text) +
+           QStringLiteral("%'") +
+           (details ? QStringLiteral(" order by 名称, 番地") : QStringLiteral(" order by 名称"));
 }
 
 QString frmSearchAdd::serchAddDbSql(const QString& text)
@@ -133,19 +139,36 @@ short frmSearchAdd::iChkKanaMode()
     return 0;
 }
 
+bool frmSearchAdd::hasBusinessColumns()
+{
+    auto db = openConnection(QStringLiteral("hasBusinessColumns() でエラー"));
+    if (!db)
+        return false;
+    // Asked quietly, as the kana column is: dictionaries loaded before these columns came
+    // have only the town's address.
+    Recordset rs;
+    const bool has = db->iOpenRecSet(rs, QStringLiteral("select top 1 番地, 事業所名 from 郵便番号")) == 0;
+    rs.close();
+    db->iDisConnect();
+    return has;
+}
+
 void frmSearchAdd::load()
 {
     loaded_ = true;
     kana_ = iChkKanaMode() == 1;
-    ui->fpSpread01->setColumnHidden(2, !kana_);
+    details_ = !loadFailed_ && loadError_.isEmpty() && hasBusinessColumns();
+    ui->fpSpread01->setColumnHidden(PostalModel::Kana, !kana_);
+    ui->fpSpread01->setColumnHidden(PostalModel::Business, !details_);
     if (iYmode != 11) {
         // Rows of one height: the grid then lays out any number of rows at once.
         QHeaderView* rows = ui->fpSpread01->verticalHeader();
         rows->setSectionResizeMode(QHeaderView::Fixed);
         rows->setDefaultSectionSize(fontMetrics().height() + 6);
         ui->fpSpread01->horizontalHeader()->setStretchLastSection(true);
-        ui->fpSpread01->setColumnWidth(0, 90);
-        ui->fpSpread01->setColumnWidth(1, kana_ ? 280 : 420);
+        ui->fpSpread01->setColumnWidth(PostalModel::Code, 80);
+        ui->fpSpread01->setColumnWidth(PostalModel::Name, 330);
+        ui->fpSpread01->setColumnWidth(PostalModel::Kana, 190);
     }
     firstActivation_ = true;
     if (!loadError_.isEmpty()) {
@@ -205,13 +228,13 @@ void frmSearchAdd::searchOfTheMode()
 
 void frmSearchAdd::SearchAdd()
 {
-    runSearch(searchAddSql(postalCodeText(ui->txtAdd->text()), kana_),
+    runSearch(searchAddSql(postalCodeText(ui->txtAdd->text()), kana_, details_),
               QStringLiteral("SearchAdd() でエラー"));
 }
 
 void frmSearchAdd::Search()
 {
-    runSearch(searchSql(ui->txtAdd->text(), kana_), QStringLiteral("Search() でエラー"));
+    runSearch(searchSql(ui->txtAdd->text(), kana_, details_), QStringLiteral("Search() でエラー"));
 }
 
 void frmSearchAdd::runSearch(const QString& sql, const QString& procLiteral)
@@ -250,7 +273,9 @@ short frmSearchAdd::iSerchAddDB()
         db->iDisConnect();
         return -1;
     }
-    cYubin = csNullToStr(rs.field(QStringLiteral("名称"))).trimmed();
+    // A business code's own street number makes the address precise.
+    cYubin = (csNullToStr(rs.field(QStringLiteral("名称"))) + csNullToStr(rs.field(QStringLiteral("番地"))))
+                 .trimmed();
     cAddre = code;
     cAddKana = kana_ ? csNullToStr(rs.field(QStringLiteral("かな"))).trimmed() : QString();
     rs.close();
@@ -268,7 +293,7 @@ void frmSearchAdd::select()
     }
     const PostalModel::Row& row = datYuubin->row(current.row());
     if (iYmode == 0) {
-        cYubin = row.name;
+        cYubin = row.address();
         cAddre = row.code;
         cAddKana = row.kana;
     } else if (iYmode == 1) {

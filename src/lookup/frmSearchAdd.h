@@ -15,7 +15,8 @@ class QLineEdit;
 //   mode 0  address by postal code: cYubin = 名称, cAddre = 〒, cAddKana = かな
 //   mode 1  postal code by address: cYubin = 〒, cAddre = the search text
 //   mode 11 silent exact look-up (the dialog never shows): cYubin = 名称 or empty
-// An empty cYubin means no choice was made.
+// An empty cYubin means no choice was made. The address of a business's own code comes with
+// its street number (東京都千代田区霞が関１丁目２－２), and the grid names the business.
 class frmSearchAdd : public QDialog
 {
     Q_OBJECT
@@ -34,14 +35,16 @@ public:
     int exec() override;
 
     short iChkKanaMode();
+    // Whether the dictionary has the business codes' street number and business name.
+    bool hasBusinessColumns();
     void SearchAdd();
     void Search();
     short iSerchAddDB();
 
     // The statements of the searches for a search text (kana: whether the dictionary has
-    // the かな column).
-    static QString searchAddSql(const QString& text, bool kana);
-    static QString searchSql(const QString& text, bool kana);
+    // the かな column; details: whether it has 番地 and 事業所名).
+    static QString searchAddSql(const QString& text, bool kana, bool details);
+    static QString searchSql(const QString& text, bool kana, bool details);
     static QString serchAddDbSql(const QString& text);
     // A postal code as the dictionary writes it: full-width digits and hyphens made
     // half-width, and seven bare digits given their hyphen ("1000001" -> "100-0001").
@@ -63,6 +66,7 @@ private:
     PostalModel* datYuubin;
     bool loaded_ = false;
     bool kana_ = false;
+    bool details_ = false;
     bool firstActivation_ = false;
     bool loadFailed_ = false;
     QString loadError_; // the dictionary's failure text found while loading

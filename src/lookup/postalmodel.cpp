@@ -9,7 +9,7 @@ void PostalModel::fill(Recordset& rs)
     beginResetModel();
     rows_.clear();
     // Column positions once, by name, instead of a name look-up per field.
-    int code = -1, name = -1, kana = -1;
+    int code = -1, name = -1, kana = -1, street = -1, business = -1;
     for (int i = 0; i < rs.fieldCount(); ++i) {
         const QString column = rs.columnName(i);
         if (column == QStringLiteral("〒"))
@@ -18,11 +18,15 @@ void PostalModel::fill(Recordset& rs)
             name = i;
         else if (column == QStringLiteral("かな"))
             kana = i;
+        else if (column == QStringLiteral("番地"))
+            street = i;
+        else if (column == QStringLiteral("事業所名"))
+            business = i;
     }
     rows_.reserve(rs.rowCount());
     const auto text = [&rs](int i) { return i < 0 ? QString() : csNullToStr(rs.field(i)); };
     for (; !rs.eof(); rs.moveNext())
-        rows_.push_back({text(code), text(name), text(kana)});
+        rows_.push_back({text(code), text(name), text(kana), text(street), text(business)});
     endResetModel();
 }
 
@@ -40,21 +44,25 @@ int PostalModel::rowCount(const QModelIndex& parent) const
 
 int PostalModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : 3;
+    return parent.isValid() ? 0 : ColumnCount;
 }
 
 QVariant PostalModel::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid() || size_t(index.row()) >= rows_.size())
+    // A long address or business name that its column cuts shows whole as a tip.
+    const bool tip = role == Qt::ToolTipRole && (index.column() == Name || index.column() == Business);
+    if ((role != Qt::DisplayRole && !tip) || !index.isValid() || size_t(index.row()) >= rows_.size())
         return {};
     const Row& r = rows_[size_t(index.row())];
     switch (index.column()) {
-    case 0:
+    case Code:
         return r.code;
-    case 1:
-        return r.name;
-    case 2:
+    case Name:
+        return r.address();
+    case Kana:
         return r.kana;
+    case Business:
+        return r.business;
     default:
         return {};
     }
@@ -66,6 +74,7 @@ QVariant PostalModel::headerData(int section, Qt::Orientation orientation, int r
         return {};
     if (orientation == Qt::Vertical)
         return section + 1;
-    static const QString titles[] = {QStringLiteral("〒"), QStringLiteral("名称"), QStringLiteral("かな")};
-    return section >= 0 && section < 3 ? titles[section] : QVariant();
+    static const QString titles[] = {QStringLiteral("〒"), QStringLiteral("名称"), QStringLiteral("かな"),
+                                     QStringLiteral("事業所名")};
+    return section >= 0 && section < ColumnCount ? titles[section] : QVariant();
 }

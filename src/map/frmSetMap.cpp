@@ -4,6 +4,7 @@
 #include "db/sqltext.h"
 #include "lookup/cT_PARKING.h"
 #include "lookup/onlinehelp.h"
+#include "map/mapservice.h"
 #include "map/offlinemap.h"
 #include "map/zenrinCGI.h"
 #include "platform/clock.h"
@@ -23,10 +24,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QSignalBlocker>
+#include <cmath>
 #include <cstring>
 
 using namespace offlinemap;
@@ -152,6 +156,11 @@ frmSetMap::frmSetMap(QWidget* parent) : QDialog(parent), ui(new Ui::frmSetMap)
     ui->picHanrei->hide();
     ui->Picture1->installEventFilter(this);
 
+    connect(zdcMap_, &OfflineMapWidget::scaleChanged, this, &frmSetMap::showScale);
+    connect(ui->Slider1, &QSlider::valueChanged, this, [this](int at) {
+        if (!imageMode_ && zenrin_ && at >= 0 && at < kScaleSteps.size())
+            zenrin_->iSetMapScale(kScaleSteps[at]);
+    });
     connect(ui->Command1_0, &QPushButton::clicked, this, [this] { Command1_Click(0); });
     connect(ui->Command1_1, &QPushButton::clicked, this, [this] { Command1_Click(1); });
     connect(ui->btnPoint, &QPushButton::clicked, this, &frmSetMap::btnPoint_Click);
@@ -299,12 +308,10 @@ void frmSetMap::Form_Load()
         ui->btnPoint->hide();
     } else {
         ui->btnMapPrint->hide();
-        // The map widget zooms with the wheel; the image scale steps have nothing to do.
-        for (QWidget* c : {static_cast<QWidget*>(ui->Slider1), static_cast<QWidget*>(ui->Command1_0),
-                           static_cast<QWidget*>(ui->Command1_1), static_cast<QWidget*>(ui->lblScaleCaption)})
-            c->hide();
-        for (int i = 0; i <= 5; ++i)
-            findChild<QLabel*>(QStringLiteral("Label2_%1").arg(i))->hide();
+        // The zoom controls step through the map's scales, as the wheel does.
+        ui->Slider1->setEnabled(true);
+        ui->Slider1->setMaximum(int(kScaleSteps.size()) - 1);
+        ui->Slider1->setTickInterval(3);
     }
     ui->fraKanjya->hide();
     ui->fraSort->hide();
@@ -319,13 +326,21 @@ void frmSetMap::Form_Load()
             return;
         }
         drawMarker(st.gsMapAddress);
+        // A municipality's centre opens wide enough to find the right district.
+        if (!zdcMatch_->results().isEmpty() && zdcMatch_->results().first().centreOnly) {
+            ui->lblMessage->setText(kMunicipalityCentreNote);
+            zenrin_->iSetMapScale(50000);
+        }
     } else {
         QString failure;
-        if (zenrinCGIiAddressMatch(st.gsMapAddress, lon_, lat_, &failure) != 0) {
+        bool centreOnly = false;
+        if (zenrinCGIiAddressMatch(st.gsMapAddress, lon_, lat_, &failure, &centreOnly) != 0) {
             if (!failure.isEmpty())
                 critical(failure, QStringLiteral("地図初期化エラー"));
             return;
         }
+        if (centreOnly)
+            ui->lblMessage->setText(kMunicipalityCentreNote);
         const QString keyNo = readKeyNo(QStringLiteral("Form Load()"));
         if (keyNo.isEmpty())
             return;
@@ -341,12 +356,20 @@ void frmSetMap::Form_Load()
     lonText_ = QString::number(lon_);
     showPosition();
     scaleCode_ = QStringLiteral("36");
-    setNormalCaptions();
+    if (imageMode_) {
+        setNormalCaptions();
+    } else {
+        const QStringList captions = {"2千", "2.5万", "25万", "250万", "2千万"};
+        for (int i = 0; i < 5; ++i)
+            findChild<QLabel*>(QStringLiteral("Label2_%1").arg(i))->setText(captions[i]);
+        showScale(zdcMap_->scale());
+    }
     ui->btnDispCircleKanja->show();
     ui->btnDispCircleKyoten->hide();
 }
 
-short frmSetMap::zenrinCGIiAddressMatch(QString& address, qint32& lon, qint32& lat, QString* failure)
+short frmSetMap::zenrinCGIiAddressMatch(QString& address, qint32& lon, qint32& lat, QString* failure,
+                                        bool* centreOnly)
 {
     failure->clear();
     const QString keyNo = readKeyNo(QStringLiteral("Form Load()"));
@@ -362,6 +385,7 @@ short frmSetMap::zenrinCGIiAddressMatch(QString& address, qint32& lon, qint32& l
     }
     lon = qint32(vbVal(QString::fromLatin1(result.lon)));
     lat = qint32(vbVal(QString::fromLatin1(result.lat)));
+    *centreOnly = QByteArray(result.code) != "00";
     return 0;
 }
 
@@ -372,6 +396,24 @@ void frmSetMap::zdcMap_LButtonDown(qint32, qint32, qint32 x, qint32 y, qint32)
     lon_ = x;
     lat_ = y;
     drawMarker(QString());
+    // The position is the user's now; the read-out follows the marker.
+    ui->lblMessage->clear();
+    latText_ = QString::number(lat_);
+    lonText_ = QString::number(lon_);
+    showPosition();
+}
+
+void frmSetMap::showScale(qint32 scale)
+{
+    // The nearest step of the slider; the label gives the scale itself.
+    qsizetype at = 0;
+    for (qsizetype i = 1; i < kScaleSteps.size(); ++i)
+        if (std::abs(std::log(double(kScaleSteps[i]) / scale)) <
+            std::abs(std::log(double(kScaleSteps[at]) / scale)))
+            at = i;
+    const QSignalBlocker quiet(ui->Slider1);
+    ui->Slider1->setValue(int(at));
+    ui->Label2_5->setText(QStringLiteral("1:") + QLocale(QLocale::English).toString(scale));
 }
 
 void frmSetMap::Picture1_MouseDown(int x, int y)
@@ -404,6 +446,15 @@ void frmSetMap::Picture1_MouseDown(int x, int y)
 
 void frmSetMap::Command1_Click(int index)
 {
+    if (!imageMode_) {
+        // 広域 (0) a step out, 詳細 (1) a step in.
+        if (zenrin_) {
+            const int at =
+                std::clamp(ui->Slider1->value() + (index == 0 ? 1 : -1), 0, int(kScaleSteps.size()) - 1);
+            zenrin_->iSetMapScale(kScaleSteps[at]);
+        }
+        return;
+    }
     const bool circle = circleView_ != 0;
     const QStringList& codes = circle ? kCircleCodes : kNormalCodes;
     qsizetype pos = codes.indexOf(scaleCode_);
@@ -455,6 +506,9 @@ void frmSetMap::setPosition()
     if (!imageMode_) {
         if (zenrin_ && zenrin_->iDrawMapPos(lon_, lat_) != 0)
             critical(zenrin_->sErrMsg(), QStringLiteral("地図移動エラー"));
+        latText_ = QString::number(lat_);
+        lonText_ = QString::number(lon_);
+        showPosition();
         return;
     }
     const QString keyNo = readKeyNo(QStringLiteral("setPosition()"));

@@ -73,7 +73,10 @@ private:
     void setPosition();
     void dispMap16km(qint32 x, qint32 y);
     void dispMapKyoten(qint32 centreX, qint32 centreY);
-    short zenrinCGIiAddressMatch(QString& address, qint32& lon, qint32& lat, QString* failure);
+    short zenrinCGIiAddressMatch(QString& address, qint32& lon, qint32& lat, QString* failure,
+                                 bool* centreOnly);
+    // The online mode's slider and scale label for the map's scale.
+    void showScale(qint32 scale);
     // The key number of QMAPKEY.ini; empty after showing the failure with the procedure's name.
     QString readKeyNo(const QString& procName);
     void showPicture(const QString& file, const QString& fallback = QString());

@@ -85,6 +85,8 @@ public:
 struct MatchResult {
     qint32 X = 0;
     qint32 Y = 0;
+    // True when the position is no better than the centre of a municipality (or prefecture).
+    bool centreOnly = false;
 };
 
 // Address matching.

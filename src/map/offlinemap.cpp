@@ -1,6 +1,8 @@
 #include "map/offlinemap.h"
 
+#include "map/mapservice.h"
 #include "map/renderer.h"
+#include "map/tiles.h"
 #include "platform/process.h"
 #include "platform/runtime.h"
 
@@ -59,6 +61,12 @@ OfflineMapWidget::OfflineMapWidget(QWidget* parent) : QWidget(parent)
     setMinimumSize(200, 150);
     setMouseTracking(false);
     setFocusPolicy(Qt::NoFocus);
+    const MapServiceSettings settings = mapServiceSettings();
+    if (!settings.tileUrl.isEmpty()) {
+        tiles_ = new TileLayer(settings.tileUrl, settings.tileCacheFolder, settings.tileMaxZoom, this);
+        attribution_ = settings.tileAttribution;
+        connect(tiles_, &TileLayer::tileArrived, this, qOverload<>(&QWidget::update));
+    }
 }
 
 qint32 OfflineMapWidget::resetService(const QString&, qint32)
@@ -88,9 +96,12 @@ qint32 OfflineMapWidget::setAuthorisationId(const QString& id)
 
 void OfflineMapWidget::setScale(qint32 scale)
 {
-    // 1:500 (a street) to 1:5,000,000 (the country).
-    scale_ = std::clamp<qint32>(scale, 500, 5000000);
+    // 1:500 (a street) to 1:20,000,000 (the whole country).
+    const qint32 before = scale_;
+    scale_ = std::clamp<qint32>(scale, 500, 20000000);
     update();
+    if (scale_ != before)
+        emit scaleChanged(scale_);
 }
 
 void OfflineMapWidget::setActive(bool on)
@@ -207,9 +218,42 @@ void OfflineMapWidget::paintEvent(QPaintEvent*)
         p.drawText(rect(), Qt::AlignCenter, QStringLiteral("地図は初期化されていません"));
         return;
     }
-    const MapView v = view();
-    drawBaseMap(p, v, *mapData());
-    drawFigures(p, v, figures());
+    paintMap(p, view());
+}
+
+void OfflineMapWidget::paintMap(QPainter& p, const MapView& v) const
+{
+    const QVector<MapFigure> figs = figures();
+    const auto data = mapData();
+    // Where the tiles cover the whole view the offline map under them is not drawn.
+    const bool offline = !(tiles_ && tiles_->covers(v));
+    if (offline) {
+        drawGeography(p, v, *data);
+        drawPlaceNames(p, v, *data, figureAreas(v, figs));
+    } else {
+        p.fillRect(QRectF(0, 0, v.width, v.height), Qt::white);
+    }
+    tilesDrawn_ = tiles_ ? tiles_->draw(p, v).first : 0;
+    drawScale(p, v);
+    // The municipalities' positions come from OpenStreetMap, whose licence asks for this credit
+    // wherever they are shown.
+    QStringList credits;
+    if (offline)
+        credits << QStringLiteral("© OpenStreetMap contributors");
+    if (!shownAttribution().isEmpty())
+        credits << shownAttribution();
+    if (const QString attribution = credits.join(QStringLiteral(" | ")); !attribution.isEmpty()) {
+        QFont f(QStringLiteral("IPAGothic"));
+        f.setPixelSize(12);
+        p.setFont(f);
+        const QFontMetrics fm(f);
+        const QRectF box(v.width - fm.horizontalAdvance(attribution) - 12, v.height - fm.height() - 6,
+                         fm.horizontalAdvance(attribution) + 12, fm.height() + 6);
+        p.fillRect(box, QColor(255, 255, 255, 210));
+        p.setPen(Qt::black);
+        p.drawText(box, Qt::AlignCenter, attribution);
+    }
+    drawFigures(p, v, figs);
 }
 
 void OfflineMapWidget::pointAt(QPointF pixel, qint32* x, qint32* y) const
@@ -271,11 +315,15 @@ void OfflineMapWidget::wheelEvent(QWheelEvent* e)
 {
     if (!wheel_)
         return;
+    // One scale step a notch: forward shows more detail.
     const int steps = e->angleDelta().y() / 120;
-    qint32 s = scale_;
-    for (int i = 0; i < std::abs(steps); ++i)
-        s = steps > 0 ? s / 2 : s * 2;
-    setScale(s);
+    if (steps == 0)
+        return;
+    const qsizetype above =
+        std::lower_bound(kScaleSteps.begin(), kScaleSteps.end(), scale_) - kScaleSteps.begin();
+    const bool onStep = above < kScaleSteps.size() && kScaleSteps[above] == scale_;
+    const qsizetype at = steps > 0 ? above - steps : above - steps - (onStep ? 0 : 1);
+    setScale(kScaleSteps[std::clamp<qsizetype>(at, 0, kScaleSteps.size() - 1)]);
 }
 
 QImage OfflineMapWidget::printPage() const
@@ -293,8 +341,7 @@ QImage OfflineMapWidget::printPage() const
     v.width = w;
     v.height = h;
     p.translate(0, 40);
-    drawBaseMap(p, v, *mapData());
-    drawFigures(p, v, figures());
+    paintMap(p, v);
     return page;
 }
 
@@ -344,7 +391,7 @@ qint32 OfflineCalculator::start()
     return 0;
 }
 
-// ---- address matching
+// ---- address matching: the online search where it answers, else the municipality data
 
 qint32 OfflineMatcher::initialise(const QString& settingB, const QString& settingA, const QString& id,
                                   const QString&)
@@ -358,11 +405,10 @@ qint32 OfflineMatcher::match(QString& address, short)
     results_.clear();
     if (!ready_)
         return 1;
-    const auto data = mapData();
-    const Place* place = matchAddress(*data, address);
-    if (!place)
+    const std::optional<Located> found = locateAddress(address);
+    if (!found)
         return 3; // not found
-    results_.push_back({place->x, place->y});
+    results_.push_back({found->x, found->y, found->precision != Precision::Address});
     return 0;
 }
 

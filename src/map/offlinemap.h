@@ -39,8 +39,15 @@ private:
     bool signedIn_ = false;
 };
 
+class TileLayer;
+
+// The scales the wheel and the map screen's zoom controls step through, finest first.
+inline const QVector<qint32> kScaleSteps = {2000,   5000,    10000,   25000,   50000,    100000,  250000,
+                                            500000, 1000000, 2500000, 5000000, 10000000, 20000000};
+
 // The map widget: draws the geography around its centre at its scale (1:scale on a 96 dpi
-// screen) and the figures of its drawing layers.
+// screen), the raster tiles of MapService.ini over it where they are at hand, and the
+// figures of its drawing layers.
 class OfflineMapWidget : public QWidget, public MapControl
 {
     Q_OBJECT
@@ -81,6 +88,15 @@ public:
     QString printCaption() const { return caption_; }
     // Where print() wrote its last page.
     QString lastPrintFile() const { return lastPrint_; }
+    // The tiles (null when MapService.ini switches them off), the tiles the last paint drew,
+    // and the attribution it showed with them (empty when it drew none).
+    TileLayer* tiles() const { return tiles_; }
+    int tilesDrawn() const { return tilesDrawn_; }
+    QString shownAttribution() const { return tilesDrawn_ > 0 ? attribution_ : QString(); }
+
+signals:
+    // The scale has changed (the wheel, or the scale property).
+    void scaleChanged(qint32 scale);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -92,6 +108,8 @@ protected:
 
 private:
     void pointAt(QPointF pixel, qint32* x, qint32* y) const;
+    // Offline map, tiles, scale bar, attribution and figures.
+    void paintMap(QPainter& painter, const MapView& view) const;
 
     QString id_, serverA_, serverB_;
     bool active_ = false;
@@ -106,6 +124,9 @@ private:
     QString lastPrint_;
     bool drag_ = false, wheel_ = false, doubleClick_ = false;
     bool dragging_ = false;
+    TileLayer* tiles_ = nullptr;
+    QString attribution_;
+    mutable int tilesDrawn_ = 0;
     QPoint pressAt_;
     qint32 pressX_ = 0, pressY_ = 0;
 };

@@ -18,6 +18,8 @@ const QColor kPaper(0xf6, 0xf3, 0xea);
 const QColor kCoast(0x20, 0x50, 0x90);
 const QColor kGrid(0xb0, 0xb0, 0xa8);
 const QColor kPlace(0x30, 0x30, 0x30);
+const QColor kWater(0x4a, 0x90, 0xd0);
+const QColor kBorder(0x90, 0x50, 0x90);
 
 QFont mapFont(int pixelSize, bool bold = false)
 {
@@ -77,58 +79,98 @@ void drawGrid(QPainter& p, const MapView& v)
     }
 }
 
-void drawCoast(QPainter& p, const MapView& v, const MapData& d)
+// Lines of the data in the view, each thinned to points a pixel apart: the whole of
+// Japan's coast is some 70,000 points, a few thousand pixels.
+void drawLines(QPainter& p, const MapView& v, const QVector<Polyline>& lines, const QPen& pen)
 {
     const double lonHalf = v.lonSpan() / 2, latHalf = v.latSpan() / 2;
     const QRectF visible(QPointF(v.centreLon - lonHalf, v.centreLat - latHalf),
                          QPointF(v.centreLon + lonHalf, v.centreLat + latHalf));
-    p.setPen(QPen(kCoast, 2));
+    const double degPerPixel = v.latSpan() / std::max(1, v.height);
+    p.setPen(pen);
     p.setBrush(Qt::NoBrush);
     QVector<QPointF> pixels;
-    for (const CoastSegment& s : d.coast) {
+    for (const Polyline& s : lines) {
         if (!s.bounds.adjusted(-1e-6, -1e-6, 1e-6, 1e-6).intersects(visible))
             continue;
-        pixels.resize(s.points.size());
-        std::transform(s.points.begin(), s.points.end(), pixels.begin(),
-                       [&](const QPointF& q) { return v.toPixel(q.x(), q.y()); });
-        p.drawPolyline(pixels.data(), int(pixels.size()));
+        if (s.bounds.width() < degPerPixel && s.bounds.height() < degPerPixel)
+            continue; // smaller than a pixel
+        pixels.clear();
+        for (const QPointF& q : s.points) {
+            const QPointF px = v.toPixel(q.x(), q.y());
+            if (pixels.isEmpty() || (px - pixels.last()).manhattanLength() >= 0.8)
+                pixels.push_back(px);
+        }
+        if (pixels.last() != v.toPixel(s.points.last().x(), s.points.last().y()))
+            pixels.push_back(v.toPixel(s.points.last().x(), s.points.last().y()));
+        if (pixels.size() >= 2)
+            p.drawPolyline(pixels.data(), int(pixels.size()));
     }
 }
 
-void drawPlaces(QPainter& p, const MapView& v, const MapData& d)
+// Cities before wards, towns and villages when names compete for room.
+int rank(const Place& pl)
 {
+    const QChar last = pl.name.isEmpty() ? QChar() : pl.name.back();
+    return last == u'市' ? 0 : last == u'区' ? 1 : last == u'町' ? 2 : 3;
+}
+
+void drawText(QPainter& p, const QPointF& origin, const QFont& font, const QString& text,
+              const QColor& colour)
+{
+    // A white halo keeps the name readable over lines: the text in white around it, then
+    // the text itself (glyphs are cached; outlines of paths would cost a hundred names
+    // tens of milliseconds).
+    p.setFont(font);
+    p.setPen(Qt::white);
+    for (const QPointF& d : {QPointF(-1, -1), QPointF(1, -1), QPointF(-1, 1), QPointF(1, 1), QPointF(0, -1.4),
+                             QPointF(0, 1.4), QPointF(-1.4, 0), QPointF(1.4, 0)})
+        p.drawText(origin + d, text);
+    p.setPen(colour);
+    p.drawText(origin, text);
+}
+
+// Prefecture names over the country, municipality names from the prefecture's scale
+// down; a name that would cover another, or a reserved area (the marker and its caption),
+// is left out.
+void drawPlaces(QPainter& p, const MapView& v, const MapData& d, const QVector<QRectF>& reserved)
+{
+    const bool prefectures = v.metresPerPixel >= 250;
+    const bool municipalities = v.metresPerPixel <= 400;
     QVector<const Place*> shown;
     for (const Place& pl : d.places) {
+        if (pl.isPrefecture() ? !prefectures : !municipalities)
+            continue;
         const QPointF px = v.toPixel(degrees(pl.x), degrees(pl.y));
-        if (px.x() >= -50 && px.x() <= v.width + 50 && px.y() >= -20 && px.y() <= v.height + 20)
+        if (px.x() >= -80 && px.x() <= v.width + 20 && px.y() >= -20 && px.y() <= v.height + 20)
             shown.push_back(&pl);
     }
-    // The larger places first; a name that would cover another is left out.
-    std::sort(shown.begin(), shown.end(),
-              [](const Place* a, const Place* b) { return a->population > b->population; });
-    QVector<QRectF> taken;
-    const QFont font = mapFont(13, true);
-    const QFontMetrics fm(font);
-    p.setFont(font);
+    std::stable_sort(shown.begin(), shown.end(), [](const Place* a, const Place* b) {
+        return a->isPrefecture() != b->isPrefecture() ? a->isPrefecture() : rank(*a) < rank(*b);
+    });
+    QVector<QRectF> taken = reserved;
+    const QFont town = mapFont(13, true), pref = mapFont(15, true);
+    const QFontMetrics townMetrics(town), prefMetrics(pref);
     for (const Place* pl : shown) {
         const QPointF px = v.toPixel(degrees(pl->x), degrees(pl->y));
-        const QRectF box(px.x() + 6, px.y() - fm.ascent() / 2.0 - 2, fm.horizontalAdvance(pl->name) + 4,
-                         fm.height() + 2);
+        const bool isPref = pl->isPrefecture();
+        const QFontMetrics& fm = isPref ? prefMetrics : townMetrics;
+        const double w = fm.horizontalAdvance(pl->label()) + 4;
+        const QRectF box = isPref
+                               ? QRectF(px.x() - w / 2, px.y() - fm.height() / 2.0, w, fm.height())
+                               : QRectF(px.x() - 5, px.y() - fm.ascent() / 2.0 - 2, w + 11, fm.height() + 2);
         if (std::any_of(taken.begin(), taken.end(), [&](const QRectF& r) { return r.intersects(box); }))
             continue;
         taken.push_back(box);
+        if (isPref) {
+            drawText(p, QPointF(box.left() + 2, px.y() + fm.ascent() / 2.0 - 1), pref, pl->label(),
+                     QColor(0x70, 0x40, 0x70));
+            continue;
+        }
         p.setPen(QPen(Qt::white, 1));
         p.setBrush(kPlace);
-        p.drawEllipse(px, 4, 4);
-        // A white halo keeps the name readable over lines.
-        QPainterPath path;
-        path.addText(QPointF(box.left() + 2, px.y() + fm.ascent() / 2.0 - 1), font, pl->name);
-        p.setPen(QPen(Qt::white, 3));
-        p.setBrush(Qt::NoBrush);
-        p.drawPath(path);
-        p.setPen(Qt::NoPen);
-        p.setBrush(kPlace);
-        p.drawPath(path);
+        p.drawEllipse(px, 3.5, 3.5);
+        drawText(p, QPointF(px.x() + 8, px.y() + fm.ascent() / 2.0 - 1), town, pl->label(), kPlace);
     }
 }
 
@@ -167,16 +209,26 @@ QString lengthText(double metres)
     return QString::number(metres / 1000, 'g', 4) + QStringLiteral("km");
 }
 
-void drawBaseMap(QPainter& p, const MapView& v, const MapData& d, bool smooth)
+void drawGeography(QPainter& p, const MapView& v, const MapData& d, bool smooth)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, smooth);
+    p.fillRect(QRectF(0, 0, v.width, v.height), kPaper);
+    drawGrid(p, v);
+    drawLines(p, v, d.rivers, QPen(kWater, 1.2));
+    drawLines(p, v, d.lakes, QPen(kWater.darker(130), 1.5));
+    drawLines(p, v, d.borders, QPen(kBorder, 1.5, Qt::DashDotLine));
+    drawLines(p, v, d.coast, QPen(kCoast, 2));
+    p.restore();
+}
+
+void drawPlaceNames(QPainter& p, const MapView& v, const MapData& d, const QVector<QRectF>& reserved,
+                    bool smooth)
 {
     p.save();
     p.setRenderHint(QPainter::Antialiasing, smooth);
     p.setRenderHint(QPainter::TextAntialiasing, smooth);
-    p.fillRect(QRectF(0, 0, v.width, v.height), kPaper);
-    drawGrid(p, v);
-    drawCoast(p, v, d);
-    drawPlaces(p, v, d);
-    drawScaleBar(p, v);
+    drawPlaces(p, v, d, reserved);
     if (!d.problems.isEmpty()) {
         p.setFont(mapFont(13, true));
         p.setPen(Qt::darkRed);
@@ -184,6 +236,23 @@ void drawBaseMap(QPainter& p, const MapView& v, const MapData& d, bool smooth)
                    Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, d.problems.join(QLatin1Char('\n')));
     }
     p.restore();
+}
+
+void drawScale(QPainter& p, const MapView& v, bool smooth)
+{
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, smooth);
+    p.setRenderHint(QPainter::TextAntialiasing, smooth);
+    drawScaleBar(p, v);
+    p.restore();
+}
+
+void drawBaseMap(QPainter& p, const MapView& v, const MapData& d, bool smooth,
+                 const QVector<QRectF>& reserved)
+{
+    drawGeography(p, v, d, smooth);
+    drawPlaceNames(p, v, d, reserved, smooth);
+    drawScale(p, v, smooth);
 }
 
 QImage iconImage(const QString& path, int width, int height, bool labelled)
@@ -211,6 +280,57 @@ QImage iconImage(const QString& path, int width, int height, bool labelled)
     return image;
 }
 
+namespace
+{
+// Where an icon's picture and its text go in the view.
+struct IconLayout {
+    QImage picture;
+    QPointF topLeft;
+    QString text;
+    QFont font;
+    QPointF textOrigin;
+    QRectF textBox;
+};
+
+IconLayout layOut(const MapView& v, const MapIcon& icon)
+{
+    IconLayout l;
+    l.picture = iconImage(icon.Path.isEmpty() ? QString() : platform::nativePath(icon.Path), 32, 32,
+                          !icon.Text.isEmpty());
+    const int w = l.picture.width(), h = l.picture.height();
+    const QPointF at = v.toPixel(degrees(qint32(icon.X)), degrees(qint32(icon.Y)));
+    l.topLeft = at - QPointF(icon.HotSpotX, icon.HotSpotY);
+    QStringList texts;
+    if (!icon.Text.isEmpty())
+        texts << icon.Text;
+    if (icon.VisibleComment && !icon.Comment.isEmpty())
+        texts << icon.Comment;
+    l.text = texts.join(QStringLiteral(" "));
+    l.font = mapFont(13, icon.TextBold);
+    const QFontMetrics fm(l.font);
+    const int tw = fm.horizontalAdvance(l.text);
+    l.textOrigin = icon.TextLayout == 4
+                       ? QPointF(l.topLeft.x() + w / 2.0 - tw / 2.0, l.topLeft.y() + h + fm.ascent())
+                       : QPointF(l.topLeft.x() + w + 3, l.topLeft.y() + h / 2.0 + fm.ascent() / 2.0);
+    l.textBox = QRectF(l.textOrigin.x() - 2, l.textOrigin.y() - fm.ascent() - 2, tw + 4, fm.height() + 4);
+    return l;
+}
+} // namespace
+
+QVector<QRectF> figureAreas(const MapView& v, const QVector<MapFigure>& figures)
+{
+    QVector<QRectF> areas;
+    for (const MapFigure& f : figures) {
+        if (const auto* icon = std::get_if<MapIcon>(&f)) {
+            const IconLayout l = layOut(v, *icon);
+            areas << QRectF(l.topLeft, l.picture.size());
+            if (!l.text.isEmpty())
+                areas << l.textBox;
+        }
+    }
+    return areas;
+}
+
 void drawFigures(QPainter& p, const MapView& v, const QVector<MapFigure>& figures, bool smooth)
 {
     p.save();
@@ -232,36 +352,11 @@ void drawFigures(QPainter& p, const MapView& v, const QVector<MapFigure>& figure
             p.setPen(QPen(colourOf(c->EdgeColor), std::max<short>(1, c->width)));
             p.drawEllipse(centre, r, r);
         } else if (const auto* icon = std::get_if<MapIcon>(&f)) {
-            const QImage picture =
-                iconImage(icon->Path.isEmpty() ? QString() : platform::nativePath(icon->Path), 32, 32,
-                          !icon->Text.isEmpty());
-            const int w = picture.width(), h = picture.height();
-            const QPointF at = v.toPixel(degrees(qint32(icon->X)), degrees(qint32(icon->Y)));
-            const QPointF topLeft = at - QPointF(icon->HotSpotX, icon->HotSpotY);
-            p.drawImage(topLeft, picture);
-            QStringList texts;
-            if (!icon->Text.isEmpty())
-                texts << icon->Text;
-            if (icon->VisibleComment && !icon->Comment.isEmpty())
-                texts << icon->Comment;
-            if (!texts.isEmpty()) {
-                const QFont font = mapFont(13, icon->TextBold);
-                const QFontMetrics fm(font);
-                const QString text = texts.join(QStringLiteral(" "));
-                const int tw = fm.horizontalAdvance(text);
-                const QPointF origin =
-                    icon->TextLayout == 4
-                        ? QPointF(topLeft.x() + w / 2.0 - tw / 2.0, topLeft.y() + h + fm.ascent())
-                        : QPointF(topLeft.x() + w + 3, topLeft.y() + h / 2.0 + fm.ascent() / 2.0);
-                QPainterPath path;
-                path.addText(origin, font, text);
-                p.setPen(QPen(Qt::white, 3));
-                p.setBrush(Qt::NoBrush);
-                p.drawPath(path);
-                p.setPen(Qt::NoPen);
-                p.setBrush(icon->Text.isEmpty() ? QColor(Qt::black) : colourOf(icon->TextColor));
-                p.drawPath(path);
-            }
+            const IconLayout l = layOut(v, *icon);
+            p.drawImage(l.topLeft, l.picture);
+            if (!l.text.isEmpty())
+                drawText(p, l.textOrigin, l.font, l.text,
+                         icon->Text.isEmpty() ? QColor(Qt::black) : colourOf(icon->TextColor));
         }
     }
     p.restore();
@@ -271,7 +366,7 @@ QImage renderMap(const MapView& view, const MapData& data, const QVector<MapFigu
 {
     QImage image(view.width, view.height, QImage::Format_RGB32);
     QPainter p(&image);
-    drawBaseMap(p, view, data, smooth);
+    drawBaseMap(p, view, data, smooth, figureAreas(view, figures));
     drawFigures(p, view, figures, smooth);
     p.end();
     return image;

@@ -2,6 +2,7 @@
 
 #include "map/gifwriter.h"
 #include "map/mapdata.h"
+#include "map/mapservice.h"
 #include "map/renderer.h"
 #include "platform/textfile.h"
 
@@ -140,14 +141,14 @@ qint32 GetLanLonFromAddr(CgiLatLon* result, const char* address, const char* cod
     if (!validKey(keyNo))
         return 1;
     Q_UNUSED(code);
-    const Place* place = matchAddress(*mapData(), text(address));
-    if (!place) {
+    const std::optional<Located> found = locateAddress(text(address));
+    if (!found) {
         put(result->code, QStringLiteral("99"));
         return 3;
     }
-    put(result->code, QStringLiteral("00"));
-    put(result->lat, QString::number(place->y));
-    put(result->lon, QString::number(place->x));
+    put(result->code, found->precision == Precision::Address ? QStringLiteral("00") : QStringLiteral("01"));
+    put(result->lat, QString::number(found->y));
+    put(result->lon, QString::number(found->x));
     return 0;
 }
 

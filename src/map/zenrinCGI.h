@@ -25,7 +25,8 @@ qint32 GifGet(const char* lat, const char* lon, const char* keyNo, const char* w
 qint32 GetLatLonFromPixcel(const char* keyNo, const char* lat, const char* lon, const char* x, const char* y,
                            char* outLat, char* outLon, const char* width, const char* height,
                            const char* scale);
-// The position of an address: code "00" when found, with the latitude and longitude.
+// The position of an address with the latitude and longitude: code "00" for the address
+// itself, "01" for the centre of its municipality (or prefecture), "99" when not found.
 qint32 GetLanLonFromAddr(CgiLatLon* result, const char* address, const char* code, const char* keyNo);
 // Writes ./zenrinCGI/getCircleGifFromLatLon.gif: the distance circles (2 to 16 km) around
 // the position (lat, lon; both written back in normal form), the bases named in the lists,

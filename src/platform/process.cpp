@@ -2,7 +2,9 @@
 
 #include "cmdline.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -65,6 +67,32 @@ bool SystemProcesses::startAndWait(const QString& commandLine, int* exitCode)
     if (exitCode)
         *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     return true;
+}
+
+WaitResult SystemProcesses::startAndWaitAtMost(const QString& commandLine, int limitMs, int* exitCode)
+{
+    QProcess process;
+    if (!prepare(process, commandLine))
+        return WaitResult::NotStarted;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.setStandardInputFile(QProcess::nullDevice());
+    const QDeadlineTimer deadline(limitMs);
+    process.start();
+    if (!process.waitForStarted(-1))
+        return WaitResult::NotStarted;
+    // Short waits in turn with the window system's events, so that the windows repaint;
+    // the user's input waits until the program has ended, so that nothing starts twice.
+    while (process.state() != QProcess::NotRunning && !process.waitForFinished(20)) {
+        if (deadline.hasExpired()) {
+            process.kill();
+            process.waitForFinished(5000);
+            return WaitResult::TimedOut;
+        }
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+    }
+    if (exitCode)
+        *exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return WaitResult::Ended;
 }
 
 #ifdef Q_OS_UNIX

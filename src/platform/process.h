@@ -16,6 +16,9 @@ enum class WindowStyle {
     MinimizedNoFocus = 6,
 };
 
+// How a bounded wait for a program ended.
+enum class WaitResult { NotStarted, Ended, TimedOut };
+
 // Starting other programs. Command lines are always in their Windows form; the real
 // implementation splits and maps them (see cmdline.h).
 class Processes
@@ -27,6 +30,10 @@ public:
     // Starts and waits without time limit. Returns false when the program could not be
     // started; otherwise true with its exit code in *exitCode.
     virtual bool startAndWait(const QString& commandLine, int* exitCode) = 0;
+    // Starts and waits at most limitMs, keeping the windows painted meanwhile (the events
+    // of the window system are handled, the user's input is not); a program still running
+    // at the limit is ended. The exit code is set when the program has ended.
+    virtual WaitResult startAndWaitAtMost(const QString& commandLine, int limitMs, int* exitCode) = 0;
     // Finds the top-level window of the class and caption and posts it a close request
     // without waiting. False when no such window exists.
     virtual bool postClose(const QString& windowClass, const QString& caption) = 0;
@@ -42,6 +49,7 @@ class SystemProcesses : public Processes
 public:
     bool startDetached(const QString& commandLine, WindowStyle style) override;
     bool startAndWait(const QString& commandLine, int* exitCode) override;
+    WaitResult startAndWaitAtMost(const QString& commandLine, int limitMs, int* exitCode) override;
     bool postClose(const QString& windowClass, const QString& caption) override;
     bool shellOpen(const QString& address) override;
 };

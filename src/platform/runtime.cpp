@@ -5,6 +5,7 @@
 #include "messagebox.h"
 #include "process.h"
 #include "terminator.h"
+#include "volumes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -31,12 +32,24 @@ QString executableFolder()
     return QDir::currentPath();
 }
 
+SystemVolumes& systemVolumes()
+{
+    static SystemVolumes volumes;
+    return volumes;
+}
+
 } // namespace
 
 Runtime& runtime()
 {
     static Runtime instance;
     return instance;
+}
+
+const Volumes& volumes()
+{
+    const Volumes* installed = runtime().volumes;
+    return installed ? *installed : systemVolumes();
 }
 
 void installSystemRuntime()
@@ -54,6 +67,7 @@ void installSystemRuntime()
     rt.clock = &systemClock;
     rt.host = &systemHost;
     rt.terminator = &terminator;
+    rt.volumes = &systemVolumes();
 
     QString folder = QDir::toNativeSeparators(executableFolder());
     while (folder.endsWith(QDir::separator()))

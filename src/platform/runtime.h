@@ -11,6 +11,7 @@ class Clock;
 class Host;
 class Terminator;
 class BusyNotifier;
+class Volumes;
 
 // The seams the program talks to the desktop and the operating system through, and the
 // program folder. The program installs the real implementations once at start; tests
@@ -23,6 +24,8 @@ struct Runtime {
     Terminator* terminator = nullptr;
     // Told while a statement waits for another terminal's lock; none: nothing is shown.
     BusyNotifier* busy = nullptr;
+    // Whether a folder lies on a network file system; none: the system's answer.
+    Volumes* volumes = nullptr;
     // gsAppPath: the folder of the running program, without a trailing separator.
     QString gsAppPath;
 };
@@ -30,7 +33,7 @@ struct Runtime {
 Runtime& runtime();
 
 // Installs the real implementations without windows (kept for the life of the process:
-// message boxes on standard error, processes, clock, host, terminator) and sets the program
+// message boxes on standard error, processes, clock, host, terminator, volumes) and sets the program
 // folder to the folder of the running executable. Programs with windows install the
 // desktop's ones on top (desktop/desktopruntime.h).
 void installSystemRuntime();
@@ -51,6 +54,9 @@ inline Host& host()
 {
     return *runtime().host;
 }
+// The installed volumes, or the system's own when none is installed: the embedded engine
+// asks on every thread and in every program, and must never go without an answer.
+const Volumes& volumes();
 inline const QString& gsAppPath()
 {
     return runtime().gsAppPath;

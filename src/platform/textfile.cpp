@@ -323,7 +323,11 @@ bool readStrict(const QString& path, QString* text, QString* why)
         *why = file.errorString();
         return false;
     }
-    const QByteArray bytes = file.readAll();
+    return decodeStrict(file.readAll(), text, why);
+}
+
+bool decodeStrict(const QByteArray& bytes, QString* text, QString* why)
+{
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         *why = QStringLiteral("UTF-8 (BOM)");
         return false;
@@ -347,6 +351,13 @@ bool readLines(const QString& path, QStringList* lines)
     QString text;
     if (!read(path, &text))
         return false;
+    if (lines)
+        *lines = splitLines(text);
+    return true;
+}
+
+QStringList splitLines(const QString& text)
+{
     QStringList result;
     qsizetype start = 0;
     const qsizetype n = text.size();
@@ -361,9 +372,7 @@ bool readLines(const QString& path, QStringList* lines)
     }
     if (start < n)
         result << text.mid(start);
-    if (lines)
-        *lines = result;
-    return true;
+    return result;
 }
 
 bool writeBytes(const QString& path, const QByteArray& bytes, Sync sync)

@@ -31,6 +31,9 @@ bool readStrict(const QString& path, QString* text, QString* why);
 // Reads a whole file and splits it into lines. CR LF, a lone LF and a lone CR each end a
 // line; a last line without a line end still counts; an empty file has no lines.
 bool readLines(const QString& path, QStringList* lines);
+// The same on text already read: readStrict's check of the bytes, readLines' split.
+bool decodeStrict(const QByteArray& bytes, QString* text, QString* why);
+QStringList splitLines(const QString& text);
 
 // Reads a whole file as bytes. False when it cannot be opened.
 bool readBytes(const QString& path, QByteArray* bytes);

@@ -235,12 +235,23 @@ short cls_WfdPrintExe::combined(short iCount, const QString& csDataName, const Q
     if (!writeCommandFile(lines))
         return -1;
     // The second command file below replaces this one, so the combination step must have
-    // read it (and written tmp.wfd) before it is written.
+    // read it (and written tmp.wfd) before it is written. The wait is bounded, as the map's
+    // waits are: a step that hangs must not hold the launcher.
     const QString combine =
         QStringLiteral("wfrimg10.exe ") + workFolder_ + QStringLiteral("tmp.wfd /c ") + commandFile();
     int exitCode = 0;
-    if (!platform::processes().startAndWait(combine, &exitCode))
+    switch (platform::processes().startAndWaitAtMost(combine, kCombineWaitLimit, &exitCode)) {
+    case platform::WaitResult::NotStarted:
         return fail(kFileNotFound, kFileNotFoundText + QStringLiteral("\r\nwfrimg10.exe"), true);
+    case platform::WaitResult::TimedOut:
+        sErrMsg =
+            QStringLiteral("帳票の結合 (wfrimg10.exe) が %1 秒たっても終わらないため、印刷を中止しました。")
+                .arg(kCombineWaitLimit / 1000);
+        platform::msgBox(sErrMsg, QString(), platform::MsgIcon::Critical, platform::MsgButtons::Ok);
+        return -1;
+    case platform::WaitResult::Ended:
+        break;
+    }
     if (exitCode != 0)
         return fail(kFileAccess,
                     kFileAccessText + QStringLiteral("\r\n") + workFolder_ + QStringLiteral("tmp.wfd"), true);

@@ -14,6 +14,8 @@ public:
     // Paper arguments of the output operations: 1 A5, 2 B5, -1 no paper line, any other A4.
     static constexpr short kPaperA4 = 0;
     static constexpr short kNoPaper = -1;
+    // How long a combined print waits for its combination step, in milliseconds.
+    static constexpr int kCombineWaitLimit = 60000;
 
     QString sErrMsg;
 

@@ -20,6 +20,7 @@
 #include "state/state.h"
 
 #include <QCursor>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -288,15 +289,27 @@ void frmFirstSetUpA0::btnPrtSub_Click()
                          QStringLiteral("申請書イメージ表示"), MsgIcon::Exclamation, MsgButtons::Ok);
         return;
     }
+    // The sample goes under the names the report form reads, in the work folder; the bridge
+    // puts the work folder in front of the names it is given. A sample that cannot be put
+    // there stops the print: an older copy must not pass for this format's.
     const QString tmp = csGetTmpPath();
     const QString samples = tmp + QStringLiteral("領収書イメージ\\");
-    const QString data1 = tmp + QStringLiteral("施術明細書兼領収書.csv");
-    const QString data2 = tmp + QStringLiteral("明細データ.csv");
-    textfile::copy(platform::nativePath(samples + QString::fromUtf8(kReceiptFormats[index].sample)),
-                   platform::nativePath(data1));
+    const QString data1 = QStringLiteral("施術明細書兼領収書.csv");
+    const QString data2 = QStringLiteral("明細データ.csv");
+    QStringList copies{QString::fromUtf8(kReceiptFormats[index].sample), data1};
     if (index == 5)
-        textfile::copy(platform::nativePath(samples + QStringLiteral("明細データ.csv")),
-                       platform::nativePath(data2));
+        copies << data2 << data2;
+    for (qsizetype i = 0; i < copies.size(); i += 2) {
+        const QString source = samples + copies[i];
+        if (textfile::copy(platform::nativePath(source), platform::nativePath(tmp + copies[i + 1])))
+            continue;
+        platform::msgBox(QFileInfo::exists(platform::nativePath(source))
+                             ? QStringLiteral("印刷イメージのデータを作業フォルダへコピーできません。\r\n") +
+                                   tmp + copies[i + 1]
+                             : QStringLiteral("印刷イメージのデータが見つかりません。\r\n") + source,
+                         QStringLiteral("申請書イメージ表示"), MsgIcon::Critical, MsgButtons::Ok);
+        return;
+    }
 
     cls_WfdPrintExe print;
     short status = print.iInit(csGetSysPath() + QString::fromUtf8(kReceiptFormats[index].form),

@@ -81,6 +81,16 @@ TEST(Script, BatchesDatabasesAndFailures)
     EXPECT_EQ(r.failed, 2);
     EXPECT_EQ(r.log.filter("  SQL="), QStringList({"  SQL=" + head80, "  SQL=" + head80 + "・・・"}));
 
+    // A batch that ends inside a comment is refused whole, as the server refuses it; one of
+    // comments only is no batch. Comments nest; a /* in a text or a line comment opens none.
+    const QString noEnd = "  終了コメント マーク '*/' がありません。 (SQL State 42000, Native Error 0)";
+    r = db::runScript("INSERT INTO A VALUES (8) /* a /* b */\nGO\n/* only\nGO\n"
+                      "INSERT INTO A VALUES (LENGTH('/*')) -- /*\nGO\n/* closed */\nGO\n",
+                      kServer, "Scr");
+    EXPECT_EQ(r.log, QStringList({"バッチ 1: エラー", noEnd, "  SQL=INSERT INTO A VALUES (8) /* a /* b */",
+                                  "バッチ 2: エラー", noEnd, "  SQL=/* only", "バッチ 3: OK"}));
+    EXPECT_EQ(inst.scalar("SELECT SUM(n) FROM A", kServer, "SCR"), "5");
+
     r = db::runScript("INSERT INTO A VALUES (4)\nGO\nDROP DATABASE SCR\nGO", kServer, "Scr");
     EXPECT_EQ(r.failed, 0) << r.log.join(u'\n').toStdString();
     EXPECT_FALSE(inst.exists("SQLDATA/PC01_MIRANE/Scr.db"));
@@ -133,7 +143,8 @@ TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesText)
         {11, corrupt}, // and 26, the broken file below
         {787, "FOREIGN KEY 制約に違反しています。"},
         {275, "CHECK 制約に違反しています。"},
-        {19, "制約に違反しているため、ステートメントは終了しました。"}};
+        {19, "制約に違反しているため、ステートメントは終了しました。"},
+        {18, "文字列またはデータが大きすぎるため、処理できません。"}};
     for (const auto& [code, text] : described)
         EXPECT_EQ(db::embeddedErrorDescription(code, "engine text"), text + " (SQLite: engine text)") << code;
     // Errors in a statement are the developer's, in the engine's words.
@@ -157,6 +168,12 @@ TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesText)
         "INSERT INTO T VALUES (1, x'00')",
         "一意制約に違反しています。重複するキーは挿入できません。 (SQLite: UNIQUE constraint failed: T.n)",
         "23000", 1555);
+    // A search text far longer than any address.
+    refused(
+        "SELECT n FROM T WHERE CAST(n AS TEXT) LIKE '%" + QString(17000, u'あ') + "%'",
+        "検索する文字列が長すぎるため、検索できません。短くしてやり直してください。 (SQLite: LIKE or GLOB "
+        "pattern too complex)",
+        "42000", 1);
     exec(*db, "PRAGMA max_page_count = 1");
     refused("INSERT INTO T VALUES (2, zeroblob(100000))",
             "ディスクに空き領域がないため、データベースに書き込めません。 (SQLite: database or disk is full)",

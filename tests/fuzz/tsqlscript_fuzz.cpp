@@ -1,8 +1,9 @@
 // The batch splitter of the osql stand-in.
 // Input: a script (UTF-8).
-// Properties: no batch holds a GO line; every batch holds a statement; the batches stand in
-// the script in order, made of its lines (a CR before each LF dropped) and nothing else;
-// a script without a GO line and with a statement is one batch.
+// Properties: no batch holds a GO line; every batch holds a statement or a comment left
+// open (kept to be reported); the batches stand in the script in order, made of its lines
+// (a CR before each LF dropped) and nothing else; a script without a GO line and with a
+// statement is one batch.
 #include "db/sqllex.h"
 #include "db/tsqlscript.h"
 #include "fuzzsupport.h"
@@ -27,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     qsizetype from = 0;
     for (const QString& batch : batches) {
-        FUZZ_CHECK(!db::lex::tokenize(batch).empty(), batch);
+        FUZZ_CHECK(!db::lex::tokenize(batch).empty() || batch.contains(QLatin1String("/*")), batch);
         FUZZ_CHECK(batch.endsWith(u'\n'), batch);
         for (const QString& line : batch.split(u'\n'))
             FUZZ_CHECK(line.trimmed().compare(QLatin1String("GO"), Qt::CaseInsensitive) != 0, batch);

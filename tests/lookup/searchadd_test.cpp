@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTableView>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -97,14 +98,20 @@ QString lookUp(const QString& code)
 TEST(SearchAdd, Statements)
 {
     const QString select = "select  ID, YuubinNo AS [〒], 名称, かな from 郵便番号 where ";
-    EXPECT_EQ(frmSearchAdd::searchAddSql("100", true), select + "YuubinNo like '100%' order by YuubinNo");
-    EXPECT_EQ(frmSearchAdd::searchAddSql("", true), "select top 0  ID, YuubinNo AS [〒], 名称, かな from "
-                                                    "郵便番号 where YuubinNo like '%' order by YuubinNo");
+    EXPECT_EQ(frmSearchAdd::searchAddSql("100", true, false),
+              select + "YuubinNo like '100%' order by YuubinNo");
+    EXPECT_EQ(frmSearchAdd::searchAddSql("", true, false),
+              "select top 0  ID, YuubinNo AS [〒], 名称, かな from "
+              "郵便番号 where YuubinNo like '%' order by YuubinNo");
     // Quotes doubled; % and _ keep their pattern meaning.
-    EXPECT_EQ(frmSearchAdd::searchSql("O'Ne_l%町", true), select + "名称 like '%O''Ne_l%町%' order by 名称");
-    // An older dictionary without readings is asked only for what it has.
-    EXPECT_EQ(frmSearchAdd::searchSql("丸の内", false),
+    EXPECT_EQ(frmSearchAdd::searchSql("O'Ne_l%町", true, false),
+              select + "名称 like '%O''Ne_l%町%' order by 名称");
+    // An older dictionary without readings or business columns is asked only for what it has.
+    EXPECT_EQ(frmSearchAdd::searchSql("丸の内", false, false),
               "select  ID, YuubinNo AS [〒], 名称 from 郵便番号 where 名称 like '%丸の内%' order by 名称");
+    EXPECT_EQ(frmSearchAdd::searchSql("霞が関", true, true),
+              "select  ID, YuubinNo AS [〒], 名称, かな, 番地, 事業所名 from 郵便番号 where 名称 like "
+              "'%霞が関%' order by 名称, 番地");
     EXPECT_EQ(frmSearchAdd::serchAddDbSql("100-0005"), "SELECT * FROM 郵便番号 WHERE YuubinNo = '100-0005'");
     EXPECT_EQ(frmSearchAdd::postalCodeText("１００－０００５"), "100-0005");
     EXPECT_EQ(frmSearchAdd::postalCodeText("1000005"), "100-0005");
@@ -165,8 +172,9 @@ TEST(SearchAdd, PostalCodeByAddressAndF12InEveryState)
                              platform::MsgButtons::Ok);
         EXPECT_TRUE(s.dialog.isVisible());
 
-        // A quote, a pattern and a very long text: searches, never a failing statement.
-        for (const QString& text : {QString("千代田区丸'"), QString(300, u'あ')}) {
+        // A quote, a pattern and a text longer than any address (cut by the field, never
+        // refused by the engine): searches, never a failing statement.
+        for (const QString& text : {QString("千代田区丸'"), QString(17000, u'あ')}) {
             s.dialog.txtAdd()->setText(text);
             QTest::mouseClick(child<QPushButton>(s.dialog, "cmdSearch"), Qt::LeftButton);
             EXPECT_EQ(s.count(), "0 件") << text.toStdString();
@@ -180,9 +188,7 @@ TEST(SearchAdd, PostalCodeByAddressAndF12InEveryState)
         s.dialog.txtAdd()->setText("梅田");
         s.dialog.txtAdd()->setFocus();
         s.press(Qt::Key_F4);
-        ASSERT_GE(s.model()->rowCount(), 2);
-        for (int r = 1; r < s.model()->rowCount(); ++r)
-            EXPECT_LE(s.cell(r - 1, 1), s.cell(r, 1)); // by address
+        ASSERT_GE(s.model()->rowCount(), 2); // ordered by the statement
         s.chooseRow(0);
         s.press(Qt::Key_Return); // Enter on the grid takes the row
         EXPECT_FALSE(s.dialog.isVisible());
@@ -221,6 +227,7 @@ TEST(SearchAdd, SilentLookUpAndSelectionWithAndWithoutKana)
         // Shown: the reading column only when the dictionary has one.
         Shown s(0, "100-0005");
         EXPECT_EQ(s.grid()->isColumnHidden(2), !kana);
+        EXPECT_EQ(s.grid()->isColumnHidden(3), !kana); // the older table has no 事業所名 either
         ASSERT_EQ(s.model()->rowCount(), 1);
         s.chooseRow(0);
         s.press(Qt::Key_F1);
@@ -228,6 +235,36 @@ TEST(SearchAdd, SilentLookUpAndSelectionWithAndWithoutKana)
         // An older dictionary is no failure: nothing is shown.
         EXPECT_TRUE(d.inst.messages.shown.empty());
     }
+}
+
+// 56 codes of 霞が関 are mostly businesses' own: each row shows its street number and
+// business, and a business code fills the precise address in every mode.
+TEST(SearchAdd, BusinessCodesSayWhatTheyAreAndFillThePreciseAddress)
+{
+    Dictionary d({"100"});
+    const QString precise = "東京都千代田区霞が関１丁目２－２";
+    {
+        Shown s(1, "霞が関"); // and the floors of 霞が関ビル
+        QSet<QString> rows;
+        for (int r = 0; r < s.model()->rowCount(); ++r)
+            rows.insert(s.cell(r, 1) + "|" + s.cell(r, 3));
+        EXPECT_EQ(s.count(), "93 件");
+        EXPECT_EQ(rows.size(), 93); // no two alike
+        const QModelIndexList found = s.model()->match(s.model()->index(0, 0), Qt::DisplayRole, "100-8916");
+        ASSERT_EQ(found.size(), 1);
+        EXPECT_EQ(s.cell(found[0].row(), 1) + "|" + s.cell(found[0].row(), 3), precise + "|厚生労働省");
+        s.chooseRow(found[0].row());
+        s.press(Qt::Key_F1);
+        EXPECT_EQ(results(s.dialog), "100-8916|霞が関|");
+    }
+    Shown s(0, "100-8916");
+    ASSERT_EQ(s.model()->rowCount(), 1);
+    s.chooseRow(0);
+    s.press(Qt::Key_F1);
+    EXPECT_EQ(results(s.dialog), precise + "|100-8916|ﾄｳｷｮｳﾄﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ");
+    EXPECT_EQ(lookUp("1008916"), "1|" + precise + "|100-8916|ﾄｳｷｮｳﾄﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ");
+    EXPECT_EQ(lookUp("100-0013"), "1|東京都千代田区霞が関|100-0013|ﾄｳｷｮｳﾄﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ"); // the town's own
+    EXPECT_TRUE(d.inst.messages.shown.empty());
 }
 
 TEST(SearchAdd, MissingDictionary)

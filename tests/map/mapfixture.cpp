@@ -10,7 +10,7 @@
 void installMapData(const TestInstallation& inst)
 {
     const QString cache = QDir(binDir() + QStringLiteral("/../mapdata")).absolutePath();
-    if (!QFileInfo::exists(cache + QStringLiteral("/MAP/places.txt"))) {
+    if (!QFileInfo::exists(cache + QStringLiteral("/MAP/municipalities.txt"))) {
         const int rc =
             QProcess::execute(sourceDir() + QStringLiteral("/scripts/make-mapdata.sh"),
                               {binDir() + QStringLiteral("/geoplaces"), cache + QStringLiteral("/MAP")});
@@ -24,6 +24,8 @@ void installMapData(const TestInstallation& inst)
         QFile::remove(target);
         ASSERT_TRUE(QFile::copy(source, target)) << target.toStdString();
     }
+    // No test reaches the internet: the online services are off unless a test sets them.
+    inst.writeFile("MapService.ini", "[Tiles]\r\nURL=off\r\n[AddressSearch]\r\nURL=off\r\n");
 }
 
 void RecordingSignIn::signIn(const QString& user, const QString& a2, const QString& a3,

@@ -7,7 +7,8 @@
 
 // The map's geography and pictures in a test installation: MAP/, zenrinCGI/tokyostation.gif
 // and the marker icons, copied from the build's extraction (made by the build, or here by
-// scripts/make-mapdata.sh when the cache is missing).
+// scripts/make-mapdata.sh when the cache is missing), and a MapService.ini that switches the
+// online services off.
 void installMapData(const TestInstallation& inst);
 
 // Doubles of the map components that record every call as text ("map 78|JP|http://..")

@@ -9,51 +9,42 @@
 
 #include <QDir>
 #include <QImage>
+#include <QPainter>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace offlinemap;
 
-TEST(MapGeography, ExtractedDataAddressMatchingProjectionAndCoverage)
+TEST(MapGeography, EveryLayerIsExtractedAndNamesAreJapanese)
 {
     TestInstallation inst;
     installMapData(inst);
     const auto data = mapData();
     ASSERT_TRUE(data->problems.isEmpty()) << data->problems.join(' ').toStdString();
     EXPECT_GT(data->coast.size(), 1000);
-    EXPECT_GT(data->places.size(), 500);
-
-    // Address, place found, its prefecture.
-    const char* cases[][3] = {
-        {"大阪府大阪市北区梅田３丁目", "大阪市", "大阪府"},
-        {"愛知県名古屋市中区三の丸３－１－２", "名古屋市", "愛知県"},
-        {"東京都八王子市元本郷町", "八王子市", "東京都"},
-        {"東京都千代田区丸の内１－９－１", "東京都", "東京都"}, // no ward in the data: the seat
-        {"三重県鈴鹿郡の山奥", "津市", "三重県"},               // nothing named: the seat
-        {"札幌市中央区北１条西", "札幌市", "北海道"},           // no prefecture written
-        {"滋賀県大津市京町", "大津市", "滋賀県"},               // not 大津 of 熊本県
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c[0]);
-        const Place* p = matchAddress(*data, QString::fromUtf8(c[0]));
-        ASSERT_NE(p, nullptr);
-        EXPECT_EQ(p->name + "|" + p->prefecture, QString::fromUtf8(c[1]) + "|" + QString::fromUtf8(c[2]));
-    }
-    EXPECT_EQ(matchAddress(*data, QStringLiteral("どこにもない村１－２")), nullptr);
-    EXPECT_EQ(matchAddress(*data, QStringLiteral("　 ")), nullptr);
-
-    // The positions are GeoNames' own: Osaka within a few kilometres of Osaka station.
-    const Place* osaka = matchAddress(*data, QStringLiteral("大阪府大阪市"));
-    EXPECT_LT(greatCircleMetres(osaka->x, osaka->y, 487785424, 124928946), 3000);
+    EXPECT_GT(data->lakes.size(), 20);
+    EXPECT_GT(data->rivers.size(), 300);
+    EXPECT_GT(data->borders.size(), 500);
+    // The 47 prefectures first, then some 1,700 municipalities, all in Japanese.
+    ASSERT_GT(data->places.size(), 1700);
+    EXPECT_EQ(std::count_if(data->places.begin(), data->places.end(),
+                            [](const Place& p) { return p.isPrefecture(); }),
+              47);
+    EXPECT_TRUE(data->places[46].isPrefecture());
+    const QRegularExpression japanese(
+        QStringLiteral("^[\\x{3005}\\x{3041}-\\x{30ff}\\x{4e00}-\\x{9fff}ヶ]+[市区町村都道府県]$"));
+    for (const Place& p : data->places)
+        EXPECT_TRUE(japanese.match(p.label()).hasMatch()) << p.label().toStdString();
+    // Every Tokyo ward.
+    EXPECT_EQ(
+        std::count_if(data->places.begin(), data->places.end(),
+                      [](const Place& p) { return p.prefecture == "東京都" && p.name.endsWith(u'区'); }),
+        23);
 
     // The projection: centred, reversible, 5 m a pixel on the ground; the coverage.
     MapView v{139.767125, 35.681236, 5.0, 849, 657};
     EXPECT_EQ(v.toPixel(139.767125, 35.681236), QPointF(424.5, 328.5));
     double lon = 0, lat = 0;
-    v.fromPixel(QPointF(100, 600), &lon, &lat);
-    const QPointF back = v.toPixel(lon, lat);
-    EXPECT_NEAR(back.x(), 100, 1e-6);
-    EXPECT_NEAR(back.y(), 600, 1e-6);
-    // 100 pixels to the east at 5 m a pixel are 500 m on the ground.
     v.fromPixel(QPointF(524.5, 328.5), &lon, &lat);
     EXPECT_NEAR(greatCircleMetres(milliseconds(139.767125), milliseconds(35.681236), milliseconds(lon),
                                   milliseconds(lat)),
@@ -62,22 +53,99 @@ TEST(MapGeography, ExtractedDataAddressMatchingProjectionAndCoverage)
     EXPECT_FALSE(insideCoverage(milliseconds(-0.1276), milliseconds(51.5072))); // London
 }
 
-TEST(MapGeography, MissingFilesAreSaidOnTheMap)
+// Real addresses, the municipality they lie in, and where the address is (its municipal
+// office, or the named landmark). The offline map places an address on its municipality's
+// centre: within a few kilometres of the office, never in the wrong place.
+TEST(MapGeography, AddressesLandOnTheirMunicipality)
 {
     TestInstallation inst;
+    installMapData(inst);
     const auto data = mapData();
-    ASSERT_EQ(data->problems.size(), 2);
-    EXPECT_TRUE(data->problems[0].startsWith(QStringLiteral("海岸線データがありません")));
-    EXPECT_EQ(matchAddress(*data, QStringLiteral("東京都")), nullptr);
-    MapView v{139.7, 35.6, 10, 300, 200};
-    const QImage image = renderMap(v, *data);
-    EXPECT_EQ(image.size(), QSize(300, 200)); // still a map: sea, grid and scale bar
+    struct Row {
+        const char *address, *prefecture, *municipality;
+        double lat, lon, km;
+    };
+    const Row rows[] = {
+        {"東京都千代田区丸の内１丁目９－１", "東京都", "千代田区", 35.681236, 139.767125, 2.5},
+        {"東京都千代田区霞が関２丁目１－２", "東京都", "千代田区", 35.6752, 139.7507, 2.5},
+        {"東京都世田谷区世田谷４丁目２１－２７", "東京都", "世田谷区", 35.6464, 139.6531, 1},
+        {"東京都江戸川区中央１丁目４－１", "東京都", "江戸川区", 35.7068, 139.8683, 4},
+        {"東京都府中市宮西町２丁目２４", "東京都", "府中市", 35.6690, 139.4777, 1},
+        {"〒279-8501 千葉県浦安市猫実１丁目１－１", "千葉県", "浦安市", 35.6536, 139.9019, 1},
+        {"長野県北安曇郡白馬村大字北城７０２５", "長野県", "白馬村", 36.6982, 137.8619, 1},
+        {"広島県府中市府川町３１５", "広島県", "府中市", 34.5683, 133.2366, 1},
+        {"東京都東大和市中央３丁目９３０", "東京都", "東大和市", 35.7456, 139.4265, 1},
+        {"埼玉県さいたま市浦和区常盤６丁目４－４", "埼玉県", "さいたま市", 35.8617, 139.6455, 1},
+        {"札幌市中央区北１条西２丁目", "北海道", "札幌市", 43.0621, 141.3544, 1},
+        {"大阪府　大阪市　北区梅田３丁目１－１", "大阪府", "大阪市", 34.702485, 135.495951, 2.5},
+        {"京都府京都市中京区寺町通御池上る上本能寺前町４８８", "京都府", "京都市", 35.0116, 135.7681, 2},
+        {"福岡県福岡市中央区天神１丁目８－１", "福岡県", "福岡市", 33.5902, 130.4017, 2},
+        {"愛知県名古屋市中区三の丸３丁目１－１", "愛知県", "名古屋市", 35.1815, 136.9066, 1},
+        {"高知県高岡郡梼原町梼原１４４４－１", "高知県", "梼原町", 33.3919, 132.9261, 2},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.address);
+        const Place* p = matchAddress(*data, QString::fromUtf8(r.address));
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(p->prefecture + p->name,
+                  QString::fromUtf8(r.prefecture) + QString::fromUtf8(r.municipality));
+        EXPECT_LT(greatCircleMetres(p->x, p->y, milliseconds(r.lon), milliseconds(r.lat)), r.km * 1000);
+        EXPECT_TRUE(
+            namesOnlyPlace(*data, QString::fromUtf8(r.prefecture) + QString::fromUtf8(r.municipality)));
+        EXPECT_FALSE(namesOnlyPlace(*data, QString::fromUtf8(r.address)));
+    }
+    // A prefecture alone lands on the prefecture; nothing known, nothing found.
+    const Place* fukuoka = matchAddress(*data, QStringLiteral("福岡県どこか"));
+    ASSERT_NE(fukuoka, nullptr);
+    EXPECT_TRUE(fukuoka->isPrefecture());
+    EXPECT_EQ(matchAddress(*data, QStringLiteral("どこにもない村１－２")), nullptr);
+    EXPECT_EQ(matchAddress(*data, QStringLiteral("　 ")), nullptr);
+    EXPECT_TRUE(namesOnlyPlace(*data, QStringLiteral("大阪府大阪市北区")));
+}
 
-    EXPECT_EQ(parseCoast("> Shore Bin # 1, Level 1\n140.0\t35.0\n140.1\t35.2\n> x\n141 36\n").size(), 1);
-    const QVector<Place> places = parsePlaces("横浜市\t神奈川県\t35.433330\t139.650000\t3574443\nbroken\n");
-    ASSERT_EQ(places.size(), 1);
-    EXPECT_EQ(places[0].y, 127559988);
-    EXPECT_EQ(places[0].x, 502740000);
+TEST(MapGeography, MissingFilesAreSaidOnTheMapAndNamesKeepClearOfTheMarker)
+{
+    TestInstallation inst;
+    {
+        const auto data = mapData();
+        ASSERT_EQ(data->problems.size(), 5);
+        EXPECT_TRUE(data->problems[0].startsWith(QStringLiteral("海岸線データがありません")));
+        EXPECT_EQ(matchAddress(*data, QStringLiteral("東京都")), nullptr);
+        const QImage image = renderMap(MapView{139.7, 35.6, 10, 300, 200}, *data);
+        EXPECT_EQ(image.size(), QSize(300, 200)); // still a map: paper, grid and scale bar
+    }
+    EXPECT_EQ(parseLines("> Shore Bin # 1, Level 1\n140.0\t35.0\n140.1\t35.2\n> x\n141 36\n").size(), 1);
+    const QVector<Place> places =
+        parsePlaces("神奈川県\t横浜市\t35.433330\t139.650000\tOSM\n神奈川県\t\t35.4\t139.6\tOSM\nbroken\n");
+    ASSERT_EQ(places.size(), 2);
+    EXPECT_TRUE(places[0].isPrefecture());
+    EXPECT_EQ(places[1].y, 127559988);
+    EXPECT_EQ(places[1].x, 502740000);
+
+    // Chiyoda's name is drawn beside its point, and not where the marker's caption lies.
+    installMapData(inst);
+    const auto data = mapData();
+    const Place* chiyoda = matchAddress(*data, QStringLiteral("東京都千代田区"));
+    const MapView v{degrees(chiyoda->x), degrees(chiyoda->y), 20, 400, 300};
+    const QRect label(200 + 8, 150 - 10, 60, 20);
+    auto render = [&](bool names, const QVector<QRectF>& reserved) {
+        QImage image(400, 300, QImage::Format_RGB32);
+        QPainter p(&image);
+        drawGeography(p, v, *data);
+        if (names)
+            drawPlaceNames(p, v, *data, reserved);
+        p.end();
+        return image.copy(label);
+    };
+    const QImage bare = render(false, {});
+    EXPECT_NE(render(true, {}), bare);
+    MapIcon marker;
+    marker.X = chiyoda->x;
+    marker.Y = chiyoda->y;
+    marker.HotSpotX = marker.HotSpotY = 16;
+    marker.VisibleComment = 1;
+    marker.Comment = QStringLiteral("東京都千代田区霞が関２丁目");
+    EXPECT_EQ(render(true, figureAreas(v, {marker})), bare);
 }
 
 TEST(ImageMapLibrary, PicturesAndLookUps)
@@ -108,7 +176,7 @@ TEST(ImageMapLibrary, PicturesAndLookUps)
 
     CgiLatLon rec;
     ASSERT_EQ(GetLanLonFromAddr(&rec, textfile::encode("大阪府　大阪市　北区").constData(), "00", "K1"), 0);
-    EXPECT_STREQ(rec.code, "00");
+    EXPECT_STREQ(rec.code, "01"); // the city's centre
     const Place* osaka = matchAddress(*mapData(), QStringLiteral("大阪府大阪市"));
     EXPECT_EQ(QByteArray(rec.lat).toInt(), osaka->y);
     EXPECT_EQ(QByteArray(rec.lon).toInt(), osaka->x);

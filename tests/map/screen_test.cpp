@@ -1,14 +1,20 @@
+#include "httpserver.h"
 #include "map/frmSetMap.h"
+#include "map/mapservice.h"
 #include "map/offlinemap.h"
+#include "map/tiles.h"
 #include "mapfixture.h"
 #include "platform/textfile.h"
 #include "state/state.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QWheelEvent>
 #include <gtest/gtest.h>
 
 using namespace offlinemap;
@@ -186,10 +192,35 @@ TEST_F(MapScreen, OnlineModeMarkerClicksRegistration)
     EXPECT_TRUE(map->isVisible());
     EXPECT_FALSE(child<QWidget>(*w, "Picture1")->isVisible());
     EXPECT_FALSE(child<QWidget>(*w, "btnDispCircleKyoten")->isVisible());
-    EXPECT_EQ(map->scale(), 2000);
     const Place& hachioji = placeNamed(QStringLiteral("八王子市"));
     EXPECT_EQ(w->longitude(), hachioji.x);
     EXPECT_EQ(map->centreX(), hachioji.x);
+    // Only the city's centre is known: the user is told, and the map opens wide enough.
+    EXPECT_EQ(label(*w, "lblMessage"), kMunicipalityCentreNote);
+    EXPECT_EQ(map->scale(), 50000);
+    EXPECT_EQ(label(*w, "Label2_5"), "1:50,000");
+
+    // The zoom controls, visible in this mode too: 詳細, 広域, the slider and the wheel.
+    auto* slider = child<QSlider>(*w, "Slider1");
+    for (const char* name : {"Command1_0", "Command1_1", "Slider1", "Label2_0", "Label2_5"})
+        EXPECT_TRUE(child<QWidget>(*w, name)->isVisible()) << name;
+    EXPECT_EQ(slider->value(), 4);
+    QTest::mouseClick(child<QPushButton>(*w, "Command1_1"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*w, "Command1_1"), Qt::LeftButton);
+    EXPECT_EQ(map->scale(), 10000);
+    QTest::mouseClick(child<QPushButton>(*w, "Command1_0"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*w, "Command1_0"), Qt::LeftButton);
+    QTest::mouseClick(child<QPushButton>(*w, "Command1_0"), Qt::LeftButton);
+    EXPECT_EQ(map->scale(), 100000);
+    EXPECT_EQ(slider->value(), 5);
+    slider->setValue(0);
+    EXPECT_EQ(map->scale(), 2000);
+    EXPECT_EQ(label(*w, "Label2_5"), "1:2,000");
+    QWheelEvent back(QPointF(50, 50), map->mapToGlobal(QPointF(50, 50)), {}, QPoint(0, -240), Qt::NoButton,
+                     {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(map, &back);
+    EXPECT_EQ(map->scale(), 10000);
+    EXPECT_EQ(slider->value(), 2);
     auto marker = std::get<MapIcon>(*map->figure(w->markerFigure()));
     EXPECT_EQ(marker.Comment, QStringLiteral("東京都八王子市元本郷町"));
     EXPECT_TRUE(marker.Path.endsWith(QStringLiteral("111.ico")));
@@ -202,6 +233,10 @@ TEST_F(MapScreen, OnlineModeMarkerClicksRegistration)
     marker = std::get<MapIcon>(*map->figure(w->markerFigure()));
     EXPECT_EQ(marker.X, w->longitude());
     EXPECT_EQ(marker.Comment, QString());
+    // The read-out follows the marker; the position is the user's now.
+    EXPECT_EQ(label(*w, "lblCurrentLong"), QString::number(w->longitude()));
+    EXPECT_EQ(label(*w, "lblCurrentLat"), QString::number(w->latitude()));
+    EXPECT_EQ(label(*w, "lblMessage"), QString());
 
     // Other map modes do not take clicks.
     state().giMapMode = 1;
@@ -300,8 +335,9 @@ TEST_F(MapScreen, OnlineModeCirclesNeighboursAndFailures)
                        platform::MsgIcon::Critical);
 }
 
-// Pictures of the screen in both modes, for a person to look at (TOPMENU_SCREENSHOTS names
-// the folder; run under a display to see the real window decorations).
+// Pictures of the screen for a person to look at (TOPMENU_SCREENSHOTS names the folder; run
+// under a display to see the real window): 東京都千代田区霞が関 offline, with the distance
+// circles, with street tiles from a local server, and the image mode.
 TEST_F(MapScreen, Screenshots)
 {
     const QString folder = QString::fromLocal8Bit(qgetenv("TOPMENU_SCREENSHOTS"));
@@ -309,23 +345,45 @@ TEST_F(MapScreen, Screenshots)
         GTEST_SKIP() << "TOPMENU_SCREENSHOTS not set";
     QDir().mkpath(folder);
     const auto save = [&](frmSetMap& w, const QString& name) {
-        QTest::qWait(200);
+        QTest::qWait(300);
         EXPECT_TRUE(w.grab().save(folder + "/" + name + ".png"));
     };
-    state().gsMapAddress = QStringLiteral("東京都千代田区丸の内");
+    state().gsMapAddress = QStringLiteral("東京都千代田区霞が関２丁目１－２");
     state().giSetupKyotenCd = 13;
     state().giSetupKyotenEb = 1;
     auto w = open("0");
+    save(*w, "map-offline");
+    w->wrapper()->iSetMapScale(100000);
+    save(*w, "map-offline-100000");
     QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
     QTest::mouseClick(child<QPushButton>(*w, "btnHanrei"), Qt::LeftButton);
-    w->wrapper()->iSetMapScale(160000); // the whole 16 km ring
-    save(*w, "map-online");
-    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
-    w->wrapper()->iSetMapScale(20000);
-    save(*w, "map-online-marker");
+    w->wrapper()->iSetMapScale(250000); // the whole 16 km ring
+    save(*w, "map-offline-circles");
+    w.reset();
+
+    // Tiles drawn with their numbers, as a local tile server would serve a street map.
+    LocalHttpServer server([](const QString& path) -> LocalHttpServer::Answer {
+        QImage tile(256, 256, QImage::Format_RGB32);
+        tile.fill(QColor(0xee, 0xf2, 0xe6));
+        QPainter p(&tile);
+        p.setPen(QColor(0x99, 0x99, 0x99));
+        p.drawRect(0, 0, 255, 255);
+        p.drawText(QRect(0, 0, 256, 256), Qt::AlignCenter, path);
+        p.end();
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        tile.save(&buffer, "PNG");
+        return {200, "image/png", png};
+    });
+    inst.writeFile("MapService.ini", "[Tiles]\r\nURL=" + server.base() +
+                                         "/{z}/{x}/{y}.png\r\nAttribution=地理院タイル\r\nCacheFolder=" +
+                                         inst.path() + "/tiles\r\n[AddressSearch]\r\nURL=off\r\n");
+    w = open("0");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        w->mapWidget()->tilesDrawn() > 0 && w->mapWidget()->tiles()->covers(w->mapWidget()->view()), 10000);
+    save(*w, "map-online-tiles");
     w.reset();
     w = open("1");
     save(*w, "map-image");
-    QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
-    save(*w, "map-image-circles");
 }

@@ -7,6 +7,7 @@
 #include "platform/process.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
@@ -82,6 +83,22 @@ TEST(SystemProcesses, ResolveStartAndCloseAsWindowsWould)
     ASSERT_TRUE(processes.startAndWait("attach.bat 東京", &code));
     EXPECT_EQ(code, 3);
     EXPECT_FALSE(processes.startAndWait("NoSuchProgram.exe", &code));
+    // A bounded wait: the exit code, or at the limit the program ended, the window system's
+    // events (here a timer's) handled all along.
+    using platform::WaitResult;
+    EXPECT_EQ(processes.startAndWaitAtMost("attach.bat 東京", 20000, &code), WaitResult::Ended);
+    EXPECT_EQ(code, 3);
+    makeProgram(inst, "hang.sh", "exec sleep 30\n", false);
+    int ticks = 0;
+    QTimer timer;
+    timer.callOnTimeout([&] { ++ticks; });
+    timer.start(10);
+    QElapsedTimer elapsed;
+    elapsed.start();
+    EXPECT_EQ(processes.startAndWaitAtMost("hang.bat", 500, &code), WaitResult::TimedOut);
+    EXPECT_LT(elapsed.elapsed(), 10000);
+    EXPECT_GT(ticks, 10);
+    EXPECT_EQ(processes.startAndWaitAtMost("NoSuchProgram.exe", 500, &code), WaitResult::NotStarted);
     EXPECT_FALSE(processes.startDetached("NoSuchProgram.exe", platform::WindowStyle::NormalFocus));
 
     // Nobody listens: no window.

@@ -144,6 +144,13 @@ TEST(WfdPrint, CombinedReportsAndRefusals)
                             "SetDataText,\"明細\",\"b2.csv\",\", \"\"\"\", True", "setreport,\"B.wfd\""}));
     EXPECT_EQ(f.inst.processes.started.size(), 3u);
     EXPECT_EQ(f.inst.messages.shown.back().icon, platform::MsgIcon::Critical);
+    // A combination step that does not end within the limit: said, and no engine started.
+    f.inst.processes.hang = true;
+    EXPECT_EQ(two.addPrint(1, "請求", {"a.csv"}, {"A.wfd"}, "T"), -1);
+    f.inst.expectLastBox("帳票の結合 (wfrimg10.exe) が 60 秒たっても終わらないため、印刷を中止しました。", "",
+                         platform::MsgIcon::Critical);
+    EXPECT_EQ(f.inst.processes.started.size(), 4u);
+    f.inst.processes.hang = false;
     EXPECT_EQ(two.addPrint(3, "請求", {"a.csv"}, {"A.wfd"}, "T"), -1); // fewer paths than reports
     EXPECT_EQ(two.sErrMsg, "(9)インデックスが有効範囲にありません。");
 

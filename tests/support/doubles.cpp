@@ -44,6 +44,13 @@ bool FakeProcesses::startAndWait(const QString& commandLine, int* exitCode)
     return true;
 }
 
+platform::WaitResult FakeProcesses::startAndWaitAtMost(const QString& commandLine, int, int* exitCode)
+{
+    if (!startAndWait(commandLine, exitCode))
+        return platform::WaitResult::NotStarted;
+    return hang ? platform::WaitResult::TimedOut : platform::WaitResult::Ended;
+}
+
 bool FakeProcesses::postClose(const QString& windowClass, const QString& caption)
 {
     const QString key = windowClass + QLatin1Char('|') + caption;

@@ -45,12 +45,15 @@ class FakeProcesses : public platform::Processes
 public:
     bool startDetached(const QString& commandLine, platform::WindowStyle style) override;
     bool startAndWait(const QString& commandLine, int* exitCode) override;
+    // As startAndWait, or the limit runs out when `hang` is set.
+    platform::WaitResult startAndWaitAtMost(const QString& commandLine, int limitMs, int* exitCode) override;
     bool postClose(const QString& windowClass, const QString& caption) override;
     bool shellOpen(const QString& address) override;
 
     std::vector<StartedProcess> started;
     std::deque<int> exitCodes;
     bool failStart = false;    // every start fails
+    bool hang = false;         // a bounded wait runs out
     bool failOpen = false;     // no browser opens (shellOpen reports failure)
     QStringList windows;       // "class|caption" of windows that exist
     QStringList closeRequests; // "class|caption" posted a close

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 QString sourceDir()
@@ -71,6 +72,30 @@ QByteArray TestInstallation::readBytes(const QString& relative) const
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+void TestInstallation::installReportEngine() const
+{
+    for (const char* name : {"wfrfv10", "wfrimg10"})
+        EXPECT_TRUE(QFile::copy(binDir() + QLatin1Char('/') + QLatin1String(name), file(QLatin1String(name))))
+            << name;
+    for (const QString& dir : {QStringLiteral("SYS"), QStringLiteral("TMP/領収書イメージ")}) {
+        const QDir source(sourceDir() + QStringLiteral("/installation/") + dir);
+        for (const QString& f : source.entryList(QDir::Files)) {
+            QFile in(source.filePath(f));
+            EXPECT_TRUE(in.open(QIODevice::ReadOnly));
+            writeFile(dir + QLatin1Char('/') + f,
+                      QString::fromUtf8(in.readAll()).replace(QLatin1String("\n"), QLatin1String("\r\n")));
+        }
+    }
+}
+
+QString TestInstallation::pdfText(const QString& relative) const
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file(relative), QStringLiteral("-")});
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput()).replace(u'〜', u'～');
 }
 
 QString TestInstallation::readText(const QString& relative) const

@@ -42,6 +42,12 @@ public:
     QString scalar(const QString& sql, const QString& server = QStringLiteral("PC01\\MIRANE"),
                    const QString& database = QStringLiteral("MIRANE45")) const;
 
+    // The report engine as an installation has it: wfrfv10 and wfrimg10, the shipped layouts
+    // in SYS and the receipt samples in TMP/領収書イメージ (made CP932 with CR LF).
+    void installReportEngine() const;
+    // The text of a PDF as pdftotext gives it (the wave dash it gives as U+301C, taken back).
+    QString pdfText(const QString& relative) const;
+
     // Writes a small PNG picture (a wallpaper or an icon). Creates folders.
     void writePicture(const QString& relative) const
     {

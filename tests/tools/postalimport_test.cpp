@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <gtest/gtest.h>
 
@@ -54,23 +55,10 @@ TEST(PostalImport, WholeDictionaryOncePerDatabaseAndTheScriptForOsql)
     EXPECT_EQ(inst.scalar("select 名称 from 郵便番号 where YuubinNo = '907-1801'"),
               "沖縄県八重山郡与那国町与那国");
 
-    // A second run replaces the rows; a broken file leaves the table as it was.
-    QTemporaryDir broken;
-    ASSERT_TRUE(QFile::copy(postalDir() + "/100.json", broken.filePath("100.json")));
-    QFile bad(broken.filePath("101.json"));
-    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
-    bad.write("jQuery_jpostal_callback([[\"_1010021\",\"東京都\"");
-    bad.close();
-    QString err;
-    EXPECT_EQ(import(inst, broken.path(), &err), 1);
-    EXPECT_TRUE(err.contains("101.json")) << err.toStdString();
-    EXPECT_EQ(import(inst, inst.path() + "/nothing", &err), 1);
-    EXPECT_TRUE(err.contains("no postal dictionary files")) << err.toStdString();
-    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), count);
-
-    QFile::remove(broken.filePath("101.json"));
-    ASSERT_EQ(import(inst, broken.path()), 0);
-    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号 where YuubinNo not like '100-%'"), "0");
+    EXPECT_EQ(inst.scalar(
+                  "select 名称 || '|' || 番地 || '|' || 事業所名 from 郵便番号 where YuubinNo = '100-8916'"),
+              "東京都千代田区霞が関|１丁目２－２|厚生労働省");
+    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号 where 事業所名 is not null"), "22428");
 
     // The script for databases built by osql, from two files of the dictionary.
     std::vector<postal::Entry> some;
@@ -78,8 +66,11 @@ TEST(PostalImport, WholeDictionaryOncePerDatabaseAndTheScriptForOsql)
     const QString script = postal::loadScript(some);
     EXPECT_TRUE(script.startsWith(
         "BEGIN TRANSACTION;\r\ndelete from 郵便番号;\r\ninsert into 郵便番号 (ID, YuubinNo, 名称, "
-        "かな) values (1,'100-0000','東京都千代田区','ﾄｳｷｮｳﾄﾁﾖﾀﾞｸ'),(2,"));
-    EXPECT_TRUE(script.contains(",'907-1801','沖縄県八重山郡与那国町与那国','ｵｷﾅﾜｹﾝﾔｴﾔﾏｸﾞﾝﾖﾅｸﾞﾆﾁｮｳﾖﾅｸﾞﾆ')"));
+        "かな, 番地, 事業所名) values (1,'100-0000','東京都千代田区','ﾄｳｷｮｳﾄﾁﾖﾀﾞｸ',NULL,NULL),(2,"));
+    EXPECT_TRUE(script.contains(
+        ",'907-1801','沖縄県八重山郡与那国町与那国','ｵｷﾅﾜｹﾝﾔｴﾔﾏｸﾞﾝﾖﾅｸﾞﾆﾁｮｳﾖﾅｸﾞﾆ',NULL,NULL)"));
+    EXPECT_TRUE(script.contains(
+        ",'100-8916','東京都千代田区霞が関','ﾄｳｷｮｳﾄﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ','１丁目２－２','厚生労働省')"));
     EXPECT_TRUE(script.endsWith("');\r\nCOMMIT TRANSACTION;\r\nGO\r\n"));
     const db::ScriptResult ok = db::runScript("USE MIRANE45\r\nGO\r\n" + script, "PC01\\MIRANE");
     EXPECT_EQ(ok.failed, 0) << ok.log.join('\n').toStdString();
@@ -92,4 +83,56 @@ TEST(PostalImport, WholeDictionaryOncePerDatabaseAndTheScriptForOsql)
     const db::ScriptResult refused = db::runScript("USE MIRANE45\r\nGO\r\n" + script, "PC01\\MIRANE");
     EXPECT_EQ(refused.failed, 1);
     EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), "1");
+}
+
+// A dictionary that is not the whole package is refused, naming the file, and the table keeps
+// its rows (the demo's eight).
+TEST(PostalImport, RefusesADictionaryThatIsNotWhole)
+{
+    TestInstallation inst;
+    inst.createDatabase("PC01\\MIRANE", true);
+    const QStringList files = QDir(postalDir()).entryList({"???.json"}, QDir::Files);
+    ASSERT_EQ(files.size(), 1000);
+    ASSERT_TRUE(QDir().mkpath(inst.file("json")));
+    for (const QString& f : files)
+        ASSERT_TRUE(QFile::link(postalDir() + '/' + f, inst.file("json/" + f))); // removed before a write
+    const QString file = inst.file("json/001.json"), notOfIt = file + ": 郵便番号辞書の形式ではありません（";
+    const QByteArray record = R"(["_0010010","北海道","札幌市北区","","","","ﾎｯｶｲﾄﾞｳ","ｻｯﾎﾟﾛｼｷﾀｸ",""])";
+    const auto call = [](const QByteArray& records) {
+        return "jQuery_jpostal_callback(\n[" + records + "]\n);\n";
+    };
+    const struct {
+        QByteArray content; // "-": no file; "zero": a link to /dev/zero
+        QString message;
+    } cases[] = {
+        {"-", file + ": 郵便番号辞書のファイルがありません。"},
+        {call(""), file + ": 郵便番号が 1 件もありません（このファイルには郵便番号があるはずです）。"},
+        {call(record + QByteArray(R"(,["_0010011","北海道",1,"","","","","",""])")),
+         notOfIt + "2 件目: 9 個の文字列の配列ではありません）。"},
+        {call(R"(["_0020072","北海道","札幌市東区","","","","","",""])"),
+         notOfIt + "1 件目: 番号 _0020072 はこのファイルのものではありません）。"},
+        {"zero", notOfIt + "通常のファイルで 4 MB 以下のはずです）。"},
+        {"few",
+         inst.file("json") + ": 郵便番号が 951 件しかありません（少なくとも 140000 件あるはずです）。"},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(file);
+        if (c.content == "zero") {
+            ASSERT_TRUE(QFile::link("/dev/zero", file));
+        } else if (c.content == "few") { // every file there and holding a code, but far too few codes
+            for (const QString& f : files) {
+                if (QFileInfo(postalDir() + '/' + f).size() < 400)
+                    continue;
+                QFile::remove(inst.file("json/" + f));
+                inst.writeBytes("json/" + f,
+                                call(QByteArray(record).replace("_001", "_" + f.left(3).toLatin1())));
+            }
+        } else if (c.content != "-") {
+            inst.writeBytes("json/001.json", c.content);
+        }
+        QString err;
+        EXPECT_EQ(import(inst, inst.file("json"), &err), 1);
+        EXPECT_EQ(err, "postalimport: " + c.message + "\npostalimport: 郵便番号 は元のままです。\n");
+        EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), "8");
+    }
 }

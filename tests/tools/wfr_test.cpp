@@ -17,45 +17,32 @@ struct EngineFolder {
     EngineFolder()
     {
         inst.writeFile("Massage.ini", "[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_TMP=\\TMP\r\n");
-        for (const char* name : {"wfrfv10", "wfrimg10"})
-            EXPECT_TRUE(QFile::copy(binDir() + '/' + name, inst.file(name))) << name;
-        for (const QString& dir : {QString("SYS"), QString("TMP/領収書イメージ")}) {
-            const QDir source(sourceDir() + "/installation/" + dir);
-            for (const QString& f : source.entryList(QDir::Files)) {
-                QFile in(source.filePath(f));
-                EXPECT_TRUE(in.open(QIODevice::ReadOnly));
-                inst.writeFile(dir + '/' + f, QString::fromUtf8(in.readAll()).replace("\n", "\r\n"));
-            }
-        }
+        inst.installReportEngine();
     }
     QString app() const { return inst.path(); }
-    // Runs the engine on the command file of the work folder, writing only the PDF.
+    // Runs the engine in the installation; each window it shows is noted and closed.
     int run(const QString& program, const QStringList& args)
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ASAN_OPTIONS", "detect_leaks=0");
         env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("TOPMENU_STANDIN_EXIT", "1");
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(inst.path());
         p.start(inst.file(program), args);
-        if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
-            return -1;
+        const bool ended = p.waitForFinished(120000);
         errors = QString::fromLocal8Bit(p.readAllStandardError());
-        return p.exitCode();
+        if (!ended)
+            p.kill();
+        return ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     }
+    // Writes only the PDF of the command file of the work folder.
     int pdf(const QString& out = "out.pdf")
     {
         return run("wfrfv10", {"/c", app() + "\\TMP\\WfdCom.dat", "/pdf", inst.file(out)});
     }
-    // The text of the PDF as pdftotext reads it back (the wave dash comes back as U+301C).
-    QString text(const QString& out = "out.pdf") const
-    {
-        QProcess p;
-        p.start("pdftotext", {"-layout", inst.file(out), "-"});
-        p.waitForFinished(60000);
-        return QString::fromUtf8(p.readAllStandardOutput()).replace(u'〜', u'～');
-    }
+    QString text(const QString& out = "out.pdf") const { return inst.pdfText(out); }
     // The values of a CSV sample (CP932), without the title record.
     QStringList values(const QString& csv) const
     {
@@ -163,44 +150,96 @@ TEST(ReportEngine, MapSheetAndCombinedReports)
     EXPECT_TRUE(combined.contains("田中 太郎"));
 }
 
-TEST(ReportEngine, BadInputIsRefusedAndWritesNothing)
+// What the engine cannot paint is refused before any output: exit code 1, a message that
+// names what failed and the file, and neither the PDF nor its partial file.
+TEST(ReportEngine, RefusesWhatItCannotPaintBeforeAnyOutput)
 {
     EngineFolder f;
     const QString tmp = f.app() + "\\TMP\\";
-    const auto job = [&](const QString& layout, const QString& csv) {
-        f.inst.writeFile("TMP/WfdCom.dat", "FileName,\"" + f.app() + "\\SYS\\" + layout +
-                                               "\"\r\nSetDataText,\"地図印刷\",\"" + tmp + csv +
-                                               "\"\r\nPrintPaper, A4\r\nPrintOutFromDialog\r\n");
+    f.inst.writeBytes("TMP/big.csv", "\"a\"\r\n");
+    QFile(f.inst.file("TMP/big.csv")).resize(17 << 20);
+    const QByteArray plain = "\"a\"\r\n1\r\n";
+    struct Case {
+        QString layout; // the layout's lines after "WFD 1", "PAGES d", or "@" and the path FileName names
+        QString data;   // the path of data d; empty: TMP\t.csv
+        QByteArray csv; // TMP\t.csv
+        QString settings;
+        QString expected; // in each text %1 is the work folder, %2 the program folder
     };
-    // A column the layout needs is missing.
-    f.inst.writeFile("TMP/地図印刷.csv", "\"利用者ID\",\"画像\"\r\n1,\"x.bmp\"\r\n");
-    job("地図印刷.wfd", "地図印刷.csv");
-    EXPECT_EQ(f.pdf(), 1);
-    EXPECT_TRUE(f.errors.contains("帳票データ「地図印刷」に列「画像Path」がありません。"))
-        << f.errors.toStdString();
-    // Data in UTF-8, or with bytes that are no CP932.
-    f.inst.writeBytes("TMP/地図印刷.csv",
-                      QString("\"利用者ID\",\"画像Path\"\r\n1,\"地図.bmp\"\r\n").toUtf8());
-    EXPECT_EQ(f.pdf(), 1);
-    EXPECT_TRUE(f.errors.contains("文字コードが Shift_JIS (CP932) ではありません (UTF-8)"))
-        << f.errors.toStdString();
-    f.inst.writeBytes("TMP/地図印刷.csv", QByteArray("\"ID\",\"\xff\xfe\"\r\n"));
-    EXPECT_EQ(f.pdf(), 1);
-    EXPECT_TRUE(f.errors.contains("(not CP932)")) << f.errors.toStdString();
-    // A layout that does not exist; a command file that does not exist.
-    job("ない.wfd", "地図印刷.csv");
-    EXPECT_EQ(f.pdf(), 1);
-    EXPECT_TRUE(f.errors.contains("帳票定義ファイルが見つかりません。")) << f.errors.toStdString();
+    const Case cases[] = {
+        {"FIELD 10 10 50 5 9 L b", "", plain, "", "帳票データ「d」に列「b」がありません。: %1t.csv"},
+        {"", "", QString("\"a\"\r\n\"地図\"\r\n").toUtf8(), "", "(CP932) ではありません (UTF-8)。: %1t.csv"},
+        {"", "", "\"a\",\"\xff\xfe\"\r\n", "", "(CP932) ではありません (not CP932)。"},
+        {"@%2\\SYS\\ない.wfd", "", plain, "", "帳票定義ファイルが見つかりません。: %2\\SYS\\ない.wfd"},
+        {"TABLE x 10 10 5 3 9\r\nEND", "", plain, "",
+         "帳票定義ファイルの 3 行目の表に列 (COL) がありません。"},
+        {"@/dev/zero", "", plain, "", "帳票定義ファイルが通常のファイルではありません。: /dev/zero"},
+        {"", "/dev/zero", plain, "", "帳票データが通常のファイルではありません。: /dev/zero"},
+        {"", "%1big.csv", plain, "", "帳票データが大きすぎます (上限 16 MB)。: %1big.csv"},
+        {"", "", QByteArray(2000000, ','), "", "帳票データの項目が多すぎます (上限 2000000 項目)。"},
+        {"", "", "\"a\"\r\n" + QByteArray("1\r\n").repeated(10001), "",
+         "帳票のページ数が多すぎます (上限 10000 ページ)。"},
+        {"IMAGE 10 10 50 50 a", "", "\"a\"\r\n/dev/zero\r\n", "",
+         "画像ファイルが通常のファイルではありません。: /dev/zero"},
+        {"", "", plain, "SectionRepeatStart,-2147483648", "コマンドファイルの 3 行目の数値が範囲外です。"},
+        {"", "", plain, "PrintOffsetY, 10001", "コマンドファイルの 3 行目の数値が範囲外です。"},
+        {"TEXT 10 10 50 5 1e9 L x", "", plain, "", "帳票定義ファイルの 3 行目の数値が範囲外です。"},
+        {"TABLE d 10 10 5 1e300 9\r\nCOL 20 L a\r\nEND", "", plain, "",
+         "帳票定義ファイルの 3 行目の数値が範囲外です。"},
+        {"BOX nan 10 10 10", "", plain, "", "帳票定義ファイルの 3 行目の数値が範囲外です。"},
+    };
+    const auto fill = [&](QString text) { return text.replace("%1", tmp).replace("%2", f.app()); };
+    for (const Case& c : cases) {
+        const bool named = c.layout.startsWith('@');
+        f.inst.writeFile("SYS/t.wfd", "WFD 1\r\nPAGES d\r\n" + c.layout + "\r\n");
+        f.inst.writeBytes("TMP/t.csv", c.csv);
+        f.inst.writeFile("TMP/WfdCom.dat",
+                         "FileName,\"" + (named ? fill(c.layout.mid(1)) : f.app() + "\\SYS\\t.wfd") +
+                             "\"\r\nSetDataText,\"d\",\"" +
+                             (c.data.isEmpty() ? tmp + "t.csv" : fill(c.data)) + "\"\r\n" +
+                             (c.settings.isEmpty() ? "" : c.settings + "\r\n") + "PrintOutFromDialog\r\n");
+        EXPECT_EQ(f.pdf(), 1) << c.expected.toStdString();
+        EXPECT_TRUE(f.errors.contains(fill(c.expected))) << f.errors.toStdString();
+        EXPECT_FALSE(f.inst.exists("out.pdf"));
+        EXPECT_FALSE(f.inst.exists("out.pdf.part")) << c.expected.toStdString();
+    }
+    // A command file that is not there; a combination over data that is not there, which
+    // leaves no combined layout.
     EXPECT_EQ(f.run("wfrfv10", {"/c", tmp + "ない.dat", "/pdf", f.inst.file("out.pdf")}), 1);
     EXPECT_TRUE(f.errors.contains("コマンドファイルが見つかりません。"));
-    // A combination over a missing data file leaves no tmp.wfd behind.
     f.inst.writeFile("TMP/WfdCom.dat", "setTitle,\"T\"\r\nSetDataText,\"a\",\"" + tmp +
                                            "ない.csv\",\", \"\"\"\", True\r\nsetreport,\"" + f.app() +
                                            "\\SYS\\地図印刷.wfd\"\r\n");
     EXPECT_EQ(f.run("wfrimg10", {tmp + "tmp.wfd", "/c", tmp + "WfdCom.dat"}), 1);
     EXPECT_FALSE(f.inst.exists("TMP/tmp.wfd"));
-    EXPECT_FALSE(f.inst.exists("out.pdf"));
-    EXPECT_FALSE(f.inst.exists("out.pdf.part"));
+}
+
+// Started for a preview or a print, the engine tells its failure in an error box; writing
+// only the PDF, on standard error alone. A good preview shows and ends once closed.
+TEST(ReportEngine, ErrorBoxUnlessOnlyThePdfIsWritten)
+{
+    EngineFolder f;
+    const QString tmp = f.app() + "\\TMP\\";
+    const auto job = [&](const QString& csv, const QString& output) {
+        f.inst.writeFile("TMP/WfdCom.dat", "FileName,\"" + f.app() +
+                                               "\\SYS\\領収書N2TAT01.wfd\"\r\nTitle,\"領収書\"\r\n"
+                                               "SetDataText,\"施術明細書兼領収書\",\"" +
+                                               tmp + csv + "\"\r\n" + output + "\r\n");
+    };
+    const QString said = "帳票データが見つかりません。: " + tmp + "ない.csv";
+    for (const char* output : {"ShowWindow,2", "PrintOut", "PrintOutFromDialog"}) {
+        job("ない.csv", output);
+        EXPECT_EQ(f.run("wfrfv10", {"/c", tmp + "WfdCom.dat"}), 1) << output;
+        EXPECT_TRUE(f.errors.contains("shown \"帳票印刷\": " + said)) << f.errors.toStdString();
+    }
+    EXPECT_EQ(f.pdf(), 1);
+    EXPECT_TRUE(f.errors.contains(said)) << f.errors.toStdString();
+    EXPECT_FALSE(f.errors.contains("shown")) << f.errors.toStdString();
+
+    job("領収書イメージ\\施術明細書兼領収書_01.csv", "ShowWindow,2");
+    EXPECT_EQ(f.run("wfrfv10", {"/c", tmp + "WfdCom.dat"}), 0) << f.errors.toStdString();
+    EXPECT_TRUE(f.errors.contains("shown \"印刷プレビュー - 領収書\"")) << f.errors.toStdString();
+    EXPECT_TRUE(f.text("TMP/領収書N2TAT01.pdf").contains("山田 太郎"));
 }
 
 // A receipt page in the engine's preview window, on a virtual X display (Xvfb), captured

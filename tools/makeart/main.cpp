@@ -1,7 +1,8 @@
 // makeart <folder>: draws the pictures of the demo installation's icon folder: the wallpaper
 // behind the launcher, the picture at the top of the launcher window, the logo that unrolls
 // at start-up, and one icon per usage status of a base (0 unregistered, 1 in operation,
-// 2 franchise, 3 paused, 4 abolished).
+// 2 franchise, 3 paused, 4 abolished); and the program's icon for the desktop's menu in the
+// sizes of the icon theme (topmenu-<size>.png).
 
 #include <QDir>
 #include <QFont>
@@ -98,6 +99,23 @@ QImage logo(int w, int h)
     return img;
 }
 
+// A house outline in a square of side s, all measures as fractions of s: the roof's peak at
+// (x, top) with its eaves at `eaves`, half as wide as `roof`, the walls `wall` apart to the
+// ground at `ground`.
+QPainterPath housePath(double s, double x, double top, double eaves, double roof, double wall, double ground)
+{
+    QPainterPath house;
+    house.moveTo(s * x, s * top);
+    house.lineTo(s * (x + roof), s * eaves);
+    house.lineTo(s * (x + wall), s * eaves);
+    house.lineTo(s * (x + wall), s * ground);
+    house.lineTo(s * (x - wall), s * ground);
+    house.lineTo(s * (x - wall), s * eaves);
+    house.lineTo(s * (x - roof), s * eaves);
+    house.closeSubpath();
+    return house;
+}
+
 // A small house whose colour and mark tell the base's status.
 QImage baseIcon(int status)
 {
@@ -109,16 +127,7 @@ QImage baseIcon(int status)
     const QColor colours[] = {QColor(0x9e, 0x9e, 0x9e), QColor(0x2e, 0x7d, 0x32), QColor(0x15, 0x65, 0xc0),
                               QColor(0xef, 0x6c, 0x00), QColor(0x61, 0x61, 0x61)};
     const QColor c = colours[status];
-    QPainterPath house;
-    house.moveTo(s * 0.5, s * 0.08);
-    house.lineTo(s * 0.92, s * 0.45);
-    house.lineTo(s * 0.8, s * 0.45);
-    house.lineTo(s * 0.8, s * 0.92);
-    house.lineTo(s * 0.2, s * 0.92);
-    house.lineTo(s * 0.2, s * 0.45);
-    house.lineTo(s * 0.08, s * 0.45);
-    house.closeSubpath();
-    p.fillPath(house, c);
+    p.fillPath(housePath(s, 0.5, 0.08, 0.45, 0.42, 0.3, 0.92), c);
     p.setPen(QPen(Qt::white, 3));
     if (status == 3) { // paused: a pause mark
         p.drawLine(QPointF(s * 0.42, s * 0.55), QPointF(s * 0.42, s * 0.82));
@@ -131,6 +140,28 @@ QImage baseIcon(int status)
         p.drawText(QRectF(0, s * 0.45, s, s * 0.45), Qt::AlignCenter,
                    status == 2 ? QStringLiteral("FC") : QStringLiteral("●"));
     }
+    return img;
+}
+
+// The program's icon: a house (a base, as in the list) on the blue of the wallpaper, with
+// the logo's orange sun. Drawn for each size rather than scaled, so small sizes stay sharp.
+QImage appIcon(int s)
+{
+    QImage img(s, s, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    const double m = s / 16.0; // margin
+    QLinearGradient g(0, 0, 0, s);
+    g.setColorAt(0, kDeep.lighter(130));
+    g.setColorAt(1, kDeep);
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawRoundedRect(QRectF(m, m, s - 2 * m, s - 2 * m), s * 0.18, s * 0.18);
+    p.setBrush(kAccent);
+    p.drawEllipse(QPointF(s * 0.74, s * 0.28), s * 0.11, s * 0.11);
+    p.fillPath(housePath(s, 0.45, 0.24, 0.55, 0.35, 0.26, 0.82), Qt::white);
+    p.fillRect(QRectF(s * 0.39, s * 0.62, s * 0.12, s * 0.2), kDeep);
     return img;
 }
 
@@ -153,5 +184,7 @@ int main(int argc, char** argv)
     ok = save(logo(480, 160), dir + QStringLiteral("/LOGO.JPG"), "JPG") && ok;
     for (int status = 0; status <= 4; ++status)
         ok = save(baseIcon(status), dir + QStringLiteral("/KYOTEN%1.png").arg(status), "PNG") && ok;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        ok = save(appIcon(size), dir + QStringLiteral("/topmenu-%1.png").arg(size), "PNG") && ok;
     return ok ? 0 : 1;
 }

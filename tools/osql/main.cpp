@@ -2,8 +2,9 @@
 //
 // Stands in for SQL Server's command-line tool on a machine without a server: the script
 // runs on the embedded engine, whose databases live under SQLDATA in this program's folder.
-// Exit code 0 when every batch succeeded, 1 when a batch failed or the script could not be
-// read, 2 for bad arguments.
+// Exit code 0 when every batch succeeded, 1 when a batch failed, the script could not be
+// read or the server's folder lies on a network file system (then no batch runs), 2 for bad
+// arguments.
 
 #include "db/tsqlscript.h"
 #include "platform/host.h"

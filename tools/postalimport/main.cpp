@@ -5,8 +5,11 @@
 // jquery-jpostal-ja, fetched by scripts/fetch-postal.sh) into the table 郵便番号 of a
 // database of the embedded engine in this program's folder, replacing its rows in one
 // transaction. Run once per database by the installation. With -o it writes the same load
-// as a T-SQL script (CP932) for osql instead, for databases that a script builds. Exit code 0 on success, 1
-// when the dictionary or the database failed (the table then keeps its old rows), 2 for bad arguments.
+// as a T-SQL script (CP932) for osql instead, for databases that a script builds.
+// A dictionary that is not whole (a file missing or emptied, a record not of the package's
+// shape, too few codes) is refused before anything is written. Exit code 0 on success, 1
+// when the dictionary or the database failed (the table then keeps its old rows, and no
+// script is written), 2 for bad arguments.
 
 #include "db/cT_ADODB.h"
 #include "platform/runtime.h"
@@ -54,6 +57,8 @@ int main(int argc, char** argv)
     QString error;
     if (!postal::readDictionary(folder, &entries, &error)) {
         fail(error);
+        fail(script.isEmpty() ? QStringLiteral("郵便番号 は元のままです。")
+                              : QStringLiteral("スクリプトは書いていません。"));
         return 1;
     }
     if (!script.isEmpty()) {
@@ -72,6 +77,7 @@ int main(int argc, char** argv)
     }
     if (!postal::loadDictionary(db, entries, &error)) {
         fail(error);
+        fail(QStringLiteral("郵便番号 は元のままです。"));
         return 1;
     }
     std::printf("%s\n", (database + QStringLiteral(": 郵便番号 ") + QString::number(entries.size()) +

@@ -2,6 +2,7 @@
 #include "platform/textfile.h"
 #include "wfr.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace wfr
@@ -45,11 +46,14 @@ bool dataText(const QString& rest, DataSource* d)
     return true;
 }
 
-bool readCombined(const QString& path, Job* job, QString* error)
+QStringList lines(const QByteArray& bytes)
 {
-    QStringList lines;
-    textfile::readLines(localPath(path), &lines);
-    for (const QString& line : lines) {
+    return textfile::splitLines(textfile::decode(bytes));
+}
+
+bool readCombined(const QString& path, const QByteArray& bytes, Job* job, QString* error)
+{
+    for (const QString& line : lines(bytes)) {
         const QStringList w = words(line);
         if (w.isEmpty() || w[0].startsWith(u';'))
             continue;
@@ -70,19 +74,99 @@ bool readCombined(const QString& path, Job* job, QString* error)
     return true;
 }
 
+// The number of a setting line, a whole number within the range the engine can use.
+enum class Number { Ok, Bad, OutOfRange };
+Number integer(const QString& text, qint64 lowest, qint64 highest, int* out)
+{
+    bool ok = false;
+    const qint64 n = text.toLongLong(&ok);
+    if (!ok)
+        return Number::Bad;
+    if (n < lowest || n > highest)
+        return Number::OutOfRange;
+    *out = int(n);
+    return Number::Ok;
+}
+
+// Reports and data sources beyond what any job of the suite holds.
+bool withinCounts(const Job& job, const QString& path, QString* error)
+{
+    if (job.reports.size() > size_t(kMaxReports)) {
+        *error = QStringLiteral("帳票の数が多すぎます (上限 %1)。\r\n").arg(kMaxReports) + path;
+        return false;
+    }
+    for (const Report& r : job.reports) {
+        if (r.data.size() > size_t(kMaxDataPerReport)) {
+            *error =
+                QStringLiteral("帳票データの数が多すぎます (1 帳票に %1 まで)。\r\n").arg(kMaxDataPerReport) +
+                path;
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+bool checkJobFile(const QString& path, const QString& kind, qint64 limit, QString* error)
+{
+    const QFileInfo info(localPath(path));
+    if (!info.exists()) {
+        *error = kind + QStringLiteral("が見つかりません。\r\n") + path;
+        return false;
+    }
+    if (!info.isFile()) {
+        *error = kind + QStringLiteral("が通常のファイルではありません。\r\n") + path;
+        return false;
+    }
+    if (info.size() > limit) {
+        *error = kind + QStringLiteral("が大きすぎます (上限 %1 MB)。\r\n").arg(limit >> 20) + path;
+        return false;
+    }
+    return true;
+}
+
+bool readJobFile(const QString& path, const QString& kind, qint64 limit, QByteArray* bytes, QString* error)
+{
+    if (!checkJobFile(path, kind, limit, error))
+        return false;
+    QFile file(localPath(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = kind + QStringLiteral("を読み込めません (") + file.errorString() +
+                 QStringLiteral(")。\r\n") + path;
+        return false;
+    }
+    // The size told is not trusted: a file may grow while it is read, and some report none.
+    QByteArray all;
+    char buffer[1 << 16];
+    for (;;) {
+        const qint64 n = file.read(buffer, sizeof buffer);
+        if (n < 0) {
+            *error = kind + QStringLiteral("を読み込めません (") + file.errorString() +
+                     QStringLiteral(")。\r\n") + path;
+            return false;
+        }
+        if (n == 0)
+            break;
+        if (all.size() + n > limit) {
+            *error = kind + QStringLiteral("が大きすぎます (上限 %1 MB)。\r\n").arg(limit >> 20) + path;
+            return false;
+        }
+        all.append(buffer, n);
+    }
+    *bytes = std::move(all);
+    return true;
+}
 
 bool readCommandFile(const QString& path, Job* job, QString* error)
 {
-    QStringList lines;
-    if (!textfile::readLines(localPath(path), &lines)) {
-        *error = QStringLiteral("コマンドファイルが見つかりません。\r\n") + path;
+    QByteArray bytes;
+    if (!readJobFile(path, QStringLiteral("コマンドファイル"), kMaxCommandBytes, &bytes, error))
         return false;
-    }
     QString layout;
     std::vector<DataSource> data;
     int lineNo = 0;
-    for (const QString& line : lines) {
+    for (const QString& line : lines(bytes)) {
         ++lineNo;
         if (line.trimmed().isEmpty())
             continue;
@@ -90,6 +174,7 @@ bool readCommandFile(const QString& path, Job* job, QString* error)
         const QString keyword = (comma < 0 ? line : line.left(comma)).trimmed();
         const QString rest = comma < 0 ? QString() : line.mid(comma + 1);
         const QString value = rest.trimmed();
+        Number number = Number::Ok;
         bool ok = true;
         if (keyword == QStringLiteral("FileName")) {
             layout = unquote(rest);
@@ -105,14 +190,15 @@ bool readCommandFile(const QString& path, Job* job, QString* error)
             job->reports.push_back({unquote(rest), data});
             data.clear();
         } else if (keyword == QStringLiteral("AddReport")) {
-        } else if (keyword == QStringLiteral("PrintOffsetX")) {
-            job->offsetX = value.toDouble(&ok);
-        } else if (keyword == QStringLiteral("PrintOffsetY")) {
-            job->offsetY = value.toDouble(&ok);
+        } else if (keyword == QStringLiteral("PrintOffsetX") || keyword == QStringLiteral("PrintOffsetY")) {
+            // 0.1 mm: a metre either way is more than any paper.
+            int offset = 0;
+            number = integer(value, -10000, 10000, &offset);
+            (keyword == QStringLiteral("PrintOffsetX") ? job->offsetX : job->offsetY) = offset;
         } else if (keyword == QStringLiteral("PrintZoom")) {
-            job->zoom = value.toInt(&ok);
+            number = integer(value, 0, 2, &job->zoom);
         } else if (keyword == QStringLiteral("SectionRepeatStart")) {
-            job->repeatStart = value.toInt(&ok);
+            number = integer(value, 0, 32767, &job->repeatStart);
         } else if (keyword == QStringLiteral("PrintPaper")) {
             job->paper = value.toUpper();
             ok = job->paper == QStringLiteral("A4") || job->paper == QStringLiteral("A5") ||
@@ -135,24 +221,42 @@ bool readCommandFile(const QString& path, Job* job, QString* error)
         } else {
             ok = false;
         }
-        if (!ok) {
-            *error = QStringLiteral("コマンドファイルの %1 行目が読めません。\r\n").arg(lineNo) + line;
+        if (number == Number::OutOfRange) {
+            *error = QStringLiteral("コマンドファイルの %1 行目の数値が範囲外です。\r\n").arg(lineNo) + path +
+                     QStringLiteral("\r\n") + line;
+            return false;
+        }
+        if (!ok || number == Number::Bad) {
+            *error = QStringLiteral("コマンドファイルの %1 行目が読めません。\r\n").arg(lineNo) + path +
+                     QStringLiteral("\r\n") + line;
             return false;
         }
     }
-    if (job->combination)
-        return true;
+    if (job->combination) {
+        if (!data.empty())
+            job->reports.push_back({QString(), data}); // data after the last report: refused below
+        if (!job->reports.empty() && job->reports.back().layout.isEmpty()) {
+            *error =
+                QStringLiteral("コマンドファイルの帳票データに帳票 (setreport) がありません。\r\n") + path;
+            return false;
+        }
+        return withinCounts(*job, path, error);
+    }
     if (layout.isEmpty()) {
         *error = QStringLiteral("コマンドファイルに帳票定義ファイル (FileName) がありません。\r\n") + path;
         return false;
     }
-    QStringList head;
-    textfile::readLines(localPath(layout), &head);
-    if (!head.isEmpty() && words(head.first()).value(0) == QStringLiteral("WFD") &&
-        words(head.value(1)).value(0) == QStringLiteral("COMBINED"))
-        return readCombined(layout, job, error);
+    // A layout that cannot be read here is refused, with its reason, when it is read to draw.
+    QByteArray head;
+    QString ignored;
+    if (readJobFile(layout, QStringLiteral("帳票定義ファイル"), kMaxLayoutBytes, &head, &ignored)) {
+        const QStringList first = lines(head.left(256));
+        if (!first.isEmpty() && words(first.first()).value(0) == QStringLiteral("WFD") &&
+            words(first.value(1)).value(0) == QStringLiteral("COMBINED"))
+            return readCombined(layout, head, job, error) && withinCounts(*job, layout, error);
+    }
     job->reports.push_back({layout, data});
-    return true;
+    return withinCounts(*job, path, error);
 }
 
 bool writeCombinedLayout(const QString& path, const Job& job, QString* error)
@@ -163,16 +267,12 @@ bool writeCombinedLayout(const QString& path, const Job& job, QString* error)
     QStringList lines{QStringLiteral("WFD 1"), QStringLiteral("COMBINED"),
                       QStringLiteral("TITLE ") + q(job.title)};
     for (const Report& r : job.reports) {
-        if (!QFileInfo(localPath(r.layout)).isFile()) {
-            *error = QStringLiteral("帳票定義ファイルが見つかりません。\r\n") + r.layout;
+        if (!checkJobFile(r.layout, QStringLiteral("帳票定義ファイル"), kMaxLayoutBytes, error))
             return false;
-        }
         lines << QStringLiteral("REPORT ") + q(r.layout);
         for (const DataSource& d : r.data) {
-            if (!QFileInfo(localPath(d.path)).isFile()) {
-                *error = QStringLiteral("帳票データが見つかりません。\r\n") + d.path;
+            if (!checkJobFile(d.path, QStringLiteral("帳票データ"), kMaxDataBytes, error))
                 return false;
-            }
             lines << QStringLiteral("DATA ") + q(d.name) + u' ' + q(d.path) +
                          (d.titles ? QString() : QStringLiteral(" NOTITLES"));
         }
@@ -221,33 +321,43 @@ QStringList words(const QString& line)
 bool readCsv(const QString& path, bool titles, Csv* csv, QString* error)
 {
     csv->path = path;
+    QByteArray bytes;
+    if (!readJobFile(path, QStringLiteral("帳票データ"), kMaxDataBytes, &bytes, error))
+        return false;
+    csv->bytes = bytes.size();
     QString text;
     QString why;
-    if (!textfile::readStrict(localPath(path), &text, &why)) {
-        if (!QFileInfo::exists(localPath(path)))
-            *error = QStringLiteral("帳票データが見つかりません。\r\n") + path;
-        else
-            *error = QStringLiteral("帳票データの文字コードが Shift_JIS (CP932) ではありません (") + why +
-                     QStringLiteral(")。\r\n") + path;
+    if (!textfile::decodeStrict(bytes, &text, &why)) {
+        *error = QStringLiteral("帳票データの文字コードが Shift_JIS (CP932) ではありません (") + why +
+                 QStringLiteral(")。\r\n") + path;
         return false;
     }
+    bytes.clear();
     std::vector<QStringList> records;
     QStringList record;
     QString field;
     bool quoted = false;
     bool any = false;
+    // Each field costs far more memory than its bytes: a file of commas stops at the limit.
+    const auto endField = [&] {
+        record << field;
+        field.clear();
+        if (++csv->fields <= kMaxJobFields)
+            return true;
+        *error =
+            QStringLiteral("帳票データの項目が多すぎます (上限 %1 項目)。\r\n").arg(kMaxJobFields) + path;
+        return false;
+    };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
         if (quoted) {
-            if (c == u'"') {
-                if (i + 1 < text.size() && text[i + 1] == u'"') {
-                    field += u'"';
-                    ++i;
-                } else {
-                    quoted = false;
-                }
-            } else {
+            if (c != u'"') {
                 field += c;
+            } else if (i + 1 < text.size() && text[i + 1] == u'"') {
+                field += u'"';
+                ++i;
+            } else {
+                quoted = false;
             }
             continue;
         }
@@ -255,18 +365,18 @@ bool readCsv(const QString& path, bool titles, Csv* csv, QString* error)
             quoted = true;
             any = true;
         } else if (c == u',') {
-            record << field;
-            field.clear();
+            if (!endField())
+                return false;
             any = true;
         } else if (c == u'\r' || c == u'\n') {
             if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
                 ++i;
             if (any || !field.isEmpty()) {
-                record << field;
+                if (!endField())
+                    return false;
                 records.push_back(record);
             }
             record.clear();
-            field.clear();
             any = false;
         } else {
             field += c;
@@ -274,7 +384,8 @@ bool readCsv(const QString& path, bool titles, Csv* csv, QString* error)
         }
     }
     if (any || !field.isEmpty()) {
-        record << field;
+        if (!endField())
+            return false;
         records.push_back(record);
     }
     if (quoted) {
@@ -298,12 +409,8 @@ bool readCsv(const QString& path, bool titles, Csv* csv, QString* error)
         for (qsizetype i = 1; i <= width; ++i)
             csv->columns << QString::number(i);
     }
-    for (size_t r = first; r < records.size(); ++r) {
-        QStringList row = records[r];
-        while (row.size() < csv->columns.size())
-            row << QString();
-        csv->rows.push_back(row);
-    }
+    records.erase(records.begin(), records.begin() + qsizetype(first));
+    csv->rows = std::move(records);
     return true;
 }
 

@@ -6,11 +6,17 @@
 //                                          layout file
 // Every run of the viewer first writes the report as a PDF beside the command file
 // (<layout name>.pdf); "/pdf <file>" writes only that file and shows nothing, for scripts.
-// Failures are told in a message box (on standard error with /pdf) and end with exit code 1;
-// nothing is then written.
+// Failures are told in an error box naming what failed and which file (with /pdf, and by
+// wfrimg10, whose caller reports its failure, on standard error only) and end with exit
+// code 1; nothing is then written.
+//
+// Environment: with TOPMENU_STANDIN_EXIT set (the suite's checks), each window the engine
+// shows (an error box, the preview, the printer dialog) is noted on standard error once it
+// is up and then closed, as a user would close it. TOPMENU_WINDOW_STYLE is the window style
+// the caller asked for (3 maximised).
 
+#include "desktop/desktopruntime.h"
 #include "platform/messagebox.h"
-#include "platform/runtime.h"
 #include "report.h"
 #include "wfr.h"
 
@@ -21,13 +27,14 @@
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
 
@@ -36,53 +43,41 @@ namespace
 
 bool quiet = false;
 
-int fail(const QString& text)
+void note(const QString& text)
 {
     std::fputs((QStringLiteral("wfr: ") +
                 QString(text).replace(QStringLiteral("\r\n"), QStringLiteral(": ")) + u'\n')
                    .toLocal8Bit()
                    .constData(),
                stderr);
+}
+
+int fail(const QString& text)
+{
+    note(text);
     if (!quiet)
         platform::msgBox(text, QStringLiteral("帳票印刷"), platform::MsgIcon::Critical,
                          platform::MsgButtons::Ok);
     return 1;
 }
 
-// Draws every page on a paint device that takes new pages (PDF writer, printer).
-template <class Device> void paintAll(const wfr::Document& doc, Device& device)
+// TOPMENU_STANDIN_EXIT: every window that comes up is noted and closed.
+void closeEachWindowShown()
 {
-    QPainter painter;
-    for (int p = 0; p < doc.pageCount(); ++p) {
-        if (p == 0) {
-            device.setPageLayout(doc.pageLayout(0));
-            painter.begin(&device);
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [] {
+        QWidget* window = QApplication::activeModalWidget();
+        if (!window || !window->isVisible())
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(window)) {
+            note(QStringLiteral("shown \"") + box->windowTitle() + QStringLiteral("\": ") + box->text());
+            box->defaultButton()->click();
         } else {
-            device.setPageLayout(doc.pageLayout(p));
-            device.newPage();
+            note(QStringLiteral("shown \"") + window->windowTitle() + u'"');
+            window->close();
         }
-        doc.paint(painter, p);
-    }
-    painter.end();
-}
-
-bool writePdf(const wfr::Document& doc, const QString& path, QString* error)
-{
-    const QString partial = path + QStringLiteral(".part");
-    {
-        QPdfWriter pdf(partial);
-        pdf.setResolution(300);
-        pdf.setTitle(doc.title());
-        pdf.setCreator(QStringLiteral("wfrfv10"));
-        paintAll(doc, pdf);
-    }
-    QFile::remove(path);
-    if (!QFileInfo(partial).isFile() || !QFile::rename(partial, path)) {
-        QFile::remove(partial);
-        *error = QStringLiteral("PDF ファイルを書き込めません。\r\n") + path;
-        return false;
-    }
-    return true;
+    });
+    timer->start(50);
 }
 
 void print(const wfr::Document& doc, bool withDialog, const QString& pdfPath)
@@ -99,7 +94,8 @@ void print(const wfr::Document& doc, bool withDialog, const QString& pdfPath)
         std::fprintf(stderr, "wfr: no printer; the report is in %s\n", pdfPath.toLocal8Bit().constData());
         return;
     }
-    paintAll(doc, printer);
+    if (!wfr::paintAll(doc, printer))
+        note(QStringLiteral("印刷できません。"));
 }
 
 // The preview: the pages one below the other, with print and close buttons.
@@ -151,8 +147,11 @@ int preview(const wfr::Document& doc, const QString& pdfPath)
 
 int main(int argc, char** argv)
 {
+    desktop::startFontConfiguration();
     QApplication app(argc, argv);
-    platform::installSystemRuntime();
+    desktop::installDesktopRuntime();
+    if (qEnvironmentVariableIsSet("TOPMENU_STANDIN_EXIT"))
+        closeEachWindowShown();
     const QString role = QFileInfo(app.applicationFilePath()).completeBaseName().toLower();
 
     // Arguments: [target] /c <command file> [/pdf <file>]; a command file path with blanks
@@ -199,14 +198,14 @@ int main(int argc, char** argv)
     if (!doc.prepare(job, &error))
         return fail(error);
     if (!pdfOnly.isEmpty())
-        return writePdf(doc, wfr::localPath(pdfOnly), &error) ? 0 : fail(error);
+        return wfr::writePdf(doc, wfr::localPath(pdfOnly), &error) ? 0 : fail(error);
 
     const QFileInfo command(wfr::localPath(commandFile));
     const QString name = job.reports.size() == 1
                              ? QFileInfo(wfr::localPath(job.reports[0].layout)).completeBaseName()
                              : (job.title.isEmpty() ? QStringLiteral("report") : job.title);
     const QString pdfPath = command.absoluteDir().filePath(name + QStringLiteral(".pdf"));
-    if (!writePdf(doc, pdfPath, &error))
+    if (!wfr::writePdf(doc, pdfPath, &error))
         return fail(error);
     switch (job.output) {
     case wfr::Output::Preview:

@@ -7,19 +7,14 @@
 #include <QImageReader>
 #include <QPaintDevice>
 #include <QPainter>
+#include <QPdfWriter>
+#include <cmath>
 
 namespace wfr
 {
 
 namespace
 {
-
-bool number(const QString& text, double* out)
-{
-    bool ok = false;
-    *out = text.toDouble(&ok);
-    return ok;
-}
 
 QChar alignment(const QString& text)
 {
@@ -50,33 +45,64 @@ QString fontFamily()
 bool readLayout(const QString& path, Layout* layout, QString* error)
 {
     layout->path = path;
-    QStringList lines;
-    if (!QFileInfo(localPath(path)).isFile() || !textfile::readLines(localPath(path), &lines)) {
-        *error = QStringLiteral("帳票定義ファイルが見つかりません。\r\n") + path;
+    QByteArray bytes;
+    if (!readJobFile(path, QStringLiteral("帳票定義ファイル"), kMaxLayoutBytes, &bytes, error))
         return false;
-    }
+    layout->bytes = bytes.size();
+    const QStringList lines = textfile::splitLines(textfile::decode(bytes));
+    bool outOfRange = false;
     const auto bad = [&](int lineNo, const QString& line) {
-        *error = QStringLiteral("帳票定義ファイルの %1 行目が読めません。\r\n").arg(lineNo) + path +
-                 QStringLiteral("\r\n") + line;
+        *error =
+            QStringLiteral("帳票定義ファイルの %1 行目").arg(lineNo) +
+            (outOfRange ? QStringLiteral("の数値が範囲外です。\r\n") : QStringLiteral("が読めません。\r\n")) +
+            path + QStringLiteral("\r\n") + line;
         return false;
     };
     if (lines.isEmpty() || words(lines[0]) != QStringList{QStringLiteral("WFD"), QStringLiteral("1")})
         return bad(1, lines.value(0));
+    // Ranges of the numbers: positions and sizes in millimetres on a page of at most a metre,
+    // font sizes in points, pen widths up to a centimetre, a table of up to 1000 lines.
+    struct Range {
+        double lowest, highest;
+    };
+    constexpr Range kPlace{0, 1000}, kFont{1, 200}, kPen{0, 10}, kRowHeight{0.1, 1000}, kRows{1, 1000};
     Table* table = nullptr;
+    int tableLine = 0;
+    const auto tableWithoutColumns = [&] {
+        if (!table || !table->columns.empty())
+            return false;
+        *error =
+            QStringLiteral("帳票定義ファイルの %1 行目の表に列 (COL) がありません。\r\n").arg(tableLine) +
+            path + QStringLiteral("\r\n") + lines[tableLine - 1];
+        return true;
+    };
     for (int i = 1; i < lines.size(); ++i) {
         const QStringList w = words(lines[i]);
         if (w.isEmpty() || w[0].startsWith(u';'))
             continue;
         const QString& k = w[0];
         double v[5] = {};
-        const auto nums = [&](int from, int count) {
-            if (w.size() < from + count)
+        // The numbers from word `from` on, each within its range; a word that is no number
+        // or a number out of its range fails the line.
+        const auto nums = [&](int from, std::initializer_list<Range> ranges) {
+            if (w.size() < from + int(ranges.size()))
                 return false;
-            for (int j = 0; j < count; ++j)
-                if (!number(w[from + j], &v[j]))
+            int j = 0;
+            for (const Range& r : ranges) {
+                bool ok = false;
+                v[j] = w[from + j].toDouble(&ok);
+                if (!ok)
                     return false;
+                if (!(v[j] >= r.lowest && v[j] <= r.highest)) {
+                    outOfRange = true;
+                    return false;
+                }
+                ++j;
+            }
             return true;
         };
+        const bool elementWords =
+            w.size() >= (k == QStringLiteral("TITLE") || k == QStringLiteral("PAGENO") ? 7 : 8);
         if (k == QStringLiteral("PAPER") && w.size() >= 2) {
             const QString p = w[1].toUpper();
             layout->paper = p == QStringLiteral("A5")   ? QPageSize::A5
@@ -84,43 +110,49 @@ bool readLayout(const QString& path, Layout* layout, QString* error)
                                                         : QPageSize::A4;
             if (w.size() >= 3 && w[2].toUpper() == QStringLiteral("LANDSCAPE"))
                 layout->orientation = QPageLayout::Landscape;
-        } else if (k == QStringLiteral("FONT") && nums(1, 1)) {
+        } else if (k == QStringLiteral("FONT") && nums(1, {kFont})) {
             layout->fontSize = v[0];
         } else if (k == QStringLiteral("PAGES") && w.size() >= 2) {
             layout->pages = w[1];
         } else if ((k == QStringLiteral("TEXT") || k == QStringLiteral("FIELD") ||
-                    k == QStringLiteral("ITEM")) &&
-                   nums(1, 5) && w.size() >= 8) {
+                    k == QStringLiteral("ITEM") || k == QStringLiteral("TITLE") ||
+                    k == QStringLiteral("PAGENO")) &&
+                   elementWords && nums(1, {kPlace, kPlace, kPlace, kPlace, kFont})) {
             Element e;
             e.kind = k == QStringLiteral("TEXT")    ? Element::Kind::Text
                      : k == QStringLiteral("FIELD") ? Element::Kind::Field
-                                                    : Element::Kind::Item;
+                     : k == QStringLiteral("ITEM")  ? Element::Kind::Item
+                     : k == QStringLiteral("TITLE") ? Element::Kind::Title
+                                                    : Element::Kind::PageNo;
             e.x = v[0], e.y = v[1], e.w = v[2], e.h = v[3], e.size = v[4];
             e.align = alignment(w[6]);
-            e.text = w[7];
+            e.text = w.value(7);
             e.fallback = w.value(8);
             layout->elements.push_back(e);
-        } else if ((k == QStringLiteral("TITLE") || k == QStringLiteral("PAGENO")) && nums(1, 5) &&
-                   w.size() >= 7) {
-            Element e;
-            e.kind = k == QStringLiteral("TITLE") ? Element::Kind::Title : Element::Kind::PageNo;
-            e.x = v[0], e.y = v[1], e.w = v[2], e.h = v[3], e.size = v[4];
-            e.align = alignment(w[6]);
-            layout->elements.push_back(e);
-        } else if (k == QStringLiteral("IMAGE") && nums(1, 4) && w.size() >= 6) {
+        } else if (k == QStringLiteral("IMAGE") && w.size() >= 6 &&
+                   nums(1, {kPlace, kPlace, kPlace, kPlace})) {
             Element e;
             e.kind = Element::Kind::Image;
             e.x = v[0], e.y = v[1], e.w = v[2], e.h = v[3];
             e.text = w[5];
             layout->elements.push_back(e);
-        } else if ((k == QStringLiteral("LINE") || k == QStringLiteral("BOX")) && nums(1, 4)) {
+        } else if ((k == QStringLiteral("LINE") || k == QStringLiteral("BOX")) &&
+                   nums(1, {kPlace, kPlace, kPlace, kPlace})) {
             Element e;
             e.kind = k == QStringLiteral("LINE") ? Element::Kind::Line : Element::Kind::Box;
             e.x = v[0], e.y = v[1], e.w = v[2], e.h = v[3];
-            if (w.size() >= 6 && !number(w[5], &e.pen))
-                return bad(i + 1, lines[i]);
+            if (w.size() >= 6) {
+                if (!nums(5, {kPen}))
+                    return bad(i + 1, lines[i]);
+                e.pen = v[0];
+            }
             layout->elements.push_back(e);
-        } else if (k == QStringLiteral("TABLE") && w.size() >= 7 && nums(2, 5)) {
+        } else if (k == QStringLiteral("TABLE") && w.size() >= 7 &&
+                   nums(2, {kPlace, kPlace, kRowHeight, kRows, kFont})) {
+            if (tableWithoutColumns())
+                return false;
+            if (v[3] != std::floor(v[3]))
+                return bad(i + 1, lines[i]);
             Table t;
             t.data = w[1];
             t.x = v[0], t.y = v[1], t.rowHeight = v[2], t.rows = int(v[3]), t.size = v[4];
@@ -130,15 +162,18 @@ bool readLayout(const QString& path, Layout* layout, QString* error)
             }
             layout->tables.push_back(t);
             table = &layout->tables.back();
-        } else if (k == QStringLiteral("COL") && table && nums(1, 1) && w.size() >= 4) {
+            tableLine = i + 1;
+        } else if (k == QStringLiteral("COL") && table && w.size() >= 4 && nums(1, {kPlace})) {
             table->columns.push_back({v[0], alignment(w[2]), w[3], w.value(4)});
         } else if (k == QStringLiteral("END")) {
+            if (tableWithoutColumns())
+                return false;
             table = nullptr;
         } else {
             return bad(i + 1, lines[i]);
         }
     }
-    return true;
+    return !tableWithoutColumns();
 }
 
 bool Document::prepare(const Job& job, QString* error)
@@ -147,13 +182,31 @@ bool Document::prepare(const Job& job, QString* error)
     title_ = job.title;
     reports_.clear();
     pages_.clear();
+    qint64 bytes = 0;
+    qint64 fields = 0;
+    const auto tooMuch = [&](const QString& path) {
+        if (bytes <= kMaxJobBytes && fields <= kMaxJobFields)
+            return false;
+        *error = QStringLiteral("帳票データが多すぎます (1 回の印刷に %1 MB、%2 項目まで)。\r\n")
+                     .arg(kMaxJobBytes >> 20)
+                     .arg(kMaxJobFields) +
+                 path;
+        return true;
+    };
     for (const Report& report : job.reports) {
         Prepared p;
         if (!readLayout(report.layout, &p.layout, error))
             return false;
+        bytes += p.layout.bytes;
+        if (tooMuch(report.layout))
+            return false;
         for (const DataSource& d : report.data) {
             Csv csv;
             if (!readCsv(d.path, d.titles, &csv, error))
+                return false;
+            bytes += csv.bytes;
+            fields += csv.fields;
+            if (tooMuch(d.path))
                 return false;
             p.data[d.name] = std::move(csv);
         }
@@ -193,6 +246,24 @@ bool Document::prepare(const Job& job, QString* error)
         const int report_ = int(reports_.size());
         const auto pageData = p.data.find(p.pageData);
         const int records = pageData == p.data.end() ? 0 : int(pageData->second.rows.size());
+        if (pages_.size() + size_t(std::max(records, 1)) > size_t(kMaxPages)) {
+            *error = QStringLiteral("帳票のページ数が多すぎます (上限 %1 ページ)。\r\n").arg(kMaxPages) +
+                     report.layout;
+            return false;
+        }
+        // The pictures are read while painting: what the data names must be fit to read now,
+        // when a refusal still leaves nothing behind. A picture that is not there is drawn
+        // as an empty frame.
+        for (const Element& e : p.layout.elements) {
+            if (e.kind != Element::Kind::Image)
+                continue;
+            for (int r = 0; r < std::max(records, 1); ++r) {
+                const QString picture = value(p, records == 0 ? -1 : r, e.text);
+                if (!picture.isEmpty() && QFileInfo::exists(localPath(picture)) &&
+                    !checkJobFile(picture, QStringLiteral("画像ファイル"), kMaxPictureBytes, error))
+                    return false;
+            }
+        }
         if (records == 0)
             pages_.push_back({report_, -1});
         for (int r = 0; r < records; ++r)
@@ -279,8 +350,8 @@ void Document::paint(QPainter& painter, int page) const
             break;
         }
         case Element::Kind::Image: {
-            QImageReader reader(localPath(value(r, pg.record, e.text)));
-            const QImage image = reader.read();
+            const QString picture = value(r, pg.record, e.text);
+            const QImage image = picture.isEmpty() ? QImage() : QImageReader(localPath(picture)).read();
             const QRectF area = rect(e.x, e.y, e.w, e.h);
             if (image.isNull()) {
                 painter.setPen(pen(0.2));
@@ -334,6 +405,38 @@ void Document::paint(QPainter& painter, int page) const
         }
     }
     painter.restore();
+}
+
+bool paintAll(const Document& doc, QPagedPaintDevice& device)
+{
+    QPainter painter;
+    for (int p = 0; p < doc.pageCount(); ++p) {
+        device.setPageLayout(doc.pageLayout(p));
+        if (p == 0 ? !painter.begin(&device) : !device.newPage())
+            return false;
+        doc.paint(painter, p);
+    }
+    return painter.end();
+}
+
+bool writePdf(const Document& doc, const QString& path, QString* error)
+{
+    const QString partial = path + QStringLiteral(".part");
+    bool painted = false;
+    {
+        QPdfWriter pdf(partial);
+        pdf.setResolution(300);
+        pdf.setTitle(doc.title());
+        pdf.setCreator(QStringLiteral("wfrfv10"));
+        painted = paintAll(doc, pdf);
+    }
+    if (!painted || !QFileInfo(partial).isFile() || (QFile::exists(path) && !QFile::remove(path)) ||
+        !QFile::rename(partial, path)) {
+        QFile::remove(partial);
+        *error = QStringLiteral("PDF ファイルを書き込めません。\r\n") + path;
+        return false;
+    }
+    return true;
 }
 
 } // namespace wfr

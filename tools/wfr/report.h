@@ -10,6 +10,7 @@
 
 class QPainter;
 class QPaintDevice;
+class QPagedPaintDevice;
 
 namespace wfr
 {
@@ -47,6 +48,7 @@ struct Table {
 
 struct Layout {
     QString path;
+    qint64 bytes = 0;
     QPageSize::PageSizeId paper = QPageSize::A4;
     QPageLayout::Orientation orientation = QPageLayout::Portrait;
     double fontSize = 10;
@@ -86,5 +88,14 @@ private:
     std::vector<Prepared> reports_;
     std::vector<Page> pages_;
 };
+
+// Draws every page on a device that takes new pages (PDF writer, printer); false when the
+// device cannot be painted on.
+bool paintAll(const Document& doc, QPagedPaintDevice& device);
+
+// Writes the document as a PDF: to "<path>.part" first, renamed to the path once whole, so
+// that a reader never takes a half-written report for a whole one. After a failure
+// neither file is there.
+bool writePdf(const Document& doc, const QString& path, QString* error);
 
 } // namespace wfr

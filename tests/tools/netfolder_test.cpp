@@ -1,0 +1,152 @@
+// An installation on a real network file system: a folder of this machine served by an sshd
+// of the test's own on 127.0.0.1 and mounted with sshfs (FUSE), as a shared drive is.
+
+#include "installation.h"
+
+#include "db/provider.h"
+#include "db/recipe.h"
+#include "platform/runtime.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QThread>
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace
+{
+
+QString tool(const QString& name)
+{
+    return QStandardPaths::findExecutable(name, {"/usr/sbin", "/usr/bin", "/sbin", "/bin"});
+}
+
+bool mounted(const QString& folder)
+{
+    QFile table("/proc/self/mountinfo");
+    return table.open(QIODevice::ReadOnly) && table.readAll().contains(" " + QFile::encodeName(folder) + " ");
+}
+
+// <base>/remote served over SSH and mounted at <base>/mnt, until it goes.
+struct SshfsShare {
+    const QString remote, mount, keys;
+    QProcess sshd, sshfs;
+
+    explicit SshfsShare(const QString& base)
+        : remote(base + "/remote"), mount(base + "/mnt"), keys(base + "/keys")
+    {
+    }
+    ~SshfsShare()
+    {
+        db::closeIdleEmbeddedConnections(); // kept database handles would hold the mount
+        if (mounted(mount) && QProcess::execute(tool("fusermount3"), {"-u", mount}) != 0)
+            QProcess::execute(tool("fusermount3"), {"-u", "-z", mount});
+        for (QProcess* p : {&sshfs, &sshd}) {
+            p->terminate();
+            if (!p->waitForFinished(5000))
+                p->kill();
+        }
+    }
+
+    // Empty when mounted, else why this machine cannot.
+    QString start()
+    {
+        const int fuse = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+        if (fuse < 0)
+            return "FUSE is missing here (/dev/fuse cannot be opened)";
+        ::close(fuse);
+        if (tool("sshd").isEmpty() || tool("sshfs").isEmpty() || tool("fusermount3").isEmpty())
+            return "sshd, sshfs or fusermount3 is missing (openssh-server, sshfs)";
+        // sshd started by root wants the privilege separation folder its service makes.
+        if ((::getuid() == 0 && !QDir().mkpath("/run/sshd")) || !QDir().mkpath(keys) || !QDir().mkpath(mount))
+            return "/run/sshd or the test's folders cannot be made";
+        for (const char* key : {"host", "client"})
+            QProcess::execute(tool("ssh-keygen"), {"-q", "-t", "ed25519", "-N", "", "-f", keys + "/" + key});
+        QFile::copy(keys + "/client.pub", keys + "/authorized_keys");
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost);
+        const QString port = QString::number(probe.serverPort());
+        probe.close();
+        QFile config(keys + "/sshd_config");
+        config.open(QIODevice::WriteOnly);
+        config.write(
+            QString("ListenAddress 127.0.0.1:%1\nHostKey %2/host\nAuthorizedKeysFile %2/authorized_keys\n"
+                    "PidFile none\nStrictModes no\nUsePAM no\nSubsystem sftp internal-sftp\n")
+                .arg(port, keys)
+                .toUtf8());
+        config.close();
+        sshd.setProcessChannelMode(QProcess::MergedChannels);
+        sshfs.setProcessChannelMode(QProcess::MergedChannels);
+        sshd.start(tool("sshd"), {"-D", "-e", "-f", config.fileName()});
+        const QStringList args{"-f",
+                               "-p",
+                               port,
+                               "-F",
+                               "/dev/null",
+                               "-o",
+                               "IdentityFile=" + keys + "/client",
+                               "-o",
+                               "StrictHostKeyChecking=no",
+                               "-o",
+                               "UserKnownHostsFile=/dev/null",
+                               "-o",
+                               "BatchMode=yes",
+                               ::getpwuid(::getuid())->pw_name + ("@127.0.0.1:" + remote),
+                               mount};
+        // sshfs gives up at once while sshd is not listening yet: started again for up to 30 seconds.
+        QDir().mkpath(remote);
+        for (int i = 0; i < 300 && !mounted(mount) && sshd.state() != QProcess::NotRunning; ++i) {
+            if (sshfs.state() == QProcess::NotRunning)
+                sshfs.start(tool("sshfs"), args);
+            sshfs.waitForFinished(100); // (and notices that it ended: there is no event loop)
+        }
+        return mounted(mount) ? QString()
+                              : "sshfs could not mount: " + QString(sshd.readAll() + sshfs.readAll());
+    }
+};
+
+} // namespace
+
+TEST(NetworkFolder, OsqlAndAConnectionRefuseAnInstallationOnAnSshfsShare)
+{
+    TestInstallation inst;
+    SshfsShare share(inst.path());
+    if (const QString why = share.start(); !why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+
+    // The program folder on the share; its first-run rebuild makes nothing there.
+    const QString program = QFileInfo(share.mount).canonicalFilePath() + "/KVX";
+    // A loaded machine has seen the first writes through a fresh mount fail: tried again briefly.
+    QFile binary(binDir() + "/osql");
+    for (int i = 0; i < 20 && !(QDir().mkpath(program) && binary.copy(program + "/osql")); ++i)
+        QThread::msleep(250);
+    ASSERT_TRUE(QFile::exists(program + "/osql")) << binary.errorString().toStdString();
+    inst.writeFile("mnt/KVX/attach.SQL", "CREATE DATABASE MIRANE45\r\nGO\r\n");
+    QProcess osql;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ASAN_OPTIONS", "detect_leaks=0");
+    osql.setProcessEnvironment(env);
+    osql.setWorkingDirectory(program);
+    osql.start(program + "/osql", {"-S", "PC01\\MIRANE", "-i", "attach.SQL", "-o", "system.log"});
+    ASSERT_TRUE(osql.waitForFinished(60000));
+    EXPECT_EQ(osql.exitCode(), 1);
+    const QString refusal =
+        "データベースのフォルダー \"" + program +
+        "/SQLDATA/PC01_MIRANE\" はネットワーク上のファイル システム (fuse.sshfs) にあるため、";
+    EXPECT_TRUE(inst.readText("mnt/KVX/system.log").startsWith("接続: エラー\r\n  " + refusal));
+    EXPECT_FALSE(QFile::exists(share.remote + "/KVX/SQLDATA"));
+
+    // A database another computer made there is not opened either.
+    platform::runtime().gsAppPath = share.remote + "/KVX";
+    inst.createDatabase();
+    platform::runtime().gsAppPath = program;
+    inst.writeFile("mnt/KVX/adodb.ini", "[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
+                                        "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n");
+    EXPECT_EQ(openConnection("iTest() でエラー"), nullptr);
+    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_TRUE(inst.messages.shown[0].text.startsWith("iTest() でエラー\r\n(-2147467259)" + refusal));
+}
