@@ -2,6 +2,7 @@
 #include "launcher/firstsetup.h"
 #include "ui_frmTopMenu.h"
 
+#include "bases/baseadmin.h"
 #include "bases/frmFirstLogin.h"
 #include "bases/frmKyotenMent.h"
 #include "bases/housepicture.h"
@@ -324,6 +325,8 @@ void frmTopMenu::load()
             iMenuBtn(1);
         }
 
+        // What a killed base creation or deletion left is finished before the bases are read.
+        bases::vCleanLeftovers();
         st.giKyotenCount = iKyotenMaxGet();
         startMapCompanion();
 
