@@ -354,6 +354,8 @@ void frmTopMenu::load()
                                  MsgIcon::Critical, MsgButtons::Ok);
                 platform::endProgram(0);
             }
+        } else {
+            offerToFinishSetup();
         }
         // Also after a finished setup: from here on the base windows are in their normal
         // mode, not pages of the wizard.

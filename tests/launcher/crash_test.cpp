@@ -1,8 +1,12 @@
-// Base creation and base deletion in a real child process that is
+// Base creation, base deletion and the setup wizard's save in a real child process that is
 // killed at each of their steps, or held there while a second one runs; then the next start.
 
 #include "../bases/basefixture.h"
+#include "../setup/setupfixture.h"
 #include "bases/baseadmin.h"
+#include "launcher/firstsetup.h"
+#include "setup/setupjournal.h"
+#include "setup/setupsave.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -170,6 +174,63 @@ TEST(CrashSafety, AnUndoThatFailsIsReportedAndFinishedAtTheNextStart)
     bases::vCleanLeftovers(); // the next start
     expectNoBase(inst, 1);
     EXPECT_EQ(ownEntries(inst), QStringList());
+}
+
+TEST(CrashSafety, SetupSaveKilledAtEveryStepIsFinishedAtTheNextStart)
+{
+    const auto stored = [](const SetupInstallation& inst) {
+        QStringList rows;
+        for (const QString sql :
+             {"SELECT cShamei1 || cAddress1 || nLat || cYubinNo || COUNT(*) FROM CORP",
+              "SELECT iReseptFixedDay || iChargeFixedDay || COUNT(*) FROM CORP_SUB",
+              "SELECT group_concat(nIDNo || cName) FROM (SELECT * FROM STAFF ORDER BY nIDNo)",
+              "SELECT group_concat(nIDNo || cName) FROM (SELECT * FROM RIYOUSHA ORDER BY nIDNo)",
+              "SELECT COUNT(*) || MIN(nDate) || MAX(nDate) FROM HOLIDAY"})
+            rows << inst.scalar(sql);
+        return rows << inst.readText("DATA/Data0101/患者管理設定.ini") << inst.readText("QmapUser.ini");
+    };
+    QStringList expected; // of a save that was not interrupted
+    {
+        SetupInstallation inst;
+        ASSERT_EQ(run(inst, {"save", "1", "1"}), "saved");
+        expected = stored(inst);
+        EXPECT_FALSE(QFile::exists(setupJournalPath()));
+    }
+    ASSERT_EQ(expected[2], "1施術者'1,2施術者'2,3施術者'3");
+
+    for (const QString step : {"save.journal", "save.corp", "save.corpsub", "save.staff.row#2", "save.staff",
+                               "save.riyousha.row#3", "save.riyousha", "save.holiday.row#20", "save.holiday",
+                               "save.riyoushaIni", "save.qmap"}) {
+        SCOPED_TRACE(step.toStdString());
+        SetupInstallation inst;
+        ASSERT_EQ(run(inst, {"save", "1", "1"}, step), "killed");
+        // The next start asks; No asks again at the start after.
+        inst.messages.answer(platform::MsgAnswer::No);
+        offerToFinishSetup();
+        offerToFinishSetup();
+        ASSERT_EQ(inst.messages.shown.size(), 3u);
+        EXPECT_EQ(
+            inst.messages.shown[1].text,
+            "前回の初期データ設定の保存が完了していません。\r\n事業所：札幌\r\n\r\n保存を完了しますか？\r\n"
+            "（「いいえ」の場合は次回の起動時にもう一度確認します）");
+        EXPECT_EQ(inst.messages.shown[2].text, "初期データ設定の保存が完了しました。");
+        EXPECT_EQ(stored(inst), expected);
+        EXPECT_FALSE(QFile::exists(setupJournalPath()));
+    }
+
+    SetupInstallation inst;
+    // A launcher of this machine that is saving now is left alone.
+    Child saving(inst, {"save", "1", "1"}, {}, "save.journal");
+    ASSERT_TRUE(saving.held());
+    offerToFinishSetup();
+    saving.go();
+    EXPECT_EQ(saving.result(), "saved");
+    // A record whose base is gone goes without a word.
+    ASSERT_EQ(run(inst, {"save", "1", "1"}, "save.corp"), "killed");
+    inst.exec("DELETE FROM KYOTEN WHERE iKyotenEb = 1");
+    offerToFinishSetup();
+    EXPECT_TRUE(inst.messages.shown.empty());
+    EXPECT_FALSE(QFile::exists(setupJournalPath()));
 }
 
 TEST(Races, TwoCreationsInOneAreaTheLoserTakesTheNextNumber)
