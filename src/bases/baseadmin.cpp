@@ -168,15 +168,17 @@ void recoverNumber(cT_ADODB& db, short cd, short eb, const std::vector<Leftover>
         if (!removePath(path))
             left->append(path);
     };
-    // A creation that did not commit: what it published goes with its marker.
+    // A creation that did not commit: what it published goes, then its marker.
     for (const Leftover& l : items) {
-        if (l.kind == Kind::Creating) {
-            if (rows == 0) {
-                remove(settingsFile(cd, eb));
-                remove(dataFolder(cd, eb));
-            }
-            remove(l.path);
+        if (l.kind != Kind::Creating)
+            continue;
+        const qsizetype before = left->size();
+        if (rows == 0) {
+            remove(settingsFile(cd, eb));
+            remove(dataFolder(cd, eb));
         }
+        if (left->size() == before)
+            remove(l.path);
     }
     for (const Leftover& l : items) {
         if (l.kind == Kind::New) {
@@ -239,14 +241,14 @@ QString takeBack(const Made& made, const tKyoten& k, const QString& copyBackFold
         paths << copyBackFolder + QStringLiteral("\\Massage") + nnnn + QStringLiteral(".ini")
               << copyBackFolder + QStringLiteral("\\DATA\\Data") + nnnn;
     }
-    // The marker last: while anything of the creation is left, it says whose it is.
-    if (!made.marker.isEmpty())
-        paths << made.marker;
     QStringList left;
     for (const QString& path : paths) {
         if (!removePath(path))
             left << path;
     }
+    // The marker last: while anything the creation published is left, it says whose it is.
+    if (!made.marker.isEmpty() && (!left.isEmpty() || !removePath(made.marker)))
+        left << made.marker;
     return left.join(kCrLf);
 }
 

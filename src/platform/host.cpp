@@ -70,4 +70,9 @@ bool SystemHost::previousInstance()
     return lock_->otherRunning;
 }
 
+void SystemHost::releaseInstanceLock()
+{
+    lock_->held.reset();
+}
+
 } // namespace platform

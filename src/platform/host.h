@@ -27,6 +27,8 @@ public:
     ~SystemHost() override;
     QString computerName() const override;
     bool previousInstance() override;
+    // Lets go of the instance lock (the program is ending), so that its file goes with it.
+    void releaseInstanceLock();
 
 private:
     struct Lock;
