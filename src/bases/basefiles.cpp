@@ -101,55 +101,32 @@ QString missingTemplates(const QString& templateFolder)
     return QStringLiteral("事業所のひな形が見つかりません。") + kCrLf + missing.join(kCrLf);
 }
 
-bool replaceFile(const QString& source, const QString& target, QString* error)
-{
-    const QString to = native(target);
-    if (QFileInfo::exists(to) && !removePath(target)) {
-        *error = QStringLiteral("ファイルを削除できません。") + kCrLf + target;
-        return false;
-    }
-    if (!textfile::copy(native(source), to)) {
-        *error = QStringLiteral("ファイルを複写できません。") + kCrLf + source + kCrLf + target;
-        return false;
-    }
-    return true;
-}
-
-bool writeSettingsKeys(const QString& file, const QString& kyotenName, const QString& nnnn, QString* error)
+bool writeSettingsFile(const QString& templateFile, const QString& file, const QString& kyotenName,
+                       const QString& nnnn, QString* error)
 {
     clsOplIniFile ini;
     ini.iInit(file);
-    const std::pair<QString, QString> keys[] = {
-        {QStringLiteral("環境"), QStringLiteral("環境名")},
-        {QStringLiteral("PATH"), QStringLiteral("SYSTEM_DATA")},
+    const std::vector<ProfileEntry> keys{
+        {QStringLiteral("環境"), QStringLiteral("環境名"), kyotenName},
+        {QStringLiteral("PATH"), QStringLiteral("SYSTEM_DATA"), QStringLiteral("\\DATA\\Data") + nnnn},
     };
-    const QString values[] = {kyotenName, QStringLiteral("\\DATA\\Data") + nnnn};
-    for (int i = 0; i < 2; ++i) {
-        if (ini.iWriteProfileString(keys[i].first, keys[i].second, values[i]) != 1) {
-            *error = writeRefused(ini);
-            return false;
-        }
+    if (ini.iWriteProfileStrings(keys, templateFile) != 1) {
+        // The file is new: the settings class's text would only say it was missing.
+        *error = QStringLiteral("Error:設定ファイルに書き込めません。") + file;
+        return false;
     }
     return true;
 }
 
-bool refillFolder(const QString& source, const QString& target, QString* error)
+bool copyFolderFiles(const QString& source, const QString& target, const QString& shownTarget, QString* error)
 {
-    const QString to = native(target);
-    if (QFileInfo::exists(to) && !removePath(target)) {
-        *error = QStringLiteral("フォルダを削除できません。") + kCrLf + target;
-        return false;
-    }
-    if (!QDir().mkpath(to)) {
-        *error = QStringLiteral("フォルダを作成できません。") + kCrLf + target;
-        return false;
-    }
     const QDir from(native(source));
+    const QDir to(native(target));
     const QStringList files = from.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString& name : files) {
-        if (!textfile::copy(from.filePath(name), QDir(to).filePath(name))) {
+        if (!textfile::copy(from.filePath(name), to.filePath(name))) {
             *error = QStringLiteral("ファイルを複写できません。") + kCrLf + source + QLatin1Char('\\') +
-                     name + kCrLf + target;
+                     name + kCrLf + shownTarget;
             return false;
         }
     }
@@ -251,15 +228,20 @@ bool vSetIniFile_ChohyoFormat(short interval, const QString& file, QString* erro
     return true;
 }
 
-void showNewBaseFilesNotMade(const QString& error)
+void showNewBaseFilesNotMade(const QString& error, const QString& undoFailure)
 {
-    if (error.startsWith(QStringLiteral("Error:")))
+    if (undoFailure.isEmpty() && error.startsWith(QStringLiteral("Error:"))) {
         platform::msgBox(error, QString(), platform::MsgIcon::None, platform::MsgButtons::Ok);
-    else
-        platform::msgBox(QStringLiteral("事業所のファイルを作成できませんでした。") + kCrLf + error + kCrLf +
-                             QStringLiteral("事業所の追加は取り消しました。"),
-                         QStringLiteral("事業所追加エラー"), platform::MsgIcon::Critical,
-                         platform::MsgButtons::Ok);
+        return;
+    }
+    const QString undone =
+        undoFailure.isEmpty()
+            ? QStringLiteral("事業所の追加は取り消しました。")
+            : QStringLiteral("事業所の追加を取り消せませんでした。次のものが残っています。") + kCrLf +
+                  undoFailure;
+    platform::msgBox(
+        QStringLiteral("事業所のファイルを作成できませんでした。") + kCrLf + error + kCrLf + undone,
+        QStringLiteral("事業所追加エラー"), platform::MsgIcon::Critical, platform::MsgButtons::Ok);
 }
 
 } // namespace bases

@@ -22,14 +22,14 @@ bool readDistributionFolder(QString* folder);
 // message naming what is missing.
 QString missingTemplates(const QString& templateFolder);
 
-// Deletes an existing target, then copies the source over.
-bool replaceFile(const QString& source, const QString& target, QString* error);
-// Writes 環境名 of [環境] and SYSTEM_DATA of [PATH] ("\DATA\Data" + NNNN) into the base's
-// settings file; a refused write gives "Error:" and the settings class's text.
-bool writeSettingsKeys(const QString& file, const QString& kyotenName, const QString& nnnn, QString* error);
-// Deletes the target folder with its contents, creates it, and copies every file of the
-// source folder into it.
-bool refillFolder(const QString& source, const QString& target, QString* error);
+// Writes the base's settings file in one replace: the template's bytes with 環境名 of [環境]
+// and SYSTEM_DATA of [PATH] ("\DATA\Data" + NNNN), so that it never exists as a bare copy
+// of the template. A refused write gives "Error:" and the settings class's text.
+bool writeSettingsFile(const QString& templateFile, const QString& file, const QString& kyotenName,
+                       const QString& nnnn, QString* error);
+// Copies every file of the source folder into the target folder, which must exist.
+bool copyFolderFiles(const QString& source, const QString& target, const QString& shownTarget,
+                     QString* error);
 // Deletes a file or a folder with its contents; true when nothing of it is left.
 bool removePath(const QString& path);
 
@@ -48,7 +48,8 @@ bool vMakeYoteiIni(short interval, short startTime, short endTime, short lunchTi
 bool vSetIniFile_ChohyoFormat(short interval, const QString& file, QString* error);
 
 // Tells the user that a new base's files could not be made (the text of a file write that
-// failed, as it stands, or the files' own failure) and that the base was taken out again.
-void showNewBaseFilesNotMade(const QString& error);
+// failed, as it stands, or the files' own failure), once it was taken out again, and what
+// of it could not be taken out (undoFailure; empty when nothing is left).
+void showNewBaseFilesNotMade(const QString& error, const QString& undoFailure);
 
 } // namespace bases

@@ -1,6 +1,7 @@
 #include "bases/frmFirstLogin.h"
 #include "ui_frmFirstLogin.h"
 
+#include "bases/baseadmin.h"
 #include "bases/basefiles.h"
 #include "bases/entertab.h"
 #include "bases/kyoten.h"
@@ -20,7 +21,6 @@ namespace
 {
 
 constexpr int kTwipsPerPixel = 15;
-const QString kCrLf = QStringLiteral("\r\n");
 
 void fillTimes(QComboBox* list, int fromHour, int toHour, int interval, int preselected)
 {
@@ -141,65 +141,38 @@ void frmFirstLogin::btnAdd_Click()
 // Steps 4 to 12 of the creation. False when nothing is left made and the window stays.
 bool frmFirstLogin::createKyoten(const QString& prefecture, const QString& name)
 {
-    const QString appPath = platform::gsAppPath();
-    // The templates are checked before anything is written, so a missing one leaves nothing.
-    if (const QString missing = bases::missingTemplates(appPath); !missing.isEmpty()) {
-        platform::msgBox(missing, QStringLiteral("事業所追加エラー"), MsgIcon::Exclamation, MsgButtons::Ok);
+    bases::NewKyoten request;
+    request.row.iKyotenCd = short(ui->cmbChiku->currentIndex() + 1);
+    request.row.iType = 0;
+    request.row.cAreaName = prefecture;
+    request.row.cKyotenName = name;
+    request.row.iUsedFlg = 1;
+    request.lookUpBranch = true;
+    request.templateFolder = platform::gsAppPath();
+    request.schedule = bases::Schedule{itemData(ui->cmbMin), itemData(ui->cmbFrom), itemData(ui->cmbTo),
+                                       itemData(ui->cmbRunch), itemData(ui->cmbLast)};
+    const bases::CreateOutcome made = bases::createKyoten(request);
+    switch (made.result) {
+    case bases::Created::Yes:
+        break;
+    case bases::Created::TemplatesMissing:
+        platform::msgBox(made.failure, QStringLiteral("事業所追加エラー"), MsgIcon::Exclamation,
+                         MsgButtons::Ok);
         return false;
-    }
-
-    const short code = short(ui->cmbChiku->currentIndex() + 1);
-    const int branch = iKyotenEdMaxGet(code);
-    if (branch < 1) {
+    case bases::Created::NoBranch:
         platform::msgBox(QStringLiteral("事業所の枝番を取得できなかったため、事業所を作成できません。"),
                          QStringLiteral("事業所追加エラー"), MsgIcon::Exclamation, MsgButtons::Ok);
         return false;
-    }
-    tKyoten& k = state().gtKyoten;
-    k = tKyoten{};
-    k.iKyotenCd = code;
-    k.iKyotenEb = short(branch);
-    k.iType = 0;
-    k.cAreaName = prefecture;
-    k.cKyotenName = name;
-    k.iUsedFlg = 1;
-
-    const short interval = itemData(ui->cmbMin);
-    const short startTime = itemData(ui->cmbFrom);
-    const short endTime = itemData(ui->cmbTo);
-    const short lunchTime = itemData(ui->cmbRunch);
-    const short closingTime = itemData(ui->cmbLast);
-
-    if (iKyotenInsert() != 0) {
+    case bases::Created::InsertFailed:
         platform::msgBox(QStringLiteral("事業所データの作成に失敗しました。") + QLatin1Char('\r') +
                              QStringLiteral("システムを強制終了します。"),
                          QStringLiteral("事業所追加エラー"), MsgIcon::Critical, MsgButtons::Ok);
         platform::endProgram(0);
-    }
-    iKyotenUpdate(1);
-
-    const QString nnnn = baseId(k.iKyotenCd, k.iKyotenEb);
-    const QString settings = bases::settingsFile(k.iKyotenCd, k.iKyotenEb);
-    const QString data = bases::dataFolder(k.iKyotenCd, k.iKyotenEb);
-    QString error;
-    bool made = bases::replaceFile(appPath + QStringLiteral("\\Massage0000.ini"), settings, &error) &&
-                bases::writeSettingsKeys(settings, name, nnnn, &error) &&
-                bases::refillFolder(appPath + QStringLiteral("\\DATA\\DATA0000"), data, &error);
-    if (made && !bases::vMakeYoteiIni(interval, startTime, endTime, lunchTime, closingTime, data)) {
-        error =
-            QStringLiteral("ファイルを作成できません。") + kCrLf + data + QStringLiteral("\\予定設定.ini");
-        made = false;
-    }
-    made =
-        made && bases::vSetIniFile_ChohyoFormat(interval, data + QStringLiteral("\\帳票Format.ini"), &error);
-    if (!made) {
-        bases::showNewBaseFilesNotMade(error);
-        vUndoKyotenInsert();
-        bases::removePath(settings);
-        bases::removePath(data);
+    case bases::Created::FilesNotMade:
+        bases::showNewBaseFilesNotMade(made.failure, made.undoFailure);
         return false;
     }
-
+    state().gtKyoten = made.row;
     tSetupData& setup = state().gtSetupData;
     setup = tSetupData{};
     setup.companyName = name;

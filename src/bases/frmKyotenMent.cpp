@@ -1,6 +1,7 @@
 #include "bases/frmKyotenMent.h"
 #include "ui_frmKyotenMent.h"
 
+#include "bases/baseadmin.h"
 #include "bases/basefiles.h"
 #include "bases/entertab.h"
 #include "bases/frmCaution.h"
@@ -226,66 +227,31 @@ bool frmKyotenMent::registerNewKyoten()
                     QStringLiteral("マスタデータの読込みエラー"));
         return false;
     }
-    // Every template is checked before the row is written, so a missing one leaves nothing.
-    if (const QString missing = bases::missingTemplates(distribution); !missing.isEmpty()) {
-        exclamation(missing, QStringLiteral("マスタデータの読込みエラー"));
+    bases::NewKyoten request;
+    request.row = k;
+    request.templateFolder = distribution;
+    request.copyBackFolder = distribution; // the distribution folder keeps a copy of every base made here
+    const bases::CreateOutcome made = bases::createKyoten(request);
+    switch (made.result) {
+    case bases::Created::Yes:
+        platform::msgBox(k.cKyotenName + QStringLiteral("事業所の追加を行いました。"),
+                         QStringLiteral("事業所追加完了"), MsgIcon::Information, MsgButtons::Ok);
+        break;
+    case bases::Created::TemplatesMissing:
+        exclamation(made.failure, QStringLiteral("マスタデータの読込みエラー"));
         return false;
-    }
-
-    QString failure;
-    if (iKyotenInsert(&failure) != 0) {
-        if (!failure.isEmpty())
-            platform::msgBox(QStringLiteral("事業所データの作成に失敗しました。") + kCrLf + failure,
+    case bases::Created::FilesNotMade:
+        bases::showNewBaseFilesNotMade(made.failure, made.undoFailure);
+        return false;
+    case bases::Created::NoBranch:
+    case bases::Created::InsertFailed:
+        if (!made.failure.isEmpty())
+            platform::msgBox(QStringLiteral("事業所データの作成に失敗しました。") + kCrLf + made.failure,
                              QStringLiteral("事業所追加エラー"), MsgIcon::Critical, MsgButtons::Ok);
-        close();
-        return true;
+        break;
     }
-    iKyotenUpdate(1);
-
-    const QString nnnn = baseId(k.iKyotenCd, k.iKyotenEb);
-    const QString settings = bases::settingsFile(k.iKyotenCd, k.iKyotenEb);
-    const QString data = bases::dataFolder(k.iKyotenCd, k.iKyotenEb);
-    QString error;
-    bool copiedBack = false;
-    bool made = bases::replaceFile(distribution + QStringLiteral("\\Massage0000.ini"), settings, &error) &&
-                bases::writeSettingsKeys(settings, k.cKyotenName, nnnn, &error) &&
-                bases::refillFolder(distribution + QStringLiteral("\\DATA\\DATA0000"), data, &error);
-    if (made) {
-        // The distribution folder keeps a copy of every base made here.
-        copiedBack = true;
-        made = bases::replaceFile(settings,
-                                  distribution + QStringLiteral("\\Massage") + nnnn + QStringLiteral(".ini"),
-                                  &error) &&
-               bases::refillFolder(platform::gsAppPath() + QStringLiteral("\\DATA\\DATA") + nnnn,
-                                   distribution + QStringLiteral("\\DATA\\Data") + nnnn, &error);
-    }
-    if (!made) {
-        bases::showNewBaseFilesNotMade(error);
-        undoNewKyoten(distribution, copiedBack);
-        return false;
-    }
-
-    if (k.iKyotenCd >= 0 && k.iKyotenCd < int(state().gtAreaList.size()))
-        state().gtAreaList[size_t(k.iKyotenCd)].status = 1;
-    platform::msgBox(k.cKyotenName + QStringLiteral("事業所の追加を行いました。"),
-                     QStringLiteral("事業所追加完了"), MsgIcon::Information, MsgButtons::Ok);
     close();
     return true;
-}
-
-// Takes a base whose files could not all be made out again: its row, the area's status
-// when it was the area's only base, and whatever files were made for it.
-void frmKyotenMent::undoNewKyoten(const QString& distribution, bool distributionCopied)
-{
-    const tKyoten& k = state().gtKyoten;
-    vUndoKyotenInsert();
-    bases::removePath(bases::settingsFile(k.iKyotenCd, k.iKyotenEb));
-    bases::removePath(bases::dataFolder(k.iKyotenCd, k.iKyotenEb));
-    if (distributionCopied) {
-        const QString nnnn = baseId(k.iKyotenCd, k.iKyotenEb);
-        bases::removePath(distribution + QStringLiteral("\\Massage") + nnnn + QStringLiteral(".ini"));
-        bases::removePath(distribution + QStringLiteral("\\DATA\\Data") + nnnn);
-    }
 }
 
 void frmKyotenMent::btnDel_Click()
@@ -299,46 +265,30 @@ void frmKyotenMent::btnDel_Click()
     if (state().giCautionResult != 1)
         return;
 
-    const tKyoten k = state().gtKyoten;
-    const QString settings = bases::settingsFile(k.iKyotenCd, k.iKyotenEb);
-    const QString data = bases::dataFolder(k.iKyotenCd, k.iKyotenEb);
-    // Files that could not be removed afterwards would outlive their rows: find out first.
-    QString blocker;
-    if (!bases::canRemove(settings, &blocker) || !bases::canRemove(data, &blocker)) {
-        platform::msgBox(QStringLiteral("事業所のファイルを削除できないため、事業所を削除できません。") +
-                             kCrLf + blocker,
-                         QStringLiteral("事業所削除エラー"), MsgIcon::Exclamation, MsgButtons::Ok);
-        return;
-    }
-
-    QString failure;
+    bases::DeleteOutcome deleted;
     {
         const WaitCursor wait;
-        if (iAllTblDelete(&failure) != 0) {
-            if (!failure.isEmpty())
-                platform::msgBox(
-                    QStringLiteral("事業所の削除に失敗しました。事業所のデータは削除されていません。") +
-                        kCrLf + failure,
-                    QStringLiteral("事業所削除エラー"), MsgIcon::Critical, MsgButtons::Ok);
-            return;
-        }
-        // Only a count that was read decides: a failed look-up leaves the area as it is.
-        if (iKyotenCheck(k.iKyotenCd, 0) == 0) {
-            iKyotenUpdate(0);
-            if (k.iKyotenCd >= 0 && k.iKyotenCd < int(state().gtAreaList.size()))
-                state().gtAreaList[size_t(k.iKyotenCd)].status = 0;
-        }
-        QStringList left;
-        for (const QString& path : {settings, data}) {
-            if (!bases::removePath(path))
-                left << path;
-        }
-        if (!left.isEmpty())
-            failure = left.join(kCrLf);
+        deleted = bases::deleteKyoten(state().gtKyoten);
     }
-    if (!failure.isEmpty()) {
+    switch (deleted.result) {
+    case bases::Deleted::FilesBlocked:
+        platform::msgBox(QStringLiteral("事業所のファイルを削除できないため、事業所を削除できません。") +
+                             kCrLf + deleted.failure,
+                         QStringLiteral("事業所削除エラー"), MsgIcon::Exclamation, MsgButtons::Ok);
+        return;
+    case bases::Deleted::RowsFailed:
+        if (!deleted.failure.isEmpty())
+            platform::msgBox(
+                QStringLiteral("事業所の削除に失敗しました。事業所のデータは削除されていません。") + kCrLf +
+                    deleted.failure,
+                QStringLiteral("事業所削除エラー"), MsgIcon::Critical, MsgButtons::Ok);
+        return;
+    case bases::Deleted::Yes:
+        break;
+    }
+    if (!deleted.left.isEmpty()) {
         platform::msgBox(QStringLiteral("事業所は削除しましたが、次のファイルを削除できませんでした。") +
-                             kCrLf + failure,
+                             kCrLf + deleted.left.join(kCrLf),
                          QStringLiteral("事業所削除"), MsgIcon::Exclamation, MsgButtons::Ok);
     } else {
         platform::msgBox(QStringLiteral("事業所の削除が完了しました。"), QStringLiteral("事業所削除"),

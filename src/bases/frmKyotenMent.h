@@ -33,7 +33,6 @@ private:
     void showStatus(int option);
     int selectedOption() const;
     bool registerNewKyoten();
-    void undoNewKyoten(const QString& distribution, bool distributionCopied);
 
     Ui::frmKyotenMent* ui;
     bool addMode_ = false;

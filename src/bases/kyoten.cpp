@@ -245,11 +245,3 @@ int iKyotenEdMaxGet(short KyotenCd)
     db->iDisConnect();
     return next;
 }
-
-void vUndoKyotenInsert()
-{
-    const tKyoten& k = state().gtKyoten;
-    iAllTblDelete();
-    if (iKyotenCheck(k.iKyotenCd, 0) == 0)
-        iKyotenUpdate(0);
-}

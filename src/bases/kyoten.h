@@ -36,7 +36,3 @@ QString kyotenEdMaxGetSql(short KyotenCd);
 
 // The 66 tables that hold a base's rows, in the order they are cleared.
 const QStringList& perBaseTables();
-
-// Takes a just-inserted base out again when its files could not be made: its rows, and the
-// area's status when it was the area's only base.
-void vUndoKyotenInsert();

@@ -2,6 +2,7 @@
 #include "launcher/firstsetup.h"
 #include "ui_frmTopMenu.h"
 
+#include "bases/baseadmin.h"
 #include "bases/frmFirstLogin.h"
 #include "bases/frmKyotenMent.h"
 #include "bases/housepicture.h"
@@ -310,6 +311,8 @@ void frmTopMenu::load()
             iMenuBtn(1);
         }
 
+        // What a killed base creation or deletion left is finished before the bases are read.
+        bases::vCleanLeftovers();
         st.giKyotenCount = iKyotenMaxGet();
         startMapCompanion();
 
@@ -337,6 +340,8 @@ void frmTopMenu::load()
                                  MsgIcon::Critical, MsgButtons::Ok);
                 platform::endProgram(0);
             }
+        } else {
+            offerToFinishSetup();
         }
         // Also after a finished setup: from here on the base windows are in their normal
         // mode, not pages of the wizard.

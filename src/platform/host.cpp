@@ -1,5 +1,6 @@
 #include "host.h"
 
+#include "namedlock.h"
 #include "runtime.h"
 
 #include <QCoreApplication>
@@ -9,25 +10,15 @@
 #include <memory>
 
 #ifdef Q_OS_UNIX
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
-#else
-#include <QLockFile>
 #endif
 
 namespace platform
 {
 
 struct SystemHost::Lock {
-#ifdef Q_OS_UNIX
-    // An flock on an open file: nothing is written at start, and the kernel lets go of it
-    // when the process ends, however it ends.
-    int fd = -1;
-#else
-    std::unique_ptr<QLockFile> file;
-#endif
+    // Held until the process ends, however it ends; nothing of it is in the program folder.
+    std::unique_ptr<NamedLock> held;
     bool checked = false;
     bool otherRunning = false;
 };
@@ -36,10 +27,6 @@ SystemHost::SystemHost() : lock_(new Lock) {}
 
 SystemHost::~SystemHost()
 {
-#ifdef Q_OS_UNIX
-    if (lock_->fd >= 0)
-        ::close(lock_->fd);
-#endif
     delete lock_;
 }
 
@@ -52,22 +39,18 @@ QString SystemHost::computerName() const
     return name.toUpper().left(15);
 }
 
-namespace
-{
-
 // Windows counts a previous instance per session, so on a terminal server every user may
-// run the launcher once from the shared program folder: the lock is per user.
-QString lockFileName()
+// run the launcher once from the shared program folder: the lock is per user and program
+// folder.
+QString instanceLockName(const QString& programFolder)
 {
 #ifdef Q_OS_UNIX
     const QString user = QString::number(::getuid());
 #else
-    const QString user = qEnvironmentVariable("USERNAME");
+    const QString user = QString::fromLatin1(qgetenv("USERNAME").toHex());
 #endif
-    return user.isEmpty() ? QStringLiteral("TopMenu.lock") : QStringLiteral("TopMenu.%1.lock").arg(user);
+    return QStringLiteral("TopMenu.") + user + QLatin1Char('.') + lockNameOfFile(programFolder);
 }
-
-} // namespace
 
 bool SystemHost::previousInstance()
 {
@@ -78,33 +61,18 @@ bool SystemHost::previousInstance()
     QString folder = gsAppPath();
     if (folder.isEmpty())
         folder = QCoreApplication::applicationDirPath();
-    const QString path = QDir(QDir::fromNativeSeparators(folder)).filePath(lockFileName());
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    // A folder that cannot hold the lock must not stop the program.
-    if (fd < 0)
-        return false;
-    int locked;
-    do {
-        locked = ::flock(fd, LOCK_EX | LOCK_NB);
-    } while (locked != 0 && errno == EINTR);
-    if (locked == 0) {
-        lock_->fd = fd;
-        return false;
-    }
-    lock_->otherRunning = errno == EWOULDBLOCK;
-    ::close(fd);
-#else
-    lock_->file = std::make_unique<QLockFile>(path);
-    // Only a lock whose owner has died is stale; a live launcher keeps it however long it runs.
-    lock_->file->setStaleLockTime(0);
-    if (lock_->file->tryLock(0))
-        return false;
-    // A folder that cannot hold the lock must not stop the program.
-    lock_->otherRunning = lock_->file->error() == QLockFile::LockFailedError;
-    lock_->file.reset();
-#endif
+    auto lock = std::make_unique<NamedLock>(instanceLockName(QDir::fromNativeSeparators(folder)),
+                                            NamedLock::Wait::No);
+    // A machine that cannot hold the lock must not stop the program.
+    lock_->otherRunning = lock->busy();
+    if (lock->locked())
+        lock_->held = std::move(lock);
     return lock_->otherRunning;
+}
+
+void SystemHost::releaseInstanceLock()
+{
+    lock_->held.reset();
 }
 
 } // namespace platform

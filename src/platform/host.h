@@ -2,7 +2,8 @@
 
 #include <QString>
 
-namespace platform {
+namespace platform
+{
 
 class Host
 {
@@ -11,9 +12,13 @@ public:
     // The computer's network name: upper-case, at most 15 characters; empty on failure.
     virtual QString computerName() const = 0;
     // True when another instance of the program already runs from the program folder.
-    // The first caller takes the instance lock and keeps it until the process ends.
+    // The first caller takes the instance lock (instanceLockName) and keeps it until the
+    // process ends.
     virtual bool previousInstance() = 0;
 };
+
+// The name of the lock (namedlock.h) an instance running from the program folder holds.
+QString instanceLockName(const QString& programFolder);
 
 class SystemHost : public Host
 {
@@ -22,6 +27,8 @@ public:
     ~SystemHost() override;
     QString computerName() const override;
     bool previousInstance() override;
+    // Lets go of the instance lock (the program is ending), so that its file goes with it.
+    void releaseInstanceLock();
 
 private:
     struct Lock;

@@ -1,5 +1,6 @@
 #include "terminator.h"
 
+#include "host.h"
 #include "runtime.h"
 
 #include <cstdio>
@@ -10,6 +11,10 @@ namespace platform
 
 void ProcessTerminator::endProgram(int exitCode)
 {
+    // The lock's file in the machine's lock folder goes now; a process that is killed
+    // leaves it to the next instance.
+    if (auto* host = dynamic_cast<SystemHost*>(runtime().host))
+        host->releaseInstanceLock();
     std::fflush(stdout);
     std::fflush(stderr);
     std::_Exit(exitCode);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/namedlock.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -56,25 +58,15 @@ bool writeBytes(const QString& path, const QByteArray& bytes, Sync sync = Sync::
 // read or the target cannot be written; the old target then stays whole.
 bool copy(const QString& source, const QString& target);
 
-// An inter-process lock on a file, held for the life of the object: the file "<path>.lock"
-// beside it (created when missing, never removed) is locked exclusively, waiting for the
-// holder in another process. Readers need no lock, since every write replaces the file
-// atomically; writers that read, change and replace a shared file take it so that no
-// write of another process is lost in between. The system drops the lock of a process
-// that dies.
-class FileLock
+// An inter-process lock on a file, held for the life of the object (see namedlock.h: it
+// lives outside the file's folder and is gone again once released), waiting for the holder
+// in another process. Readers need no lock, since every write replaces the file atomically;
+// writers that read, change and replace a shared file take it so that no write of another
+// process is lost in between.
+class FileLock : public platform::NamedLock
 {
 public:
-    explicit FileLock(const QString& path);
-    ~FileLock();
-    FileLock(const FileLock&) = delete;
-    FileLock& operator=(const FileLock&) = delete;
-    // False when the lock file could not be opened (a folder that is missing or read-only).
-    bool locked() const { return handle_ != invalid(); }
-
-private:
-    static constexpr qintptr invalid() { return -1; }
-    qintptr handle_ = invalid();
+    explicit FileLock(const QString& path) : NamedLock(platform::lockNameOfFile(path)) {}
 };
 
 } // namespace textfile

@@ -4,11 +4,14 @@
 #include "db/recipe.h"
 #include "db/sqltext.h"
 #include "platform/clock.h"
+#include "platform/crashpoint.h"
 #include "platform/messagebox.h"
+#include "platform/namedlock.h"
 #include "platform/paths.h"
 #include "platform/runtime.h"
 #include "platform/textfile.h"
 #include "settings/clsOplIniFile.h"
+#include "setup/setupjournal.h"
 #include "state/state.h"
 
 #include <QCoreApplication>
@@ -80,29 +83,58 @@ int rowExists(cT_ADODB& db, const QString& label, const QString& sql)
 }
 
 // The rows of a loop go in one by one, but are committed together: a commit per row would
-// make the disk wait for every one of thousands of users. Everything inserted is committed
-// also when a statement fails, so a failure leaves the rows so far, as row-by-row commits
-// would, and nothing is held open while a message box waits for the user.
+// make the disk wait for every one of thousands of users. A failed statement may end the
+// whole transaction with it (SQL Server does so on some errors, and a commit then keeps
+// nothing), so after a failure, or a commit that fails, the group is rolled back and the
+// rows that went in before are inserted again and committed: the rows saved before a
+// failure stay on every engine. Nothing is held open while a message box waits.
 class Grouped
 {
 public:
     explicit Grouped(cT_ADODB& db) : db_(db) { open_ = db_.iBeginTrans() == 0; }
     ~Grouped() { commit(); }
+    bool exec(const QString& sql)
+    {
+        if (db_.iExecSQL(sql) != 0)
+            return false;
+        if (open_)
+            done_ << sql;
+        return true;
+    }
     void commit()
     {
         if (open_ && db_.iCommitTrans() != 0)
-            db_.iRollback();
+            keepBeforeFailure();
         open_ = false;
+        done_.clear();
     }
     void reopen()
     {
         if (!open_)
             open_ = db_.iBeginTrans() == 0;
     }
+    // After a failed statement: the rows before it, committed; the connection's error text
+    // stays the failure's.
+    void keepBeforeFailure()
+    {
+        const QString failure = db_.sErrMsg;
+        db_.iRollback();
+        if (!done_.isEmpty() && db_.iBeginTrans() == 0) {
+            bool replayed = true;
+            for (const QString& sql : std::as_const(done_))
+                replayed = replayed && db_.iExecSQL(sql) == 0;
+            if (!replayed || db_.iCommitTrans() != 0)
+                db_.iRollback();
+        }
+        open_ = false;
+        done_.clear();
+        db_.sErrMsg = failure;
+    }
 
 private:
     cT_ADODB& db_;
     bool open_ = false;
+    QStringList done_;
 };
 
 QString yyyymmdd(const QDate& d)
@@ -437,6 +469,15 @@ QList<QDate> holidays(int year, short rule)
     return days;
 }
 
+namespace
+{
+
+// A save run again after a crash cut it short: rows of the base already stored are that
+// save's own, taken as saved without a word.
+bool gResuming = false;
+
+} // namespace
+
 int iDataSaveCorp()
 {
     static const QString label = QStringLiteral("iDataSaveCorp() でエラー");
@@ -447,6 +488,8 @@ int iDataSaveCorp()
     const int found = rowExists(*db, label, corpCheckSql(k.iKyotenCd, k.iKyotenEb));
     if (found != 0) {
         db->iDisConnect();
+        if (found == 1 && gResuming)
+            return 0;
         if (found == 1)
             platform::msgBox(QStringLiteral("既に往療起点の情報は登録されています。"),
                              QStringLiteral("往療起点登録エラー"), MsgIcon::Exclamation, MsgButtons::Ok);
@@ -480,7 +523,7 @@ namespace
 int saveMembers(const QString& label, const std::vector<tSetupEntry>& entries, qint32 count, int factor,
                 QString (*check)(short, short, qint64),
                 QString (*insert)(short, short, qint64, const QString&), const QString& duplicate,
-                const QString& who, const QString& suffix, const QString& title)
+                const QString& who, const QString& suffix, const QString& title, const char* step)
 {
     const tKyoten& k = state().gtKyoten;
     auto db = openConnection(label);
@@ -488,17 +531,24 @@ int saveMembers(const QString& label, const std::vector<tSetupEntry>& entries, q
         return -1;
     const size_t n = std::min(entries.size(), size_t(std::max(count, 0)));
     Grouped group(*db);
+    const auto failed = [&] {
+        group.keepBeforeFailure();
+        showDbError(label, *db);
+        db->iDisConnect();
+        return -1;
+    };
     for (size_t i = 0; i < n; ++i) {
         const tSetupEntry& e = entries[i];
         const qint64 code = qint64(e.ID);
         const qint64 stored = code * factor;
-        const int found = rowExists(*db, label, check(k.iKyotenCd, k.iKyotenEb, stored));
-        if (found < 0) {
-            group.commit();
-            db->iDisConnect();
-            return -1;
-        }
-        if (found == 1) {
+        Recordset rs;
+        if (db->iOpenRecSet(rs, check(k.iKyotenCd, k.iKyotenEb, stored)) != 0)
+            return failed();
+        const bool found = !rs.eof();
+        rs.close();
+        if (found && gResuming)
+            continue;
+        if (found) {
             group.commit();
             platform::msgBox(duplicate + kCrLf + kCrLf + who + num(code) + suffix + e.name + kCrLf + kCrLf +
                                  QStringLiteral("このデータは登録されません。"),
@@ -506,13 +556,9 @@ int saveMembers(const QString& label, const std::vector<tSetupEntry>& entries, q
             group.reopen();
             continue;
         }
-        const QString sql = insert(k.iKyotenCd, k.iKyotenEb, stored, e.name);
-        if (db->iExecSQL(sql) != 0) {
-            group.commit();
-            showDbError(label, *db);
-            db->iDisConnect();
-            return -1;
-        }
+        if (!group.exec(insert(k.iKyotenCd, k.iKyotenEb, stored, e.name)))
+            return failed();
+        platform::crashPoint(step);
         keepResponsive(int(i));
     }
     group.commit();
@@ -528,7 +574,7 @@ int iDataSaveStaff()
     return saveMembers(QStringLiteral("iDataSaveStaff() でエラー"), d.staff, d.staffCount, 1, staffCheckSql,
                        staffInsertSql, QStringLiteral("既に同じ施術者IDのデータが存在します。"),
                        QStringLiteral("・施術者 "), QStringLiteral("："),
-                       QStringLiteral("施術者ID重複エラー"));
+                       QStringLiteral("施術者ID重複エラー"), "save.staff.row");
 }
 
 int iDataSaveRiyousha()
@@ -537,14 +583,16 @@ int iDataSaveRiyousha()
     return saveMembers(QStringLiteral("iDataSaveRiyousha() でエラー"), d.users, d.userCount, 100,
                        riyoushaCheckSql, riyoushaInsertSql,
                        QStringLiteral("既に同じ利用者IDのデータが存在します。"), QStringLiteral("・利用者 "),
-                       QStringLiteral("00："), QStringLiteral("利用者ID重複エラー"));
+                       QStringLiteral("00："), QStringLiteral("利用者ID重複エラー"), "save.riyousha.row");
 }
 
-short iDataCallenderCorp()
+namespace
+{
+
+short saveHolidays(int year)
 {
     static const QString label = QStringLiteral("iDataCallenderCorp() でエラー");
     const tKyoten& k = state().gtKyoten;
-    const int year = platform::clock().today().year();
     auto db = openConnection(label);
     if (!db)
         return -1;
@@ -555,17 +603,25 @@ short iDataCallenderCorp()
     int row = 0;
     Grouped group(*db);
     for (const QDate& day : holidays(year, state().gtSetupData.holidayRule)) {
-        if (db->iExecSQL(holidayInsertSql(k.iKyotenCd, k.iKyotenEb, day)) != 0) {
-            group.commit();
+        if (!group.exec(holidayInsertSql(k.iKyotenCd, k.iKyotenEb, day))) {
+            group.keepBeforeFailure();
             showDbError(label, *db);
             db->iDisConnect();
             return -1;
         }
+        platform::crashPoint("save.holiday.row");
         keepResponsive(row++);
     }
     group.commit();
     db->iDisConnect();
     return 0;
+}
+
+} // namespace
+
+short iDataCallenderCorp()
+{
+    return saveHolidays(platform::clock().today().year());
 }
 
 namespace
@@ -612,38 +668,105 @@ bool writeTutorialMarker()
     return textfile::write(path, QStringLiteral("[tutorial]= 1\r\n"));
 }
 
-bool saveSetupData()
+namespace
 {
-    struct Step {
-        int (*run)();
-        const char* title;
-    };
-    static const Step steps[] = {
-        {iDataSaveCorp, "往療拠点登録エラー"},
-        {iDataSaveCorpSub, "会社補助情報登録エラー"},
-        {iDataSaveStaff, "施術者登録エラー"},
-        {iDataSaveRiyousha, "利用者登録エラー"},
-        {[] { return int(iDataCallenderCorp()); }, "カレンダ登録エラー"},
-    };
+
+// The save's steps in order; those with a title ask whether to go on when they fail.
+struct SaveStep {
+    const char* name;
+    int (*run)(const tSetupJournal&);
+    const char* title;
+};
+const SaveStep kSaveSteps[] = {
+    {"corp", [](const tSetupJournal&) { return iDataSaveCorp(); }, "往療拠点登録エラー"},
+    {"corpsub", [](const tSetupJournal&) { return iDataSaveCorpSub(); }, "会社補助情報登録エラー"},
+    {"staff", [](const tSetupJournal&) { return iDataSaveStaff(); }, "施術者登録エラー"},
+    {"riyousha", [](const tSetupJournal&) { return iDataSaveRiyousha(); }, "利用者登録エラー"},
+    {"holiday", [](const tSetupJournal& j) { return int(saveHolidays(j.year)); }, "カレンダ登録エラー"},
+    {"riyoushaIni",
+     [](const tSetupJournal& j) {
+         vSetIniFile_Riyousha(j.data.iHenkei);
+         return 0;
+     },
+     nullptr},
+    {"qmap",
+     [](const tSetupJournal& j) {
+         vSetIniFile_QMAP(j.data.recordKeeping);
+         return 0;
+     },
+     nullptr},
+};
+
+// The lock a saving launcher holds, so that another one of this machine does not offer to
+// finish the save meanwhile.
+QString saveLockName()
+{
+    return platform::lockNameOfFile(setupJournalPath());
+}
+
+// Runs the steps; the journal goes once the save has ended. False when the user stopped it.
+bool runSaveSteps(const tSetupJournal& journal)
+{
     const bool gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
     if (gui)
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    for (const Step& step : steps) {
-        if (step.run() == 0)
-            continue;
-        if (gui)
-            QGuiApplication::restoreOverrideCursor();
-        if (platform::msgBox(QStringLiteral("このまま処理を継続しますか？"), QString::fromUtf8(step.title),
-                             MsgIcon::Question, MsgButtons::YesNo) != MsgAnswer::Yes)
-            return false;
-        if (gui)
-            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    for (const SaveStep& step : kSaveSteps) {
+        const int result = step.run(journal);
+        platform::crashPoint((QByteArrayLiteral("save.") + step.name).constData());
+        if (result != 0 && step.title) {
+            if (gui)
+                QGuiApplication::restoreOverrideCursor();
+            if (platform::msgBox(QStringLiteral("このまま処理を継続しますか？"),
+                                 QString::fromUtf8(step.title), MsgIcon::Question,
+                                 MsgButtons::YesNo) != MsgAnswer::Yes)
+                return false;
+            if (gui)
+                QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        }
     }
-    const tSetupData& d = state().gtSetupData;
-    vSetIniFile_Riyousha(d.iHenkei);
-    vSetIniFile_QMAP(d.recordKeeping);
+    removeSetupJournal();
     if (gui)
         QGuiApplication::restoreOverrideCursor();
+    return true;
+}
+
+} // namespace
+
+bool saveSetupData()
+{
+    const platform::NamedLock saving(saveLockName(), platform::NamedLock::Wait::No);
+    const tSetupJournal journal{state().gtKyoten, platform::clock().today().year(), state().gtSetupData};
+    // Without its record the save still runs; only a crash could not be finished later.
+    writeSetupJournal(journal);
+    platform::crashPoint("save.journal");
+    if (!runSaveSteps(journal))
+        return false;
     state().giDialogResult = 1;
     return true;
+}
+
+bool setupSaveRunning()
+{
+    return platform::NamedLock(saveLockName(), platform::NamedLock::Wait::No).busy();
+}
+
+bool finishSetupSave()
+{
+    tSetupJournal journal;
+    if (!readSetupJournal(&journal))
+        return false;
+    const platform::NamedLock saving(saveLockName(), platform::NamedLock::Wait::No);
+    if (saving.busy())
+        return false;
+    State& st = state();
+    const tKyoten kyoten = st.gtKyoten;
+    const tSetupData data = st.gtSetupData;
+    st.gtKyoten = journal.base;
+    st.gtSetupData = journal.data;
+    gResuming = true;
+    const bool finished = runSaveSteps(journal);
+    gResuming = false;
+    st.gtKyoten = kyoten;
+    st.gtSetupData = data;
+    return finished;
 }

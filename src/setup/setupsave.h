@@ -22,8 +22,15 @@ void vSetIniFile_Riyousha(short iHenkeiFlg);
 void vSetIniFile_QMAP(short iJissekiType);
 
 // The whole save of the final page, step by step; a failed step asks whether to go on.
-// False when the user stopped it.
+// False when the user stopped it. Until it has ended, the save is recorded in the program
+// folder (setupjournal.h), so that a launcher started after a crash can finish it.
 bool saveSetupData();
+// Runs a recorded save that did not end again, for its base and with its data; rows of that
+// save already stored are neither doubled nor reported. False when there is none,
+// the user stopped it, or a launcher of this machine is saving it now.
+bool finishSetupSave();
+// A launcher of this machine is saving a setup now.
+bool setupSaveRunning();
 
 // Tutorial.kvx in the program folder: the one line "[tutorial]= 1".
 bool writeTutorialMarker();

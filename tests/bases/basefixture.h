@@ -24,6 +24,19 @@ struct BaseInstallation : TestInstallation {
     void writeKyotenFiles(const QString& nnnn) const;
 };
 
+// Bases 13-01 (本店, in use) and 13-02 (支店, franchise) with rows in all 66 tables and their
+// files.
+struct TwoBases : BaseInstallation {
+    explicit TwoBases(int fcKinou = 1) : BaseInstallation(fcKinou)
+    {
+        for (int eb : {1, 2}) {
+            addKyoten(13, eb, eb == 1 ? "本店" : "支店", eb);
+            fillBaseRows(13, eb);
+            writeKyotenFiles(QStringLiteral("130%1").arg(eb));
+        }
+    }
+};
+
 // gtKyoten as the launcher fills it from its list.
 tKyoten kyotenRecord(short cd, short eb, const QString& area, const QString& name, short usedFlg,
                      const QString& comment = QString());

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -180,7 +181,11 @@ TEST(FirstLoginWindow, NextBranchAndWeeklyScheduleChoice)
     create(w, "東京", "四号店", inst);
     EXPECT_EQ(w.nextPage(), frmFirstLogin::Next::OperatingRulesPage);
     EXPECT_EQ(inst.kyotenRow(13, 4), "13|4|0|東京|四号店||0||0||1");
+    // A folder found under the new base's name is set aside, not taken over or thrown away.
     EXPECT_FALSE(inst.exists("DATA/Data1304/古い.txt"));
+    const QStringList kept = QDir(inst.file("DATA")).entryList({"~Data1304.13_4.*.kept"}, QDir::Dirs);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(inst.readText("DATA/" + kept[0] + "/古い.txt"), "old");
     EXPECT_EQ(inst.readText("DATA/Data1304/帳票Format.ini"),
               "[全施術者予定表]\r\n全施術者予定表=週間全予定表15.wfd\r\n");
     EXPECT_TRUE(inst.readText("DATA/Data1304/予定設定.ini").contains("\r\n時間間隔=15\r\n"));

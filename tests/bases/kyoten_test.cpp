@@ -4,7 +4,6 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
-#include <thread>
 
 using platform::MsgIcon;
 
@@ -90,57 +89,6 @@ TEST(KyotenOperations, InsertUpdateCheckAndNextBranch)
     EXPECT_EQ(iKyotenInsert(&failure), -1);
     EXPECT_TRUE(failure.startsWith("ERR:iExecSQL")) << failure.toStdString();
     EXPECT_TRUE(inst.messages.shown.empty());
-}
-
-TEST(KyotenOperations, DeleteClearsTheBaseFromAll66TablesOrFromNone)
-{
-    BaseInstallation inst;
-    for (int eb : {1, 2}) {
-        inst.addKyoten(13, eb, eb == 1 ? "本店" : "支店");
-        inst.fillBaseRows(13, eb);
-    }
-    // A table late in the batch refuses branch 1, after KYOTEN and most others were already cleared.
-    inst.exec("CREATE TRIGGER refuse BEFORE DELETE ON SHINSEISYO WHEN OLD.iKyotenEb = 1 BEGIN SELECT "
-              "RAISE(ABORT, 'locked rows'); END");
-    state().gtKyoten = kyotenRecord(13, 1, "東京", "本店", 1);
-    QString failure;
-    EXPECT_EQ(iAllTblDelete(&failure), -1);
-    EXPECT_TRUE(failure.contains("locked rows")) << failure.toStdString();
-    EXPECT_EQ(inst.baseRowCount(13, 1), 66);
-    EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
-
-    // Branch 2 goes from every table; branch 1 and the area row stay.
-    state().gtKyoten = kyotenRecord(13, 2, "東京", "支店", 1);
-    ASSERT_EQ(iAllTblDelete(), 0);
-    EXPECT_EQ(inst.baseRowCount(13, 2), 0);
-    EXPECT_EQ(inst.baseRowCount(13, 1), 66);
-    EXPECT_EQ(inst.areaFlag(13), "1");
-}
-
-TEST(KyotenOperations, DeleteWaitsForAnotherLauncherWritingTheDatabase)
-{
-    BaseInstallation inst;
-    inst.addKyoten(13, 1, "本店");
-    inst.fillBaseRows(13, 1);
-
-    // Another launcher holds the write lock for a moment; the delete waits for it.
-    cT_ADODB other;
-    other.iInit("Provider=SQLOLEDB;Data Source=PC01\\MIRANE;Database=MIRANE45;uid=sa;pwd=x");
-    ASSERT_EQ(other.iConnect(), 0);
-    ASSERT_EQ(other.iBeginTrans(), 0);
-    ASSERT_EQ(other.iExecSQL("UPDATE KYOTEN SET cComment = 'busy' WHERE iKyotenCd = 27 AND iKyotenEb = 0"),
-              0);
-    std::thread release([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-        other.iCommitTrans();
-    });
-    state().gtKyoten = kyotenRecord(13, 1, "東京", "本店", 1);
-    const int result = iAllTblDelete();
-    release.join();
-    other.iDisConnect();
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(inst.baseRowCount(13, 1), 0);
-    EXPECT_EQ(inst.scalar("SELECT cComment FROM KYOTEN WHERE iKyotenCd = 27 AND iKyotenEb = 0"), "busy");
 }
 
 TEST(KyotenOperations, ConnectionFailuresAreShownWithTheProcedureLabel)

@@ -22,10 +22,14 @@ inline void makeDemo(const TestInstallation& inst, bool fresh = false)
 // Runs the real TopMenu of the installation with the replayed steps until it ends: its exit
 // code, or -1. Its output goes to TopMenu.out, a file rather than a pipe: the programs it
 // starts detached inherit it and must not lose their output channel when TopMenu ends.
-inline int runTopMenu(const TestInstallation& inst, const QString& steps, bool fromStart = false)
+// A test build's TopMenu ends itself at the step named by crashAt (platform/crashpoint.h).
+inline int runTopMenu(const TestInstallation& inst, const QString& steps, bool fromStart = false,
+                      const QString& crashAt = QString())
 {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!crashAt.isEmpty())
+        env.insert("TOPMENU_CRASH_AT", crashAt);
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("TOPMENU_STANDIN_EXIT", "1");
     env.insert("TOPMENU_E2E_STEPS", steps);

@@ -1,7 +1,18 @@
 #include "e2e.h"
 
+#include <QDirIterator>
+
 namespace
 {
+
+QStringList allFiles(const TestInstallation& inst)
+{
+    QStringList files;
+    QDirIterator it(inst.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << QDir(inst.path()).relativeFilePath(it.next());
+    return files;
+}
 
 const char* const kServer = "DEMO\\MIRANE";
 
@@ -29,11 +40,13 @@ int baseRows(const TestInstallation& inst, const QStringList& tables)
 } // namespace
 
 // The demo installation as ./run lays it out: an administrator adds a base through the base
-// list's pop-up, renames it, and deletes it, each in a run of its own.
+// list's pop-up, renames it, and deletes it, each in a run of its own; nothing of TopMenu's
+// own is left behind.
 TEST(KyotenEndToEnd, AddRenameAndDeleteABase)
 {
     TestInstallation inst;
     makeDemo(inst);
+    const QStringList shipped = allFiles(inst);
     const QString row =
         "SELECT cAreaName || '|' || cKyotenName || '|' || iUsedFlg FROM KYOTEN WHERE iKyotenCd = 13 "
         "AND iKyotenEb = 4";
@@ -65,4 +78,14 @@ TEST(KyotenEndToEnd, AddRenameAndDeleteABase)
     EXPECT_EQ(inst.scalar("SELECT iUsedFlg FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb = 0", kServer),
               "1");
     EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0", kServer), "5");
+
+    // Three whole runs with INI writes, a base made and deleted: no file of TopMenu's own
+    // (locks, temporaries) stays in the program folder or a data folder.
+    QStringList added;
+    for (const QString& file : allFiles(inst)) {
+        const bool suites = file == "AreaSelect.ini" || file.startsWith("SQLDATA/") || file.endsWith(".log");
+        if (!shipped.contains(file) && !suites && file != "TopMenu.out")
+            added << file;
+    }
+    EXPECT_EQ(added, QStringList());
 }

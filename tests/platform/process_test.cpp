@@ -4,6 +4,7 @@
 #include "platform/cmdline.h"
 #include "platform/host.h"
 #include "platform/messagebox.h"
+#include "platform/namedlock.h"
 #include "platform/process.h"
 
 #include <QApplication>
@@ -126,10 +127,15 @@ TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLockWhileItsHolderLives)
         EXPECT_FALSE(first.previousInstance());
         EXPECT_FALSE(first.previousInstance());                 // the holder asking again
         EXPECT_TRUE(platform::SystemHost().previousInstance()); // a second instance
+        // Nothing of the lock in the program folder.
+        EXPECT_TRUE(QDir(inst.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
+    const QString lockFile = platform::lockFolder() + '/' + platform::instanceLockName(inst.path());
+    EXPECT_FALSE(QFileInfo::exists(lockFile)); // gone with its holder
     // A lock file left behind by an instance that is gone holds nobody.
-    const QString lockFile = inst.file(QString("TopMenu.%1.lock").arg(::getuid()));
-    inst.writeBytes(QFileInfo(lockFile).fileName(), "4242\nPC01\n");
+    QFile left(lockFile);
+    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
+    left.close();
     EXPECT_FALSE(platform::SystemHost().previousInstance());
 
     // A process holding the lock (the shell, become the sleep) is an instance until killed.

@@ -1,7 +1,9 @@
+#include "odbcdrivers.h"
 #include "platform/textfile.h"
 #include "setup/setupsave.h"
 #include "setupfixture.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 using platform::MsgAnswer;
@@ -201,15 +203,6 @@ TEST(SetupSave, NoStopsTheSaveAndHolidayRules)
     EXPECT_EQ(holidays(2022, 1).size(), 105);
     EXPECT_EQ(holidays(2022, 0).size(), 0);
 
-    // A statement failing in the middle of the list ends the step; the rows before it stay.
-    inst.exec("CREATE TRIGGER refuse_two BEFORE INSERT ON STAFF WHEN NEW.nIDNo = 2 "
-              "BEGIN SELECT RAISE(ABORT, 'refused'); END");
-    inst.messages.shown.clear();
-    EXPECT_EQ(iDataSaveStaff(), -1);
-    ASSERT_EQ(inst.messages.shown.size(), 1u);
-    EXPECT_TRUE(inst.messages.shown[0].text.startsWith("iDataSaveStaff() でエラー\r\n"));
-    EXPECT_EQ(inst.scalar("SELECT group_concat(nIDNo) FROM STAFF"), "1");
-
     // A failing statement is reported with the step's name and fails the step.
     inst.exec("DROP TABLE STAFF");
     inst.messages.shown.clear();
@@ -217,4 +210,50 @@ TEST(SetupSave, NoStopsTheSaveAndHolidayRules)
     ASSERT_EQ(inst.messages.shown.size(), 1u);
     EXPECT_TRUE(inst.messages.shown[0].text.startsWith("iDataSaveStaff() でエラー\r\n"));
     EXPECT_EQ(inst.messages.shown[0].icon, MsgIcon::Critical);
+}
+
+class SetupSaveOnBothEngines : public ::testing::TestWithParam<bool>
+{
+};
+
+INSTANTIATE_TEST_SUITE_P(Engines, SetupSaveOnBothEngines, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Odbc" : "Embedded"; });
+
+// A failed statement in the practitioner, user or holiday loop ends the step; the rows that
+// went in before it stay, also when the failure ends the whole transaction, as some of SQL
+// Server's do.
+TEST_P(SetupSaveOnBothEngines, RowsBeforeAFailureThatEndsTheTransactionStay)
+{
+    SetupInstallation inst;
+    fill(state().gtSetupData);
+    tSetupData& d = state().gtSetupData;
+    d.staff = {{1, "一"}, {2, "二"}, {3, "三"}, {4, "四"}};
+    d.users = d.staff;
+    d.staffCount = d.userCount = 4;
+    for (const QString& refusal :
+         {"STAFF WHEN NEW.nIDNo = 3", "RIYOUSHA WHEN NEW.nIDNo = 300", "HOLIDAY WHEN NEW.nDate = 20240203"})
+        inst.exec("CREATE TRIGGER [refuse " + refusal.left(4) + "] BEFORE INSERT ON " + refusal +
+                  " BEGIN SELECT RAISE(ROLLBACK, 'refused'); END");
+    if (GetParam()) {
+        if (!odbcTestDrivers())
+            GTEST_SKIP() << "no SQLite ODBC driver";
+        // (The test's own statements above went to the embedded engine.)
+        useOdbcDriver(inst, kSqliteOdbcDriver);
+        inst.writeFile("adodb.ini", "[接続情報]\r\n接続情報=" + sqliteOdbcConnectionString() + "\r\n");
+    }
+    EXPECT_EQ(iDataSaveStaff(), -1);
+    EXPECT_EQ(iDataSaveRiyousha(), -1);
+    EXPECT_EQ(iDataCallenderCorp(), -1);
+    QFile::remove(inst.file("SqlEngine.ini")); // read back on the embedded engine
+    EXPECT_EQ(inst.scalar("SELECT group_concat(nIDNo) FROM STAFF"), "1,2");
+    EXPECT_EQ(inst.scalar("SELECT group_concat(nIDNo) FROM RIYOUSHA"), "100,200");
+    EXPECT_EQ(inst.scalar("SELECT group_concat(nDate) FROM HOLIDAY"), "20240106,20240113,20240120,20240127");
+    ASSERT_EQ(inst.messages.shown.size(), 3u);
+    int i = 0;
+    for (const char* step : {"iDataSaveStaff", "iDataSaveRiyousha", "iDataCallenderCorp"}) {
+        const ShownMessage& m = inst.messages.shown[size_t(i++)];
+        EXPECT_TRUE(m.text.startsWith(QString(step) + "() でエラー\r\n")) << m.text.toStdString();
+        EXPECT_TRUE(m.text.contains("refused")) << m.text.toStdString();
+        EXPECT_EQ(m.icon, MsgIcon::Critical);
+    }
 }
