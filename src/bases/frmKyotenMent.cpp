@@ -193,8 +193,12 @@ void frmKyotenMent::btnRegist_Click()
         exclamation(QStringLiteral("事業所の状態を選択して下さい。"), QStringLiteral("設定エラー"));
         return;
     }
-
     tKyoten& k = state().gtKyoten;
+    if (const QString taken = kyotenNameTakenProblem(k.iKyotenCd, k.iKyotenEb, name); !taken.isEmpty()) {
+        exclamation(taken, QStringLiteral("入力エラー"));
+        return;
+    }
+
     const tKyoten before = k;
     k.cKyotenName = name;
     k.cComment = comment;
@@ -239,6 +243,9 @@ bool frmKyotenMent::registerNewKyoten()
         break;
     case bases::Created::TemplatesMissing:
         exclamation(made.failure, QStringLiteral("マスタデータの読込みエラー"));
+        return false;
+    case bases::Created::NameTaken: // by another terminal since the window's own check
+        exclamation(made.failure, QStringLiteral("入力エラー"));
         return false;
     case bases::Created::FilesNotMade:
         bases::showNewBaseFilesNotMade(made.failure, made.undoFailure);

@@ -201,6 +201,9 @@ TEST(KyotenMentWindow, RefusedEntriesWriteNothing)
         {QString(200, QChar(u'店')), 1, "事業所名称は100文字以内で入力して下さい。", "入力エラー"},
         {"𠮷野家", 1, "事業所名称に使用できない文字が含まれています。\r\n𠮷", "入力エラー"},
         {"新店", 0, "事業所の状態は未登録以外を選択して下さい。", "設定エラー"},
+        {" 本店", 1,
+         "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。",
+         "入力エラー"}, // the name of base 13-1
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
@@ -294,6 +297,10 @@ TEST(KyotenMentWindow, EditingStoresNameCommentAndStatus)
 {
     TwoBases inst;
     const auto w = open(13, 2, "東京", "支店", 2);
+    enter(*w, "本店", 2); // another base's name is refused
+    inst.expectLastBox(
+        "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。",
+        "入力エラー", MsgIcon::Exclamation);
     child<QLineEdit>(*w, "imKyotenName")->setText("Mc'Donald 支店 ");
     child<QLineEdit>(*w, "imKyotenComment")->setText(" 閉店予定");
     opt(*w, 4)->setChecked(true);
