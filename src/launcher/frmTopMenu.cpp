@@ -140,15 +140,7 @@ frmTopMenu::frmTopMenu(QWidget* parent)
             [this] { launchFrom(LaunchSource::TextList); });
     connect(ui->popMenu01, &QAction::triggered, this, &frmTopMenu::addKyoten);
     connect(ui->mnAddKyoten, &QAction::triggered, this, &frmTopMenu::addKyoten);
-    connect(ui->popMenu02, &QAction::triggered, this, [this] {
-        const tKyoten* selected = icons_->base(firstSelectedRow(ui->ListView1));
-        if (!selected)
-            return;
-        state().gtKyoten = *selected;
-        frmKyotenMent maintenance(this);
-        maintenance.exec();
-        iKyotenBtnSet();
-    });
+    connect(ui->popMenu02, &QAction::triggered, this, &frmTopMenu::editKyoten);
     connect(ui->popMenu03, &QAction::triggered, this, [this] { launchFrom(LaunchSource::PopupMenu); });
     connect(ui->popMenuNull01, &QAction::triggered, this, &frmTopMenu::showPopupNullMessage);
     for (QAction* option : {ui->mnUser, ui->mnAcc, ui->mnSmartMenu, ui->mnDouble, ui->mnBackUpCheck})
@@ -703,9 +695,44 @@ void frmTopMenu::openPopup(const QPoint& pos)
 
 void frmTopMenu::addKyoten()
 {
-    frmFirstLogin creation(this);
-    creation.exec();
+    state().giDialogResult = 0;
+    {
+        frmFirstLogin creation(this);
+        creation.exec();
+    }
+    const tKyoten made = state().gtKyoten;
     iKyotenBtnSet();
+    if (state().giDialogResult == 1)
+        selectKyoten(made.iKyotenCd, made.iKyotenEb);
+}
+
+void frmTopMenu::editKyoten()
+{
+    const tKyoten* selected = icons_->base(firstSelectedRow(ui->ListView1));
+    if (!selected)
+        return;
+    const tKyoten edited = *selected;
+    state().gtKyoten = edited;
+    {
+        frmKyotenMent maintenance(this);
+        maintenance.exec();
+    }
+    iKyotenBtnSet();
+    selectKyoten(edited.iKyotenCd, edited.iKyotenEb); // unless it was deleted
+}
+
+void frmTopMenu::selectKyoten(short kyotenCd, short kyotenEb)
+{
+    for (int row = 0; row < icons_->rowCount(); ++row) {
+        const tKyoten* k = icons_->base(row);
+        if (k->iKyotenCd != kyotenCd || k->iKyotenEb != kyotenEb)
+            continue;
+        ui->ListView1->setCurrentIndex(icons_->index(row));
+        ui->ListView1->scrollTo(icons_->index(row));
+        ui->List1->setCurrentIndex(lines_->index(row));
+        (ui->mnSmartMenu->isChecked() ? ui->List1 : ui->ListView1)->setFocus();
+        return;
+    }
 }
 
 void frmTopMenu::showPopupNullMessage()
@@ -769,7 +796,9 @@ void frmTopMenu::keyPressEvent(QKeyEvent* event)
 
 void frmTopMenu::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    // The log-in fields take the focus until someone has logged in; then the focus stays
+    // where the user left it, in the base list after the base windows.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && state().gtLoginUser.AccessLevel == 0)
         focusLoginField();
     QDialog::changeEvent(event);
 }

@@ -751,6 +751,12 @@ TEST(TopMenuWindow, AdministratorAddsEditsAndDeletesABaseFromThePopUp)
     });
     add->trigger();
     EXPECT_EQ(names(icons), QStringList({"札幌店", "本店", "新宿店", "渋谷店", "池袋店", "梅田店"}));
+    // The new base is selected and shown, and the list keeps the focus when the launcher is
+    // active again.
+    QApplication::setActiveWindow(&w);
+    EXPECT_EQ(icons->selectionModel()->selectedIndexes(), QModelIndexList{row(icons, 4)});
+    EXPECT_EQ(child<QLabel>(w, "lblArea_1")->text(), "池袋店");
+    EXPECT_EQ(QApplication::focusWidget(), icons);
     EXPECT_TRUE(inst.exists("Massage1304.ini"));
 
     // On an icon: that base is edited.
@@ -766,6 +772,7 @@ TEST(TopMenuWindow, AdministratorAddsEditsAndDeletesABaseFromThePopUp)
     });
     edit->trigger();
     EXPECT_EQ(row(icons, 4).data().toString(), "池袋東口店");
+    EXPECT_EQ(icons->selectionModel()->selectedIndexes(), QModelIndexList{row(icons, 4)}); // still
     inst.expectLastBox("池袋東口店事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
 
     rightClick(icons, 4);
