@@ -47,6 +47,9 @@ fi
 # The suite's text files: CP932 with CR LF. The sources are UTF-8 with LF.
 suite_text() { iconv -f UTF-8 -t CP932 | LC_ALL=C sed 's/$/\r/'; }
 
+# The demo's own notes replace the new installation's notice the launcher shows.
+suite_text <"$src/demo/MiranePre450.txt" >"$demo/MiranePre450.txt"
+
 # The demo bases (as in demo.SQL): their settings files and data folders.
 while IFS=' ' read -r id name; do
     sed -e "s/^環境名=.*/環境名=$name/" -e "s/^SYSTEM_DATA=.*/SYSTEM_DATA=\\\\DATA\\\\Data$id/" "$src/Massage0000.ini" |

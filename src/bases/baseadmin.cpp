@@ -2,6 +2,7 @@
 
 #include "bases/basefiles.h"
 #include "bases/kyoten.h"
+#include "bases/namecheck.h"
 #include "db/recipe.h"
 #include "platform/crashpoint.h"
 #include "platform/paths.h"
@@ -146,11 +147,11 @@ bool lockArea(cT_ADODB& db, short cd)
                        QString::number(cd) + QStringLiteral(" AND iKyotenEb = 0")) == 0;
 }
 
-// The count of kyotenCheckSql on the transaction's own connection; -1 on failure.
-int countBases(cT_ADODB& db, short cd, short eb)
+// The count of a counting statement on the transaction's own connection; -1 on failure.
+int countOn(cT_ADODB& db, const QString& sql)
 {
     Recordset rs;
-    if (db.iOpenRecSet(rs, kyotenCheckSql(cd, eb)) != 0)
+    if (db.iOpenRecSet(rs, sql) != 0)
         return -1;
     const int count = rs.eof() ? 0 : int(nNullToLong(rs.field(0)));
     rs.close();
@@ -161,7 +162,7 @@ int countBases(cT_ADODB& db, short cd, short eb)
 // clear go to *left.
 void recoverNumber(cT_ADODB& db, short cd, short eb, const std::vector<Leftover>& items, QStringList* left)
 {
-    const int rows = countBases(db, cd, eb);
+    const int rows = countOn(db, kyotenCheckSql(cd, eb));
     if (rows < 0)
         return; // decided another time
     const auto remove = [&](const QString& path) {
@@ -400,6 +401,13 @@ CreateOutcome createKyoten(const NewKyoten& request)
             return fail(Created::InsertFailed);
         QStringList left;
         recoverInTransaction(*db, k.iKyotenCd, k.iKyotenEb, &left);
+        // The name is checked under the area's lock: two terminals cannot both give it.
+        if (const int taken = countOn(*db, kyotenNameCountSql(k.iKyotenCd, k.iKyotenEb, k.cKyotenName));
+            taken != 0) {
+            if (taken > 0)
+                out.failure = kyotenNameTakenText();
+            return fail(taken > 0 ? Created::NameTaken : Created::InsertFailed);
+        }
         if (db->iExecSQL(kyotenInsertSql(k)) != 0) {
             fail(Created::InsertFailed);
             // Another terminal took the number between the look-up and the insert.
@@ -500,7 +508,7 @@ DeleteOutcome deleteKyoten(const tKyoten& k)
         return fail(Deleted::RowsFailed, db->sErrMsg);
     platform::crashPoint("delete.rows");
     // Only a count that was read decides: a failed look-up leaves the area as it is.
-    const int remaining = countBases(*db, k.iKyotenCd, 0);
+    const int remaining = countOn(*db, kyotenCheckSql(k.iKyotenCd, 0));
     if (remaining == 0 && db->iExecSQL(kyotenUpdateSql(k, 0)) != 0)
         return fail(Deleted::RowsFailed, db->sErrMsg);
     if (db->iCommitTrans() != 0)

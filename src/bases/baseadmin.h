@@ -36,12 +36,12 @@ struct NewKyoten {
     std::optional<Schedule> schedule;
 };
 
-enum class Created { Yes, TemplatesMissing, NoBranch, InsertFailed, FilesNotMade };
+enum class Created { Yes, TemplatesMissing, NoBranch, InsertFailed, FilesNotMade, NameTaken };
 
 struct CreateOutcome {
     Created result = Created::Yes;
     tKyoten row;         // the row as inserted, with its branch
-    QString failure;     // why the insert or the files failed (empty when a box told already)
+    QString failure;     // why the name, the insert or the files failed (empty when a box told already)
     QString undoFailure; // FilesNotMade: what could not be taken back; empty when all was
 };
 

@@ -121,6 +121,11 @@ void frmFirstLogin::btnAdd_Click()
         refuse(problem);
         return;
     }
+    if (const QString taken = kyotenNameTakenProblem(short(ui->cmbChiku->currentIndex() + 1), 0, name);
+        !taken.isEmpty()) {
+        refuse(taken);
+        return;
+    }
     const QString prefecture = ui->cmbChiku->currentText();
     if (platform::msgBox(
             QStringLiteral("【") + prefecture + QStringLiteral("】 の事業所を登録します。よろしいですか？") +
@@ -158,6 +163,9 @@ bool frmFirstLogin::createKyoten(const QString& prefecture, const QString& name)
     case bases::Created::TemplatesMissing:
         platform::msgBox(made.failure, QStringLiteral("事業所追加エラー"), MsgIcon::Exclamation,
                          MsgButtons::Ok);
+        return false;
+    case bases::Created::NameTaken: // by another terminal since the check before the question
+        platform::msgBox(made.failure, QStringLiteral("入力エラー"), MsgIcon::Exclamation, MsgButtons::Ok);
         return false;
     case bases::Created::NoBranch:
         platform::msgBox(QStringLiteral("事業所の枝番を取得できなかったため、事業所を作成できません。"),

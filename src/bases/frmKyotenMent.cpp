@@ -36,18 +36,11 @@ constexpr StatusOption kOptions[] = {
 };
 
 // The status pictures, by imgStatus index 1 to 5: in use, stopped, abolished, unregistered,
-// franchise. A house in the colour of the launcher's base icons.
+// franchise; each the picture the launcher's list shows for a base of that status.
 QPixmap statusPicture(int index)
 {
-    static const QColor colours[] = {QColor(),
-                                     QColor(40, 110, 200),
-                                     QColor(230, 150, 30),
-                                     QColor(140, 60, 60),
-                                     QColor(150, 150, 150),
-                                     QColor(40, 160, 90)};
-    return drawnHouse(colours[index], index == 3   ? HouseMark::Cross
-                                      : index == 2 ? HouseMark::Bar
-                                                   : HouseMark::None);
+    static const int iconNumbers[] = {0, 1, 3, 4, 0, 2};
+    return kyotenPicture(iconNumbers[index], kyotenIconFolder());
 }
 
 struct WaitCursor {
@@ -91,9 +84,8 @@ frmKyotenMent::frmKyotenMent(QWidget* parent) : QDialog(parent), ui(new Ui::frmK
         imgStatus(i)->setPixmap(statusPicture(i));
 
     auto* enter = new EnterAsTab(this);
-    for (QWidget* field : {static_cast<QWidget*>(ui->imArea), static_cast<QWidget*>(ui->imBcd),
-                           static_cast<QWidget*>(ui->imBeb), static_cast<QWidget*>(ui->imKyotenName),
-                           static_cast<QWidget*>(ui->imKyotenComment)})
+    for (QLineEdit* field :
+         {ui->imArea, ui->imChiku, ui->imBcd, ui->imBeb, ui->imKyotenName, ui->imKyotenComment})
         enter->watch(field);
 
     connect(ui->btnRegist, &QPushButton::clicked, this, &frmKyotenMent::btnRegist_Click);
@@ -120,10 +112,13 @@ frmKyotenMent::frmKyotenMent(QWidget* parent) : QDialog(parent), ui(new Ui::frmK
     ui->mnF2->setEnabled(!addMode_);
 
     ui->imArea->setText(k.cAreaName);
+    ui->imChiku->setText(prefectureRegion(k.iKyotenCd));
     ui->imBcd->setText(QString::number(k.iKyotenCd));
     ui->imBeb->setText(QString::number(k.iKyotenEb));
     ui->imKyotenName->setText(k.cKyotenName);
     ui->imKyotenComment->setText(k.cComment);
+    // The window opens on the first field a user can change; the area fields are read-only.
+    ui->imKyotenName->setFocus();
 
     const int option = optionOfUsedFlg(k.iUsedFlg);
     if (option >= 0) {
@@ -198,8 +193,12 @@ void frmKyotenMent::btnRegist_Click()
         exclamation(QStringLiteral("事業所の状態を選択して下さい。"), QStringLiteral("設定エラー"));
         return;
     }
-
     tKyoten& k = state().gtKyoten;
+    if (const QString taken = kyotenNameTakenProblem(k.iKyotenCd, k.iKyotenEb, name); !taken.isEmpty()) {
+        exclamation(taken, QStringLiteral("入力エラー"));
+        return;
+    }
+
     const tKyoten before = k;
     k.cKyotenName = name;
     k.cComment = comment;
@@ -244,6 +243,9 @@ bool frmKyotenMent::registerNewKyoten()
         break;
     case bases::Created::TemplatesMissing:
         exclamation(made.failure, QStringLiteral("マスタデータの読込みエラー"));
+        return false;
+    case bases::Created::NameTaken: // by another terminal since the window's own check
+        exclamation(made.failure, QStringLiteral("入力エラー"));
         return false;
     case bases::Created::FilesNotMade:
         bases::showNewBaseFilesNotMade(made.failure, made.undoFailure);

@@ -47,6 +47,26 @@ int runWriting(const QString& sql, QString* failure)
     return 0;
 }
 
+// The first field of the first row of a counting statement, on its own connection; -1 on
+// failure.
+int countOf(const QString& sql)
+{
+    auto db = openConnection(kCheckLabel);
+    if (!db)
+        return -1;
+    Recordset rs;
+    if (db->iOpenRecSet(rs, sql) != 0) {
+        db->iDisConnect();
+        return -1;
+    }
+    int count = 0;
+    if (!rs.eof())
+        count = int(nNullToLong(rs.field(0)));
+    rs.close();
+    db->iDisConnect();
+    return count;
+}
+
 } // namespace
 
 const QStringList& perBaseTables()
@@ -191,22 +211,22 @@ QString kyotenEdMaxGetSql(short KyotenCd)
            QStringLiteral(" AND KYOTEN.iKyotenEb <> 0") + QStringLiteral(" ORDER BY KYOTEN.iKyotenEb DESC");
 }
 
+QString kyotenNameCountSql(short KyotenCd, short ownEb, const QString& name)
+{
+    return QStringLiteral(" SELECT COUNT(*) FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0 AND") +
+           QStringLiteral(" KYOTEN.iKyotenCd = ") + num(KyotenCd) +
+           QStringLiteral(" AND KYOTEN.iKyotenEb <> ") + num(ownEb) +
+           QStringLiteral(" AND KYOTEN.cKyotenName = '") + txt(name) + QLatin1Char('\'');
+}
+
 int iKyotenCheck(short KyotenCd, short kyotenEb)
 {
-    auto db = openConnection(kCheckLabel);
-    if (!db)
-        return -1;
-    Recordset rs;
-    if (db->iOpenRecSet(rs, kyotenCheckSql(KyotenCd, kyotenEb)) != 0) {
-        db->iDisConnect();
-        return -1;
-    }
-    int count = 0;
-    if (!rs.eof())
-        count = int(nNullToLong(rs.field(0)));
-    rs.close();
-    db->iDisConnect();
-    return count;
+    return countOf(kyotenCheckSql(KyotenCd, kyotenEb));
+}
+
+int iKyotenNameCount(short KyotenCd, short ownEb, const QString& name)
+{
+    return countOf(kyotenNameCountSql(KyotenCd, ownEb, name));
 }
 
 int iKyotenInsert(QString* failure)

@@ -22,6 +22,8 @@ int iKyotenUpdate(short iJobType = 0, QString* failure = nullptr);
 // Deletes the rows of gtKyoten's base from the 66 per-base tables (its KYOTEN row among
 // them) in one transaction: a failure on any table leaves every row in place.
 int iAllTblDelete(QString* failure = nullptr);
+// How many bases of the area other than the branch ownEb have the name; -1 on failure.
+int iKyotenNameCount(short KyotenCd, short ownEb, const QString& name);
 // The next free branch number of the area (largest plus one, 1 when the area has no base
 // yet); -1 on failure.
 int iKyotenEdMaxGet(short KyotenCd);
@@ -33,6 +35,7 @@ QString kyotenInsertSql(const tKyoten& k);
 QString kyotenUpdateSql(const tKyoten& k, short iJobType);
 QString allTblDeleteSql(short KyotenCd, short kyotenEb);
 QString kyotenEdMaxGetSql(short KyotenCd);
+QString kyotenNameCountSql(short KyotenCd, short ownEb, const QString& name);
 
 // The 66 tables that hold a base's rows, in the order they are cleared.
 const QStringList& perBaseTables();

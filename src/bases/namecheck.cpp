@@ -1,5 +1,6 @@
 #include "bases/namecheck.h"
 
+#include "bases/kyoten.h"
 #include "platform/textfile.h"
 
 QString kyotenNameProblem(const QString& name)
@@ -24,6 +25,17 @@ QString kyotenNameProblem(const QString& name)
     if (!bad.isEmpty())
         return QStringLiteral("事業所名称に使用できない文字が含まれています。\r\n") + bad;
     return {};
+}
+
+QString kyotenNameTakenText()
+{
+    return QStringLiteral("同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n"
+                          "別の事業所名称を入力して下さい。");
+}
+
+QString kyotenNameTakenProblem(short KyotenCd, short ownEb, const QString& name)
+{
+    return iKyotenNameCount(KyotenCd, ownEb, name) > 0 ? kyotenNameTakenText() : QString();
 }
 
 QString kyotenCommentProblem(const QString& comment)

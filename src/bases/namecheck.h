@@ -12,5 +12,11 @@ QString kyotenNameProblem(const QString& name);
 // The comment column holds 1000 characters.
 QString kyotenCommentProblem(const QString& comment);
 
+// A name another base of the same area already has: the bases could not be told apart in
+// the list. ownEb is the base's own branch (0 for a base still to be made). Empty when the
+// name is free, or when the look-up failed and has said so.
+QString kyotenNameTakenProblem(short KyotenCd, short ownEb, const QString& name);
+QString kyotenNameTakenText();
+
 inline constexpr int kKyotenNameMax = 100;
 inline constexpr int kKyotenCommentMax = 1000;

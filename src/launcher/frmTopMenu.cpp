@@ -57,17 +57,6 @@ const QStringList& columnKeys()
 const QColor kLinkRed(255, 0, 0);
 const QColor kLinkDarkBlue(0, 0, 128);
 
-// The base pictures drawn in, one per icon number: unregistered, in use, franchise,
-// stopped, abolished. An installation may deliver its own (KYOTEN<n>.png in the icon folder).
-QIcon drawnKyotenPicture(int number)
-{
-    static const std::array<QColor, 5> colours{QColor(150, 150, 150), QColor(40, 110, 200),
-                                               QColor(40, 160, 90), QColor(230, 150, 30),
-                                               QColor(140, 60, 60)};
-    const QColor colour = colours[size_t(number >= 0 && number < 5 ? number : 0)];
-    return QIcon(drawnHouse(colour, number == 4 ? HouseMark::Cross : HouseMark::None));
-}
-
 int firstSelectedRow(const QAbstractItemView* list)
 {
     int row = -1;
@@ -123,7 +112,7 @@ frmTopMenu::frmTopMenu(QWidget* parent)
     ui->picUnuse->lower();
     ui->cmbDBName->setCompleter(nullptr);
     for (int i = 0; i < int(pictures_.size()); ++i)
-        pictures_[size_t(i)] = drawnKyotenPicture(i);
+        pictures_[size_t(i)] = QIcon(kyotenPicture(i));
     showLegend();
     setColours(ui->picArea, Qt::white, QColor(36, 84, 150));
     setColours(ui->picPassLock, QColor(80, 80, 80), QColor(240, 240, 240));
@@ -149,20 +138,9 @@ frmTopMenu::frmTopMenu(QWidget* parent)
     connect(ui->ListView1, &QWidget::customContextMenuRequested, this, &frmTopMenu::openPopup);
     connect(ui->List1, &QAbstractItemView::doubleClicked, this,
             [this] { launchFrom(LaunchSource::TextList); });
-    connect(ui->popMenu01, &QAction::triggered, this, [this] {
-        frmFirstLogin creation(this);
-        creation.exec();
-        iKyotenBtnSet();
-    });
-    connect(ui->popMenu02, &QAction::triggered, this, [this] {
-        const tKyoten* selected = icons_->base(firstSelectedRow(ui->ListView1));
-        if (!selected)
-            return;
-        state().gtKyoten = *selected;
-        frmKyotenMent maintenance(this);
-        maintenance.exec();
-        iKyotenBtnSet();
-    });
+    connect(ui->popMenu01, &QAction::triggered, this, &frmTopMenu::addKyoten);
+    connect(ui->mnAddKyoten, &QAction::triggered, this, &frmTopMenu::addKyoten);
+    connect(ui->popMenu02, &QAction::triggered, this, &frmTopMenu::editKyoten);
     connect(ui->popMenu03, &QAction::triggered, this, [this] { launchFrom(LaunchSource::PopupMenu); });
     connect(ui->popMenuNull01, &QAction::triggered, this, &frmTopMenu::showPopupNullMessage);
     for (QAction* option : {ui->mnUser, ui->mnAcc, ui->mnSmartMenu, ui->mnDouble, ui->mnBackUpCheck})
@@ -375,21 +353,32 @@ void frmTopMenu::load()
 
 short frmTopMenu::iKyotenBtnSet()
 {
-    const QSignalBlocker blockIcons(ui->ListView1);
-    const QSignalBlocker blockLines(ui->List1);
-    icons_->clear();
-    lines_->clear();
+    short status = -1;
+    {
+        const QSignalBlocker blockIcons(ui->ListView1);
+        const QSignalBlocker blockLines(ui->List1);
+        icons_->clear();
+        lines_->clear();
 
-    const short status = loadKyotenList();
+        status = loadKyotenList();
 
-    // Both views show the rows as they are; an item is only drawn when it is on screen. They
-    // show the state's list itself, without a copy: the list changes only here, after both
-    // were emptied, and the state lives as long as the program.
-    const std::shared_ptr<const std::vector<tKyoten>> rows(std::shared_ptr<void>(), &state().gtKyotenList);
-    icons_->setBases(rows);
-    lines_->setBases(rows);
-    if (icons_->rowCount() > 0)
-        ui->ListView1->setCurrentIndex(icons_->index(0));
+        // Both views show the rows as they are; an item is only drawn when it is on screen.
+        // They show the state's list itself, without a copy: the list changes only here,
+        // after both were emptied, and the state lives as long as the program.
+        const std::shared_ptr<const std::vector<tKyoten>> rows(std::shared_ptr<void>(),
+                                                               &state().gtKyotenList);
+        icons_->setBases(rows);
+        lines_->setBases(rows);
+        if (icons_->rowCount() > 0)
+            ui->ListView1->setCurrentIndex(icons_->index(0));
+    }
+    // The panel shows the base the list highlights, and nothing when none is.
+    if (firstSelectedRow(ui->ListView1) >= 0) {
+        showSelectedKyoten();
+    } else {
+        for (int i = 0; i < 3; ++i)
+            lblArea(i)->clear();
+    }
     return status;
 }
 
@@ -402,6 +391,8 @@ short frmTopMenu::iMenuBtn(short flag)
     ui->cmbDBName->setEnabled(loggedIn);
     ui->btnUserCg->setEnabled(loggedIn);
     ui->btnTS->setEnabled(loggedIn);
+    // The keyboard's way to a new base, for the accounts the pop-up offers it to.
+    ui->mnAddKyoten->setEnabled(loggedIn && state().gtLoginUser.AccessLevel >= 10);
     return 0;
 }
 
@@ -421,14 +412,9 @@ void frmTopMenu::statusIn()
 
 void frmTopMenu::loadKyotenPictures(const QString& iconFolder)
 {
-    for (int i = 0; i < int(pictures_.size()); ++i) {
-        const QString file = iconFolder + QStringLiteral("\\KYOTEN%1.png").arg(i);
-        if (bFileExists(file)) {
-            const QPixmap picture(platform::nativePath(file));
-            if (!picture.isNull())
-                pictures_[size_t(i)] = QIcon(picture);
-        }
-    }
+    // An installation may deliver its own pictures (KYOTEN<n>.png in the icon folder).
+    for (int i = 0; i < int(pictures_.size()); ++i)
+        pictures_[size_t(i)] = QIcon(kyotenPicture(i, iconFolder));
     showLegend();
     icons_->picturesChanged();
 }
@@ -707,6 +693,48 @@ void frmTopMenu::openPopup(const QPoint& pos)
     ui->popMenu->popup(global);
 }
 
+void frmTopMenu::addKyoten()
+{
+    state().giDialogResult = 0;
+    {
+        frmFirstLogin creation(this);
+        creation.exec();
+    }
+    const tKyoten made = state().gtKyoten;
+    iKyotenBtnSet();
+    if (state().giDialogResult == 1)
+        selectKyoten(made.iKyotenCd, made.iKyotenEb);
+}
+
+void frmTopMenu::editKyoten()
+{
+    const tKyoten* selected = icons_->base(firstSelectedRow(ui->ListView1));
+    if (!selected)
+        return;
+    const tKyoten edited = *selected;
+    state().gtKyoten = edited;
+    {
+        frmKyotenMent maintenance(this);
+        maintenance.exec();
+    }
+    iKyotenBtnSet();
+    selectKyoten(edited.iKyotenCd, edited.iKyotenEb); // unless it was deleted
+}
+
+void frmTopMenu::selectKyoten(short kyotenCd, short kyotenEb)
+{
+    for (int row = 0; row < icons_->rowCount(); ++row) {
+        const tKyoten* k = icons_->base(row);
+        if (k->iKyotenCd != kyotenCd || k->iKyotenEb != kyotenEb)
+            continue;
+        ui->ListView1->setCurrentIndex(icons_->index(row));
+        ui->ListView1->scrollTo(icons_->index(row));
+        ui->List1->setCurrentIndex(lines_->index(row));
+        (ui->mnSmartMenu->isChecked() ? ui->List1 : ui->ListView1)->setFocus();
+        return;
+    }
+}
+
 void frmTopMenu::showPopupNullMessage()
 {
     platform::msgBox(QStringLiteral("拠点の追加・編集を行うには管理者権限アカウントでのログインが必要です"),
@@ -768,7 +796,9 @@ void frmTopMenu::keyPressEvent(QKeyEvent* event)
 
 void frmTopMenu::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+    // The log-in fields take the focus until someone has logged in; then the focus stays
+    // where the user left it, in the base list after the base windows.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && state().gtLoginUser.AccessLevel == 0)
         focusLoginField();
     QDialog::changeEvent(event);
 }

@@ -76,6 +76,12 @@ private:
     void optionToggled();
     LauncherOptions checkedOptions() const;
     void openPopup(const QPoint& pos);
+    // The creation window for a new base, then the list again with the new base selected.
+    void addKyoten();
+    // The maintenance window for the selected base, then the list again with it selected.
+    void editKyoten();
+    // Selects the base in both views and gives the visible one the focus.
+    void selectKyoten(short kyotenCd, short kyotenEb);
     void showPopupNullMessage();
     void startTotalSchedule();
     void focusLoginField();

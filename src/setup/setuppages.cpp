@@ -9,6 +9,7 @@
 #include "bases/frmFirstLogin.h"
 #include "lookup/frmSearchAdd.h"
 #include "map/frmSetMap.h"
+#include "map/geo.h"
 #include "platform/messagebox.h"
 #include "platform/paths.h"
 #include "platform/terminator.h"
@@ -24,6 +25,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
+#include <algorithm>
 
 using platform::MsgAnswer;
 using platform::MsgButtons;
@@ -194,10 +196,7 @@ frmFirstSetUpA0::frmFirstSetUpA0(QWidget* parent) : SetupPageDialog(parent), ui(
     (d.recordKeeping == 1 ? ui->optChk06_1 : ui->optChk06_0)->setChecked(true);
     (d.receiptFormatMode == 2 ? ui->optChk10_1 : ui->optChk10_0)->setChecked(true);
     selectFormat(d.receiptFormat - 1);
-    // The frame opens over the questions, as a small panel of its own.
-    ui->fraRyosyu->setAutoFillBackground(true);
-    ui->fraRyosyu->raise();
-    ui->fraRyosyu->hide();
+    showFormatFrame(false);
 
     connect(ui->optChk06_1, &QRadioButton::clicked, this, &frmFirstSetUpA0::optChk06_Click);
     connect(ui->optChk10_0, &QRadioButton::clicked, this, [this] { optChk10_Click(0); });
@@ -247,11 +246,25 @@ void frmFirstSetUpA0::optChk10_Click(int index)
     if (index == 1) {
         d.receiptFormatMode = 2;
         selectFormat(d.receiptFormat - 1);
-        ui->fraRyosyu->show();
-        ui->btnNext->setEnabled(false);
+        showFormatFrame(true);
     } else {
-        ui->fraRyosyu->hide();
-        ui->btnNext->setEnabled(true);
+        showFormatFrame(false);
+    }
+}
+
+// The format frame opens below the questions, hiding none of them: the page grows to hold
+// it and shrinks again when it closes. Next waits until the frame is closed.
+void frmFirstSetUpA0::showFormatFrame(bool shown)
+{
+    ui->fraRyosyu->setVisible(shown);
+    ui->btnNext->setEnabled(!shown);
+    const QWidget* above = shown ? static_cast<QWidget*>(ui->fraRyosyu) : ui->fraChk10;
+    ui->btnNext->move(ui->btnNext->x(), above->geometry().bottom() + 11);
+    resize(width(), ui->btnNext->geometry().bottom() + 11);
+    if (shown) {
+        const int format = selectedFormat();
+        ui->fraRyosyu->findChild<QRadioButton*>(QStringLiteral("opt_SelRyousyuu_%1").arg(std::max(format, 0)))
+            ->setFocus();
     }
 }
 
@@ -260,14 +273,12 @@ void frmFirstSetUpA0::cmdOk_Click()
     tSetupData& d = state().gtSetupData;
     d.receiptFormatMode = 2;
     d.receiptFormat = short(selectedFormat() + 1);
-    ui->fraRyosyu->hide();
-    ui->btnNext->setEnabled(true);
+    showFormatFrame(false);
 }
 
 void frmFirstSetUpA0::cmdCancel_Click()
 {
-    ui->fraRyosyu->hide();
-    ui->btnNext->setEnabled(true);
+    showFormatFrame(false);
 }
 
 void frmFirstSetUpA0::btnPrtSub_Click()
@@ -317,6 +328,17 @@ void frmFirstSetUpA0::btnPrtSub_Click()
 
 void frmFirstSetUpA0::btnNext_Click()
 {
+    // A fixing day is a day of the month or -1 for its last day; 0 is neither.
+    for (QSpinBox* day : {ui->inReseptFixedDay_0, ui->inReseptFixedDay_1, ui->inReseptFixedDay_2}) {
+        if (day->value() == 0) {
+            platform::msgBox(QStringLiteral("確定日は1から31までの日を入力して下さい。\r\n"
+                                            "末日の場合は-1を入力して下さい。"),
+                             QStringLiteral("入力エラー"), MsgIcon::Exclamation, MsgButtons::Ok);
+            day->setFocus();
+            day->selectAll();
+            return;
+        }
+    }
     tSetupData& d = state().gtSetupData;
     d.iHenkei = ui->optChk01_0->isChecked() ? 0 : 1;
     d.holidayRule = ui->optChk02_0->isChecked() ? 1 : ui->optChk02_1->isChecked() ? 2 : 3;
@@ -341,10 +363,10 @@ frmFirstSetUp01::frmFirstSetUp01(QWidget* parent) : SetupPageDialog(parent), ui(
     ui->setupUi(this);
     ui->posYubin->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("[0-9０-９]{0,3}[-－]?[0-9０-９]{0,4}")), ui->posYubin));
-    ui->imLat->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,10}")), ui->imLat));
-    ui->imLon->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("-?[0-9]{0,10}")), ui->imLon));
+    // Positions are whole milliseconds of arc; nine digits keep them inside 32 bits.
+    for (QLineEdit* position : {ui->imLat, ui->imLon})
+        position->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,9}")), position));
     watchEnter(this, {ui->txtKaishaName, ui->txtDaihyouName, ui->posYubin, ui->txtAddress01,
                       ui->txtAddressKana, ui->imLat, ui->imLon, ui->txtTel, ui->txtFax});
 
@@ -403,11 +425,20 @@ void frmFirstSetUp01::btnNext_Click()
                                 QStringLiteral("施術者データ入力"), MsgIcon::Information,
                                 MsgButtons::YesNo) == MsgAnswer::Yes;
     };
+    // A position the map does not cover would send every home visit to the wrong place.
+    const qint32 lat = qint32(ui->imLat->text().toLong());
+    const qint32 lon = qint32(ui->imLon->text().toLong());
+    if ((lat != 0 || lon != 0) && !offlinemap::insideCoverage(lon, lat)) {
+        platform::msgBox(QStringLiteral("北緯・東経が地図の範囲外です。\r\n"
+                                        "「地図で位置を指定」で位置を指定して下さい。"),
+                         QStringLiteral("入力エラー"), MsgIcon::Exclamation, MsgButtons::Ok);
+        ui->imLat->setFocus();
+        return;
+    }
     if (ui->txtKaishaName->text().trimmed().isEmpty() &&
         !ask(QStringLiteral("往療起点の社名が入力されていません。")))
         return;
-    if ((ui->imLat->text().toLong() == 0 || ui->imLon->text().toLong() == 0) &&
-        !ask(QStringLiteral("緯度・経度の情報が入力されていません。")))
+    if ((lat == 0 || lon == 0) && !ask(QStringLiteral("緯度・経度の情報が入力されていません。")))
         return;
     store();
     leaveTo(SetupPage::Staff);
@@ -539,6 +570,8 @@ frmFirstSetUpList::frmFirstSetUpList(Kind kind, QWidget* parent)
     setWindowTitle(t.caption);
     ui->lblInfo->setText(t.info);
     ui->chkAuto->setText(t.autoCaption);
+    ui->lstMember->setAccessibleName(kind == Kind::Staff ? QStringLiteral("登録した施術者")
+                                                         : QStringLiteral("登録した利用者"));
     ui->lstMember->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     ui->txtIDNo->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,9}")), ui->txtIDNo));
@@ -556,6 +589,8 @@ frmFirstSetUpList::frmFirstSetUpList(Kind kind, QWidget* parent)
     showCount();
     if (ui->chkAuto->isChecked())
         ui->txtIDNo->setText(QString::number(nextAutoCode()));
+    // The page opens where a user starts typing: the name, its code being numbered.
+    ui->txtName->setFocus();
 
     connect(ui->chkAuto, &QCheckBox::clicked, this, &frmFirstSetUpList::chkAuto_Click);
     connect(ui->btnAdd, &QPushButton::clicked, this, &frmFirstSetUpList::btnAdd_Click);

@@ -88,6 +88,7 @@ public:
 private:
     int selectedFormat() const; // option index, -1 when none
     void selectFormat(int index);
+    void showFormatFrame(bool shown);
     Ui::frmFirstSetUpA0* ui;
 };
 

@@ -1,5 +1,7 @@
 #include "state/state.h"
 
+#include <utility>
+
 namespace
 {
 State& instance()
@@ -83,6 +85,21 @@ QString twoDigits(int n)
     return n >= 0 && n < 10 ? QLatin1Char('0') + QString::number(n) : QString::number(n);
 }
 } // namespace
+
+QString prefectureRegion(int code)
+{
+    // The eight regions by their last prefecture code; Okinawa belongs to Kyushu.
+    static const std::pair<int, const char16_t*> regions[] = {
+        {1, u"北海道地方"}, {7, u"東北地方"},  {14, u"関東地方"}, {23, u"中部地方"},
+        {30, u"近畿地方"},  {35, u"中国地方"}, {39, u"四国地方"}, {47, u"九州地方"}};
+    if (code < 1 || code > 47)
+        return {};
+    for (const auto& [last, name] : regions) {
+        if (code <= last)
+            return QString::fromUtf16(name);
+    }
+    return {};
+}
 
 QString baseId(int kyotenCd, int kyotenEb)
 {

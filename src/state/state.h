@@ -128,6 +128,8 @@ void resetState();
 
 // The 47 prefecture names by national prefecture code (index 1 to 47; index 0 empty).
 const std::array<QString, 48>& gsPrefName();
+// The region (地方) of a prefecture by its code ("関東地方" for 13); empty outside 1 to 47.
+QString prefectureRegion(int code);
 
 // Base id: code and branch, each with at least two digits (1, 2 gives "0102").
 QString baseId(int kyotenCd, int kyotenEb);

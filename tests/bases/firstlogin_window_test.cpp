@@ -214,6 +214,14 @@ TEST(FirstLoginWindow, RefusalsNoAndFailuresCreateNothing)
     inst.expectLastBox("都道府県名は必ず選択して下さい。", "入力エラー", MsgIcon::Exclamation);
     create(w, "東京", " 　", inst);
     inst.expectLastBox("事業所名称は必ず入力して下さい。", "入力エラー", MsgIcon::Exclamation);
+    // A name another base of the area has.
+    inst.addKyoten(27, 1, "本店");
+    create(w, "大阪", "本店", inst);
+    inst.expectLastBox(
+        "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。",
+        "入力エラー", MsgIcon::Exclamation);
+    EXPECT_EQ(inst.kyotenRow(27, 2), "");
+    inst.exec("DELETE FROM KYOTEN WHERE iKyotenCd = 27");
 
     inst.messages.shown.clear();
     inst.messages.answers.clear();

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -31,4 +32,26 @@ TEST(CautionDialog, ReportsConfirmationOnlyForTheConfirmButton)
     QTimer::singleShot(0, &dialog, [&] { dialog.close(); });
     dialog.exec();
     EXPECT_EQ(state().giCautionResult, 0);
+}
+
+// The box is as large as its text: each line whole, no blank area under it.
+TEST(CautionDialog, SizedToItsText)
+{
+    TestInstallation inst;
+    for (const QString& name : {QStringLiteral("本店"), QString(60, QChar(u'長'))}) {
+        state().gtKyoten.cKyotenName = name;
+        frmCaution dialog;
+        dialog.show();
+        for (auto* label : dialog.findChildren<QLabel*>(QRegularExpression("^lbl"))) {
+            const QRect box = label->contentsRect();
+            const QRect needed = label->fontMetrics().boundingRect(
+                box, label->wordWrap() ? Qt::TextWordWrap : 0, label->text());
+            EXPECT_TRUE(box.contains(needed) &&
+                        box.height() <= needed.height() + label->fontMetrics().height())
+                << label->objectName().toStdString() << " " << box.height() << " " << needed.height();
+        }
+        auto* question = dialog.findChild<QLabel*>("lblCaption"); // its lines are not broken
+        for (const QString& line : question->text().split('\n'))
+            EXPECT_LE(question->fontMetrics().horizontalAdvance(line), question->contentsRect().width());
+    }
 }

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -97,9 +98,9 @@ TEST(KyotenMentWindow, AddAndEditModes)
     EXPECT_TRUE(child<QPushButton>(*edit, "btnDel")->isEnabled());
     EXPECT_FALSE(child<QAction>(*edit, "mnF1")->isEnabled());
     QStringList fields;
-    for (const char* name : {"imArea", "imBcd", "imBeb", "imKyotenName", "imKyotenComment"})
+    for (const char* name : {"imArea", "imChiku", "imBcd", "imBeb", "imKyotenName", "imKyotenComment"})
         fields << child<QLineEdit>(*edit, name)->text();
-    EXPECT_EQ(fields, QStringList({"東京", "13", "2", "支店", "駅前"}));
+    EXPECT_EQ(fields, QStringList({"東京", "関東地方", "13", "2", "支店", "駅前"}));
 
     const auto add = open(13, 5, "東京", "", 0);
     EXPECT_TRUE(add->addMode());
@@ -123,23 +124,33 @@ TEST(KyotenMentWindow, AddAndEditModes)
 TEST(KyotenMentWindow, StatusOptionsTextsAndPictures)
 {
     TwoBases inst;
-    // By iUsedFlg: option, status text, source picture.
+    // The installation's own base pictures, one colour each, by the list's icon number.
+    inst.writeFile("Massage.ini", "[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[システム]\r\nFC機能=1\r\n");
+    const QColor colours[] = {Qt::gray, Qt::green, Qt::blue, Qt::yellow, Qt::black};
+    QDir(inst.path()).mkdir("ICON");
+    for (int icon = 0; icon < 5; ++icon) {
+        QImage image(48, 48, QImage::Format_ARGB32);
+        image.fill(colours[icon]);
+        ASSERT_TRUE(image.save(inst.file(QStringLiteral("ICON/KYOTEN%1.png").arg(icon))));
+    }
+    // By iUsedFlg: option, status text, source picture, the list's icon of the status.
     const struct {
         short flag;
         int option;
         const char* text;
-        int source;
-    } statuses[] = {{0, 0, "事業所未登録", 4},
-                    {1, 1, "事業所として運用中", 1},
-                    {2, 2, "ＦＣとして運用中", 5},
-                    {3, 3, "運用停止中", 2},
-                    {9, 4, "廃止", 3}};
+        int source, icon;
+    } statuses[] = {{0, 0, "事業所未登録", 4, 0},
+                    {1, 1, "事業所として運用中", 1, 1},
+                    {2, 2, "ＦＣとして運用中", 5, 2},
+                    {3, 3, "運用停止中", 2, 3},
+                    {9, 4, "廃止", 3, 4}};
     for (const auto& s : statuses) {
         SCOPED_TRACE(s.flag);
         const auto w = open(13, 1, "東京", "本店", s.flag);
         EXPECT_TRUE(opt(*w, s.option)->isChecked());
         EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), s.text);
         EXPECT_EQ(picture(*w, 0), picture(*w, s.source));
+        EXPECT_EQ(picture(*w, 0).pixel(24, 24), QColor(colours[s.icon]).rgba()); // as in the list
         EXPECT_EQ(opt(*w, 0)->isEnabled(), s.flag == 0);
     }
     // The five pictures differ.
@@ -190,6 +201,9 @@ TEST(KyotenMentWindow, RefusedEntriesWriteNothing)
         {QString(200, QChar(u'店')), 1, "事業所名称は100文字以内で入力して下さい。", "入力エラー"},
         {"𠮷野家", 1, "事業所名称に使用できない文字が含まれています。\r\n𠮷", "入力エラー"},
         {"新店", 0, "事業所の状態は未登録以外を選択して下さい。", "設定エラー"},
+        {" 本店", 1,
+         "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。",
+         "入力エラー"}, // the name of base 13-1
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
@@ -283,6 +297,10 @@ TEST(KyotenMentWindow, EditingStoresNameCommentAndStatus)
 {
     TwoBases inst;
     const auto w = open(13, 2, "東京", "支店", 2);
+    enter(*w, "本店", 2); // another base's name is refused
+    inst.expectLastBox(
+        "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。",
+        "入力エラー", MsgIcon::Exclamation);
     child<QLineEdit>(*w, "imKyotenName")->setText("Mc'Donald 支店 ");
     child<QLineEdit>(*w, "imKyotenComment")->setText(" 閉店予定");
     opt(*w, 4)->setChecked(true);
@@ -363,13 +381,16 @@ TEST(KyotenMentWindow, FailedDeletesKeepRowsAndFiles)
     expectKept();
 }
 
-TEST(KyotenMentWindow, EnterMovesToTheNextField)
+TEST(KyotenMentWindow, OpensOnTheNameAndEnterMovesToTheNextField)
 {
     TwoBases inst;
     const auto w = open(13, 1, "東京", "本店", 1);
     QApplication::setActiveWindow(w.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    child<QLineEdit>(*w, "imKyotenName")->setFocus();
+    // The first field a user can change has the focus, not the read-only area.
+    ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenName"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_End);
+    QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), Qt::Key_unknown, "２", Qt::NoModifier);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
@@ -378,8 +399,6 @@ TEST(KyotenMentWindow, EnterMovesToTheNextField)
     EXPECT_TRUE(inst.messages.shown.empty());
 
     // The function keys of the menu: F10 registers.
-    child<QLineEdit>(*w, "imKyotenName")->setFocus();
-    child<QLineEdit>(*w, "imKyotenName")->setText("本店２");
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
     inst.expectLastBox("本店２事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
     EXPECT_FALSE(w->isVisible());

@@ -1,4 +1,5 @@
 #include "e2e.h"
+#include "launcher/startup.h"
 
 // The real TopMenu on the demo installation: log in as admin, leave through the exit (F12,
 // then the exit button), and find the account logged out with its id kept for the next start.
@@ -6,6 +7,7 @@ TEST(ExitEndToEnd, ExitLogsOutAndKeepsTheLastUser)
 {
     TestInstallation inst;
     makeDemo(inst);
+    EXPECT_TRUE(AplogRead().contains("ログイン：staff / staff")) << AplogRead().toStdString();
     for (const QString exit : {"key:frmTopMenu=F12", "click:cmdExit"}) {
         SCOPED_TRACE(exit.toStdString());
         inst.exec("UPDATE ACCOUNT SET tLoginDate = '2024-04-01 09:00:00.000' WHERE cLoginId = 'admin'",

@@ -1,4 +1,5 @@
 #include "e2e.h"
+#include "launcher/startup.h"
 
 #include <QSysInfo>
 
@@ -10,6 +11,10 @@ TEST(FirstSetupEndToEnd, FreshInstallationToTheFirstBase)
 {
     TestInstallation inst;
     makeDemo(inst, true);
+    // The launcher's notes are the new installation's own, never the demo's accounts.
+    const QString notes = AplogRead();
+    EXPECT_TRUE(notes.contains("admin / admin")) << notes.toStdString();
+    EXPECT_FALSE(notes.contains("staff") || notes.contains("デモ")) << notes.toStdString();
 
     // One line per page.
     const QStringList steps{

@@ -247,6 +247,20 @@ TEST(Races, TwoCreationsInOneAreaTheLoserTakesTheNextNumber)
     expectWholeBase(inst, 3, "A店");
 }
 
+TEST(Races, TwoCreationsOfOneNameInOneAreaMakeOneBase)
+{
+    BaseInstallation inst;
+    // A has read branch 1 when B makes base 1301 with the same name.
+    Child a(inst, {"create", "13", "新店", "copyback"}, {}, "create.branch");
+    ASSERT_TRUE(a.held());
+    EXPECT_EQ(run(inst, {"create", "13", "新店", "copyback"}), "created 13 1");
+    a.go();
+    EXPECT_TRUE(
+        a.result().startsWith("failed 5 同じ都道府県に同じ事業所名称の事業所が既に登録されています。"));
+    expectWholeBase(inst, 1, "新店");
+    expectNoBase(inst, 2);
+}
+
 TEST(Races, ADeletionNeverRemovesTheFilesOfABaseMadeAfterItsRowsWent)
 {
     TwoBases inst;

@@ -1,9 +1,18 @@
+#include "bases/frmCaution.h"
+#include "bases/frmFirstLogin.h"
+#include "bases/frmKyotenMent.h"
 #include "installation.h"
 #include "launcher/frmTopMenu.h"
 #include "launcher/picture.h"
+#include "lookup/frmSearchAdd.h"
+#include "map/frmSetMap.h"
 #include "platform/textfile.h"
+#include "setup/frmBackUpCheck.h"
+#include "setup/setuppages.h"
 #include "state/state.h"
 
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -155,7 +164,60 @@ QByteArray optionBytes(const QString& values)
             .arg(v[0], v[1], v[2], v[3], v[4]));
 }
 
+// What assistive technology calls a control: the caption label whose buddy it is, else its
+// accessible name or a button's text.
+QString spokenName(QWidget* w)
+{
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+    for (const auto& [label, relation] : face->relations(QAccessible::Label)) {
+        if (qobject_cast<QLabel*>(label->object()))
+            return label->text(QAccessible::Name);
+    }
+    return !w->accessibleName().isEmpty() || qobject_cast<QAbstractButton*>(w) ? face->text(QAccessible::Name)
+                                                                               : QString();
+}
+
+// The controls a user reaches with Tab that have no name (combo and spin boxes speak for
+// their inner parts).
+QStringList unnamed(const QWidget& window)
+{
+    QStringList missing;
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        bool inner = false;
+        for (QWidget* p = w->parentWidget(); p != &window; p = p->parentWidget())
+            inner = inner || qobject_cast<QComboBox*>(p) || qobject_cast<QAbstractSpinBox*>(p);
+        if ((w->focusPolicy() & Qt::TabFocus) && !inner && spokenName(w).trimmed().isEmpty())
+            missing << window.objectName() + "." + w->objectName();
+    }
+    return missing;
+}
+
 } // namespace
+
+// Every window in each of its forms: every control has a name, the launcher's by caption.
+TEST(Accessibility, EveryControlOfEveryWindowHasAName)
+{
+    Installed inst;
+    Window launcher;
+    for (const auto& [field, caption] : {std::pair{"txtUserId", "ユーザーアカウント"},
+                                         {"txtPassword", "パスワード"},
+                                         {"cmbDBName", "接続先データベース"},
+                                         {"txtMasterDb", "接続先データベース"},
+                                         {"ListView1", "拠点一覧"},
+                                         {"List1", "拠点一覧"}})
+        EXPECT_EQ(spokenName(child<QWidget>(launcher, field)), QString::fromUtf8(caption)) << field;
+    QStringList missing = unnamed(launcher);
+    state().gtKyoten = tKyoten{13, 1, 0, "東京", "本店", "", 0, "", 0, "", 1};
+    missing << unnamed(frmKyotenMent()) << unnamed(frmCaution()) << unnamed(frmFirstLogin())
+            << unnamed(frmFirstView()) << unnamed(frmFirstSetUpA0()) << unnamed(frmFirstSetUp01())
+            << unnamed(frmFirstSetUp02()) << unnamed(frmFirstSetUp03()) << unnamed(frmSearchAdd())
+            << unnamed(frmBackUpCheck()) << unnamed(frmSetMap());
+    for (short mode : {0, 9}) {
+        state().giSetupMode = mode;
+        missing << unnamed(frmFirstSetUp00());
+    }
+    EXPECT_TRUE(missing.isEmpty()) << missing.join("\n").toStdString();
+}
 
 TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
 {
@@ -439,6 +501,9 @@ TEST(TopMenuWindow, LogOutClearsTheUserAndTheBaseAndSavesTheSelection)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     ASSERT_EQ(state().gtLoginUser.LoginId, "admin");
     auto* icons = child<QListView>(w, "ListView1");
+    // The highlighted base is the one the panel shows.
+    ASSERT_EQ(icons->selectionModel()->selectedIndexes(), QModelIndexList{row(icons, 0)});
+    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"北海道", "札幌店", "0101"}));
     icons->setCurrentIndex(row(icons, 3));
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"東京", "渋谷店", "1303"}));
     inst.messages.shown.clear();
@@ -539,8 +604,17 @@ TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
     child<QAction>(w, "popMenuNull01")->trigger();
     inst.expectLastBox("拠点の追加・編集を行うには管理者権限アカウントでのログインが必要です",
                        "アクセス権限がありません", MsgIcon::Information);
+    // From the keyboard a new base is the function menu's (Ctrl+N), for administrators only.
+    QApplication::setActiveWindow(&w);
+    icons->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier); // nothing opens
 
     logIn(w, "admin", "admin");
+    bool opened = false;
+    onWindow("frmFirstLogin", [&](QWidget& creation) { opened = creation.close(); });
+    icons->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::ControlModifier);
+    EXPECT_TRUE(opened);
     EXPECT_EQ(rightClick(icons, 3), child<QMenu>(w, "popMenu"));
     EXPECT_EQ(child<QAction>(w, "popMenu00_01")->text(), "拠点番号：13");
     EXPECT_EQ(child<QAction>(w, "popMenu00_02")->text(), "拠点枝番：03");
@@ -677,6 +751,12 @@ TEST(TopMenuWindow, AdministratorAddsEditsAndDeletesABaseFromThePopUp)
     });
     add->trigger();
     EXPECT_EQ(names(icons), QStringList({"札幌店", "本店", "新宿店", "渋谷店", "池袋店", "梅田店"}));
+    // The new base is selected and shown, and the list keeps the focus when the launcher is
+    // active again.
+    QApplication::setActiveWindow(&w);
+    EXPECT_EQ(icons->selectionModel()->selectedIndexes(), QModelIndexList{row(icons, 4)});
+    EXPECT_EQ(child<QLabel>(w, "lblArea_1")->text(), "池袋店");
+    EXPECT_EQ(QApplication::focusWidget(), icons);
     EXPECT_TRUE(inst.exists("Massage1304.ini"));
 
     // On an icon: that base is edited.
@@ -692,6 +772,7 @@ TEST(TopMenuWindow, AdministratorAddsEditsAndDeletesABaseFromThePopUp)
     });
     edit->trigger();
     EXPECT_EQ(row(icons, 4).data().toString(), "池袋東口店");
+    EXPECT_EQ(icons->selectionModel()->selectedIndexes(), QModelIndexList{row(icons, 4)}); // still
     inst.expectLastBox("池袋東口店事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
 
     rightClick(icons, 4);

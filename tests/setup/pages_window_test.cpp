@@ -2,6 +2,7 @@
 #include "map/offlinemap.h"
 #include "mapfixture.h"
 #include "setup/setuppages.h"
+#include "setup/setupsave.h"
 #include "setupfixture.h"
 
 #include <QAbstractItemView>
@@ -59,6 +60,17 @@ QStringList lines(const QWidget& w)
     return texts;
 }
 
+// The texts of the labels on the line of the named label, left to right, as a user reads them.
+QString lineOfLabels(const QWidget& w, const char* name)
+{
+    QMap<int, QString> line;
+    for (const QLabel* l : w.findChildren<QLabel*>()) {
+        if (l->geometry().center().y() == child<QLabel>(w, name)->geometry().center().y())
+            line.insert(l->x(), l->text());
+    }
+    return QStringList(line.values()).join(' ');
+}
+
 void showActive(QWidget& w)
 {
     w.show();
@@ -102,8 +114,8 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
     EXPECT_FALSE(code->isEnabled());
     showActive(page);
 
-    // Three names typed in a row, each ended with Enter in the name field.
-    child<QLineEdit>(page, "txtName")->setFocus();
+    // The page opens on the name: three names typed in a row, each ended with Enter.
+    ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(page, "txtName"));
     for (const QString name : {"一郎", "二郎", "三郎"}) {
         type(name);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -112,6 +124,7 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
               QStringList({"       1        一郎", "       2        二郎", "       3        三郎"}));
     EXPECT_EQ(code->text(), "4");
     EXPECT_EQ(child<QLabel>(page, "lblCount")->text(), "3");
+    EXPECT_EQ(lineOfLabels(page, "lblCount"), "登録数： 3 名");
     EXPECT_EQ(QApplication::focusWidget()->objectName(), "txtName");
 
     // Deleting the last code makes it the next one again.
@@ -189,6 +202,8 @@ TEST(SetupListPages, CodeLimitsDuplicatesAndMissingEntries)
         add(page, "5", "  ");
         inst.expectLastBox(who + "氏名が入力されていません。", "入力エラー", MsgIcon::Exclamation);
         EXPECT_EQ(lines(page).size(), 2);
+        add(page, "13", QString(300, QChar(u'長')));
+        EXPECT_EQ(lines(page).last().mid(16).trimmed(), QString(255, QChar(u'長')));
         // A hand-typed code of 0: entering the name field sends the user back to the code.
         code->setText("0");
         code->setFocus();
@@ -292,9 +307,32 @@ TEST(SetupCorporationPage, QuestionsOnNextBackKeepsLookUpAndSearch)
     EXPECT_EQ(caption, "郵便番号検索");
     EXPECT_EQ(child<QLineEdit>(again, "posYubin")->text(), "060-0001");
 
-    inst.messages.answer(MsgAnswer::Yes);
+    // Each text is cut to its column (255); ten digits cannot be typed, and a position
+    // outside the map is refused, the half-typed 155000000/0 too.
+    QApplication::setActiveWindow(&again); // again, after the searches
+    const auto retype = [&](const char* field, const QString& text) {
+        child<QLineEdit>(again, field)->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+        type(text);
+    };
+    for (const char* field :
+         {"txtKaishaName", "txtDaihyouName", "txtAddress01", "txtAddressKana", "txtTel", "txtFax"})
+        retype(field, QString(300, QChar(u'長')));
+    for (const char* lon : {"9999999999", "0"}) {
+        retype("imLon", lon);
+        click(again, "btnNext");
+        inst.expectLastBox("北緯・東経が地図の範囲外です。\r\n「地図で位置を指定」で位置を指定して下さい。",
+                           "入力エラー", MsgIcon::Exclamation);
+        EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(again, "imLat"));
+    }
+    retype("imLon", "508000000");
     click(again, "btnNext");
     EXPECT_EQ(again.nextPage(), SetupPage::Staff);
+    for (const QString& text : {d.companyName, d.representative, d.address, d.addressKana, d.tel, d.fax})
+        EXPECT_EQ(text.size(), 255);
+    ASSERT_EQ(iDataSaveCorp(), 0);
+    EXPECT_EQ(inst.scalar("SELECT length(cShamei1) || length(cAddressKana) || length(cFaxNo) FROM CORP"),
+              "255255255");
 }
 
 TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
@@ -307,7 +345,7 @@ TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
     EXPECT_EQ(page.windowTitle(), "治療院固有の情報を設定します");
     EXPECT_TRUE(child<QRadioButton>(page, "optChk02_2")->isChecked()); // rule 0 shows 日曜日のみ
     EXPECT_EQ(child<QSpinBox>(page, "inReseptFixedDay_2")->value(), 15);
-    page.show();
+    showActive(page);
 
     child<QRadioButton>(page, "optChk01_0")->click(); // 行っている
     child<QRadioButton>(page, "optChk02_1")->click();
@@ -319,7 +357,12 @@ TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
                        "実績管理変更のご注意", MsgIcon::Exclamation);
 
     child<QRadioButton>(page, "optChk10_1")->click();
-    EXPECT_TRUE(child<QGroupBox>(page, "fraRyosyu")->isVisible());
+    auto* frame = child<QGroupBox>(page, "fraRyosyu");
+    EXPECT_TRUE(frame->isVisible());
+    // The frame hides no question: below them all, inside the page.
+    for (QGroupBox* group : page.findChildren<QGroupBox*>(Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(group == frame || !group->geometry().intersects(frame->geometry()));
+    EXPECT_TRUE(page.rect().contains(frame->geometry()));
     EXPECT_FALSE(child<QPushButton>(page, "btnNext")->isEnabled());
     click(page, "btnPrtSub");
     inst.expectLastBox("領収書のイメージ表示には領収書を選択する必要があります。", "申請書イメージ表示",
@@ -337,14 +380,25 @@ TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
     EXPECT_FALSE(child<QGroupBox>(page, "fraRyosyu")->isVisible());
     EXPECT_TRUE(child<QPushButton>(page, "btnNext")->isEnabled());
 
+    // A fixing day of 0 is refused.
+    child<QSpinBox>(page, "inReseptFixedDay_2")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
+    type("0");
+    click(page, "btnNext");
+    inst.expectLastBox("確定日は1から31までの日を入力して下さい。\r\n末日の場合は-1を入力して下さい。",
+                       "入力エラー", MsgIcon::Exclamation);
+    EXPECT_TRUE(page.isVisible());
+    type("31"); // over the refused day, which the refusal selected
+
     click(page, "btnNext");
     EXPECT_EQ(page.nextPage(), SetupPage::Corporation);
-    // iHenkei, holidayRule, the fixed months and the charge day, the receipt, recordKeeping.
+    // iHenkei, holidayRule, the fixed months, the charge and consent days, the receipt,
+    // recordKeeping.
     const tSetupData& d = state().gtSetupData;
-    EXPECT_EQ(
-        QList<short>({d.iHenkei, d.holidayRule, d.iReseptFixedMonth, d.iChargeFixedMonth, d.iChargeFixedDay,
-                      d.iConsentFixedMonth, d.receiptFormatMode, d.receiptFormat, d.recordKeeping}),
-        QList<short>({0, 2, 1, 1, -1, 0, 2, 6, 1}));
+    EXPECT_EQ(QList<short>({d.iHenkei, d.holidayRule, d.iReseptFixedMonth, d.iChargeFixedMonth,
+                            d.iChargeFixedDay, d.iConsentFixedMonth, d.iConsentFixedDay, d.receiptFormatMode,
+                            d.receiptFormat, d.recordKeeping}),
+              QList<short>({0, 2, 1, 1, -1, 0, 31, 2, 6, 1}));
 
     // Shown again, the page reads the choices back as they were made.
     frmFirstSetUpA0 again;
