@@ -1,5 +1,5 @@
-#include "installation.h"
 #include "print/cls_WfdPrintExe.h"
+#include "programs.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,19 +23,9 @@ struct EngineFolder {
     // Runs the engine in the installation; each window it shows is noted and closed.
     int run(const QString& program, const QStringList& args)
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ASAN_OPTIONS", "detect_leaks=0");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("TOPMENU_STANDIN_EXIT", "1");
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(inst.path());
-        p.start(inst.file(program), args);
-        const bool ended = p.waitForFinished(120000);
-        errors = QString::fromLocal8Bit(p.readAllStandardError());
-        if (!ended)
-            p.kill();
-        return ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        const Ran ran = ::run(inst.path(), program, args);
+        errors = ran.errors;
+        return ran.code;
     }
     // Writes only the PDF of the command file of the work folder.
     int pdf(const QString& out = "out.pdf")
