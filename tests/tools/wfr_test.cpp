@@ -33,6 +33,14 @@ struct EngineFolder {
         return run("wfrfv10", {"/c", app() + "\\TMP\\WfdCom.dat", "/pdf", inst.file(out)});
     }
     QString text(const QString& out = "out.pdf") const { return inst.pdfText(out); }
+    // A receipt job over the CSV of the work folder, ended by the output command.
+    void receiptJob(const QString& csv, const QString& output) const
+    {
+        inst.writeFile("TMP/WfdCom.dat", "FileName,\"" + app() +
+                                             "\\SYS\\領収書N2TAT01.wfd\"\r\nTitle,\"領収書\"\r\n"
+                                             "SetDataText,\"施術明細書兼領収書\",\"" +
+                                             app() + "\\TMP\\" + csv + "\"\r\n" + output + "\r\n");
+    }
     // The values of a CSV sample (CP932), without the title record.
     QStringList values(const QString& csv) const
     {
@@ -210,15 +218,9 @@ TEST(ReportEngine, ErrorBoxUnlessOnlyThePdfIsWritten)
 {
     EngineFolder f;
     const QString tmp = f.app() + "\\TMP\\";
-    const auto job = [&](const QString& csv, const QString& output) {
-        f.inst.writeFile("TMP/WfdCom.dat", "FileName,\"" + f.app() +
-                                               "\\SYS\\領収書N2TAT01.wfd\"\r\nTitle,\"領収書\"\r\n"
-                                               "SetDataText,\"施術明細書兼領収書\",\"" +
-                                               tmp + csv + "\"\r\n" + output + "\r\n");
-    };
     const QString said = "帳票データが見つかりません。: " + tmp + "ない.csv";
     for (const char* output : {"ShowWindow,2", "PrintOut", "PrintOutFromDialog"}) {
-        job("ない.csv", output);
+        f.receiptJob("ない.csv", output);
         EXPECT_EQ(f.run("wfrfv10", {"/c", tmp + "WfdCom.dat"}), 1) << output;
         EXPECT_TRUE(f.errors.contains("shown \"帳票印刷\": " + said)) << f.errors.toStdString();
     }
@@ -226,7 +228,7 @@ TEST(ReportEngine, ErrorBoxUnlessOnlyThePdfIsWritten)
     EXPECT_TRUE(f.errors.contains(said)) << f.errors.toStdString();
     EXPECT_FALSE(f.errors.contains("shown")) << f.errors.toStdString();
 
-    job("領収書イメージ\\施術明細書兼領収書_01.csv", "ShowWindow,2");
+    f.receiptJob("領収書イメージ\\施術明細書兼領収書_01.csv", "ShowWindow,2");
     EXPECT_EQ(f.run("wfrfv10", {"/c", tmp + "WfdCom.dat"}), 0) << f.errors.toStdString();
     EXPECT_TRUE(f.errors.contains("shown \"印刷プレビュー - 領収書\"")) << f.errors.toStdString();
     EXPECT_TRUE(f.text("TMP/領収書N2TAT01.pdf").contains("山田 太郎"));
@@ -249,13 +251,7 @@ TEST(Screenshot, ReceiptPreviewWindow)
 
     EngineFolder f;
     const TestInstallation& inst = f.inst;
-    inst.writeFile("TMP/WfdCom.dat",
-                   "FileName,\"" + inst.path() +
-                       "\\SYS\\領収書N2TAT01.wfd\"\r\nTitle,\"領収書\"\r\n"
-                       "SetDataText,\"施術明細書兼領収書\",\"" +
-                       inst.path() +
-                       "\\TMP\\領収書イメージ\\施術明細書兼領収書_01.csv\"\r\nPrintPaper, A4\r\n"
-                       "ShowWindow,2\r\n");
+    f.receiptJob("領収書イメージ\\施術明細書兼領収書_01.csv", "PrintPaper, A4\r\nShowWindow,2");
     QProcess engine;
     QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
     penv.insert("ASAN_OPTIONS", "detect_leaks=0");
