@@ -14,13 +14,16 @@ inline void install(const TestInstallation& inst, const QString& program)
     ASSERT_TRUE(QFile::copy(binDir() + '/' + program, inst.file(program))) << program.toStdString();
 }
 
-// Starts <folder>/<program> in its folder, without a display; a stand-in's window ends once shown.
-inline void start(QProcess& p, const QString& folder, const QString& program, const QStringList& args = {})
+// Starts <folder>/<program> in its folder, without a display; a stand-in's window ends once
+// shown unless `userCloses`.
+inline void start(QProcess& p, const QString& folder, const QString& program, const QStringList& args = {},
+                  bool userCloses = false)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("ASAN_OPTIONS", "detect_leaks=0");
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TOPMENU_STANDIN_EXIT", "1");
+    if (!userCloses)
+        env.insert("TOPMENU_STANDIN_EXIT", "1");
     p.setProcessEnvironment(env);
     p.setWorkingDirectory(folder);
     p.start(folder + '/' + program, args);

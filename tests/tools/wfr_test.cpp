@@ -1,9 +1,7 @@
 #include "print/cls_WfdPrintExe.h"
 #include "programs.h"
 
-#include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -66,13 +64,6 @@ const Receipt kReceipts[] = {
     {"施術明細書兼領収書_鍼灸", "05", false}, {"明細付請求書", "06", true},
     {"請求書兼領収書_CARE", "07", false},
 };
-
-bool displayAnswers(const QString& display)
-{
-    QProcess p;
-    p.start("xdpyinfo", {"-display", display});
-    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 } // namespace
 
@@ -234,61 +225,18 @@ TEST(ReportEngine, ErrorBoxUnlessOnlyThePdfIsWritten)
     EXPECT_TRUE(f.text("TMP/領収書N2TAT01.pdf").contains("山田 太郎"));
 }
 
-// A receipt page in the engine's preview window, on a virtual X display (Xvfb), captured
-// from the screen into the build folder's screenshots/.
-TEST(Screenshot, ReceiptPreviewWindow)
+// Left to the user, the preview stays open until it is closed.
+TEST(ReportEngine, ThePreviewWaitsForTheUser)
 {
-    const QByteArray env = qgetenv("TOPMENU_SCREENSHOT_DISPLAY");
-    const QString display = env.isEmpty() ? QStringLiteral(":16") : QString::fromLocal8Bit(env);
-    QProcess xvfb;
-    if (!displayAnswers(display)) {
-        xvfb.start("Xvfb", {display, "-screen", "0", "1024x1100x24", "-nolisten", "tcp"});
-        ASSERT_TRUE(xvfb.waitForStarted(10000));
-        for (int i = 0; i < 100 && !displayAnswers(display); ++i)
-            QThread::msleep(100);
-        ASSERT_TRUE(displayAnswers(display));
-    }
-
     EngineFolder f;
-    const TestInstallation& inst = f.inst;
-    f.receiptJob("領収書イメージ\\施術明細書兼領収書_01.csv", "PrintPaper, A4\r\nShowWindow,2");
+    f.receiptJob("領収書イメージ\\施術明細書兼領収書_01.csv", "ShowWindow,2");
     QProcess engine;
-    QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
-    penv.insert("ASAN_OPTIONS", "detect_leaks=0");
-    penv.insert("QT_QPA_PLATFORM", "xcb");
-    penv.insert("DISPLAY", display);
-    engine.setProcessEnvironment(penv);
-    engine.start(inst.file("wfrfv10"), {"/c", inst.path() + "\\TMP\\WfdCom.dat"});
-    ASSERT_TRUE(engine.waitForStarted(10000));
+    start(engine, f.app(), "wfrfv10", {"/c", f.app() + "\\TMP\\WfdCom.dat"}, true);
     // The PDF beside the command file comes first, then the window.
-    for (int i = 0; i < 300 && !inst.exists("TMP/領収書N2TAT01.pdf"); ++i)
+    for (int i = 0; i < 300 && !f.inst.exists("TMP/領収書N2TAT01.pdf"); ++i)
         QThread::msleep(100);
-    EXPECT_TRUE(inst.exists("TMP/領収書N2TAT01.pdf"));
-    QThread::msleep(3000);
-    const QString dir = binDir() + "/../screenshots";
-    QDir().mkpath(dir);
-    const QString shot = dir + "/receipt_preview.png";
-    QFile::remove(shot);
-    QProcess import;
-    import.start("import", {"-display", display, "-window", "root", shot});
-    ASSERT_TRUE(import.waitForFinished(30000));
-    EXPECT_FALSE(engine.waitForFinished(10)) << "the preview stays open until it is closed";
+    EXPECT_TRUE(f.inst.exists("TMP/領収書N2TAT01.pdf"));
+    EXPECT_FALSE(engine.waitForFinished(2000)) << engine.readAllStandardError().toStdString();
     engine.kill();
-    engine.waitForFinished(10000);
-    if (xvfb.state() != QProcess::NotRunning) {
-        xvfb.terminate();
-        xvfb.waitForFinished(10000);
-    }
-    const QImage image(shot);
-    ASSERT_FALSE(image.isNull());
-    // The page shows: white paper with dark print on it.
-    int dark = 0, white = 0;
-    for (int y = 0; y < image.height(); y += 4)
-        for (int x = 0; x < image.width(); x += 4) {
-            const int g = qGray(image.pixel(x, y));
-            dark += g < 80;
-            white += g > 245;
-        }
-    EXPECT_GT(dark, 100);
-    EXPECT_GT(white, 10000);
+    engine.waitForFinished();
 }
