@@ -4,10 +4,6 @@
 #include "installation.h"
 
 #include "db/sqllex.h"
-#include "platform/textfile.h"
-
-#include <QFile>
-#include <QProcess>
 
 namespace
 {
@@ -71,42 +67,4 @@ TEST(Batch, TheEngineRunsStatementsWithoutSemicolons)
     // A TOP in each statement, limited to its own statement.
     EXPECT_EQ(column(*db, "SELECT TOP 1 a FROM T1 ORDER BY a SELECT TOP 2 a FROM T2 ORDER BY a DESC"),
               QStringList({"5", "2"}));
-}
-
-TEST(Batch, OsqlRunsScriptsWithoutSemicolons)
-{
-    TestInstallation inst;
-    ASSERT_TRUE(QFile::copy(binDir() + "/osql", inst.file("osql")));
-    inst.writeFile("batches.SQL", "CREATE DATABASE MIRANE45\r\nGO\r\nUSE MIRANE45\r\nGO\r\n"
-                                  "CREATE TABLE T1 (a int, b nvarchar(20))\r\n"
-                                  "CREATE TABLE [INSERT] ([select] int)\r\n"
-                                  "INSERT INTO T1 VALUES (1, 'DELETE FROM T1')\r\n"
-                                  "INSERT INTO T1 VALUES (2, '(')\r\n"
-                                  "INSERT INTO [INSERT] SELECT a FROM T1 UNION SELECT 10\r\n"
-                                  "GO\r\n"
-                                  "CREATE VIEW V1 AS\r\n"
-                                  "SELECT a, b FROM T1\r\n"
-                                  "UNION ALL\r\n"
-                                  "SELECT [select], 'x' FROM [INSERT]\r\n"
-                                  "GO\r\n"
-                                  "UPDATE T1 SET b = 'SELECT' WHERE a = 2\r\n"
-                                  "INSERT INTO T1 (a, b) SELECT COUNT(*), 'rows' FROM V1\r\n"
-                                  "GO\r\n");
-    QProcess osql;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("ASAN_OPTIONS", "detect_leaks=0");
-    osql.setProcessEnvironment(env);
-    osql.setWorkingDirectory(inst.path());
-    osql.start(inst.file("osql"),
-               {"-S", "PC01\\MIRANE", "-U", "sa", "-P", "mtr4827", "-i", "batches.SQL", "-o", "batches.log"});
-    ASSERT_TRUE(osql.waitForFinished(120000));
-    EXPECT_EQ(osql.exitCode(), 0) << inst.readText("batches.log").toStdString();
-    EXPECT_EQ(
-        inst.readBytes("batches.log"),
-        "\x83\x6f\x83\x62\x83\x60 1: OK\r\n\x83\x6f\x83\x62\x83\x60 2: OK\r\n\x83\x6f\x83\x62\x83\x60 3: "
-        "OK\r\n\x83\x6f\x83\x62\x83\x60 4: OK\r\n\x83\x6f\x83\x62\x83\x60 5: OK\r\n");
-    EXPECT_EQ(inst.scalar("SELECT group_concat(a || ':' || b, ',') FROM (SELECT * FROM T1 ORDER BY a)"),
-              "1:DELETE FROM T1,2:SELECT,5:rows");
-    EXPECT_EQ(inst.scalar("SELECT group_concat([select]) FROM (SELECT * FROM [INSERT] ORDER BY 1)"),
-              "1,2,10");
 }

@@ -89,11 +89,8 @@ TEST_P(ConnectionClassOnBothEngines, ConnectOnceAndTheFailureTextsOfEveryCall)
               "ERR:Rollback (-2147168242)トランザクションがアクティブではありません。");
     EXPECT_EQ(db->iDisConnect(), 0);
     EXPECT_EQ(db->state(), ado::adStateClosed);
-    EXPECT_EQ(failure(db->iDisConnect(), *db),
-              "( 3704)オブジェクトが閉じている場合は、操作は許可されません。");
-    EXPECT_EQ(failure(db->iExecSQL("DELETE FROM T"), *db),
-              "ERR:iExecSQL ( 3709)接続が閉じているか、このコンテキストで無効です。\rSQL=DELETE FROM T");
-    ASSERT_EQ(db->iConnect(), 0); // a fresh connection with the same string
+    EXPECT_EQ(db->iExecSQL("DELETE FROM T"), -1); // its texts: Connection.ItsStringAnd...
+    ASSERT_EQ(db->iConnect(), 0);                 // a fresh connection with the same string
     EXPECT_TRUE(failure(db->iOpenRecSet(rs, "SELECT * FROM Mine"), *db)
                     .startsWith("(-2147217900)" + noSuchTable("Mine")));
 }

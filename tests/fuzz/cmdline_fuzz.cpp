@@ -6,47 +6,36 @@
 #include "fuzzsupport.h"
 #include "platform/cmdline.h"
 
+#include <QRegularExpression>
+
 namespace
 {
 
-// The quoting that CommandLineToArgvW and the C runtime undo.
-QString quoteArgument(const QString& arg)
-{
-    if (!arg.isEmpty() && !arg.contains(u' ') && !arg.contains(u'\t') && !arg.contains(u'"') &&
-        !arg.contains(u'\n') && !arg.contains(u'\v'))
-        return arg;
-    QString out = QStringLiteral("\"");
-    for (qsizetype i = 0;; ++i) {
-        qsizetype backslashes = 0;
-        while (i < arg.size() && arg[i] == u'\\') {
-            ++i;
-            ++backslashes;
-        }
-        if (i == arg.size()) {
-            out += QString(backslashes * 2, u'\\');
-            break;
-        }
-        if (arg[i] == u'"')
-            out += QString(backslashes * 2 + 1, u'\\') + u'"';
-        else
-            out += QString(backslashes, u'\\') + arg[i];
-    }
-    return out + u'"';
-}
-
-// The program name: quotes only group (it cannot hold one), backslashes are literal.
-QString quoteProgram(const QString& program)
-{
-    if (!program.isEmpty() && !program.contains(u' ') && !program.contains(u'\t'))
-        return program;
-    return u'"' + program + u'"';
-}
-
+// The quoting that CommandLineToArgvW and the C runtime undo. The program name is only
+// grouped by quotes (it cannot hold one; its backslashes are literal); in an argument, a
+// quote and the backslashes before a quote are escaped.
 QString join(const QStringList& parts)
 {
-    QString line = quoteProgram(parts.value(0));
-    for (qsizetype i = 1; i < parts.size(); ++i)
-        line += u' ' + quoteArgument(parts[i]);
+    static const QRegularExpression blankOrQuote(QStringLiteral("[ \\t\"\\n\\v]"));
+    const QString& program = parts[0];
+    QString line = program.contains(u' ') || program.contains(u'\t') ? u'"' + program + u'"' : program;
+    for (const QString& arg : parts.mid(1)) {
+        if (!arg.isEmpty() && !arg.contains(blankOrQuote)) {
+            line += u' ' + arg;
+            continue;
+        }
+        line += QStringLiteral(" \"");
+        qsizetype backslashes = 0;
+        for (const QChar c : arg) {
+            if (c == u'\\') {
+                ++backslashes;
+                continue;
+            }
+            line += QString(c == u'"' ? backslashes * 2 + 1 : backslashes, u'\\') + c;
+            backslashes = 0;
+        }
+        line += QString(backslashes * 2, u'\\') + u'"';
+    }
     return line;
 }
 
@@ -54,21 +43,19 @@ QString join(const QStringList& parts)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray bytes = fuzz::input(data, size);
     QStringList parts;
     for (const QByteArray& part : bytes.split('\0'))
         parts << QString::fromUtf8(part);
     parts[0].remove(u'"');
     if (parts[0].isEmpty() || parts[0].front().isSpace())
         parts[0].prepend(QStringLiteral("prog"));
-
     const QString line = join(parts);
     FUZZ_CHECK(platform::splitWindowsCommandLine(line) == parts, line);
 
     const QString any = QString::fromUtf8(bytes).replace(u'\0', u' ');
     const QStringList split = platform::splitWindowsCommandLine(any);
-    if (split.isEmpty() || split[0].isEmpty())
-        return 0;
-    FUZZ_CHECK(platform::splitWindowsCommandLine(join(split)) == split, any);
+    if (!split.isEmpty() && !split[0].isEmpty())
+        FUZZ_CHECK(platform::splitWindowsCommandLine(join(split)) == split, any);
     return 0;
 }

@@ -7,7 +7,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QByteArray bytes = fuzz::input(data, size);
 
     const QString text = textfile::decode(bytes);
     FUZZ_CHECK(bytes.isEmpty() == text.isEmpty(), QString());

@@ -3,6 +3,7 @@
 #include "platform/messagebox.h"
 #include "platform/runtime.h"
 #include "platform/terminator.h"
+#include "platform/textfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,22 +84,17 @@ QByteArray readFile(const QString& relative)
     return f.readAll();
 }
 
-std::vector<QByteArray> split(const uint8_t* data, size_t size, int count)
+QByteArray input(const uint8_t* data, size_t size)
 {
-    const QByteArray all(reinterpret_cast<const char*>(data), qsizetype(size));
-    std::vector<QByteArray> parts;
-    qsizetype pos = 0;
-    for (int i = 0; i < count; ++i) {
-        const qsizetype nul = pos <= all.size() ? all.indexOf('\0', pos) : -1;
-        if (nul < 0) {
-            parts.push_back(all.mid(pos));
-            pos = all.size() + 1;
-            continue;
-        }
-        parts.push_back(all.mid(pos, nul - pos));
-        pos = nul + 1;
-    }
-    parts.push_back(pos <= all.size() ? all.mid(pos) : QByteArray());
+    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+
+std::vector<QByteArray> split(const QByteArray& input, int count)
+{
+    QList<QByteArray> pieces = input.split('\0');
+    std::vector<QByteArray> parts(pieces.begin(), pieces.begin() + qMin(pieces.size(), qsizetype(count)));
+    parts.resize(size_t(count));
+    parts.push_back(pieces.size() > count ? pieces.mid(count).join('\0') : QByteArray());
     return parts;
 }
 
@@ -117,6 +113,24 @@ QList<QByteArray> rawLines(const QByteArray& bytes)
     if (start < bytes.size())
         lines << bytes.mid(start);
     return lines;
+}
+
+QStringList textLines(const QByteArray& bytes)
+{
+    QStringList lines;
+    for (const QByteArray& raw : rawLines(bytes))
+        lines << textfile::decode(raw).remove(u'\r').remove(u'\n');
+    return lines;
+}
+
+QString trimmed(const QString& text, QStringView blanks)
+{
+    qsizetype b = 0, e = text.size();
+    while (b < e && blanks.contains(text[b]))
+        ++b;
+    while (e > b && blanks.contains(text[e - 1]))
+        --e;
+    return text.mid(b, e - b);
 }
 
 void fail(const char* property, const QString& detail)

@@ -21,12 +21,17 @@ int boxesShown();
 void writeFile(const QString& relative, const QByteArray& bytes);
 QByteArray readFile(const QString& relative);
 
+QByteArray input(const uint8_t* data, size_t size);
 // The input cut at its first `count` NUL bytes: `count` parts and the rest (missing parts
 // are empty), so that short texts can precede a file's bytes.
-std::vector<QByteArray> split(const uint8_t* data, size_t size, int count);
+std::vector<QByteArray> split(const QByteArray& input, int count);
 
 // Lines of bytes, each with the bytes that ended it (CR LF, LF, CR or none).
 QList<QByteArray> rawLines(const QByteArray& bytes);
+// The same lines read as CP932, without their ends.
+QStringList textLines(const QByteArray& bytes);
+// The text without the blanks (any of `blanks`) at either end.
+QString trimmed(const QString& text, QStringView blanks);
 
 // Reports a property that does not hold and aborts, so that libFuzzer keeps the input and
 // the replay of a corpus fails.

@@ -15,21 +15,13 @@
 namespace
 {
 
-QString trimBlanks(const QString& s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && (s[b] == u' ' || s[b] == u'\t'))
-        ++b;
-    while (e > b && (s[e - 1] == u' ' || s[e - 1] == u'\t'))
-        --e;
-    return s.mid(b, e - b);
-}
+const QStringView kBlanks = u" \t";
 
 // The value as a reader gets it back: blanks around it and one pair of quotes dropped,
 // at most 255 bytes, trailing blanks removed.
 QString readBack(const QString& written)
 {
-    QString v = trimBlanks(textfile::decode(textfile::encode(written)));
+    QString v = fuzz::trimmed(textfile::decode(textfile::encode(written)), kBlanks);
     if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
         v = v.mid(1, v.size() - 2);
     return rtrim(textfile::cutToBytes(v, 255));
@@ -40,38 +32,28 @@ std::vector<std::pair<QString, QString>> namesIn(const QByteArray& bytes)
 {
     std::vector<std::pair<QString, QString>> names;
     QString section;
-    for (const QByteArray& raw : fuzz::rawLines(bytes)) {
-        const QString line = trimBlanks(textfile::decode(raw).remove(u'\r').remove(u'\n'));
-        if (line.startsWith(u'[') && line.contains(u']')) {
+    for (const QString& text : fuzz::textLines(bytes)) {
+        const QString line = fuzz::trimmed(text, kBlanks);
+        if (line.startsWith(u'[') && line.contains(u']'))
             section = line.mid(1, line.indexOf(u']') - 1);
-            continue;
-        }
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq > 0 && names.size() < 40)
-            names.emplace_back(section, line.left(eq));
+        else if (line.indexOf(u'=') > 0 && names.size() < 40)
+            names.emplace_back(section, line.left(line.indexOf(u'=')));
     }
     return names;
-}
-
-bool sameName(const QString& a, const QString& b)
-{
-    return trimBlanks(a).compare(trimBlanks(b), Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::vector<QByteArray> parts = fuzz::split(data, size, 3);
+    const std::vector<QByteArray> parts = fuzz::split(fuzz::input(data, size), 3);
     const QString section = textfile::decode(parts[0]);
     const QString key = textfile::decode(parts[1]);
     const QString value = textfile::decode(parts[2]);
     const QByteArray before = parts[3];
-    const QString path = fuzz::folder() + QStringLiteral("/f.ini");
     fuzz::writeFile(QStringLiteral("f.ini"), before);
-
     clsOplIniFile ini;
-    ini.iInit(path);
+    ini.iInit(fuzz::folder() + QStringLiteral("/f.ini"));
     const auto names = namesIn(before);
     QStringList valuesBefore;
     for (const auto& [s, k] : names)
@@ -108,12 +90,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     FUZZ_CHECK(ini.csGetProfileString(section, key) == readBack(value),
                ini.csGetProfileString(section, key) + QStringLiteral(" <> ") + readBack(value));
+    const auto same = [](const QString& a, const QString& b) {
+        return fuzz::trimmed(a, kBlanks).compare(fuzz::trimmed(b, kBlanks), Qt::CaseInsensitive) == 0;
+    };
     for (size_t i = 0; i < names.size(); ++i) {
         const auto& [s, k] = names[i];
-        if (sameName(s, section) && sameName(k, key))
-            continue;
-        FUZZ_CHECK(ini.csGetProfileString(s, k) == valuesBefore[qsizetype(i)],
-                   QStringLiteral("[%1] %2 changed").arg(s, k));
+        if (!same(s, section) || !same(k, key))
+            FUZZ_CHECK(ini.csGetProfileString(s, k) == valuesBefore[qsizetype(i)],
+                       QStringLiteral("[%1] %2 changed").arg(s, k));
     }
 
     FUZZ_CHECK(ini.iWriteProfileString(section, key, value) == 1, QStringLiteral("second write"));

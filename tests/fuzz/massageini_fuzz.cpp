@@ -8,47 +8,13 @@
 #include "settings/clsOplIniFile.h"
 #include "settings/massageini.h"
 
-namespace
-{
-
-QString trimSpaces(const QString& s)
-{
-    qsizetype b = 0, e = s.size();
-    while (b < e && s[b] == u' ')
-        ++b;
-    while (e > b && s[e - 1] == u' ')
-        --e;
-    return s.mid(b, e - b);
-}
-
-QStringList keysIn(const QStringList& lines)
-{
-    QStringList keys;
-    for (const QString& line : lines) {
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq >= 0)
-            keys << line.left(eq);
-    }
-    return keys;
-}
-
-QStringList linesOf(const QByteArray& bytes)
-{
-    QStringList lines;
-    for (const QByteArray& raw : fuzz::rawLines(bytes))
-        lines << textfile::decode(raw).remove(u'\r').remove(u'\n');
-    return lines;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::vector<QByteArray> parts = fuzz::split(data, size, 2);
+    const std::vector<QByteArray> parts = fuzz::split(fuzz::input(data, size), 2);
     const QString key = textfile::decode(parts[0]);
     const QString value = textfile::decode(parts[1]);
     fuzz::writeFile(QStringLiteral("Massage.ini"), parts[2]);
-    const QStringList lines = linesOf(parts[2]);
+    const QStringList lines = fuzz::textLines(parts[2]);
 
     const QString found = csGetMassageIni(key, false);
     FUZZ_CHECK(!found.contains(u'\r') && !found.contains(u'\n'), found);
@@ -59,7 +25,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(fromALine, found);
     }
 
-    const QStringList keys = keysIn(lines);
+    QStringList keys;
+    for (const QString& line : lines)
+        if (line.contains(u'='))
+            keys << line.left(line.indexOf(u'='));
     const QStringList checked = keys.mid(0, 40);
     QStringList before;
     for (const QString& k : checked)
@@ -72,13 +41,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     bool held = false;
     for (const QString& k : keys)
-        held = held || trimSpaces(k) == trimSpaces(key);
+        held = held || fuzz::trimmed(k, u" ") == fuzz::trimmed(key, u" ");
     // The INI class also drops tabs around a name, the scanner only spaces.
     if (!held && !key.contains(u'\t'))
         FUZZ_CHECK(csGetMassageIni(key, false) == textfile::decode(textfile::encode(value)),
                    csGetMassageIni(key, false) + QStringLiteral(" <> ") + value);
     for (qsizetype i = 0; i < checked.size(); ++i) {
-        if (trimSpaces(checked[i]).compare(trimSpaces(key), Qt::CaseInsensitive) != 0)
+        if (fuzz::trimmed(checked[i], u" ").compare(fuzz::trimmed(key, u" "), Qt::CaseInsensitive) != 0)
             FUZZ_CHECK(csGetMassageIni(checked[i], false) == before[i], checked[i]);
     }
     return 0;

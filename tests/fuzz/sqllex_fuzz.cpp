@@ -9,6 +9,8 @@
 #include "db/sqllex.h"
 #include "fuzzsupport.h"
 
+#include <algorithm>
+
 namespace
 {
 
@@ -51,19 +53,15 @@ QStringList commentsOf(const QString& sql, const std::vector<Token>& tokens)
 QStringList literalsOf(const QString& sql, const std::vector<Token>& tokens)
 {
     QStringList literals;
-    for (const Token& t : tokens) {
+    for (const Token& t : tokens)
         if (t.kind == Kind::String || t.kind == Kind::Quoted)
             literals << sql.mid(t.pos, t.len);
-    }
     return literals;
 }
 
 int countWord(const QString& sql, const std::vector<Token>& tokens, QLatin1String word)
 {
-    int n = 0;
-    for (const Token& t : tokens)
-        n += isWord(sql, t, word) ? 1 : 0;
-    return n;
+    return int(std::ranges::count_if(tokens, [&](const Token& t) { return isWord(sql, t, word); }));
 }
 
 } // namespace

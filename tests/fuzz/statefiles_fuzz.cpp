@@ -12,6 +12,7 @@
 #include "state/state.h"
 
 #include <QDate>
+#include <tuple>
 
 namespace
 {
@@ -51,60 +52,47 @@ bool plain(const QString& text)
     return !text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r') && !text.contains(u'\n');
 }
 
-void roundTrip(const uint8_t* data, size_t size)
+void roundTrip(const QByteArray& input)
 {
-    const std::vector<QByteArray> parts = fuzz::split(data, size, 10);
+    const std::vector<QByteArray> parts = fuzz::split(input, 10);
     QStringList t;
     for (const QByteArray& p : parts)
         t << QString::fromUtf8(p);
-    tLoginUser u;
     const auto number = [&](int i) { return short(qChecksum(parts[size_t(i)]) - 32768); };
-    u.kyotenCd = number(0);
-    u.kyotenEb = number(1);
-    u.LoginId = t[2];
-    u.LoginPass = t[3];
-    u.Name = t[4];
-    u.NameKana = t[5];
-    u.AreaWord = t[6];
-    u.AccessLevel = number(7);
-    u.AccessName = t[8];
-    u.Kubun = number(9);
-    u.MakeDate = t[0];
-    u.LoginDate = t[1];
+    const tLoginUser u{number(0), number(1), t[2],      t[3],      t[4], t[5], t[6],
+                       number(7), t[8],      QString(), number(9), t[0], t[1]};
     const QString jobs = t[10];
     state().gtLoginUser = u;
     FUZZ_CHECK(LoginFileMake(jobs) == 0, QString());
 
-    const QString mask(u.LoginPass.toUcs4().size(), u'*');
-    bool allPlain = true;
-    for (const QString& s :
-         {u.LoginId, u.Name, u.NameKana, u.AreaWord, u.AccessName, jobs, u.MakeDate, u.LoginDate})
-        allPlain = allPlain && plain(s);
-    if (allPlain) {
-        const QString lines =
-            QStringLiteral("[kyotenCd]=%1\r\n[kyotenEb]=%2\r\n[LoginId]=%3\r\n[LoginPass]=%4\r\n[Name]=%5\r\n"
-                           "[NameKana]=%6\r\n[AreaWord]=%7\r\n[AccessLevel]=%8\r\n[AccessName]=%9\r\n")
-                .arg(QString::number(u.kyotenCd), QString::number(u.kyotenEb), u.LoginId, mask, u.Name,
-                     u.NameKana, u.AreaWord, QString::number(u.AccessLevel), u.AccessName) +
-            QStringLiteral("[AccessJobNo]=") + jobs + QStringLiteral("\r\n[Kubun]=") +
-            QString::number(u.Kubun) + QStringLiteral("\r\n[MakeDate]=") + u.MakeDate +
-            QStringLiteral("\r\n[LoginDate]=") + u.LoginDate + QStringLiteral("\r\n");
-        FUZZ_CHECK(fuzz::readFile(QStringLiteral("loginuser.kvx")) == textfile::encode(lines), lines);
-    }
-
     FUZZ_CHECK(iLoadLoginUser() == 1, QString());
     const tLoginUser& r = state().gtLoginUser;
-    FUZZ_CHECK(r.kyotenCd == u.kyotenCd && r.kyotenEb == u.kyotenEb && r.AccessLevel == u.AccessLevel &&
-                   r.Kubun == u.Kubun,
-               QStringLiteral("%1 %2 %3 %4").arg(r.kyotenCd).arg(r.kyotenEb).arg(r.AccessLevel).arg(r.Kubun));
-    FUZZ_CHECK(r.LoginPass == mask, r.LoginPass);
-    const std::pair<const QString*, const QString*> texts[] = {
-        {&r.LoginId, &u.LoginId},       {&r.Name, &u.Name},
-        {&r.NameKana, &u.NameKana},     {&r.AreaWord, &u.AreaWord},
-        {&r.AccessName, &u.AccessName}, {&r.AccessJobNo, &jobs},
-        {&r.MakeDate, &u.MakeDate},     {&r.LoginDate, &u.LoginDate}};
-    for (const auto& [read, written] : texts)
-        FUZZ_CHECK(*read == asRead(*written), *read + QStringLiteral(" <> ") + *written);
+    const auto n = [](short v) { return QString::number(v); };
+    // Each field: its name in the file, the value written there and the value read back.
+    const std::tuple<QString, QString, QString> fields[] = {
+        {"kyotenCd", n(u.kyotenCd), n(r.kyotenCd)},
+        {"kyotenEb", n(u.kyotenEb), n(r.kyotenEb)},
+        {"LoginId", u.LoginId, r.LoginId},
+        {"LoginPass", QString(u.LoginPass.toUcs4().size(), u'*'), r.LoginPass},
+        {"Name", u.Name, r.Name},
+        {"NameKana", u.NameKana, r.NameKana},
+        {"AreaWord", u.AreaWord, r.AreaWord},
+        {"AccessLevel", n(u.AccessLevel), n(r.AccessLevel)},
+        {"AccessName", u.AccessName, r.AccessName},
+        {"AccessJobNo", jobs, r.AccessJobNo},
+        {"Kubun", n(u.Kubun), n(r.Kubun)},
+        {"MakeDate", u.MakeDate, r.MakeDate},
+        {"LoginDate", u.LoginDate, r.LoginDate}};
+    QString lines;
+    bool allPlain = true;
+    for (const auto& [name, written, read] : fields) {
+        FUZZ_CHECK(read == asRead(written),
+                   name + QStringLiteral(": ") + read + QStringLiteral(" <> ") + written);
+        lines += u'[' + name + QStringLiteral("]=") + written + QStringLiteral("\r\n");
+        allPlain = allPlain && plain(written);
+    }
+    if (allPlain)
+        FUZZ_CHECK(fuzz::readFile(QStringLiteral("loginuser.kvx")) == textfile::encode(lines), lines);
 
     const short cd = number(3), index = number(4), db = number(5);
     FUZZ_CHECK(iAreaSelMake(cd, index, db) == 0, QString());
@@ -124,8 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0)
         return 0;
     if (data[0] % 2 == 0)
-        readers(QByteArray(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1)));
+        readers(fuzz::input(data + 1, size - 1));
     else
-        roundTrip(data + 1, size - 1);
+        roundTrip(fuzz::input(data + 1, size - 1));
     return 0;
 }

@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)gui;
     const QByteArray app = fuzz::folder().toLocal8Bit();
     const char* const files[] = {"TMP/WfdCom.dat", "SYS/job.wfd", "TMP/data.csv", "TMP/data2.csv"};
-    const std::vector<QByteArray> parts = fuzz::split(data, size, 3);
+    const std::vector<QByteArray> parts = fuzz::split(fuzz::input(data, size), 3);
     for (size_t i = 0; i < parts.size(); ++i)
         fuzz::writeFile(QString::fromLatin1(files[i]), QByteArray(parts[i]).replace("%APP%", app));
     const QString out = QStringLiteral("out.pdf");

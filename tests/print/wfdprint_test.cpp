@@ -14,7 +14,6 @@ struct PrintFolder {
     {
         inst.writeFile("Massage.ini", "[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_TMP=\\TMP\r\n");
         inst.writeFile("SYS/地図印刷.wfd", "WFDLAYOUT 1\r\n");
-        inst.writeFile("SYS/領収書N2TAT01.wfd", "WFDLAYOUT 1\r\n");
         QDir().mkpath(inst.file("TMP"));
     }
     // The command file as bytes, for lines given without their CR LF.
@@ -31,7 +30,7 @@ struct PrintFolder {
 
 } // namespace
 
-TEST(WfdPrint, SmallestJobAndOptionalLines)
+TEST(WfdPrint, TheCommandFileOfEachOutput)
 {
     PrintFolder f;
     cls_WfdPrintExe job;
@@ -39,8 +38,6 @@ TEST(WfdPrint, SmallestJobAndOptionalLines)
     ASSERT_EQ(job.iPrintDialog(), 0);
     EXPECT_EQ(f.commandFile(),
               PrintFolder::bytes({"FileName,\"" + f.layout + "\"", "PrintPaper, A4", "PrintOutFromDialog"}));
-    // CP932 on disk: 地図 is 0x926E 0x907D.
-    EXPECT_TRUE(f.commandFile().contains(QByteArray("\x92\x6e\x90\x7d", 4)));
     EXPECT_EQ(f.inst.commandLines(), QStringList{"wfrfv10.exe /c " + f.tmp + "WfdCom.dat"});
     EXPECT_EQ(f.inst.processes.started.back().style, platform::WindowStyle::MinimizedFocus);
 
@@ -64,7 +61,8 @@ TEST(WfdPrint, SmallestJobAndOptionalLines)
                                   "SetItemValue,\"領収書.氏名\",\"山田 太郎\"",
                                   "SetItemValue,\"領収書.明細.金額\",\"1,500\"", "ShowWindow,2"}));
 
-    // A new job on the same object keeps the data slots but nothing else.
+    // A new job on the same object keeps the data slots but nothing else; the file is replaced
+    // whole, and nothing else is left in the work folder.
     all.iSetPrintZoom(2);
     ASSERT_EQ(all.iInit(f.layout), 0);
     ASSERT_EQ(all.iPrintBk(), 0);
@@ -72,43 +70,27 @@ TEST(WfdPrint, SmallestJobAndOptionalLines)
         f.commandFile(),
         PrintFolder::bytes({"FileName,\"" + f.layout + "\"", "SetDataText,\"患者\",\"" + f.tmp + "患者.csv\"",
                             "SetDataText,\"明細\",\"/data/明細.csv\",,,1", "PrintPaper, A4", "PrintOut"}));
+    EXPECT_EQ(QDir(f.inst.file("TMP")).entryList(QDir::Files), QStringList{"WfdCom.dat"});
+    // An offset of 0, 0 writes nothing.
     for (auto [paper, line] :
          {std::pair<short, const char*>{1, "PrintPaper, A5"}, {2, "PrintPaper, B5"}, {7, "PrintPaper, A4"}}) {
         cls_WfdPrintExe p;
         p.iInit(f.layout);
+        p.iSetOffset(0, 0);
         ASSERT_EQ(p.iPreview(paper), 0);
         EXPECT_EQ(f.commandFile(),
                   PrintFolder::bytes({"FileName,\"" + f.layout + "\"", line, "ShowWindow,2"}));
     }
     EXPECT_EQ(f.inst.processes.started.size(), 6u);
-}
 
-TEST(WfdPrint, ReceiptJobAndTheOtherViewers)
-{
-    PrintFolder f;
-    // The sample receipt of the billing page, with the detail data of the invoice form; an
-    // offset of 0, 0 writes nothing.
-    cls_WfdPrintExe receipt;
-    ASSERT_EQ(receipt.iInit(f.app + "\\SYS\\領収書N2TAT01.wfd", "領収書"), 0);
-    receipt.iSetDataText(1, "施術明細書兼領収書", "施術明細書兼領収書.csv");
-    receipt.iSetDataText(2, "明細データ", "明細データ.csv");
-    receipt.iSetOffset(0, 0);
-    ASSERT_EQ(receipt.iPreview(), 0);
-    EXPECT_EQ(
-        f.commandFile(),
-        PrintFolder::bytes({"FileName,\"" + f.app + "\\SYS\\領収書N2TAT01.wfd\"", "Title,\"領収書\"",
-                            "SetDataText,\"施術明細書兼領収書\",\"" + f.tmp + "施術明細書兼領収書.csv\"",
-                            "SetDataText,\"明細データ\",\"" + f.tmp + "明細データ.csv\"", "PrintPaper, A4",
-                            "ShowWindow,2"}));
-
-    // The embedded-preview viewer: maximised, with its relative command file.
-    ASSERT_EQ(receipt.iPreviewActX(), 0);
+    // The embedded-preview viewer: maximised, with its relative command file. The data-only
+    // preview writes the file and starts nothing.
+    ASSERT_EQ(all.iPreviewActX(), 0);
     EXPECT_EQ(f.inst.commandLines().back(), "WrVb6Viewer.exe /c ./TMP\\WfdCom.dat");
     EXPECT_EQ(f.inst.processes.started.back().style, platform::WindowStyle::MaximizedFocus);
-    // The data-only preview writes the file and starts nothing.
     QFile::remove(f.inst.file("TMP/WfdCom.dat"));
-    ASSERT_EQ(receipt.iPreviewData(), 0);
-    EXPECT_EQ(f.inst.processes.started.size(), 2u);
+    ASSERT_EQ(all.iPreviewData(), 0);
+    EXPECT_EQ(f.inst.processes.started.size(), 7u);
     EXPECT_TRUE(f.commandFile().endsWith("PrintPaper, A4\r\nShowWindow,2\r\n"));
 }
 
@@ -164,25 +146,16 @@ TEST(WfdPrint, CombinedReportsAndRefusals)
     EXPECT_EQ(job2.sErrMsg, "(9)インデックスが有効範囲にありません。");
     EXPECT_EQ(job2.iSetDataText(5, "x", "x.csv"), 0);
 
-    // Two jobs in a row: the second file replaces the first whole.
-    ASSERT_EQ(job2.iPreview(), 0);
-    cls_WfdPrintExe second;
-    second.iInit(f.layout);
-    ASSERT_EQ(second.iPrintBk(), 0);
-    EXPECT_EQ(f.commandFile(),
-              PrintFolder::bytes({"FileName,\"" + f.layout + "\"", "PrintPaper, A4", "PrintOut"}));
-    EXPECT_EQ(QDir(f.inst.file("TMP")).entryList(QDir::Files), QStringList{"WfdCom.dat"});
-
     // An engine that cannot be started: a message, status -1.
     f.inst.processes.failStart = true;
-    EXPECT_EQ(second.iPrintDialog(), -1);
+    EXPECT_EQ(job2.iPrintDialog(), -1);
     f.inst.expectLastBox("(53)ファイルが見つかりません。\r\nwfrfv10.exe", "", platform::MsgIcon::Critical);
 
     // A work folder that is missing: the message of the file write, nothing started.
     f.inst.processes.failStart = false;
     QDir(f.inst.file("TMP")).removeRecursively();
     const size_t started = f.inst.processes.started.size();
-    EXPECT_EQ(second.iPrintDialog(), -1);
+    EXPECT_EQ(job2.iPrintDialog(), -1);
     f.inst.expectLastBox("(76)パスが見つかりません。", "", platform::MsgIcon::Critical);
     EXPECT_EQ(f.inst.processes.started.size(), started);
 }

@@ -1,9 +1,7 @@
-#include "installation.h"
 #include "print/cls_WfdPrintExe.h"
+#include "programs.h"
 
-#include <QDir>
 #include <QFile>
-#include <QImage>
 #include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
@@ -23,19 +21,9 @@ struct EngineFolder {
     // Runs the engine in the installation; each window it shows is noted and closed.
     int run(const QString& program, const QStringList& args)
     {
-        QProcess p;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ASAN_OPTIONS", "detect_leaks=0");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("TOPMENU_STANDIN_EXIT", "1");
-        p.setProcessEnvironment(env);
-        p.setWorkingDirectory(inst.path());
-        p.start(inst.file(program), args);
-        const bool ended = p.waitForFinished(120000);
-        errors = QString::fromLocal8Bit(p.readAllStandardError());
-        if (!ended)
-            p.kill();
-        return ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        const Ran ran = ::run(inst.path(), program, args);
+        errors = ran.errors;
+        return ran.code;
     }
     // Writes only the PDF of the command file of the work folder.
     int pdf(const QString& out = "out.pdf")
@@ -43,6 +31,14 @@ struct EngineFolder {
         return run("wfrfv10", {"/c", app() + "\\TMP\\WfdCom.dat", "/pdf", inst.file(out)});
     }
     QString text(const QString& out = "out.pdf") const { return inst.pdfText(out); }
+    // A receipt job over the CSV of the work folder, ended by the output command.
+    void receiptJob(const QString& csv, const QString& output) const
+    {
+        inst.writeFile("TMP/WfdCom.dat", "FileName,\"" + app() +
+                                             "\\SYS\\領収書N2TAT01.wfd\"\r\nTitle,\"領収書\"\r\n"
+                                             "SetDataText,\"施術明細書兼領収書\",\"" +
+                                             app() + "\\TMP\\" + csv + "\"\r\n" + output + "\r\n");
+    }
     // The values of a CSV sample (CP932), without the title record.
     QStringList values(const QString& csv) const
     {
@@ -68,13 +64,6 @@ const Receipt kReceipts[] = {
     {"施術明細書兼領収書_鍼灸", "05", false}, {"明細付請求書", "06", true},
     {"請求書兼領収書_CARE", "07", false},
 };
-
-bool displayAnswers(const QString& display)
-{
-    QProcess p;
-    p.start("xdpyinfo", {"-display", display});
-    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
 
 } // namespace
 
@@ -220,15 +209,9 @@ TEST(ReportEngine, ErrorBoxUnlessOnlyThePdfIsWritten)
 {
     EngineFolder f;
     const QString tmp = f.app() + "\\TMP\\";
-    const auto job = [&](const QString& csv, const QString& output) {
-        f.inst.writeFile("TMP/WfdCom.dat", "FileName,\"" + f.app() +
-                                               "\\SYS\\領収書N2TAT01.wfd\"\r\nTitle,\"領収書\"\r\n"
-                                               "SetDataText,\"施術明細書兼領収書\",\"" +
-                                               tmp + csv + "\"\r\n" + output + "\r\n");
-    };
     const QString said = "帳票データが見つかりません。: " + tmp + "ない.csv";
     for (const char* output : {"ShowWindow,2", "PrintOut", "PrintOutFromDialog"}) {
-        job("ない.csv", output);
+        f.receiptJob("ない.csv", output);
         EXPECT_EQ(f.run("wfrfv10", {"/c", tmp + "WfdCom.dat"}), 1) << output;
         EXPECT_TRUE(f.errors.contains("shown \"帳票印刷\": " + said)) << f.errors.toStdString();
     }
@@ -236,73 +219,24 @@ TEST(ReportEngine, ErrorBoxUnlessOnlyThePdfIsWritten)
     EXPECT_TRUE(f.errors.contains(said)) << f.errors.toStdString();
     EXPECT_FALSE(f.errors.contains("shown")) << f.errors.toStdString();
 
-    job("領収書イメージ\\施術明細書兼領収書_01.csv", "ShowWindow,2");
+    f.receiptJob("領収書イメージ\\施術明細書兼領収書_01.csv", "ShowWindow,2");
     EXPECT_EQ(f.run("wfrfv10", {"/c", tmp + "WfdCom.dat"}), 0) << f.errors.toStdString();
     EXPECT_TRUE(f.errors.contains("shown \"印刷プレビュー - 領収書\"")) << f.errors.toStdString();
     EXPECT_TRUE(f.text("TMP/領収書N2TAT01.pdf").contains("山田 太郎"));
 }
 
-// A receipt page in the engine's preview window, on a virtual X display (Xvfb), captured
-// from the screen into the build folder's screenshots/.
-TEST(Screenshot, ReceiptPreviewWindow)
+// Left to the user, the preview stays open until it is closed.
+TEST(ReportEngine, ThePreviewWaitsForTheUser)
 {
-    const QByteArray env = qgetenv("TOPMENU_SCREENSHOT_DISPLAY");
-    const QString display = env.isEmpty() ? QStringLiteral(":16") : QString::fromLocal8Bit(env);
-    QProcess xvfb;
-    if (!displayAnswers(display)) {
-        xvfb.start("Xvfb", {display, "-screen", "0", "1024x1100x24", "-nolisten", "tcp"});
-        ASSERT_TRUE(xvfb.waitForStarted(10000));
-        for (int i = 0; i < 100 && !displayAnswers(display); ++i)
-            QThread::msleep(100);
-        ASSERT_TRUE(displayAnswers(display));
-    }
-
     EngineFolder f;
-    const TestInstallation& inst = f.inst;
-    inst.writeFile("TMP/WfdCom.dat",
-                   "FileName,\"" + inst.path() +
-                       "\\SYS\\領収書N2TAT01.wfd\"\r\nTitle,\"領収書\"\r\n"
-                       "SetDataText,\"施術明細書兼領収書\",\"" +
-                       inst.path() +
-                       "\\TMP\\領収書イメージ\\施術明細書兼領収書_01.csv\"\r\nPrintPaper, A4\r\n"
-                       "ShowWindow,2\r\n");
+    f.receiptJob("領収書イメージ\\施術明細書兼領収書_01.csv", "ShowWindow,2");
     QProcess engine;
-    QProcessEnvironment penv = QProcessEnvironment::systemEnvironment();
-    penv.insert("ASAN_OPTIONS", "detect_leaks=0");
-    penv.insert("QT_QPA_PLATFORM", "xcb");
-    penv.insert("DISPLAY", display);
-    engine.setProcessEnvironment(penv);
-    engine.start(inst.file("wfrfv10"), {"/c", inst.path() + "\\TMP\\WfdCom.dat"});
-    ASSERT_TRUE(engine.waitForStarted(10000));
+    start(engine, f.app(), "wfrfv10", {"/c", f.app() + "\\TMP\\WfdCom.dat"}, true);
     // The PDF beside the command file comes first, then the window.
-    for (int i = 0; i < 300 && !inst.exists("TMP/領収書N2TAT01.pdf"); ++i)
+    for (int i = 0; i < 300 && !f.inst.exists("TMP/領収書N2TAT01.pdf"); ++i)
         QThread::msleep(100);
-    EXPECT_TRUE(inst.exists("TMP/領収書N2TAT01.pdf"));
-    QThread::msleep(3000);
-    const QString dir = binDir() + "/../screenshots";
-    QDir().mkpath(dir);
-    const QString shot = dir + "/receipt_preview.png";
-    QFile::remove(shot);
-    QProcess import;
-    import.start("import", {"-display", display, "-window", "root", shot});
-    ASSERT_TRUE(import.waitForFinished(30000));
-    EXPECT_FALSE(engine.waitForFinished(10)) << "the preview stays open until it is closed";
+    EXPECT_TRUE(f.inst.exists("TMP/領収書N2TAT01.pdf"));
+    EXPECT_FALSE(engine.waitForFinished(2000)) << engine.readAllStandardError().toStdString();
     engine.kill();
-    engine.waitForFinished(10000);
-    if (xvfb.state() != QProcess::NotRunning) {
-        xvfb.terminate();
-        xvfb.waitForFinished(10000);
-    }
-    const QImage image(shot);
-    ASSERT_FALSE(image.isNull());
-    // The page shows: white paper with dark print on it.
-    int dark = 0, white = 0;
-    for (int y = 0; y < image.height(); y += 4)
-        for (int x = 0; x < image.width(); x += 4) {
-            const int g = qGray(image.pixel(x, y));
-            dark += g < 80;
-            white += g > 245;
-        }
-    EXPECT_GT(dark, 100);
-    EXPECT_GT(white, 10000);
+    engine.waitForFinished();
 }
