@@ -37,8 +37,6 @@ public:
 
     bool animationDone() const { return animationDone_; }
     int animationSteps() const { return steps_; }
-    int logoTargetTwips() const { return targetTwips_; }
-    int logoHeightTwips() const { return heightTwips_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

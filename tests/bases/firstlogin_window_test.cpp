@@ -1,15 +1,12 @@
 #include "basefixture.h"
 #include "bases/frmFirstLogin.h"
 #include "platform/textfile.h"
+#include "windows.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
-#include <gtest/gtest.h>
 
 using platform::MsgAnswer;
 using platform::MsgButtons;
@@ -44,94 +41,77 @@ void create(frmFirstLogin& w, const QString& prefecture, const QString& name, Te
         pick(w, "cmbChiku", prefecture);
     child<QLineEdit>(w, "imKyotenName")->setText(name);
     inst.messages.answer(answer);
-    QTest::mouseClick(child<QPushButton>(w, "btnAdd"), Qt::LeftButton);
+    click(w, "btnAdd");
 }
 
 } // namespace
 
-TEST(FirstLoginWindow, ButtonsOfTheTwoModes)
+TEST(FirstLoginWindow, TheTwoModesPrefecturesTimeListsAndEnter)
 {
     BaseInstallation inst;
+    // The two buttons, left to right.
+    const auto buttons = [](const QWidget& w) {
+        auto* add = child<QPushButton>(w, "btnAdd");
+        auto* cancel = child<QPushButton>(w, "btnCancel");
+        return add->x() < cancel->x() ? add->text() + " " + cancel->text()
+                                      : cancel->text() + " " + add->text();
+    };
     state().giDialogResult = 5;
     state().giSetupMode = 0;
     frmFirstLogin first;
     EXPECT_EQ(state().giDialogResult, 0);
-    EXPECT_TRUE(first.firstTimeSetup());
     EXPECT_EQ(first.windowTitle(), "治療院の運用情報を入力します");
-    EXPECT_EQ(child<QPushButton>(first, "btnAdd")->text(), "次へ");
-    EXPECT_EQ(child<QPushButton>(first, "btnAdd")->x(), 332);
-    EXPECT_EQ(child<QPushButton>(first, "btnCancel")->text(), "戻る");
-    EXPECT_EQ(child<QPushButton>(first, "btnCancel")->x(), 228);
-
+    EXPECT_EQ(buttons(first), "戻る 次へ");
     // Back to the intro page of the wizard.
     first.show();
     state().giSetupMode = 9;
-    QTest::mouseClick(child<QPushButton>(first, "btnCancel"), Qt::LeftButton);
+    click(first, "btnCancel");
     EXPECT_FALSE(first.isVisible());
     EXPECT_EQ(first.nextPage(), frmFirstLogin::Next::IntroPage);
     EXPECT_EQ(state().giSetupMode, 0);
 
     state().giSetupMode = -1;
-    frmFirstLogin add;
-    EXPECT_FALSE(add.firstTimeSetup());
-    EXPECT_EQ(child<QPushButton>(add, "btnAdd")->text(), "事業所作成");
-    EXPECT_EQ(child<QPushButton>(add, "btnAdd")->x(), 228);
-    EXPECT_EQ(child<QPushButton>(add, "btnCancel")->text(), "キャンセル");
-    EXPECT_EQ(child<QPushButton>(add, "btnCancel")->x(), 332);
-    add.show();
-    QTest::mouseClick(child<QPushButton>(add, "btnCancel"), Qt::LeftButton);
-    EXPECT_FALSE(add.isVisible());
-    EXPECT_EQ(add.nextPage(), frmFirstLogin::Next::None);
-    EXPECT_EQ(state().giDialogResult, 0);
-    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), "0");
-}
-
-TEST(FirstLoginWindow, PrefecturesTimeListsAndEnter)
-{
-    BaseInstallation inst;
     frmFirstLogin w;
+    EXPECT_EQ(buttons(w), "事業所作成 キャンセル");
     const QStringList prefectures = items(w, "cmbChiku");
     ASSERT_EQ(prefectures.size(), 47);
-    EXPECT_EQ(prefectures.front(), "北海道");
-    EXPECT_EQ(prefectures[12], "東京");
-    EXPECT_EQ(prefectures.back(), "沖縄");
+    EXPECT_EQ(QStringList({prefectures[0], prefectures[12], prefectures[46]}),
+              QStringList({"北海道", "東京", "沖縄"}));
     EXPECT_EQ(child<QComboBox>(w, "cmbChiku")->currentIndex(), -1);
-
     EXPECT_EQ(items(w, "cmbMin"), QStringList({"15", "20", "30"}));
     EXPECT_EQ(child<QComboBox>(w, "cmbMin")->currentText(), "30");
-    EXPECT_EQ(items(w, "cmbFrom").size(), 13);
 
+    // Each list's first and last time and length, at each interval; the preselections come
+    // back with every rebuild.
+    const auto lists = [&] {
+        QStringList spans;
+        for (const char* list : {"cmbFrom", "cmbTo", "cmbRunch", "cmbLast"}) {
+            const QStringList times = items(w, list);
+            spans << times.front() + "-" + times.back() + "/" + QString::number(times.size()) + " " +
+                         child<QComboBox>(w, list)->currentText();
+        }
+        return spans;
+    };
+    EXPECT_EQ(lists(), QStringList({"6:00-12:00/13 9:00", "15:00-21:00/13 18:00", "9:00-21:00/25 12:00",
+                                    "9:00-21:00/25 17:00"}));
     pick(w, "cmbMin", "15");
-    const QStringList from15 = items(w, "cmbFrom");
-    ASSERT_EQ(from15.size(), 25);
-    EXPECT_EQ(from15.mid(0, 5), QStringList({"6:00", "6:15", "6:30", "6:45", "7:00"}));
-    EXPECT_EQ(from15.mid(23), QStringList({"11:45", "12:00"}));
-
+    EXPECT_EQ(items(w, "cmbFrom").mid(0, 3), QStringList({"6:00", "6:15", "6:30"}));
     pick(w, "cmbFrom", "10:15");
     pick(w, "cmbMin", "20");
-    const QStringList from20 = items(w, "cmbFrom");
-    EXPECT_EQ(from20.mid(0, 4), QStringList({"6:00", "6:20", "6:40", "7:00"}));
-    EXPECT_EQ(from20.mid(from20.size() - 2), QStringList({"11:40", "12:00"}));
-    EXPECT_EQ(items(w, "cmbTo").front(), "15:00");
-    EXPECT_EQ(items(w, "cmbTo").back(), "21:00");
-    EXPECT_EQ(items(w, "cmbRunch").front(), "9:00");
-    EXPECT_EQ(items(w, "cmbLast").size(), 12 * 3 + 1);
-    // The preselections come back with every rebuild.
-    QStringList selected;
-    for (const char* list : {"cmbFrom", "cmbTo", "cmbRunch", "cmbLast"})
-        selected << child<QComboBox>(w, list)->currentText() + "=" +
-                        child<QComboBox>(w, list)->currentData().toString();
-    EXPECT_EQ(selected, QStringList({"9:00=900", "18:00=1800", "12:00=1200", "17:00=1700"}));
+    EXPECT_EQ(lists(), QStringList({"6:00-12:00/19 9:00", "15:00-21:00/19 18:00", "9:00-21:00/37 12:00",
+                                    "9:00-21:00/37 17:00"}));
 
-    // Enter in the name moves on.
-    w.show();
-    QApplication::setActiveWindow(&w);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    // Enter in the name moves on; cancel makes nothing.
+    showActive(w);
     child<QLineEdit>(w, "imKyotenName")->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    pressAtFocus(Qt::Key_Return);
     EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(w, "imKyotenName"));
     EXPECT_TRUE(w.isVisible());
+    click(w, "btnCancel");
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.nextPage(), frmFirstLogin::Next::None);
     EXPECT_TRUE(inst.messages.shown.empty());
+    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), "0");
 }
 
 TEST(FirstLoginWindow, FirstBaseOfTokyo)

@@ -1,24 +1,26 @@
 #include "e2e.h"
 #include "launcher/startup.h"
 
-// The real TopMenu on the demo installation: log in as admin, leave through the exit (F12,
-// then the exit button), and find the account logged out with its id kept for the next start.
-TEST(ExitEndToEnd, ExitLogsOutAndKeepsTheLastUser)
+// The real TopMenu on the demo installation: log in as admin and leave through the exit (F12,
+// then the exit button): the account is logged out with its id kept for the next start. Then
+// log in and open a base: it goes to the base program through Massage.ini and its command
+// line, and the account stays logged in for that program.
+TEST(EndToEnd, ExitLogsOutAndOpeningABaseHandsItToMain)
 {
     TestInstallation inst;
     makeDemo(inst);
     EXPECT_TRUE(AplogRead().contains("ログイン：staff / staff")) << AplogRead().toStdString();
+    const QString logIn = "set:txtUserId=admin;set:txtPassword=admin;click:btnLogin;";
+    const QString admin = "SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'admin'";
     for (const QString exit : {"key:frmTopMenu=F12", "click:cmdExit"}) {
         SCOPED_TRACE(exit.toStdString());
         inst.exec("UPDATE ACCOUNT SET tLoginDate = '2024-04-01 09:00:00.000' WHERE cLoginId = 'admin'",
                   "DEMO\\MIRANE");
-        ASSERT_EQ(
-            runTopMenu(inst, "set:txtUserId=admin;set:txtPassword=admin;click:btnLogin;answer:Yes;" + exit),
-            0)
+        ASSERT_EQ(runTopMenu(inst, logIn + "answer:Yes;" + exit), 0)
             << inst.readText("TopMenu.out").toStdString();
 
         // Logged in (the log-in time moved on) and logged out again.
-        EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'admin'", "DEMO\\MIRANE"), "0");
+        EXPECT_EQ(inst.scalar(admin, "DEMO\\MIRANE"), "0");
         EXPECT_NE(inst.scalar("SELECT COUNT(*) FROM ACCOUNT WHERE cLoginId = 'admin' AND tLoginDate > '2025'",
                               "DEMO\\MIRANE"),
                   "0");
@@ -26,4 +28,14 @@ TEST(ExitEndToEnd, ExitLogsOutAndKeepsTheLastUser)
         EXPECT_TRUE(inst.readText("AreaSelect.ini").endsWith("\r\n[LastLoginUser]=admin\r\n"))
             << inst.readText("AreaSelect.ini").toStdString();
     }
+
+    ASSERT_EQ(runTopMenu(inst, logIn + "select:ListView1=0;key:ListView1=Return"), 0)
+        << inst.readText("TopMenu.out").toStdString();
+    const QStringList lines = waitForLog(inst, "Main.log", "ZENRIN_PWD=").split("\r\n");
+    ASSERT_GE(lines.size(), 8) << lines.join('\n').toStdString();
+    EXPECT_EQ(lines.mid(0, 2), QStringList({"START Main", "ARGS 北海道－札幌店|11|69"}));
+    EXPECT_EQ(lines.mid(3, 5), QStringList({"BASEID=0101", "環境名=北海道－札幌店", "JOBCODE=11111",
+                                            "ZENRIN_USER=demo-user", "ZENRIN_PWD=demo-pass"}));
+    EXPECT_EQ(inst.scalar(admin, "DEMO\\MIRANE"), "1");
+    EXPECT_TRUE(inst.exists("loginuser.kvx"));
 }

@@ -4,7 +4,7 @@
 #include <QSysInfo>
 
 // A new installation started for real: the database is built on the first start, the
-// first-time setup is walked with the keyboard and saved, the launcher is killed in the
+// first-time setup is walked with the keyboard, forward and back, and saved, the launcher is killed in the
 // middle of the save and the next start finishes it, and the installation's administrator
 // then logs in and opens the new base.
 TEST(FirstSetupEndToEnd, FreshInstallationToTheFirstBase)
@@ -16,19 +16,27 @@ TEST(FirstSetupEndToEnd, FreshInstallationToTheFirstBase)
     EXPECT_TRUE(notes.contains("admin / admin")) << notes.toStdString();
     EXPECT_FALSE(notes.contains("staff") || notes.contains("デモ")) << notes.toStdString();
 
-    // One line per page.
+    // One line per page; back from the base creation, the practitioners, the corporation and
+    // the final page, each page keeping what was entered.
     const QStringList steps{
         "answer:Ok", // rebuild the database
         "wait:frmFirstView;key:btnAdd=Space",
+        "wait:frmFirstSetUp00;key:btnNext=Space",
+        "wait:frmFirstLogin;key:btnCancel=Space",
         "wait:frmFirstSetUp00;key:btnNext=Space",
         "wait:frmFirstLogin;set:cmbChiku=北海道;set:imKyotenName=札幌治療院;answer:Yes;key:btnAdd=Space",
         "wait:frmFirstSetUpA0;key:optChk01_0=Space;key:optChk02_0=Space;key:btnNext=Space",
         // The whole postal code looks the address up.
         "wait:frmFirstSetUp01;set:txtDaihyouName=代表 太郎;type:posYubin=0600001;set:imLat=155000000;"
         "set:imLon=508000000;key:btnNext=Space",
-        "wait:frmFirstSetUp02;set:txtName=施術 一郎;key:txtName=Return;set:txtName=施術 二郎;"
-        "key:txtName=Return;key:btnNext=Space",
+        "wait:frmFirstSetUp02;set:txtName=施術 一郎;key:txtName=Return;key:btnCancel=Space",
+        "wait:frmFirstSetUp01;key:btnCancel=Space",
+        "wait:frmFirstSetUpA0;key:btnNext=Space",
+        "wait:frmFirstSetUp01;key:btnNext=Space",
+        "wait:frmFirstSetUp02;set:txtName=施術 二郎;key:txtName=Return;key:btnNext=Space",
         "wait:frmFirstSetUp03;set:txtName=利用 一子;key:txtName=Return;key:btnNext=Space",
+        "wait:btnLast;key:btnCancel=Space",
+        "wait:frmFirstSetUp03;key:btnNext=Space",
         "wait:btnLast;key:btnLast=Space",
     };
     const QString open = "wait:frmTopMenu;set:txtUserId=admin;set:txtPassword=admin;click:btnLogin;"
@@ -48,8 +56,9 @@ TEST(FirstSetupEndToEnd, FreshInstallationToTheFirstBase)
     QString host = QSysInfo::machineHostName();
     host = host.left(host.indexOf('.') < 0 ? host.size() : host.indexOf('.')).toUpper().left(15);
     const QString server = host + "\\MIRANE";
-    EXPECT_EQ(inst.scalar("SELECT cShamei1 || '|' || cDaihyo || '|' || cYubinNo FROM CORP", server),
-              "札幌治療院|代表 太郎|060-0001");
+    EXPECT_EQ(
+        inst.scalar("SELECT cShamei1 || '|' || cDaihyo || '|' || cYubinNo || '|' || nLat FROM CORP", server),
+        "札幌治療院|代表 太郎|060-0001|155000000");
     const QString address = inst.scalar("SELECT 名称 FROM 郵便番号 WHERE YuubinNo = '060-0001'", server);
     EXPECT_FALSE(address.isEmpty());
     EXPECT_EQ(inst.scalar("SELECT cAddress1 FROM CORP", server), address);
@@ -58,6 +67,5 @@ TEST(FirstSetupEndToEnd, FreshInstallationToTheFirstBase)
     EXPECT_EQ(inst.scalar("SELECT nIDNo FROM RIYOUSHA", server), "100");
     EXPECT_NE(inst.scalar("SELECT COUNT(*) FROM HOLIDAY", server), "0");
     EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'admin'", server), "1");
-    EXPECT_EQ(inst.readBytes("Tutorial.kvx"), QByteArray("[tutorial]= 1\r\n"));
     EXPECT_TRUE(inst.readText("QmapUser.ini").contains("[実績管理]\r\n実績運用タイプ=0\r\n"));
 }

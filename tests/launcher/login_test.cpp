@@ -81,14 +81,10 @@ TEST(Login, SuccessMarksTheAccountAndLogoutReverts)
               QStringLiteral("2024/02/01 17:30:00"));
     EXPECT_TRUE(inst.messages.shown.empty());
 
-    // Without adodb.ini both name the procedure.
+    // Without adodb.ini the log-out names its procedure (the log-in's: the failures' test).
     QFile::remove(inst.file("adodb.ini"));
-    EXPECT_EQ(LoginAccount("busy", "pw", false, nullptr), -1);
     EXPECT_EQ(iAccountLogout("busy", 0), -1);
-    ASSERT_EQ(inst.messages.shown.size(), 2u);
-    for (const ShownMessage& m : inst.messages.shown)
-        EXPECT_TRUE(m.text.startsWith(QStringLiteral("btnOk_Click() でエラー\r\n")) &&
-                    m.icon == MsgIcon::Critical);
+    EXPECT_TRUE(inst.messages.shown.back().text.startsWith(QStringLiteral("btnOk_Click() でエラー\r\n")));
 }
 
 TEST(Login, TheSixLauncherStatementsByteForByte)
@@ -168,10 +164,11 @@ TEST(Login, ARefusalKeepsThePreviousAccountSignedIn)
     EXPECT_EQ(refusal("nolevel", "pw"), "ログインエラー|アクセス権限の取得でエラーが発生しました。|1|0");
 
     const tLoginUser& now = state().gtLoginUser;
-    EXPECT_EQ(now.LoginId + "|" + now.LoginPass + "|" + now.AreaWord + "|" +
-                  QString::number(now.AccessLevel) + "|" + now.AccessJobNo,
-              before.LoginId + "|" + before.LoginPass + "|" + before.AreaWord + "|" +
-                  QString::number(before.AccessLevel) + "|" + before.AccessJobNo);
+    const auto fields = [](const tLoginUser& u) {
+        return QStringList(
+            {u.LoginId, u.LoginPass, u.AreaWord, QString::number(u.AccessLevel), u.AccessJobNo});
+    };
+    EXPECT_EQ(fields(now), fields(before));
     EXPECT_EQ(inst.readBytes("loginuser.kvx"), file);
     EXPECT_EQ(statusOf(inst, "o'neil") + statusOf(inst, "lock10") + statusOf(inst, "busy") +
                   statusOf(inst, "nolevel") + statusOf(inst, "lock11"),

@@ -70,10 +70,6 @@ TEST(StateFiles, LoginFileRoundTrip)
     vDeleteLoginUser();
     EXPECT_EQ(iLoadLoginUser(), 2);
     EXPECT_TRUE(u.LoginId.isEmpty() && inst.messages.shown.empty());
-    QDir().mkpath(inst.file("loginuser.kvx/x"));
-    EXPECT_EQ(LoginFileMake(QString()), -1);
-    inst.expectLastBox("ログインファイルの作成に失敗しました。\rERROR:LoginFileMake()", "ログイン失敗",
-                       platform::MsgIcon::Critical);
 }
 
 TEST(StateFiles, HostileAccountTextsStayInTheirOwnFields)

@@ -9,15 +9,11 @@ TEST(OnlineHelp, AddressQueryAndRefusals)
 {
     TestInstallation inst;
     vOpenOnlineHelp(1);
+    inst.expectLastBox("環境ファイルの取得に失敗しました。", "データ参照エラー", platform::MsgIcon::Critical);
     inst.writeFile("Mirane.ver", "[OnlineHelp]\r\nADDRESS=HTTP://help.example.jp/\r\n");
     vOpenOnlineHelp(1);
-    ASSERT_EQ(inst.messages.shown.size(), 2u);
-    EXPECT_EQ(inst.messages.shown[0].text, QStringLiteral("環境ファイルの取得に失敗しました。"));
-    EXPECT_EQ(inst.messages.shown[0].title, QStringLiteral("データ参照エラー"));
-    EXPECT_EQ(inst.messages.shown[0].icon, platform::MsgIcon::Critical);
-    EXPECT_EQ(inst.messages.shown[1].text, QStringLiteral("オンラインヘルプは現在ご利用いただけません。"));
-    EXPECT_EQ(inst.messages.shown[1].title, QStringLiteral("機能制限中"));
-    EXPECT_EQ(inst.messages.shown[1].icon, platform::MsgIcon::Exclamation);
+    inst.expectLastBox("オンラインヘルプは現在ご利用いただけません。", "機能制限中",
+                       platform::MsgIcon::Exclamation);
 
     const QString page = "http://help.example.jp/index.html";
     inst.writeFile("Mirane.ver", "[OnlineHelp]\r\nADDRESS=" + page + "\r\n");

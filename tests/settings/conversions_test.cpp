@@ -9,8 +9,6 @@ TEST(Conversions, TextAndNumbers)
     EXPECT_EQ(csCutAtNul(QString("ab") + QChar(u'\0') + "cd"), "ab");
     EXPECT_EQ(csCutAtNul(QChar(u'\0') + QString("cd")), QString());
     EXPECT_EQ(rtrim(" a \t  "), " a \t");
-    EXPECT_EQ(vbStr(1), " 1");
-    EXPECT_EQ(vbStr(-1), "-1");
     EXPECT_EQ(vbVal("  -12abc"), -12);
     EXPECT_EQ(vbVal("+7 8"), 7);
     EXPECT_EQ(vbVal("abc"), 0);

