@@ -89,7 +89,10 @@ QString frmSearchAdd::postalCodeText(const QString& text)
         else
             out += c;
     }
-    if (out.size() == 7 && std::all_of(out.begin(), out.end(), [](QChar c) { return c.isDigit(); }))
+    // Filled from the left as "!@@@-@@@@": a code typed in part still begins as the dictionary's
+    // codes do (10000 is looked up as 100-00).
+    if (out.size() > 3 && out.size() <= 7 &&
+        std::all_of(out.begin(), out.end(), [](QChar c) { return c.isDigit(); }))
         out.insert(3, u'-');
     return out;
 }

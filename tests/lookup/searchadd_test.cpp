@@ -115,6 +115,7 @@ TEST(SearchAdd, Statements)
     EXPECT_EQ(frmSearchAdd::postalCodeText("１００－０００５"), "100-0005");
     EXPECT_EQ(frmSearchAdd::postalCodeText("1000005"), "100-0005");
     EXPECT_EQ(frmSearchAdd::postalCodeText("１００"), "100");
+    EXPECT_EQ(frmSearchAdd::postalCodeText("10000"), "100-00");
     EXPECT_EQ(frmSearchAdd::postalCodeText("10000051"), "10000051");
 }
 
