@@ -229,11 +229,6 @@ int iKyotenNameCount(short KyotenCd, short ownEb, const QString& name)
     return countOf(kyotenNameCountSql(KyotenCd, ownEb, name));
 }
 
-int iKyotenInsert(QString* failure)
-{
-    return runWriting(kyotenInsertSql(state().gtKyoten), failure);
-}
-
 int iKyotenUpdate(short iJobType, QString* failure)
 {
     return runWriting(kyotenUpdateSql(state().gtKyoten, iJobType), failure);

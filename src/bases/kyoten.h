@@ -14,8 +14,6 @@
 // Number of bases (branch not 0) with the code and branch, or in the area when kyotenEb is
 // 0; -1 on failure.
 int iKyotenCheck(short KyotenCd, short kyotenEb);
-// Inserts gtKyoten. 0 when inserted and committed; -1 on any failure.
-int iKyotenInsert(QString* failure = nullptr);
 // 9: every column of gtKyoten's row; any other value: the status of gtKyoten's area row
 // (1 in use, 0 not in use). 0 on success; -1 on any failure.
 int iKyotenUpdate(short iJobType = 0, QString* failure = nullptr);
