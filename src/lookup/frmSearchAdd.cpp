@@ -86,6 +86,8 @@ QString frmSearchAdd::postalCodeText(const QString& text)
             out += QChar(u'0' + (u - u'０'));
         else if (u == u'－' || u == u'‐' || u == u'−' || u == u'ー')
             out += u'-';
+        else if (c.isSpace()) // "100 0005", "１００　０００５": no code has a blank
+            continue;
         else
             out += c;
     }

@@ -47,7 +47,7 @@ public:
     static QString searchSql(const QString& text, bool kana, bool details);
     static QString serchAddDbSql(const QString& text);
     // A postal code as the dictionary writes it: full-width digits and hyphens made
-    // half-width, and seven bare digits given their hyphen ("1000001" -> "100-0001").
+    // half-width, blanks dropped, and bare digits given their hyphen ("1000001" -> "100-0001").
     static QString postalCodeText(const QString& text);
 
 protected:

@@ -112,11 +112,17 @@ TEST(SearchAdd, Statements)
               "select  ID, YuubinNo AS [〒], 名称, かな, 番地, 事業所名 from 郵便番号 where 名称 like "
               "'%霞が関%' order by 名称, 番地");
     EXPECT_EQ(frmSearchAdd::serchAddDbSql("100-0005"), "SELECT * FROM 郵便番号 WHERE YuubinNo = '100-0005'");
-    EXPECT_EQ(frmSearchAdd::postalCodeText("１００－０００５"), "100-0005");
-    EXPECT_EQ(frmSearchAdd::postalCodeText("1000005"), "100-0005");
-    EXPECT_EQ(frmSearchAdd::postalCodeText("１００"), "100");
-    EXPECT_EQ(frmSearchAdd::postalCodeText("10000"), "100-00");
-    EXPECT_EQ(frmSearchAdd::postalCodeText("10000051"), "10000051");
+    // Typed in part, with blanks or full-width: the dictionary's "100-0005" shape, from the left.
+    for (const auto& [typed, code] : {std::pair{"１００－０００５", "100-0005"},
+                                      {"1000005", "100-0005"},
+                                      {"１００", "100"},
+                                      {"1000", "100-0"},
+                                      {"10000", "100-00"},
+                                      {" 100 0005 ", "100-0005"},
+                                      {"１００　０００５", "100-0005"},
+                                      {"100 - 00", "100-00"},
+                                      {"10000051", "10000051"}})
+        EXPECT_EQ(frmSearchAdd::postalCodeText(QString::fromUtf8(typed)), code) << typed;
 }
 
 TEST(SearchAdd, AddressByPostalCodeOverTheRealDictionary)
