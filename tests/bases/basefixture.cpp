@@ -14,6 +14,20 @@ namespace
 const QString kTemplateIni =
     "[環境]\r\n環境名=\r\n[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_DATA=\\DATA\\Data0000\r\n";
 const QString kFormatIni = "[全施術者予定表]\r\n全施術者予定表=週間全予定表30.wfd\r\n";
+
+bool setImmutable(const QString& path, bool on)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+    int flags = 0;
+    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return done;
+}
 } // namespace
 
 BaseInstallation::BaseInstallation(int fcKinou)
@@ -44,18 +58,18 @@ void BaseInstallation::fillBaseRows(int cd, int eb) const
 {
     QString sql;
     for (const QString& table : perBaseTables()) {
-        if (table == "KYOTEN")
-            continue;
-        QString columns = "iKyotenCd, iKyotenEb";
-        QString values = QStringLiteral("%1, %2").arg(cd).arg(eb);
-        if (table == "CORP" || table == "STAFF" || table == "RIYOUSHA") {
-            columns += ", nIDNo";
-            values += ", 1";
-        } else if (table == "HOLIDAY") {
-            columns += ", nDate";
-            values += ", 20240101";
-        }
-        sql += "INSERT INTO [" + table + "] (" + columns + ") VALUES (" + values + ");\n";
+        // The tables whose key has one more column get it too.
+        const bool id = QStringList{"CORP", "STAFF", "RIYOUSHA"}.contains(table), day = table == "HOLIDAY";
+        if (table != "KYOTEN")
+            sql += QStringLiteral("INSERT INTO [%1] (iKyotenCd, iKyotenEb%2) VALUES (%3, %4%5);\n")
+                       .arg(table, id    ? ", nIDNo"
+                                   : day ? ", nDate"
+                                         : "")
+                       .arg(cd)
+                       .arg(eb)
+                       .arg(id    ? ", 1"
+                            : day ? ", 20240101"
+                                  : "");
     }
     exec(sql);
 }
@@ -99,50 +113,18 @@ void BaseInstallation::writeKyotenFiles(const QString& nnnn) const
 tKyoten kyotenRecord(short cd, short eb, const QString& area, const QString& name, short usedFlg,
                      const QString& comment)
 {
-    tKyoten k;
-    k.iKyotenCd = cd;
-    k.iKyotenEb = eb;
-    k.cAreaName = area;
-    k.cKyotenName = name;
-    k.cComment = comment;
-    k.iUsedFlg = usedFlg;
-    return k;
+    return tKyoten{cd, eb, 0, area, name, comment, 0, {}, 0, {}, usedFlg};
 }
 
-namespace
+Undeletable::Undeletable(const QString& path) : path_(path), immutable_(::geteuid() == 0)
 {
-bool setImmutable(const QString& path, bool on)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
-}
-} // namespace
-
-Undeletable::Undeletable(const QString& path) : path_(path)
-{
-    if (::geteuid() == 0) {
-        immutable_ = true;
-        ok = setImmutable(path_, true);
-    } else {
-        ok = ::chmod(QFile::encodeName(path_).constData(), 0555) == 0;
-    }
+    ok = immutable_ ? setImmutable(path_, true) : ::chmod(QFile::encodeName(path_).constData(), 0555) == 0;
 }
 
 Undeletable::~Undeletable()
 {
-    if (!ok)
-        return;
-    if (immutable_)
+    if (ok && immutable_)
         setImmutable(path_, false);
-    else
+    else if (ok)
         ::chmod(QFile::encodeName(path_).constData(), 0755);
 }

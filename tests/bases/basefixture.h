@@ -37,6 +37,10 @@ struct TwoBases : BaseInstallation {
     }
 };
 
+// The refusal of a name another base of the area has.
+inline const QString kSameName =
+    "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。";
+
 // gtKyoten as the launcher fills it from its list.
 tKyoten kyotenRecord(short cd, short eb, const QString& area, const QString& name, short usedFlg,
                      const QString& comment = QString());

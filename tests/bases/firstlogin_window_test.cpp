@@ -114,7 +114,9 @@ TEST(FirstLoginWindow, TheTwoModesPrefecturesTimeListsAndEnter)
     EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), "0");
 }
 
-TEST(FirstLoginWindow, FirstBaseOfTokyo)
+// The first base of Tokyo from the launcher, then the next branches of the area and their
+// weekly schedule's layout.
+TEST(FirstLoginWindow, FirstBaseNextBranchAndWeeklyScheduleChoice)
 {
     BaseInstallation inst;
     state().giSetupMode = -1;
@@ -147,19 +149,15 @@ TEST(FirstLoginWindow, FirstBaseOfTokyo)
     EXPECT_EQ(state().gtSetupData.companyName, "治療院'すずらん");
     EXPECT_EQ(state().gtSetupData.staffCount, 0);
     EXPECT_EQ(state().gtSetupData.tel, "");
-}
 
-TEST(FirstLoginWindow, NextBranchAndWeeklyScheduleChoice)
-{
-    BaseInstallation inst;
-    inst.addKyoten(13, 1, "一号店");
+    // In the set-up wizard: the branch after the highest, and the wizard's next page.
     inst.addKyoten(13, 3, "三号店");
     inst.writeFile("DATA/Data1304/古い.txt", "old");
     state().giSetupMode = 0;
-    frmFirstLogin w;
-    pick(w, "cmbMin", "15");
-    create(w, "東京", "四号店", inst);
-    EXPECT_EQ(w.nextPage(), frmFirstLogin::Next::OperatingRulesPage);
+    frmFirstLogin next;
+    pick(next, "cmbMin", "15");
+    create(next, "東京", "四号店", inst);
+    EXPECT_EQ(next.nextPage(), frmFirstLogin::Next::OperatingRulesPage);
     EXPECT_EQ(inst.kyotenRow(13, 4), "13|4|0|東京|四号店||0||0||1");
     // A folder found under the new base's name is set aside, not taken over or thrown away.
     EXPECT_FALSE(inst.exists("DATA/Data1304/古い.txt"));
@@ -197,9 +195,7 @@ TEST(FirstLoginWindow, RefusalsNoAndFailuresCreateNothing)
     // A name another base of the area has.
     inst.addKyoten(27, 1, "本店");
     create(w, "大阪", "本店", inst);
-    inst.expectLastBox(
-        "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。",
-        "入力エラー", MsgIcon::Exclamation);
+    inst.expectLastBox(kSameName, "入力エラー", MsgIcon::Exclamation);
     EXPECT_EQ(inst.kyotenRow(27, 2), "");
     inst.exec("DELETE FROM KYOTEN WHERE iKyotenCd = 27");
 

@@ -44,14 +44,11 @@ void enter(frmKyotenMent& w, const QString& name, int option)
     click(w, "btnRegist");
 }
 
-// Presses delete (the button, or the menu's F2) and gives the confirmation the answer.
-void remove(frmKyotenMent& w, const char* answer, bool fromMenu = false)
+// Presses delete and gives the confirmation the answer.
+void remove(frmKyotenMent& w, const char* answer)
 {
     whenOpen("frmCaution", [answer](QWidget& caution) { click(caution, answer); });
-    if (fromMenu)
-        child<QAction>(w, "mnF2")->trigger();
-    else
-        click(w, "btnDel");
+    click(w, "btnDel");
 }
 
 // Message boxes that look at the installation as each comes up.
@@ -65,34 +62,45 @@ struct LookingBoxes : FakeMessageBoxes {
     std::function<void()> look;
 };
 
-const QString kNewSettings =
-    "[環境]\r\n環境名=%1\r\n[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_DATA=\\DATA\\Data%2\r\n";
-
 } // namespace
 
-TEST(KyotenMentWindow, AddAndEditModes)
+// Edit mode: the base's fields, the name has the focus, Enter moves on and F10 stores.
+TEST(KyotenMentWindow, EditModeOpensOnTheNameAndStoresNameCommentAndStatus)
 {
     TwoBases inst;
-    const auto edit = open(13, 2, "東京", "支店", 2, "駅前");
-    EXPECT_FALSE(edit->addMode());
-    EXPECT_EQ(edit->windowTitle(), "拠点／事業所管理画面（編集モード）");
-    EXPECT_FALSE(child<QPushButton>(*edit, "btnCopy")->isEnabled());
-    EXPECT_TRUE(child<QPushButton>(*edit, "btnDel")->isEnabled());
-    EXPECT_FALSE(child<QAction>(*edit, "mnF1")->isEnabled());
+    enter(*open(13, 2, "東京", "支店", 2), "本店", 2); // another base's name is refused
+    inst.expectLastBox(kSameName, "入力エラー", MsgIcon::Exclamation);
+    inst.messages.shown.clear();
+
+    const auto w = open(13, 2, "東京", "支店", 2, "駅前");
+    EXPECT_EQ(w->windowTitle(), "拠点／事業所管理画面（編集モード）");
+    EXPECT_FALSE(child<QPushButton>(*w, "btnCopy")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(*w, "btnDel")->isEnabled());
+    EXPECT_FALSE(child<QAction>(*w, "mnF1")->isEnabled());
     QStringList fields;
     for (const char* name : {"imArea", "imChiku", "imBcd", "imBeb", "imKyotenName", "imKyotenComment"})
-        fields << child<QLineEdit>(*edit, name)->text();
+        fields << child<QLineEdit>(*w, name)->text();
     EXPECT_EQ(fields, QStringList({"東京", "関東地方", "13", "2", "支店", "駅前"}));
 
-    // (The function menu's other keys: the copy, delete and F10 cases below.)
-    const auto add = open(13, 5, "東京", "", 0);
-    EXPECT_TRUE(add->addMode());
-    EXPECT_EQ(add->windowTitle(), "拠点／事業所管理画面（追加モード）");
-    EXPECT_TRUE(child<QPushButton>(*add, "btnCopy")->isEnabled());
-    EXPECT_FALSE(child<QPushButton>(*add, "btnDel")->isEnabled());
-    EXPECT_FALSE(child<QAction>(*add, "mnF2")->isEnabled());
-    child<QAction>(*add, "mnF12")->trigger();
-    EXPECT_FALSE(add->isVisible());
+    showActive(*w);
+    // The first field a user can change has the focus, not the read-only area.
+    ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenName"));
+    pressAtFocus(Qt::Key_Home);
+    typeAtFocus("Mc'Donald ");
+    pressAtFocus(Qt::Key_End);
+    typeAtFocus(" ");
+    pressAtFocus(Qt::Key_Return);
+    ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
+    child<QLineEdit>(*w, "imKyotenComment")->setText(" 閉店予定");
+    pressAtFocus(Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
+    EXPECT_TRUE(inst.messages.shown.empty()); // Enter registers nothing
+    opt(*w, 4)->setChecked(true);
+    pressAtFocus(Qt::Key_F10);
+    inst.expectLastBox("Mc'Donald 支店事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(inst.kyotenRow(13, 2), "13|2|0|東京|Mc'Donald 支店|閉店予定|0||0||9");
+    EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
 }
 
 TEST(KyotenMentWindow, StatusOptionsTextsAndPictures)
@@ -152,23 +160,31 @@ TEST(KyotenMentWindow, FranchiseOptionHiddenWhenTheSuiteHasNoFranchises)
     }
 }
 
-TEST(KyotenMentWindow, RefusedEntriesWriteNothing)
+// Add mode: a new base's window, and the entries it refuses.
+TEST(KyotenMentWindow, AddModeAndRefusedEntriesWriteNothing)
 {
     TwoBases inst;
+    const auto add = open(13, 3, "東京", "", 0);
+    EXPECT_EQ(add->windowTitle(), "拠点／事業所管理画面（追加モード）");
+    EXPECT_TRUE(child<QPushButton>(*add, "btnCopy")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(*add, "btnDel")->isEnabled());
+    EXPECT_FALSE(child<QAction>(*add, "mnF2")->isEnabled());
+    child<QAction>(*add, "mnF12")->trigger();
+    EXPECT_FALSE(add->isVisible());
+
+    const QString empty = "事業所名称は必ず入力して下さい。";
     const struct {
         QString name;
         int option;
         QString text;
-        QString title;
+        QString title = "入力エラー";
     } cases[] = {
-        {"", 1, "事業所名称は必ず入力して下さい。", "入力エラー"},
-        {"  　　 ", 1, "事業所名称は必ず入力して下さい。", "入力エラー"},
-        {QString(200, QChar(u'店')), 1, "事業所名称は100文字以内で入力して下さい。", "入力エラー"},
-        {"𠮷野家", 1, "事業所名称に使用できない文字が含まれています。\r\n𠮷", "入力エラー"},
+        {"", 1, empty},
+        {"  　　 ", 1, empty},
+        {QString(200, QChar(u'店')), 1, "事業所名称は100文字以内で入力して下さい。"},
+        {"𠮷野家", 1, "事業所名称に使用できない文字が含まれています。\r\n𠮷"},
         {"新店", 0, "事業所の状態は未登録以外を選択して下さい。", "設定エラー"},
-        {" 本店", 1,
-         "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。",
-         "入力エラー"}, // the name of base 13-1
+        {" 本店", 1, kSameName}, // the name of base 13-1
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text.toStdString());
@@ -196,9 +212,9 @@ TEST(KyotenMentWindow, RegisteringANewBaseWritesItsRowAndFiles)
     EXPECT_EQ(inst.areaFlag(5), "1");
     EXPECT_EQ(state().gtAreaList[5].status, 1);
 
-    const QByteArray settings = textfile::encode(kNewSettings.arg(name, "0501"));
+    const QByteArray settings = textfile::encode(
+        "[環境]\r\n環境名=" + name + "\r\n[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_DATA=\\DATA\\Data0501\r\n");
     EXPECT_EQ(inst.readBytes("Massage0501.ini"), settings);
-    EXPECT_TRUE(settings.contains("\x87\x40\x87\x8a")); // ① ㈱ in the code page's NEC rows
     EXPECT_EQ(inst.readBytes("DATA/Data0501/帳票Format.ini"),
               inst.readBytes("drive_c/KVX/MASTER/DATA/DATA0000/帳票Format.ini"));
     EXPECT_TRUE(inst.exists("DATA/Data0501/患者管理設定.ini"));
@@ -258,24 +274,6 @@ TEST(KyotenMentWindow, FailedRegistrationsMakeNothing)
     EXPECT_EQ(seen, QStringList({"", "0", "0", "0"}));
 }
 
-TEST(KyotenMentWindow, EditingStoresNameCommentAndStatus)
-{
-    TwoBases inst;
-    const auto w = open(13, 2, "東京", "支店", 2);
-    enter(*w, "本店", 2); // another base's name is refused
-    inst.expectLastBox(
-        "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。",
-        "入力エラー", MsgIcon::Exclamation);
-    child<QLineEdit>(*w, "imKyotenName")->setText("Mc'Donald 支店 ");
-    child<QLineEdit>(*w, "imKyotenComment")->setText(" 閉店予定");
-    opt(*w, 4)->setChecked(true);
-    child<QAction>(*w, "mnF10")->trigger();
-    inst.expectLastBox("Mc'Donald 支店事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(inst.kyotenRow(13, 2), "13|2|0|東京|Mc'Donald 支店|閉店予定|0||0||9");
-    EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
-}
-
 TEST(KyotenMentWindow, DeletingRemovesRowsFilesAndTheAreaWithItsLastBase)
 {
     TwoBases inst;
@@ -303,7 +301,8 @@ TEST(KyotenMentWindow, DeletingRemovesRowsFilesAndTheAreaWithItsLastBase)
     EXPECT_TRUE(inst.exists("drive_c/KVX/MASTER/Massage1302.ini")); // the distribution copy stays
 
     // The area's only base, from the menu: the area goes out of use.
-    remove(*open(13, 1, "東京", "本店", 1), "Command1", true);
+    whenOpen("frmCaution", [](QWidget& caution) { click(caution, "Command1"); });
+    child<QAction>(*open(13, 1, "東京", "本店", 1), "mnF2")->trigger();
     EXPECT_EQ(inst.baseRowCount(13, 1), 0);
     EXPECT_EQ(inst.areaFlag(13), "0");
     EXPECT_EQ(state().gtAreaList[13].status, 0);
@@ -344,27 +343,4 @@ TEST(KyotenMentWindow, FailedDeletesKeepRowsAndFiles)
     EXPECT_EQ(n.icon, MsgIcon::Exclamation);
     EXPECT_TRUE(w->isVisible());
     expectKept();
-}
-
-TEST(KyotenMentWindow, OpensOnTheNameAndEnterMovesToTheNextField)
-{
-    TwoBases inst;
-    const auto w = open(13, 1, "東京", "本店", 1);
-    QApplication::setActiveWindow(w.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    // The first field a user can change has the focus, not the read-only area.
-    ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenName"));
-    pressAtFocus(Qt::Key_End);
-    typeAtFocus("２");
-    pressAtFocus(Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
-    pressAtFocus(Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
-    EXPECT_TRUE(w->isVisible());
-    EXPECT_TRUE(inst.messages.shown.empty());
-
-    // The function keys of the menu: F10 registers.
-    pressAtFocus(Qt::Key_F10);
-    inst.expectLastBox("本店２事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
-    EXPECT_FALSE(w->isVisible());
 }

@@ -2,10 +2,7 @@
 #include "desktop/messagebox.h"
 #include "installation.h"
 #include "platform/cmdline.h"
-#include "platform/host.h"
-#include "platform/messagebox.h"
 #include "platform/namedlock.h"
-#include "platform/process.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -118,12 +115,9 @@ TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLockWhileItsHolderLives)
     TestInstallation inst;
     {
         platform::SystemHost first;
+        // A NetBIOS name: upper case, at most 15 characters, no domain.
         const QString name = first.computerName();
-        EXPECT_FALSE(name.isEmpty());
-        EXPECT_LE(name.size(), 15);
-        EXPECT_EQ(name, name.toUpper());
-        EXPECT_FALSE(name.contains(u'.'));
-
+        EXPECT_TRUE(QRegularExpression("^[^.a-z]{1,15}$").match(name).hasMatch()) << name.toStdString();
         EXPECT_FALSE(first.previousInstance());
         EXPECT_FALSE(first.previousInstance());                 // the holder asking again
         EXPECT_TRUE(platform::SystemHost().previousInstance()); // a second instance
@@ -151,24 +145,21 @@ TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLockWhileItsHolderLives)
 
 TEST(ConsoleMessageBoxes, PrintToStandardErrorAndTakeTheDefaultButton)
 {
+    using namespace platform;
     QTemporaryFile capture;
     ASSERT_TRUE(capture.open());
     std::fflush(stderr);
     const int saved = ::dup(2);
     ::dup2(capture.handle(), 2);
-    platform::ConsoleMessageBoxes boxes;
-    using platform::MsgAnswer;
-    using platform::MsgButtons;
-    using platform::MsgIcon;
-    const MsgAnswer yes = boxes.show("終了しますか？", QString(), MsgIcon::Question, MsgButtons::YesNo);
-    const MsgAnswer ok = boxes.show("接続できません。", "エラー", MsgIcon::Critical, MsgButtons::OkCancel);
-    const MsgAnswer retry = boxes.show("再試行", "確認", MsgIcon::None, MsgButtons::RetryCancel);
+    ConsoleMessageBoxes boxes;
+    const std::vector<MsgAnswer> answers = {
+        boxes.show("終了しますか？", QString(), MsgIcon::Question, MsgButtons::YesNo),
+        boxes.show("接続できません。", "エラー", MsgIcon::Critical, MsgButtons::OkCancel),
+        boxes.show("再試行", "確認", MsgIcon::None, MsgButtons::RetryCancel)};
     std::fflush(stderr);
     ::dup2(saved, 2);
     ::close(saved);
-    EXPECT_EQ(yes, MsgAnswer::Yes);
-    EXPECT_EQ(ok, MsgAnswer::Ok);
-    EXPECT_EQ(retry, MsgAnswer::Retry);
+    EXPECT_EQ(answers, (std::vector{MsgAnswer::Yes, MsgAnswer::Ok, MsgAnswer::Retry}));
     capture.seek(0);
     EXPECT_EQ(QString::fromLocal8Bit(capture.readAll()),
               "TopMenu: 終了しますか？\nエラー: 接続できません。\n確認: 再試行\n");
@@ -177,13 +168,11 @@ TEST(ConsoleMessageBoxes, PrintToStandardErrorAndTakeTheDefaultButton)
 TEST(QtMessageBoxes, ShowsTheProgramTitleAndMapsTheAnswer)
 {
     TestInstallation inst;
-    QString title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_TRUE(box);
-        title = box->windowTitle();
-        icon = box->icon();
+        EXPECT_EQ(box->windowTitle(), platform::kProgramTitle);
+        EXPECT_EQ(box->icon(), QMessageBox::Question);
         EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
         box->button(QMessageBox::No)->click();
     });
@@ -191,8 +180,6 @@ TEST(QtMessageBoxes, ShowsTheProgramTitleAndMapsTheAnswer)
     EXPECT_EQ(
         boxes.show("終了しますか？", QString(), platform::MsgIcon::Question, platform::MsgButtons::YesNo),
         platform::MsgAnswer::No);
-    EXPECT_EQ(title, platform::kProgramTitle);
-    EXPECT_EQ(icon, QMessageBox::Question);
 }
 
 TEST(DesktopFont, OneInstalledFontCoversJapanese)
