@@ -42,34 +42,24 @@ QString fields(const cD_PARKING& p)
 
 } // namespace
 
-TEST(Parking, StatementsOfThePatterns)
+TEST(Parking, StatementsAndReadsOfTheRecordBaseAndFailures)
 {
-    TestInstallation inst;
+    ParkingDb p;
     const QString columns =
         "select PARKING.iKyotenCd as iKyotenCd, PARKING.iKyotenEb as iKyotenEb,"
         " PARKING.nIDNo as nIDNo, PARKING.cParkingName as cParkingName, PARKING.iType as iType,"
         " PARKING.cYubinNo as cYubinNo, PARKING.cAddress1 as cAddress1, PARKING.nLat as nLat,"
         " PARKING.nLon as nLon, PARKING.cBikou as cBikou, PARKING.iDelFlg as iDelFlg from PARKING";
-    cD_PARKING pattern;
-    EXPECT_EQ(cT_PARKING::sqlDataRead(pattern),
+    cD_PARKING zero, all;
+    all.nIDNo = -1;
+    EXPECT_EQ(cT_PARKING::sqlDataRead(zero),
               columns + " where nIDNo = 0 and iKyotenCd = 0 and iKyotenEb = 0 order by nIDNo");
-    pattern.nIDNo = -1;
-    state().giRecKyotenCd = 13;
-    state().giRecKyotenEb = 1;
-    EXPECT_EQ(cT_PARKING::sqlDataRead(pattern),
-              columns + " where iKyotenCd = 13 and iKyotenEb = 1 order by nIDNo");
-}
 
-TEST(Parking, ReadsOfTheRecordBaseAndFailures)
-{
-    ParkingDb p;
     cT_PARKING parking;
     ASSERT_EQ(parking.iInit(&p.db), 0);
     EXPECT_EQ(parking.nデータ数, 0);
 
     // Every place of base 0/0, deleted ones included, in number order.
-    cD_PARKING all;
-    all.nIDNo = -1;
     ASSERT_EQ(parking.iDataRead(&all), 0) << parking.sErrMsg.toStdString();
     ASSERT_EQ(parking.nデータ数, 3);
     // NULLs read as 0 and empty texts; blanks trimmed (the full-width one is text); the PC
@@ -78,7 +68,6 @@ TEST(Parking, ReadsOfTheRecordBaseAndFailures)
     EXPECT_EQ(fields(parking.clsPARKING(2)), "0|0|2|駅前　|3|100-0005|丸の内|128452450|503161650||1||");
 
     // The default pattern (number 0) selects only place 0; a second read replaces the list.
-    cD_PARKING zero;
     ASSERT_EQ(parking.iDataRead(&zero), 0);
     ASSERT_EQ(parking.nデータ数, 1);
     EXPECT_EQ(parking.clsPARKING(0).cBikou, "夜間不可");
@@ -90,7 +79,13 @@ TEST(Parking, ReadsOfTheRecordBaseAndFailures)
     p.inst.exec("DROP TABLE PARKING");
     EXPECT_EQ(parking.iDataRead(&all), -1);
     EXPECT_TRUE(parking.sErrMsg.startsWith("(-2147217900)")) << parking.sErrMsg.toStdString();
-    EXPECT_TRUE(parking.sErrMsg.contains("\rSQL=" + cT_PARKING::sqlDataRead(all).left(80) + "・・・\r"));
+    EXPECT_TRUE(parking.sErrMsg.contains("\rSQL=" + columns.left(80) + "・・・\r"));
     EXPECT_EQ(parking.nデータ数, 1);
     EXPECT_TRUE(p.inst.messages.shown.empty());
+
+    // Number -1 reads every place of the record base.
+    state().giRecKyotenCd = 13;
+    state().giRecKyotenEb = 1;
+    EXPECT_EQ(cT_PARKING::sqlDataRead(all),
+              columns + " where iKyotenCd = 13 and iKyotenEb = 1 order by nIDNo");
 }
