@@ -1,33 +1,21 @@
+#include "basefixture.h"
 #include "bases/frmCaution.h"
-#include "installation.h"
-#include "state/state.h"
 
 #include <QLabel>
 #include <QRegularExpression>
 #include <QTimer>
-#include <gtest/gtest.h>
 
-// The delete confirmation names the base; closed with the close box after an earlier
-// confirmation it is no confirmation (its buttons: the maintenance window's delete tests).
-TEST(CautionDialog, TheCloseBoxConfirmsNothing)
+// The delete confirmation names the base and is as large as its text: each line whole, no
+// blank area under it. Closed with the close box after an earlier confirmation it is no
+// confirmation (its buttons: the maintenance window's delete tests).
+TEST(CautionDialog, SizedToItsTextAndTheCloseBoxConfirmsNothing)
 {
     TestInstallation inst;
-    state().gtKyoten.cKyotenName = QStringLiteral("新宿店");
-    state().giCautionResult = 1;
-    frmCaution dialog;
-    EXPECT_EQ(dialog.findChild<QLabel*>("lblKyoten")->text(), QStringLiteral("新宿店"));
-    QTimer::singleShot(0, &dialog, [&] { dialog.close(); });
-    dialog.exec();
-    EXPECT_EQ(state().giCautionResult, 0);
-}
-
-// The box is as large as its text: each line whole, no blank area under it.
-TEST(CautionDialog, SizedToItsText)
-{
-    TestInstallation inst;
-    for (const QString& name : {QStringLiteral("本店"), QString(60, QChar(u'長'))}) {
+    for (const QString& name : {QStringLiteral("新宿店"), QString(60, QChar(u'長'))}) {
         state().gtKyoten.cKyotenName = name;
+        state().giCautionResult = 1;
         frmCaution dialog;
+        EXPECT_EQ(dialog.findChild<QLabel*>("lblKyoten")->text(), name);
         dialog.show();
         for (auto* label : dialog.findChildren<QLabel*>(QRegularExpression("^lbl"))) {
             const QRect box = label->contentsRect();
@@ -40,5 +28,8 @@ TEST(CautionDialog, SizedToItsText)
         auto* question = dialog.findChild<QLabel*>("lblCaption"); // its lines are not broken
         for (const QString& line : question->text().split('\n'))
             EXPECT_LE(question->fontMetrics().horizontalAdvance(line), question->contentsRect().width());
+        QTimer::singleShot(0, &dialog, [&] { dialog.close(); });
+        dialog.exec();
+        EXPECT_EQ(state().giCautionResult, 0);
     }
 }

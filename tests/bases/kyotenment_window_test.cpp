@@ -103,11 +103,21 @@ TEST(KyotenMentWindow, EditModeOpensOnTheNameAndStoresNameCommentAndStatus)
     EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
 }
 
-TEST(KyotenMentWindow, StatusOptionsTextsAndPictures)
+TEST(KyotenMentWindow, StatusOptionsTextsPicturesAndTheFranchiseOption)
 {
     TwoBases inst;
-    // The installation's own base pictures, one colour each, by the list's icon number.
-    inst.writeFile("Massage.ini", "[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[システム]\r\nFC機能=1\r\n");
+    // Without franchises the franchise option goes and the ones below move up into its place.
+    for (int fc : {0, 1}) {
+        inst.writeFile("Massage.ini",
+                       QStringLiteral("[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[システム]\r\nFC機能=%1\r\n").arg(fc));
+        const auto w = open(13, 1, "東京", "本店", 1);
+        EXPECT_EQ(opt(*w, 2)->isVisible(), fc == 1);
+        const int step = opt(*w, 1)->y() - opt(*w, 0)->y();
+        EXPECT_EQ(opt(*w, 3)->y(), opt(*w, 1)->y() + (fc + 1) * step);
+        EXPECT_EQ(opt(*w, 4)->y(), opt(*w, 3)->y() + step);
+    }
+    // The installation's own base pictures (its SYSTEM_ICON), one colour each, by the list's
+    // icon number.
     const QColor colours[] = {Qt::gray, Qt::green, Qt::blue, Qt::yellow, Qt::black};
     QDir(inst.path()).mkdir("ICON");
     for (int icon = 0; icon < 5; ++icon) {
@@ -145,19 +155,6 @@ TEST(KyotenMentWindow, StatusOptionsTextsAndPictures)
     EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), "廃止");
     EXPECT_EQ(picture(*w, 0), picture(*w, 3));
     EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
-}
-
-// Without franchises the franchise option goes and the ones below move up into its place.
-TEST(KyotenMentWindow, FranchiseOptionHiddenWhenTheSuiteHasNoFranchises)
-{
-    for (int fc : {0, 1}) {
-        TwoBases inst(fc);
-        const auto w = open(13, 1, "東京", "本店", 1);
-        EXPECT_EQ(opt(*w, 2)->isVisible(), fc == 1);
-        const int step = opt(*w, 1)->y() - opt(*w, 0)->y();
-        EXPECT_EQ(opt(*w, 3)->y(), opt(*w, 1)->y() + (fc + 1) * step);
-        EXPECT_EQ(opt(*w, 4)->y(), opt(*w, 3)->y() + step);
-    }
 }
 
 // Add mode: a new base's window, and the entries it refuses.
