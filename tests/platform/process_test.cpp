@@ -1,23 +1,17 @@
 #include "desktop/desktopruntime.h"
 #include "desktop/messagebox.h"
-#include "installation.h"
 #include "platform/cmdline.h"
 #include "platform/namedlock.h"
+#include "windows.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QFontMetrics>
 #include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryFile>
-#include <QTimer>
 #include <cstdio>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
 namespace
@@ -135,7 +129,7 @@ TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLockWhileItsHolderLives)
     EXPECT_FALSE(platform::SystemHost().previousInstance());
 }
 
-TEST(ConsoleMessageBoxes, PrintToStandardErrorAndTakeTheDefaultButton)
+TEST(MessageBoxes, TheConsolePrintsToStandardErrorTheDesktopShowsTheProgramTitle)
 {
     using namespace platform;
     QTemporaryFile capture;
@@ -155,11 +149,8 @@ TEST(ConsoleMessageBoxes, PrintToStandardErrorAndTakeTheDefaultButton)
     capture.seek(0);
     EXPECT_EQ(QString::fromLocal8Bit(capture.readAll()),
               "TopMenu: 終了しますか？\nエラー: 接続できません。\n確認: 再試行\n");
-}
 
-TEST(QtMessageBoxes, ShowsTheProgramTitleAndMapsTheAnswer)
-{
-    using namespace platform;
+    // On the desktop: the program's title, the default button, the answer clicked.
     TestInstallation inst;
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -169,8 +160,9 @@ TEST(QtMessageBoxes, ShowsTheProgramTitleAndMapsTheAnswer)
         EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
         box->button(QMessageBox::No)->click();
     });
-    desktop::QtMessageBoxes boxes;
-    EXPECT_EQ(boxes.show("終了しますか？", QString(), MsgIcon::Question, MsgButtons::YesNo), MsgAnswer::No);
+    EXPECT_EQ(
+        desktop::QtMessageBoxes().show("終了しますか？", QString(), MsgIcon::Question, MsgButtons::YesNo),
+        MsgAnswer::No);
 }
 
 TEST(DesktopFont, OneInstalledFontCoversJapanese)
