@@ -3,9 +3,7 @@
 #include "bases/kyoten.h"
 
 #include <QFile>
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
+#include <QProcess>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,20 +12,6 @@ namespace
 const QString kTemplateIni =
     "[環境]\r\n環境名=\r\n[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_DATA=\\DATA\\Data0000\r\n";
 const QString kFormatIni = "[全施術者予定表]\r\n全施術者予定表=週間全予定表30.wfd\r\n";
-
-bool setImmutable(const QString& path, bool on)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
-    int flags = 0;
-    bool done = fd >= 0 && ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    if (fd >= 0)
-        ::close(fd);
-    return done;
-}
 } // namespace
 
 BaseInstallation::BaseInstallation(int fcKinou)
@@ -45,13 +29,10 @@ BaseInstallation::BaseInstallation(int fcKinou)
 void BaseInstallation::addKyoten(int cd, int eb, const QString& name, int usedFlg) const
 {
     exec(QStringLiteral(
-             "INSERT INTO KYOTEN VALUES (%1, %2, 0, (SELECT cAreaName FROM KYOTEN WHERE iKyotenCd = %1 "
-             "AND iKyotenEb = 0), '%3', '', 0, '', 0, '', %4); UPDATE KYOTEN SET iUsedFlg = 1 WHERE "
-             "iKyotenCd = %1 AND iKyotenEb = 0")
-             .arg(cd)
-             .arg(eb)
-             .arg(name)
-             .arg(usedFlg));
+             "INSERT INTO KYOTEN VALUES (%1, %2, 0, (SELECT cAreaName FROM KYOTEN WHERE iKyotenCd = "
+             "%1 AND iKyotenEb = 0), '%3', '', 0, '', 0, '', %4); UPDATE KYOTEN SET iUsedFlg = 1 "
+             "WHERE iKyotenCd = %1 AND iKyotenEb = 0")
+             .arg(QString::number(cd), QString::number(eb), name, QString::number(usedFlg)));
 }
 
 void BaseInstallation::fillBaseRows(int cd, int eb) const
@@ -76,14 +57,11 @@ void BaseInstallation::fillBaseRows(int cd, int eb) const
 
 int BaseInstallation::baseRowCount(int cd, int eb) const
 {
-    int total = 0;
+    QStringList counts;
     for (const QString& table : perBaseTables())
-        total += scalar(QStringLiteral("SELECT COUNT(*) FROM [%1] WHERE iKyotenCd = %2 AND iKyotenEb = %3")
-                            .arg(table)
-                            .arg(cd)
-                            .arg(eb))
-                     .toInt();
-    return total;
+        counts << QStringLiteral("(SELECT COUNT(*) FROM [%1] WHERE iKyotenCd = %2 AND iKyotenEb = %3)")
+                      .arg(table, QString::number(cd), QString::number(eb));
+    return scalar("SELECT " + counts.join(" + ")).toInt();
 }
 
 QString BaseInstallation::kyotenRow(int cd, int eb) const
@@ -93,8 +71,7 @@ QString BaseInstallation::kyotenRow(int cd, int eb) const
                        "cKyotenName || '|' || cComment || '|' || iLoginID || '|' || cLoginPass || '|' || "
                        "iAdminID || '|' || cAdminPass || '|' || iUsedFlg FROM KYOTEN WHERE iKyotenCd = %1 "
                        "AND iKyotenEb = %2")
-            .arg(cd)
-            .arg(eb));
+            .arg(QString::number(cd), QString::number(eb)));
 }
 
 QString BaseInstallation::areaFlag(int cd) const
@@ -116,15 +93,17 @@ tKyoten kyotenRecord(short cd, short eb, const QString& area, const QString& nam
     return tKyoten{cd, eb, 0, area, name, comment, 0, {}, 0, {}, usedFlg};
 }
 
+// An administrator could delete anything: the folder is made immutable then.
 Undeletable::Undeletable(const QString& path) : path_(path), immutable_(::geteuid() == 0)
 {
-    ok = immutable_ ? setImmutable(path_, true) : ::chmod(QFile::encodeName(path_).constData(), 0555) == 0;
+    ok = immutable_ ? QProcess::execute("chattr", {"+i", path_}) == 0
+                    : ::chmod(QFile::encodeName(path_).constData(), 0555) == 0;
 }
 
 Undeletable::~Undeletable()
 {
     if (ok && immutable_)
-        setImmutable(path_, false);
+        QProcess::execute("chattr", {"-i", path_});
     else if (ok)
         ::chmod(QFile::encodeName(path_).constData(), 0755);
 }
