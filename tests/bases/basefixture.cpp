@@ -87,23 +87,17 @@ void BaseInstallation::writeKyotenFiles(const QString& nnnn) const
     writeFile("DATA/Data" + nnnn + "/sub/memo.txt", "memo\r\n");
 }
 
-tKyoten kyotenRecord(short cd, short eb, const QString& area, const QString& name, short usedFlg,
-                     const QString& comment)
-{
-    return tKyoten{cd, eb, 0, area, name, comment, 0, {}, 0, {}, usedFlg};
-}
-
 // An administrator could delete anything: the folder is made immutable then.
-Undeletable::Undeletable(const QString& path) : path_(path), immutable_(::geteuid() == 0)
+Undeletable::Undeletable(const QString& path) : path(path), immutable(::geteuid() == 0)
 {
-    ok = immutable_ ? QProcess::execute("chattr", {"+i", path_}) == 0
-                    : ::chmod(QFile::encodeName(path_).constData(), 0555) == 0;
+    ok = immutable ? QProcess::execute("chattr", {"+i", path}) == 0
+                   : ::chmod(QFile::encodeName(path).constData(), 0555) == 0;
 }
 
 Undeletable::~Undeletable()
 {
-    if (ok && immutable_)
-        QProcess::execute("chattr", {"-i", path_});
+    if (ok && immutable)
+        QProcess::execute("chattr", {"-i", path});
     else if (ok)
-        ::chmod(QFile::encodeName(path_).constData(), 0755);
+        ::chmod(QFile::encodeName(path).constData(), 0755);
 }

@@ -5,9 +5,8 @@
 
 #include <QString>
 
-// A program folder with the suite's database (areas only, no base), adodb.ini pointing at
-// the distribution folder C:\KVX\MASTER, Massage.ini, and the base templates both in the
-// distribution folder and in the program folder.
+// A program folder with the suite's database (areas only), adodb.ini pointing at C:\KVX\MASTER,
+// Massage.ini, and the base templates both there and in the program folder.
 struct BaseInstallation : TestInstallation {
     explicit BaseInstallation(int fcKinou = 1);
 
@@ -24,8 +23,7 @@ struct BaseInstallation : TestInstallation {
     void writeKyotenFiles(const QString& nnnn) const;
 };
 
-// Bases 13-01 (本店, in use) and 13-02 (支店, franchise) with rows in all 66 tables and their
-// files.
+// Bases 13-01 (本店, in use) and 13-02 (支店, franchise), rows in all 66 tables, and files.
 struct TwoBases : BaseInstallation {
     explicit TwoBases(int fcKinou = 1) : BaseInstallation(fcKinou)
     {
@@ -42,20 +40,18 @@ inline const QString kSameName =
     "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。";
 
 // gtKyoten as the launcher fills it from its list.
-tKyoten kyotenRecord(short cd, short eb, const QString& area, const QString& name, short usedFlg,
-                     const QString& comment = QString());
-
-// Makes a file or folder impossible to delete for the length of the object: read-only for
-// an ordinary user, immutable when the tests run as the administrator. `ok` is false when
-// the file system offers neither.
-class Undeletable
+inline tKyoten kyotenRecord(short cd, short eb, const QString& area, const QString& name, short usedFlg,
+                            const QString& comment = QString())
 {
-public:
+    return tKyoten{cd, eb, 0, area, name, comment, 0, {}, 0, {}, usedFlg};
+}
+
+// A file or folder that cannot be deleted while the object lives (read-only, or immutable for
+// the administrator); `ok` is false when the file system offers neither.
+struct Undeletable {
     explicit Undeletable(const QString& path);
     ~Undeletable();
     bool ok = false;
-
-private:
-    QString path_;
-    bool immutable_ = false;
+    const QString path;
+    const bool immutable; // as the administrator
 };

@@ -49,8 +49,7 @@ void create(frmFirstLogin& w, const QString& prefecture, const QString& name, Te
 TEST(FirstLoginWindow, TheTwoModesListsEnterRefusalsAndFailures)
 {
     BaseInstallation inst;
-    // The two buttons, left to right.
-    const auto buttons = [](const QWidget& w) {
+    const auto buttons = [](const QWidget& w) { // the two, left to right
         auto* add = child<QPushButton>(w, "btnAdd");
         auto* cancel = child<QPushButton>(w, "btnCancel");
         return add->x() < cancel->x() ? add->text() + " " + cancel->text()
@@ -79,8 +78,7 @@ TEST(FirstLoginWindow, TheTwoModesListsEnterRefusalsAndFailures)
     EXPECT_EQ(child<QComboBox>(w, "cmbChiku")->currentIndex(), -1);
     EXPECT_EQ(items(w, "cmbMin"), QStringList({"15", "20", "30"}));
 
-    // Each list's first and last time and length, at each interval; the preselections come
-    // back with every rebuild.
+    // Each list's span, length and choice at each interval; a rebuild restores the choices.
     const auto lists = [&] {
         QStringList spans;
         for (const char* list : {"cmbFrom", "cmbTo", "cmbRunch", "cmbLast"}) {
@@ -113,7 +111,7 @@ TEST(FirstLoginWindow, TheTwoModesListsEnterRefusalsAndFailures)
     // Refusals, a no, and failures create nothing.
     const auto expectNothing = [&] {
         EXPECT_TRUE(w.isVisible());
-        EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), "0");
+        EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb <> 0"), "0");
         EXPECT_EQ(inst.areaFlag(13), "0");
         EXPECT_FALSE(inst.exists("Massage1301.ini"));
         EXPECT_FALSE(inst.exists("DATA/Data1301"));
@@ -122,12 +120,10 @@ TEST(FirstLoginWindow, TheTwoModesListsEnterRefusalsAndFailures)
     inst.expectLastBox("都道府県名は必ず選択して下さい。", "入力エラー", MsgIcon::Exclamation);
     create(w, "東京", " 　", inst);
     inst.expectLastBox("事業所名称は必ず入力して下さい。", "入力エラー", MsgIcon::Exclamation);
-    // A name another base of the area has.
-    inst.addKyoten(27, 1, "本店");
+    inst.addKyoten(27, 1, "本店"); // a name another base of the area has
     create(w, "大阪", "本店", inst);
     inst.expectLastBox(kSameName, "入力エラー", MsgIcon::Exclamation);
     EXPECT_EQ(inst.kyotenRow(27, 2), "");
-    inst.exec("DELETE FROM KYOTEN WHERE iKyotenCd = 27");
 
     inst.messages.answers.clear();
     create(w, "東京", "新店", inst, MsgAnswer::No);
@@ -162,8 +158,7 @@ TEST(FirstLoginWindow, TheTwoModesListsEnterRefusalsAndFailures)
     expectNothing();
 }
 
-// The first base of Tokyo from the launcher, then the next branches of the area and their
-// weekly schedule's layout.
+// A first base from the launcher, then the area's next branches and their schedule layout.
 TEST(FirstLoginWindow, FirstBaseNextBranchAndWeeklyScheduleChoice)
 {
     BaseInstallation inst;

@@ -5,9 +5,8 @@
 #include <QRegularExpression>
 #include <QTimer>
 
-// The delete confirmation names the base and is as large as its text: each line whole, no
-// blank area under it. Closed with the close box after an earlier confirmation it is no
-// confirmation (its buttons: the maintenance window's delete tests).
+// The delete confirmation names the base, fits its text (no blank area), and its close box
+// confirms nothing even after an earlier confirmation (its buttons: the delete tests).
 TEST(CautionDialog, SizedToItsTextAndTheCloseBoxConfirmsNothing)
 {
     TestInstallation inst;

@@ -239,8 +239,7 @@ TEST(KyotenMentWindow, FailedRegistrationsMakeNothing)
     child<QAction>(*open(5, 1, "秋田", "", 0), "mnF1")->trigger();
     inst.expectLastBox("ファイルの読込みに失敗しました", "マスタデータの読込みエラー", MsgIcon::Exclamation);
 
-    // Copies the distribution folder cannot take: the new base is taken out again before the
-    // box tells so.
+    // Copies the distribution folder refuses: the base is taken out before the box says so.
     inst.writeAdodbIni();
     inst.writeFile("drive_c/KVX/MASTER/Massage0000.ini", "[環境]\r\n");
     inst.writeFile("drive_c/KVX/MASTER/DATA/keep.txt", "x");

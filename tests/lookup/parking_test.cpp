@@ -62,8 +62,7 @@ TEST(Parking, StatementsAndReadsOfTheRecordBaseAndFailures)
     // Every place of base 0/0, deleted ones included, in number order.
     ASSERT_EQ(parking.iDataRead(&all), 0) << parking.sErrMsg.toStdString();
     ASSERT_EQ(parking.nデータ数, 3);
-    // NULLs read as 0 and empty texts; blanks trimmed (the full-width one is text); the PC
-    // name and update time are not read.
+    // NULLs read as 0 and ""; blanks trimmed (not the full-width one); no PC name or time.
     EXPECT_EQ(fields(parking.clsPARKING(0)), "0|0|0|本店裏|1|||0|-5|夜間不可|0||");
     EXPECT_EQ(fields(parking.clsPARKING(2)), "0|0|2|駅前　|3|100-0005|丸の内|128452450|503161650||1||");
 

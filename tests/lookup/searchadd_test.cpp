@@ -18,8 +18,7 @@ QString postalDir()
     return env.isEmpty() ? sourceDir() + "/.cache/jquery-jpostal-ja/json" : QString::fromLocal8Bit(env);
 }
 
-// A program folder whose database holds the real dictionary entries of the given code
-// prefixes (the files json/NNN.json), with or without the かな column.
+// A program folder with the real dictionary entries of the code prefixes, with or without かな.
 struct Dictionary {
     explicit Dictionary(const QStringList& prefixes, bool kana = true)
     {
@@ -71,8 +70,7 @@ QString results(const frmSearchAdd& d)
     return d.cYubin + "|" + d.cAddre + "|" + d.cAddKana;
 }
 
-// The silent look-up (mode 11) of a code over the earlier results 前|前の〒|まえ: the
-// dialog's result code, then what the caller reads back.
+// The silent look-up (mode 11) over the results 前|前の〒|まえ: result code, then results.
 QString lookUp(const QString& code)
 {
     frmSearchAdd d;
@@ -168,8 +166,7 @@ TEST(SearchAdd, PostalCodeByAddressBusinessCodesAndF12)
                              platform::MsgButtons::Ok);
         EXPECT_TRUE(s.dialog.isVisible());
 
-        // A quote, a pattern and a text longer than any address (cut by the field, never
-        // refused by the engine): searches, never a failing statement.
+        // A quote, a pattern, a text longer than any address: searches, never a failing statement.
         for (const QString& text : {QString("千代田区丸'"), QString(17000, u'あ')}) {
             s.dialog.txtAdd()->setText(text);
             QTest::mouseClick(child<QPushButton>(s.dialog, "cmdSearch"), Qt::LeftButton);
@@ -235,8 +232,7 @@ TEST(SearchAdd, PostalCodeByAddressBusinessCodesAndF12)
     }
 }
 
-// An older dictionary without the かな and 事業所名 columns is no failure: no reading, the
-// columns hidden, nothing shown.
+// An older dictionary without かな and 事業所名: no reading, columns hidden, no failure.
 TEST(SearchAdd, SilentLookUpAndSelectionWithoutKana)
 {
     Dictionary d({"100"}, false);

@@ -72,8 +72,7 @@ TEST(SystemProcesses, ResolveStartAndCloseAsWindowsWould)
     ASSERT_TRUE(processes.startAndWait("attach.bat 東京", &code));
     EXPECT_EQ(code, 3);
     EXPECT_FALSE(processes.startAndWait("NoSuchProgram.exe", &code));
-    // A bounded wait: the exit code, or at the limit the program ended, the window system's
-    // events (here a timer's) handled all along.
+    // A bounded wait: the exit code, or at the limit a timeout, events handled all along.
     EXPECT_EQ(processes.startAndWaitAtMost("attach.bat 東京", 20000, &code), WaitResult::Ended);
     EXPECT_EQ(code, 3);
     makeProgram(inst, "hang.sh", "exec sleep 30\n", false);

@@ -19,9 +19,8 @@ TEST(TextFile, Cp932RoundTripsAndSubstitutes)
     // Characters the code page lacks become one '?' each, surrogate pairs included.
     EXPECT_EQ(textfile::encode("aé😀b"), "a??b");
 
-    // Broken bytes never fail the read and a NUL stays in the text. The NEC-selected duplicate
-    // reads as the IBM one; a lead byte at the very end is a broken byte, not dropped; before a
-    // second byte it is half of a character.
+    // Broken bytes never fail the read; a NUL stays. The NEC duplicate reads as the IBM one; a
+    // lead byte at the end is a broken byte, not dropped, and half of a character before another.
     const std::pair<QByteArray, QString> decoded[] = {
         {QByteArray("a\x81\0b\xffz", 6), QString::fromLatin1("a\x1a\0b\x1az", 6)},
         {"\xee\xe0", "髙"},
