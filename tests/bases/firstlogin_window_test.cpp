@@ -50,8 +50,7 @@ TEST(FirstLoginWindow, TheTwoModesListsEnterRefusalsAndFailures)
 {
     BaseInstallation inst;
     const auto buttons = [](const QWidget& w) { // the two, left to right
-        auto* add = child<QPushButton>(w, "btnAdd");
-        auto* cancel = child<QPushButton>(w, "btnCancel");
+        QPushButton *add = child<QPushButton>(w, "btnAdd"), *cancel = child<QPushButton>(w, "btnCancel");
         return add->x() < cancel->x() ? add->text() + " " + cancel->text()
                                       : cancel->text() + " " + add->text();
     };
@@ -75,7 +74,6 @@ TEST(FirstLoginWindow, TheTwoModesListsEnterRefusalsAndFailures)
     const QStringList prefs = items(w, "cmbChiku");
     EXPECT_EQ(QStringList({prefs[0], prefs[12], prefs.last(), QString::number(prefs.size())}),
               QStringList({"北海道", "東京", "沖縄", "47"}));
-    EXPECT_EQ(child<QComboBox>(w, "cmbChiku")->currentIndex(), -1);
     EXPECT_EQ(items(w, "cmbMin"), QStringList({"15", "20", "30"}));
 
     // Each list's span, length and choice at each interval; a rebuild restores the choices.

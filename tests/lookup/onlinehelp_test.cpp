@@ -2,9 +2,6 @@
 #include "lookup/onlinehelp.h"
 #include "state/state.h"
 
-#include <QFile>
-#include <gtest/gtest.h>
-
 TEST(OnlineHelp, AddressQueryAndRefusals)
 {
     TestInstallation inst;

@@ -1,9 +1,5 @@
 #include "installation.h"
 #include "platform/paths.h"
-#include "platform/runtime.h"
-
-#include <QDir>
-#include <gtest/gtest.h>
 
 TEST(NativePath, MapsDrivesAndMatchesCase)
 {

@@ -14,19 +14,6 @@
 #include <cstdio>
 #include <unistd.h>
 
-namespace
-{
-
-void makeProgram(const TestInstallation& inst, const QString& relative, const QByteArray& script,
-                 bool executable = true)
-{
-    inst.writeBytes(relative, script);
-    if (executable)
-        QFile::setPermissions(inst.file(relative), QFile::permissions(inst.file(relative)) | QFile::ExeOwner);
-}
-
-} // namespace
-
 TEST(CommandLine, SplitsByWindowsRules)
 {
     using platform::splitWindowsCommandLine;
@@ -45,9 +32,15 @@ TEST(SystemProcesses, ResolveStartAndCloseAsWindowsWould)
     using namespace platform;
     TestInstallation inst;
     const QString app = inst.path();
-    makeProgram(inst, "Main", "#!/bin/sh\n");
-    makeProgram(inst, "logoff.sh", "exit 0\n", false);
-    makeProgram(inst, "My Tools/Util", "#!/bin/sh\n");
+    const auto makeProgram = [&](const QString& relative, const QByteArray& script, bool executable = true) {
+        inst.writeBytes(relative, script);
+        if (executable)
+            QFile::setPermissions(inst.file(relative),
+                                  QFile::permissions(inst.file(relative)) | QFile::ExeOwner);
+    };
+    makeProgram("Main", "#!/bin/sh\n");
+    makeProgram("logoff.sh", "exit 0\n", false);
+    makeProgram("My Tools/Util", "#!/bin/sh\n");
 
     EXPECT_EQ(resolveProgram(app + "\\MAIN.exe"), app + "/Main");
     EXPECT_EQ(resolveProgram("Main.exe"), app + "/Main");
@@ -67,7 +60,7 @@ TEST(SystemProcesses, ResolveStartAndCloseAsWindowsWould)
 
     // Started and waited for, or detached; windows closed by their class and title.
     SystemProcesses processes;
-    makeProgram(inst, "attach.sh", "[ \"$1\" = \"東京\" ] && exit 3\nexit 1\n", false);
+    makeProgram("attach.sh", "[ \"$1\" = \"東京\" ] && exit 3\nexit 1\n", false);
     int code = 0;
     ASSERT_TRUE(processes.startAndWait("attach.bat 東京", &code));
     EXPECT_EQ(code, 3);
@@ -75,7 +68,7 @@ TEST(SystemProcesses, ResolveStartAndCloseAsWindowsWould)
     // A bounded wait: the exit code, or at the limit a timeout, events handled all along.
     EXPECT_EQ(processes.startAndWaitAtMost("attach.bat 東京", 20000, &code), WaitResult::Ended);
     EXPECT_EQ(code, 3);
-    makeProgram(inst, "hang.sh", "exec sleep 30\n", false);
+    makeProgram("hang.sh", "exec sleep 30\n", false);
     int ticks = 0;
     QTimer timer;
     timer.callOnTimeout([&] { ++ticks; });
