@@ -122,24 +122,18 @@ TEST(KyotenMentWindow, StatusOptionsTextsPicturesAndTheFranchiseOption)
         ASSERT_TRUE(image.save(inst.file(QStringLiteral("ICON/KYOTEN%1.png").arg(icon))));
     }
     // By iUsedFlg: option, status text, source picture, the list's icon of the status.
-    const struct {
-        short flag;
-        int option;
-        const char* text;
-        int source, icon;
-    } statuses[] = {{0, 0, "事業所未登録", 4, 0},
-                    {1, 1, "事業所として運用中", 1, 1},
-                    {2, 2, "ＦＣとして運用中", 5, 2},
-                    {3, 3, "運用停止中", 2, 3},
-                    {9, 4, "廃止", 3, 4}};
-    for (const auto& s : statuses) {
-        SCOPED_TRACE(s.flag);
-        const auto w = open(13, 1, "東京", "本店", s.flag);
-        EXPECT_TRUE(opt(*w, s.option)->isChecked());
-        EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), s.text);
-        EXPECT_EQ(picture(*w, 0), picture(*w, s.source));
-        EXPECT_EQ(picture(*w, 0).pixel(24, 24), QColor(colours[s.icon]).rgba()); // as in the list
-        EXPECT_EQ(opt(*w, 0)->isEnabled(), s.flag == 0);
+    for (const auto& [flag, option, text, source, icon] : {std::tuple{0, 0, "事業所未登録", 4, 0},
+                                                           {1, 1, "事業所として運用中", 1, 1},
+                                                           {2, 2, "ＦＣとして運用中", 5, 2},
+                                                           {3, 3, "運用停止中", 2, 3},
+                                                           {9, 4, "廃止", 3, 4}}) {
+        SCOPED_TRACE(flag);
+        const auto w = open(13, 1, "東京", "本店", short(flag));
+        EXPECT_TRUE(opt(*w, option)->isChecked());
+        EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), text);
+        EXPECT_EQ(picture(*w, 0), picture(*w, source));
+        EXPECT_EQ(picture(*w, 0).pixel(24, 24), QColor(colours[icon]).rgba()); // as in the list
+        EXPECT_EQ(opt(*w, 0)->isEnabled(), flag == 0);
     }
     // A status of no option checks none.
     const auto w = open(13, 1, "東京", "本店", 7);
@@ -165,25 +159,18 @@ TEST(KyotenMentWindow, AddModeAndRefusedEntriesWriteNothing)
     child<QAction>(*add, "mnF12")->trigger();
     EXPECT_FALSE(add->isVisible());
 
-    const QString empty = "事業所名称は必ず入力して下さい。";
-    const struct {
-        QString name;
-        int option;
-        QString text;
-        QString title = "入力エラー";
-    } cases[] = {
-        {"", 1, empty},
-        {"  　　 ", 1, empty},
-        {QString(200, QChar(u'店')), 1, "事業所名称は100文字以内で入力して下さい。"},
-        {"𠮷野家", 1, "事業所名称に使用できない文字が含まれています。\r\n𠮷"},
-        {"新店", 0, "事業所の状態は未登録以外を選択して下さい。", "設定エラー"},
-        {" 本店", 1, kSameName}, // the name of base 13-1
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
+    const QString empty = "事業所名称は必ず入力して下さい。", input = "入力エラー";
+    for (const auto& [name, option, text, title] :
+         {std::tuple<QString, int, QString, QString>{"", 1, empty, input},
+          {"  　　 ", 1, empty, input},
+          {QString(200, QChar(u'店')), 1, "事業所名称は100文字以内で入力して下さい。", input},
+          {"𠮷野家", 1, "事業所名称に使用できない文字が含まれています。\r\n𠮷", input},
+          {"新店", 0, "事業所の状態は未登録以外を選択して下さい。", "設定エラー"},
+          {" 本店", 1, kSameName, input}}) { // the name of base 13-1
+        SCOPED_TRACE(text.toStdString());
         const auto w = open(13, 3, "東京", "", 0);
-        enter(*w, c.name, c.option);
-        inst.expectLastBox(c.text, c.title, MsgIcon::Exclamation);
+        enter(*w, name, option);
+        inst.expectLastBox(text, title, MsgIcon::Exclamation);
         EXPECT_TRUE(w->isVisible());
     }
     EXPECT_EQ(inst.kyotenRow(13, 3), "");
