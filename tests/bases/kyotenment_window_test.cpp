@@ -147,8 +147,8 @@ TEST(KyotenMentWindow, StatusOptionsTextsPicturesAndTheFranchiseOption)
     EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
 }
 
-// Add mode: a new base's window, and the entries it refuses.
-TEST(KyotenMentWindow, AddModeAndRefusedEntriesWriteNothing)
+// Add mode: a new base's window, the entries it refuses, and a registration.
+TEST(KyotenMentWindow, AddModeRefusedEntriesWriteNothingARegisteredBaseItsRowAndFiles)
 {
     TwoBases inst;
     const auto add = open(13, 3, "東京", "", 0);
@@ -176,11 +176,8 @@ TEST(KyotenMentWindow, AddModeAndRefusedEntriesWriteNothing)
     EXPECT_EQ(inst.kyotenRow(13, 3), "");
     EXPECT_FALSE(inst.exists("Massage1303.ini"));
     EXPECT_FALSE(inst.exists("DATA/Data1303"));
-}
 
-TEST(KyotenMentWindow, RegisteringANewBaseWritesItsRowAndFiles)
-{
-    BaseInstallation inst;
+    // A new base of another area: its row, the area in use, its files.
     const auto w = open(5, 1, "秋田", "", 0);
     const QString name = "O'Hara ①㈱　駅前";
     child<QLineEdit>(*w, "imKyotenComment")->setText("it's 100%_ok");

@@ -115,9 +115,9 @@ TEST(SearchAdd, Statements)
         EXPECT_EQ(frmSearchAdd::postalCodeText(QString::fromUtf8(typed)), code) << typed;
 }
 
-TEST(SearchAdd, AddressByPostalCodeOverTheRealDictionary)
+TEST(SearchAdd, AddressAndPostalCodeOverTheRealDictionaryBusinessCodesAndF12)
 {
-    Dictionary d({"010", "100", "101"});
+    Dictionary d({"010", "100", "101", "530"});
     d.inst.writeFile("Mirane.ver", "[OnlineHelp]\r\nADDRESS=http://help.example.jp/\r\n");
     d.inst.writeFile("QmapUser.ini", "ZENRIN_USER=ab\r\nZENRIN_PWD=cd\r\n");
     std::vector<QString> expected; // every code beginning with 100, in order
@@ -150,11 +150,8 @@ TEST(SearchAdd, AddressByPostalCodeOverTheRealDictionary)
     EXPECT_EQ(lookUp("100-0005"), "1|東京都千代田区丸の内|100-0005|ﾄｳｷｮｳﾄﾁﾖﾀﾞｸﾏﾙﾉｳﾁ"); // accepted
     EXPECT_EQ(lookUp("100-9999"), "0||前の〒|");                                       // rejected
     EXPECT_TRUE(d.inst.messages.shown.empty());
-}
 
-TEST(SearchAdd, PostalCodeByAddressBusinessCodesAndF12)
-{
-    Dictionary d({"100", "530"});
+    // Postal code by address.
     {
         Shown s(1, "");
         EXPECT_EQ(s.count(), "0 件");

@@ -14,9 +14,9 @@
 #include <cstdio>
 #include <unistd.h>
 
-TEST(CommandLine, SplitsByWindowsRules)
+TEST(SystemProcesses, SplitResolveStartAndCloseAsWindowsWould)
 {
-    using platform::splitWindowsCommandLine;
+    using namespace platform;
     EXPECT_EQ(splitWindowsCommandLine("C:\\TopMenu\\Main.exe 東京－本店 11 69"),
               QStringList({"C:\\TopMenu\\Main.exe", "東京－本店", "11", "69"}));
     EXPECT_EQ(splitWindowsCommandLine("\"C:\\My Apps\\x.exe\"  \"a b\"\tc\"d e\"f \"\""),
@@ -25,11 +25,7 @@ TEST(CommandLine, SplitsByWindowsRules)
     EXPECT_EQ(splitWindowsCommandLine("C:\\p\\ a\\\\b \\\\\\\"c d\\\\\"e f\" \"x\"\"y\""),
               QStringList({"C:\\p\\", "a\\\\b", "\\\"c", "d\\e f", "x\"y"}));
     EXPECT_EQ(splitWindowsCommandLine("   "), QStringList());
-}
 
-TEST(SystemProcesses, ResolveStartAndCloseAsWindowsWould)
-{
-    using namespace platform;
     TestInstallation inst;
     const QString app = inst.path();
     const auto makeProgram = [&](const QString& relative, const QByteArray& script, bool executable = true) {
