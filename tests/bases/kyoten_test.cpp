@@ -6,7 +6,7 @@
 
 using platform::MsgIcon;
 
-TEST(KyotenStatements, PieceForPiece)
+TEST(KyotenOperations, StatementsPieceForPieceAndConnectionFailuresWithTheProcedureLabel)
 {
     EXPECT_EQ(kyotenCheckSql(13, 2),
               " SELECT COUNT(*) FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0 AND KYOTEN.iKyotenCd = "
@@ -41,11 +41,8 @@ TEST(KyotenStatements, PieceForPiece)
         "; DELETE FROM 患者タグ WHERE iKyotenCd = 13   AND iKyotenEb = 2; DELETE FROM 携帯実績 "));
     EXPECT_TRUE(del.endsWith("DELETE FROM REWARDMAS WHERE iKyotenCd = 13   AND iKyotenEb = 2; "));
     EXPECT_EQ(del.count("DELETE FROM "), 66);
-}
 
-// (Each statement's effect: the base windows' tests, which run them.)
-TEST(KyotenOperations, ConnectionFailuresAreShownWithTheProcedureLabel)
-{
+    // Connection failures show the procedure's label (each statement's effect: the window tests).
     BaseInstallation inst;
     QFile::remove(inst.file("adodb.ini"));
     state().gtKyoten = kyotenRecord(13, 1, "東京", "本店", 1);

@@ -64,8 +64,9 @@ struct LookingBoxes : FakeMessageBoxes {
 
 } // namespace
 
-// Edit mode: the base's fields, the name has the focus, Enter moves on and F10 stores.
-TEST(KyotenMentWindow, EditModeOpensOnTheNameAndStoresNameCommentAndStatus)
+// Edit mode: the base's fields, the name has the focus, Enter moves on, F10 stores; the status
+// options with their texts and pictures.
+TEST(KyotenMentWindow, EditModeFieldsKeysStoringStatusOptionsAndTheFranchiseOption)
 {
     TwoBases inst;
     enter(*open(13, 2, "東京", "支店", 2), "本店", 2); // another base's name is refused
@@ -98,11 +99,8 @@ TEST(KyotenMentWindow, EditModeOpensOnTheNameAndStoresNameCommentAndStatus)
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(inst.kyotenRow(13, 2), "13|2|0|東京|Mc'Donald 支店|閉店予定|0||0||9");
     EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
-}
 
-TEST(KyotenMentWindow, StatusOptionsTextsPicturesAndTheFranchiseOption)
-{
-    TwoBases inst;
+    // The status options of base 13-1.
     // Without franchises the franchise option goes and the ones below move up into its place.
     for (int fc : {0, 1}) {
         inst.writeFile("Massage.ini",
@@ -136,14 +134,14 @@ TEST(KyotenMentWindow, StatusOptionsTextsPicturesAndTheFranchiseOption)
         EXPECT_EQ(opt(*w, 0)->isEnabled(), flag == 0);
     }
     // A status of no option checks none.
-    const auto w = open(13, 1, "東京", "本店", 7);
+    const auto other = open(13, 1, "東京", "本店", 7);
     for (int i = 0; i < 5; ++i)
-        EXPECT_FALSE(opt(*w, i)->isChecked());
+        EXPECT_FALSE(opt(*other, i)->isChecked());
 
     // Choosing shows at once and stores nothing.
-    QTest::mouseClick(opt(*w, 4), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), "廃止");
-    EXPECT_EQ(picture(*w, 0), picture(*w, 3));
+    QTest::mouseClick(opt(*other, 4), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(child<QLabel>(*other, "lblStatus")->text(), "廃止");
+    EXPECT_EQ(picture(*other, 0), picture(*other, 3));
     EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
 }
 

@@ -117,7 +117,7 @@ TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLockWhileItsHolderLives)
     EXPECT_FALSE(platform::SystemHost().previousInstance());
 }
 
-TEST(MessageBoxes, TheConsolePrintsToStandardErrorTheDesktopShowsTheProgramTitle)
+TEST(MessageBoxesAndFont, ConsoleAndDesktopBoxesAndAnInstalledFontCoveringJapanese)
 {
     using namespace platform;
     QTemporaryFile capture;
@@ -151,10 +151,8 @@ TEST(MessageBoxes, TheConsolePrintsToStandardErrorTheDesktopShowsTheProgramTitle
     EXPECT_EQ(
         desktop::QtMessageBoxes().show("終了しますか？", QString(), MsgIcon::Question, MsgButtons::YesNo),
         MsgAnswer::No);
-}
 
-TEST(DesktopFont, OneInstalledFontCoversJapanese)
-{
+    // The desktop's font: the preferred Japanese family.
     using desktop::japaneseFontFamily;
     EXPECT_EQ(japaneseFontFamily({"IPAGothic", "IPAPGothic"}), "IPAPGothic");
     EXPECT_EQ(japaneseFontFamily({"IPAGothic", "noto sans cjk jp"}), "Noto Sans CJK JP");

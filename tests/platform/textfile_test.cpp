@@ -7,14 +7,14 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-TEST(TextFile, Cp932RoundTripsAndSubstitutes)
+TEST(TextFile, Cp932RoundTripsLineSplitsAndStrictReadsRefusingOtherEncodings)
 {
     // The full-width minus and NEC and IBM extension characters keep their CP932 codes.
-    const QString text = "東京－本店①髙～";
+    const QString named = "東京－本店①髙～";
     const QByteArray bytes("\x93\x8c\x8b\x9e\x81\x7c\x96\x7b\x93\x58\x87\x40\xfb\xfc\x81\x60");
-    EXPECT_EQ(textfile::encode(text), bytes);
-    EXPECT_EQ(textfile::decode(bytes), text);
-    EXPECT_EQ(textfile::encodedLength(text), 16);
+    EXPECT_EQ(textfile::encode(named), bytes);
+    EXPECT_EQ(textfile::decode(bytes), named);
+    EXPECT_EQ(textfile::encodedLength(named), 16);
     // Characters the code page lacks become one '?' each, surrogate pairs included.
     EXPECT_EQ(textfile::encode("aé😀b"), "a??b");
 
@@ -31,10 +31,7 @@ TEST(TextFile, Cp932RoundTripsAndSubstitutes)
     // Cutting never splits a double-byte character (its other properties: the fuzz target's).
     EXPECT_EQ(textfile::cutToBytes("aあい", 4), "aあ");
     EXPECT_EQ(textfile::cutToBytes("aあい", 2), "a");
-}
 
-TEST(TextFile, ReadLinesSplitsEveryLineEndAndStrictReadsRefuseOtherEncodings)
-{
     TestInstallation inst;
     const auto linesOf = [&](const QByteArray& bytes) {
         inst.writeBytes("lines.txt", bytes);
