@@ -3,24 +3,18 @@
 #include "installation.h"
 #include "state/state.h"
 
-#include <QString>
 
 // A program folder with the suite's database (areas only), adodb.ini pointing at C:\KVX\MASTER,
 // Massage.ini, and the base templates both there and in the program folder.
 struct BaseInstallation : TestInstallation {
     explicit BaseInstallation(int fcKinou = 1);
 
-    // A base row (and its area in use), as the suite writes them.
-    void addKyoten(int cd, int eb, const QString& name, int usedFlg = 1) const;
-    // One row of the base in each of the 66 per-base tables.
-    void fillBaseRows(int cd, int eb) const;
-    // Rows of the base over the 66 tables.
-    int baseRowCount(int cd, int eb) const;
-    // The KYOTEN row as "col|col|...".
-    QString kyotenRow(int cd, int eb) const;
+    void addKyoten(int cd, int eb, const QString& name, int usedFlg = 1) const; // and its area in use
+    void fillBaseRows(int cd, int eb) const; // a row in each of the 66 per-base tables
+    int baseRowCount(int cd, int eb) const;  // over the 66 tables
+    QString kyotenRow(int cd, int eb) const; // "col|col|..."
     QString areaFlag(int cd) const;
-    // A base's files in the program folder, as a test writes them for an existing base.
-    void writeKyotenFiles(const QString& nnnn) const;
+    void writeKyotenFiles(const QString& nnnn) const; // of an existing base, in the program folder
 };
 
 // Bases 13-01 (本店, in use) and 13-02 (支店, franchise), rows in all 66 tables, and files.

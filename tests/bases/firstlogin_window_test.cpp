@@ -60,8 +60,7 @@ TEST(FirstLoginWindow, TheTwoModesListsEnterRefusalsAndFailures)
     EXPECT_EQ(state().giDialogResult, 0);
     EXPECT_EQ(first.windowTitle(), "治療院の運用情報を入力します");
     EXPECT_EQ(buttons(first), "戻る 次へ");
-    // Back to the intro page of the wizard.
-    first.show();
+    first.show(); // back to the intro page of the wizard
     state().giSetupMode = 9;
     click(first, "btnCancel");
     EXPECT_FALSE(first.isVisible());
@@ -95,8 +94,7 @@ TEST(FirstLoginWindow, TheTwoModesListsEnterRefusalsAndFailures)
     EXPECT_EQ(lists(), QStringList({"6:00-12:00/19 9:00", "15:00-21:00/19 18:00", "9:00-21:00/37 12:00",
                                     "9:00-21:00/37 17:00"}));
 
-    // Enter in the name moves on; cancel makes nothing.
-    showActive(w);
+    showActive(w); // enter in the name moves on; cancel makes nothing
     child<QLineEdit>(w, "imKyotenName")->setFocus();
     pressAtFocus(Qt::Key_Return);
     EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(w, "imKyotenName"));
@@ -130,8 +128,7 @@ TEST(FirstLoginWindow, TheTwoModesListsEnterRefusalsAndFailures)
         "登録確認", MsgIcon::Information, MsgButtons::YesNo);
     expectNothing();
 
-    // No template in the program folder.
-    QFile::remove(inst.file("Massage0000.ini"));
+    QFile::remove(inst.file("Massage0000.ini")); // no template in the program folder
     create(w, "東京", "新店", inst);
     inst.expectLastBox("事業所のひな形が見つかりません。\r\n" + inst.path() + "\\Massage0000.ini",
                        "事業所追加エラー", MsgIcon::Exclamation);

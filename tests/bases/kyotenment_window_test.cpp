@@ -133,8 +133,7 @@ TEST(KyotenMentWindow, EditModeFieldsKeysStoringStatusOptionsAndTheFranchiseOpti
         EXPECT_EQ(picture(*w, 0).pixel(24, 24), QColor(colours[icon]).rgba()); // as in the list
         EXPECT_EQ(opt(*w, 0)->isEnabled(), flag == 0);
     }
-    // A status of no option checks none.
-    const auto other = open(13, 1, "東京", "本店", 7);
+    const auto other = open(13, 1, "東京", "本店", 7); // a status of no option checks none
     for (int i = 0; i < 5; ++i)
         EXPECT_FALSE(opt(*other, i)->isChecked());
 
@@ -206,8 +205,7 @@ TEST(KyotenMentWindow, FailedRegistrationsMakeNothing)
         EXPECT_FALSE(inst.exists("Massage0501.ini"));
     };
 
-    // No template in the distribution folder.
-    QFile::remove(inst.file("drive_c/KVX/MASTER/Massage0000.ini"));
+    QFile::remove(inst.file("drive_c/KVX/MASTER/Massage0000.ini")); // no template in the distribution folder
     tryRegister();
     inst.expectLastBox("事業所のひな形が見つかりません。\r\nC:\\KVX\\MASTER\\Massage0000.ini",
                        "マスタデータの読込みエラー", MsgIcon::Exclamation);
@@ -250,14 +248,12 @@ TEST(KyotenMentWindow, DeletingRemovesRowsFilesAndTheAreaWithItsLastBase)
     inst.writeFile("drive_c/KVX/MASTER/Massage1302.ini", "[環境]\r\n");
     state().gtAreaList[13].status = 1;
 
-    // Cancelled at the confirmation: nothing happens.
-    auto w = open(13, 2, "東京", "支店", 2);
+    auto w = open(13, 2, "東京", "支店", 2); // cancelled at the confirmation: nothing happens
     remove(*w, "btnCancel");
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(inst.baseRowCount(13, 2), 66);
 
-    // One of two bases: its rows and files go, the area stays in use.
-    w = open(13, 2, "東京", "支店", 2);
+    w = open(13, 2, "東京", "支店", 2); // one of two bases: its rows and files go, the area stays in use
     remove(*w, "Command1");
     inst.expectLastBox("事業所の削除が完了しました。", "事業所削除", MsgIcon::Information);
     EXPECT_FALSE(w->isVisible());

@@ -64,16 +64,14 @@ TEST(Parking, StatementsAndReadsOfTheRecordBaseAndFailures)
     // The gateway never closes the caller's connection, and shows nothing.
     EXPECT_EQ(db.state(), ado::adStateOpen);
 
-    // Failures come back as -1 with their text; the earlier list stays.
-    inst.exec("DROP TABLE PARKING");
+    inst.exec("DROP TABLE PARKING"); // failures come back as -1 with their text; the earlier list stays
     EXPECT_EQ(parking.iDataRead(&all), -1);
     EXPECT_TRUE(parking.sErrMsg.startsWith("(-2147217900)")) << parking.sErrMsg.toStdString();
     EXPECT_TRUE(parking.sErrMsg.contains("\rSQL=" + columns.left(80) + "・・・\r"));
     EXPECT_EQ(parking.nデータ数, 1);
     EXPECT_TRUE(inst.messages.shown.empty());
 
-    // Number -1 reads every place of the record base.
-    state().giRecKyotenCd = 13;
+    state().giRecKyotenCd = 13; // number -1 reads every place of the record base
     state().giRecKyotenEb = 1;
     EXPECT_EQ(cT_PARKING::sqlDataRead(all),
               columns + " where iKyotenCd = 13 and iKyotenEb = 1 order by nIDNo");

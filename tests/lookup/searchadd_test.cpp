@@ -134,12 +134,10 @@ TEST(SearchAdd, AddressAndPostalCodeOverTheRealDictionaryBusinessCodesAndF12)
     EXPECT_EQ(s.model()->headerData(0, Qt::Horizontal).toString(), "〒");
     EXPECT_EQ(s.cell(0, 1), "東京都千代田区");
     EXPECT_FALSE(s.grid()->isColumnHidden(2) || s.grid()->isColumnHidden(3)); // reading, business
-    // Help opens topic 1 with the map account reversed.
-    child<QAction>(s.dialog, "mnDispHelp")->trigger();
+    child<QAction>(s.dialog, "mnDispHelp")->trigger(); // help opens topic 1 with the map account reversed
     EXPECT_EQ(d.inst.processes.opened, QStringList{"http://help.example.jp/?zi=ba&zp=dc&lk=1"});
 
-    // A search typed in full-width digits finds the same rows.
-    s.dialog.txtAdd()->setText("１０００００５");
+    s.dialog.txtAdd()->setText("１０００００５"); // a search typed in full-width digits finds the same rows
     s.dialog.txtAdd()->setFocus();
     s.press(Qt::Key_F4);
     ASSERT_EQ(s.model()->rowCount(), 1);
@@ -155,8 +153,7 @@ TEST(SearchAdd, AddressAndPostalCodeOverTheRealDictionaryBusinessCodesAndF12)
     {
         Shown s(1, "");
         EXPECT_EQ(s.count(), "0 件");
-        // Select without a row: refused, the dialog stays.
-        s.press(Qt::Key_F1);
+        s.press(Qt::Key_F1); // select without a row: refused, the dialog stays
         d.inst.expectLastBox("住所の選択を行って下さい。", "住所検索", platform::MsgIcon::Exclamation,
                              platform::MsgButtons::Ok);
         EXPECT_TRUE(s.dialog.isVisible());

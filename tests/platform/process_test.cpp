@@ -54,8 +54,7 @@ TEST(SystemProcesses, SplitResolveStartAndCloseAsWindowsWould)
     EXPECT_EQ(resolved("logoff.bat a"), QStringList({"/bin/sh", app + "/logoff.sh", "a"}));
     EXPECT_TRUE(resolveCommandLine("NoSuchProgram.exe a").program.isEmpty());
 
-    // Started and waited for, or detached; windows closed by their class and title.
-    SystemProcesses processes;
+    SystemProcesses processes; // started and waited for, or detached; windows closed by their class and title
     makeProgram("attach.sh", "[ \"$1\" = \"東京\" ] && exit 3\nexit 1\n", false);
     int code = 0;
     ASSERT_TRUE(processes.startAndWait("attach.bat 東京", &code));
@@ -138,8 +137,7 @@ TEST(MessageBoxesAndFont, ConsoleAndDesktopBoxesAndAnInstalledFontCoveringJapane
     EXPECT_EQ(QString::fromLocal8Bit(capture.readAll()),
               "TopMenu: 終了しますか？\nエラー: 接続できません。\n確認: 再試行\n");
 
-    // On the desktop: the program's title, the default button, the answer clicked.
-    TestInstallation inst;
+    TestInstallation inst; // on the desktop: the program's title, the default button, the answer clicked
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_TRUE(box);
@@ -152,8 +150,7 @@ TEST(MessageBoxesAndFont, ConsoleAndDesktopBoxesAndAnInstalledFontCoveringJapane
         desktop::QtMessageBoxes().show("終了しますか？", QString(), MsgIcon::Question, MsgButtons::YesNo),
         MsgAnswer::No);
 
-    // The desktop's font: the preferred Japanese family.
-    using desktop::japaneseFontFamily;
+    using desktop::japaneseFontFamily; // the desktop's font: the preferred Japanese family
     EXPECT_EQ(japaneseFontFamily({"IPAGothic", "IPAPGothic"}), "IPAPGothic");
     EXPECT_EQ(japaneseFontFamily({"IPAGothic", "noto sans cjk jp"}), "Noto Sans CJK JP");
     EXPECT_EQ(japaneseFontFamily({"Some Mincho", "Other Gothic"}), "Some Mincho");

@@ -87,8 +87,7 @@ TEST(TextFile, WritesReplaceWholeFilesOrNothingKeepingPermissionsAndLinks)
     // A folder that does not exist is not created.
     EXPECT_FALSE(textfile::write(inst.file("nofolder/x.ini"), "x"));
     EXPECT_FALSE(inst.exists("nofolder"));
-    // A target that cannot be replaced keeps what it holds.
-    inst.writeBytes("busy/inner.txt", "inner");
+    inst.writeBytes("busy/inner.txt", "inner"); // a target that cannot be replaced keeps what it holds
     EXPECT_FALSE(textfile::writeLines(inst.file("busy"), {"x"}));
     EXPECT_EQ(inst.readBytes("busy/inner.txt"), "inner");
     // No temporary file is left behind either way.
@@ -114,8 +113,7 @@ TEST(TextFile, NextWriteRemovesTemporariesOfKilledWriters)
     inst.writeBytes("~state.kvx.Ab12Cd.tmp", "half");
     inst.writeBytes("~state.kvx.zzzzzz.tmp", "half");
     inst.writeBytes("~other.kvx.Ab12Cd.tmp", "other");
-    // A user's own file that merely looks alike is not ours.
-    inst.writeBytes("~state.kvx.old.tmp", "mine");
+    inst.writeBytes("~state.kvx.old.tmp", "mine"); // a user's own file that merely looks alike is not ours
     // A writer that is still at work holds its temporary locked.
     inst.writeBytes("~state.kvx.LIVE00.tmp", "busy");
     const int held = ::open(QFile::encodeName(inst.file("~state.kvx.LIVE00.tmp")).constData(), O_RDONLY);
