@@ -3,6 +3,7 @@
 #include "bases/kyoten.h"
 
 #include <QFile>
+#include <QMap>
 #include <QProcess>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,21 +38,15 @@ void BaseInstallation::addKyoten(int cd, int eb, const QString& name, int usedFl
 
 void BaseInstallation::fillBaseRows(int cd, int eb) const
 {
+    // The tables whose key has one more column get it too.
+    const QMap<QString, QString> keys = {
+        {"CORP", ", nIDNo"}, {"STAFF", ", nIDNo"}, {"RIYOUSHA", ", nIDNo"}, {"HOLIDAY", ", nDate"}};
     QString sql;
-    for (const QString& table : perBaseTables()) {
-        // The tables whose key has one more column get it too.
-        const bool id = QStringList{"CORP", "STAFF", "RIYOUSHA"}.contains(table), day = table == "HOLIDAY";
+    for (const QString& table : perBaseTables())
         if (table != "KYOTEN")
             sql += QStringLiteral("INSERT INTO [%1] (iKyotenCd, iKyotenEb%2) VALUES (%3, %4%5);\n")
-                       .arg(table, id    ? ", nIDNo"
-                                   : day ? ", nDate"
-                                         : "")
-                       .arg(cd)
-                       .arg(eb)
-                       .arg(id    ? ", 1"
-                            : day ? ", 20240101"
-                                  : "");
-    }
+                       .arg(table, keys.value(table), QString::number(cd), QString::number(eb),
+                            keys.contains(table) ? ", 20240101" : "");
     exec(sql);
 }
 

@@ -170,7 +170,6 @@ TEST(FirstLoginWindow, FirstBaseNextBranchAndWeeklyScheduleChoice)
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(state().giDialogResult, 1);
     EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|治療院'すずらん||0||0||1");
-    EXPECT_EQ(inst.areaFlag(13), "1");
     EXPECT_EQ(
         inst.readBytes("DATA/Data1301/予定設定.ini"),
         textfile::encode("[予定表]\r\n時間行数=2\r\n開始時間=8:40\r\n時間間隔=20\r\n負担率色分=0\r\n"
@@ -199,7 +198,6 @@ TEST(FirstLoginWindow, FirstBaseNextBranchAndWeeklyScheduleChoice)
     EXPECT_EQ(inst.readText("DATA/" + kept[0] + "/古い.txt"), "old");
     EXPECT_EQ(inst.readText("DATA/Data1304/帳票Format.ini"),
               "[全施術者予定表]\r\n全施術者予定表=週間全予定表15.wfd\r\n");
-    EXPECT_TRUE(inst.readText("DATA/Data1304/予定設定.ini").contains("\r\n時間間隔=15\r\n"));
 
     // Interval 30, and no 帳票Format.ini in the template: none is written.
     QFile::remove(inst.file("DATA/DATA0000/帳票Format.ini"));

@@ -125,7 +125,6 @@ TEST(SearchAdd, AddressAndPostalCodeOverTheRealDictionaryBusinessCodesAndF12)
         if (e.code.startsWith("100"))
             expected.push_back(e.code);
     std::stable_sort(expected.begin(), expected.end());
-    ASSERT_GT(expected.size(), 100u);
 
     Shown s(0, "100");
     ASSERT_EQ(s.model()->rowCount(), int(expected.size()));
@@ -141,6 +140,7 @@ TEST(SearchAdd, AddressAndPostalCodeOverTheRealDictionaryBusinessCodesAndF12)
     s.dialog.txtAdd()->setFocus();
     s.press(Qt::Key_F4);
     ASSERT_EQ(s.model()->rowCount(), 1);
+    EXPECT_EQ(s.count(), "1 件");
     s.chooseRow(0);
     s.press(Qt::Key_F1);
     EXPECT_EQ(s.dialog.result(), QDialog::Accepted);
@@ -176,8 +176,7 @@ TEST(SearchAdd, AddressAndPostalCodeOverTheRealDictionaryBusinessCodesAndF12)
         s.chooseRow(0);
         s.press(Qt::Key_Return); // Enter on the grid takes the row
         EXPECT_FALSE(s.dialog.isVisible());
-        EXPECT_EQ(s.dialog.cYubin, s.cell(0, 0));
-        EXPECT_TRUE(s.dialog.cYubin.startsWith("530-"));
+        EXPECT_EQ(s.dialog.cYubin, s.cell(0, 0)); // the code
         EXPECT_EQ(s.dialog.cAddre, "梅田");
     }
     // 56 codes of 霞が関 are mostly businesses' own: each row shows its street number and
