@@ -46,7 +46,7 @@ void create(frmFirstLogin& w, const QString& prefecture, const QString& name, Te
 
 } // namespace
 
-TEST(FirstLoginWindow, TheTwoModesListsEnterRefusalsAndFailures)
+TEST(FirstLoginWindow, ModesListsRefusalsFailuresFirstBaseAndNextBranches)
 {
     BaseInstallation inst;
     const auto buttons = [](const QWidget& w) { // the two, left to right
@@ -151,23 +151,20 @@ TEST(FirstLoginWindow, TheTwoModesListsEnterRefusalsAndFailures)
     inst.expectLastBox("事業所データの作成に失敗しました。\rシステムを強制終了します。", "事業所追加エラー",
                        MsgIcon::Critical);
     expectNothing();
-}
 
-// A first base from the launcher, then the area's next branches and their schedule layout.
-TEST(FirstLoginWindow, FirstBaseNextBranchAndWeeklyScheduleChoice)
-{
-    BaseInstallation inst;
+    // A first base from the launcher, then the area's next branches and their schedule layout.
+    inst.exec("DROP TRIGGER refuse");
     state().giSetupMode = -1;
     state().gtSetupData.staffCount = 3;
     state().gtSetupData.tel = "03";
-    frmFirstLogin w;
-    pick(w, "cmbMin", "20");
-    pick(w, "cmbRunch", "12:20");
-    pick(w, "cmbLast", "17:40");
-    pick(w, "cmbFrom", "8:40");
-    create(w, "東京", " 治療院'すずらん ", inst);
+    frmFirstLogin made;
+    pick(made, "cmbMin", "20");
+    pick(made, "cmbRunch", "12:20");
+    pick(made, "cmbLast", "17:40");
+    pick(made, "cmbFrom", "8:40");
+    create(made, "東京", " 治療院'すずらん ", inst);
 
-    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(made.isVisible());
     EXPECT_EQ(state().giDialogResult, 1);
     EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|治療院'すずらん||0||0||1");
     EXPECT_EQ(
@@ -203,7 +200,7 @@ TEST(FirstLoginWindow, FirstBaseNextBranchAndWeeklyScheduleChoice)
     QFile::remove(inst.file("DATA/DATA0000/帳票Format.ini"));
     frmFirstLogin again;
     create(again, "大阪", "梅田店", inst);
-    EXPECT_EQ(inst.kyotenRow(27, 1), "27|1|0|大阪|梅田店||0||0||1");
-    EXPECT_FALSE(inst.exists("DATA/Data2701/帳票Format.ini"));
-    EXPECT_TRUE(inst.readText("DATA/Data2701/予定設定.ini").contains("\r\n時間間隔=30\r\n"));
+    EXPECT_EQ(inst.kyotenRow(27, 2), "27|2|0|大阪|梅田店||0||0||1"); // after 27-1 above
+    EXPECT_FALSE(inst.exists("DATA/Data2702/帳票Format.ini"));
+    EXPECT_TRUE(inst.readText("DATA/Data2702/予定設定.ini").contains("\r\n時間間隔=30\r\n"));
 }

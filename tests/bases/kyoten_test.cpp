@@ -57,7 +57,4 @@ TEST(KyotenOperations, StatementsPieceForPieceAndConnectionFailuresWithTheProced
     EXPECT_TRUE(inst.messages.shown.back().text.endsWith("adodb.ini）ファイルが見つかりません。"));
     EXPECT_EQ(failure([] { return iKyotenUpdate(9); }), "-1 |iKyotenSetArea() でエラー\r\n");
     EXPECT_EQ(failure([] { return iKyotenEdMaxGet(13); }), "-1 |iKyotenEdMaxGet() でエラー\r\n");
-    inst.writeFile("adodb.ini", "[接続情報]\r\n接続情報=\r\n");
-    EXPECT_EQ(failure([] { return iKyotenUpdate(9); }), "-1 |iKyotenSetArea() でエラー\r\n");
-    inst.expectLastBox("iKyotenSetArea() でエラー\r\n接続文字列取得できません。", "", MsgIcon::Critical);
 }

@@ -142,8 +142,8 @@ TEST(KyotenMentWindow, EditModeFieldsKeysStoringStatusOptionsAndTheFranchiseOpti
     EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1"); // nor anything of the other base
 }
 
-// Add mode: a new base's window, the entries it refuses, and a registration.
-TEST(KyotenMentWindow, AddModeRefusedEntriesWriteNothingARegisteredBaseItsRowAndFiles)
+// Add mode: the window, the entries it refuses, a registration, and registrations that fail.
+TEST(KyotenMentWindow, AddModeRefusalsRegistrationAndFailedRegistrations)
 {
     TwoBases inst;
     const auto add = open(13, 3, "東京", "", 0);
@@ -189,20 +189,17 @@ TEST(KyotenMentWindow, AddModeRefusedEntriesWriteNothingARegisteredBaseItsRowAnd
     EXPECT_EQ(inst.readBytes("Massage0501.ini"), settings);
     // The copy back in the distribution folder (the other files: the crash tests' whole base).
     EXPECT_EQ(inst.readBytes("drive_c/KVX/MASTER/Massage0501.ini"), settings);
-}
 
-TEST(KyotenMentWindow, FailedRegistrationsMakeNothing)
-{
-    BaseInstallation inst;
+    // Failed registrations (of area 6) make nothing.
     const auto expectNone = [&] {
-        EXPECT_EQ(inst.kyotenRow(5, 1), "");
-        EXPECT_EQ(inst.areaFlag(5), "0");
-        for (const QString file : {"Massage0501.ini", "DATA/Data0501", "drive_c/KVX/MASTER/Massage0501.ini"})
+        EXPECT_EQ(inst.kyotenRow(6, 1), "");
+        EXPECT_EQ(inst.areaFlag(6), "0");
+        for (const QString file : {"Massage0601.ini", "DATA/Data0601", "drive_c/KVX/MASTER/Massage0601.ini"})
             EXPECT_FALSE(inst.exists(file)) << file.toStdString();
     };
     const auto tryRegister = [&] {
-        const auto w = open(5, 1, "秋田", "", 0);
-        enter(*w, "秋田店", 1);
+        const auto w = open(6, 1, "山形", "", 0);
+        enter(*w, "山形店", 1);
         EXPECT_TRUE(w->isVisible());
         expectNone();
     };
@@ -218,7 +215,7 @@ TEST(KyotenMentWindow, FailedRegistrationsMakeNothing)
     tryRegister();
     inst.expectLastBox("ファイルの読込みに失敗しました", "マスタデータの読込みエラー", MsgIcon::Exclamation);
     inst.messages.shown.clear();
-    child<QAction>(*open(5, 1, "秋田", "", 0), "mnF1")->trigger();
+    child<QAction>(*open(6, 1, "山形", "", 0), "mnF1")->trigger();
     inst.expectLastBox("ファイルの読込みに失敗しました", "マスタデータの読込みエラー", MsgIcon::Exclamation);
 
     // Copies the distribution folder refuses: the base is taken out before the box says so.
@@ -235,7 +232,7 @@ TEST(KyotenMentWindow, FailedRegistrationsMakeNothing)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text,
               "事業所のファイルを作成できませんでした。\r\nフォルダを作成できません。\r\n"
-              "C:\\KVX\\MASTER\\DATA\\Data0501\r\n事業所の追加は取り消しました。");
+              "C:\\KVX\\MASTER\\DATA\\Data0601\r\n事業所の追加は取り消しました。");
 }
 
 TEST(KyotenMentWindow, DeletingRemovesRowsFilesAndTheAreaWithItsLastBase)

@@ -223,8 +223,8 @@ TEST(SearchAdd, AddressAndPostalCodeOverTheRealDictionaryBusinessCodesAndF12)
     }
 }
 
-// An older dictionary without かな and 事業所名: no reading, columns hidden, no failure.
-TEST(SearchAdd, SilentLookUpAndSelectionWithoutKana)
+// An older dictionary without かな and 事業所名 (no reading, no failure); then none at all.
+TEST(SearchAdd, OlderDictionaryWithoutKanaAndMissingDictionary)
 {
     Dictionary d({"100"}, false);
     EXPECT_EQ(lookUp("100-0005"), "1|東京都千代田区丸の内|100-0005|");
@@ -235,41 +235,37 @@ TEST(SearchAdd, SilentLookUpAndSelectionWithoutKana)
     s.press(Qt::Key_F1);
     EXPECT_EQ(results(s.dialog), "東京都千代田区丸の内|100-0005|");
     EXPECT_TRUE(d.inst.messages.shown.empty());
-}
 
-TEST(SearchAdd, MissingDictionary)
-{
-    TestInstallation inst;
-    inst.writeAdodbIni();
-    inst.createDatabase();
-    inst.exec("DROP TABLE 郵便番号");
+    // No dictionary at all: the dialog says so and closes, the caller gets no address.
+    d.inst.exec("DROP TABLE 郵便番号");
     {
-        Shown s(0, "100", false);
-        ASSERT_EQ(inst.messages.shown.size(), 1u);
-        const ShownMessage& m = inst.messages.shown[0];
+        Shown gone(0, "100", false);
+        ASSERT_EQ(d.inst.messages.shown.size(), 1u);
+        const ShownMessage& m = d.inst.messages.shown[0];
         EXPECT_TRUE(m.text.startsWith("郵便番号辞書が見つかりません。\r[")) << m.text.toStdString();
         EXPECT_TRUE(m.text.endsWith("]"));
         EXPECT_EQ(m.title, "　検索エラー");
         EXPECT_EQ(m.icon, platform::MsgIcon::Exclamation);
         QTest::qWait(0);
-        EXPECT_FALSE(s.dialog.isVisible());
-        EXPECT_EQ(s.dialog.cYubin, ""); // no address for the caller
+        EXPECT_FALSE(gone.dialog.isVisible());
+        EXPECT_EQ(gone.dialog.cYubin, ""); // no address for the caller
     }
     EXPECT_EQ(lookUp("100-0005"), "0||前の〒|"); // no address for the caller
-    EXPECT_EQ(inst.messages.shown.size(), 2u);
-    EXPECT_EQ(inst.messages.shown[1].title, "　検索エラー");
+    EXPECT_EQ(d.inst.messages.shown.size(), 2u);
+    EXPECT_EQ(d.inst.messages.shown[1].title, "　検索エラー");
 
     // A search that fails later on shows its procedure's failure and keeps the grid.
-    inst.exec("CREATE TABLE 郵便番号 (ID INT PRIMARY KEY, YuubinNo NVARCHAR(8), 名称 NVARCHAR(255), かな "
-              "NVARCHAR(255)); INSERT INTO 郵便番号 VALUES (1, '100-0005', '東京都千代田区丸の内', 'ﾏﾙﾉｳﾁ')");
-    Shown s(1, "丸の内");
-    ASSERT_EQ(s.model()->rowCount(), 1);
-    inst.exec("DROP TABLE 郵便番号");
-    s.dialog.txtAdd()->setFocus();
-    s.press(Qt::Key_F4);
-    ASSERT_EQ(inst.messages.shown.size(), 3u);
-    EXPECT_TRUE(inst.messages.shown[2].text.startsWith("Search() でエラー\r\n("));
-    EXPECT_EQ(inst.messages.shown[2].icon, platform::MsgIcon::Critical);
-    EXPECT_EQ(s.model()->rowCount(), 1);
-    EXPECT_EQ(s.count(), "1 件");
+    d.inst.exec(
+        "CREATE TABLE 郵便番号 (ID INT PRIMARY KEY, YuubinNo NVARCHAR(8), 名称 NVARCHAR(255), かな "
+        "NVARCHAR(255)); INSERT INTO 郵便番号 VALUES (1, '100-0005', '東京都千代田区丸の内', 'ﾏﾙﾉｳﾁ')");
+    Shown t(1, "丸の内");
+    ASSERT_EQ(t.model()->rowCount(), 1);
+    d.inst.exec("DROP TABLE 郵便番号");
+    t.dialog.txtAdd()->setFocus();
+    t.press(Qt::Key_F4);
+    ASSERT_EQ(d.inst.messages.shown.size(), 3u);
+    EXPECT_TRUE(d.inst.messages.shown[2].text.startsWith("Search() でエラー\r\n("));
+    EXPECT_EQ(d.inst.messages.shown[2].icon, platform::MsgIcon::Critical);
+    EXPECT_EQ(t.model()->rowCount(), 1);
+    EXPECT_EQ(t.count(), "1 件");
 }

@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-TEST(SystemProcesses, SplitResolveStartAndCloseAsWindowsWould)
+TEST(SystemProcesses, HostSplitResolveStartAndCloseAsWindowsWould)
 {
     using namespace platform;
     EXPECT_EQ(splitWindowsCommandLine("C:\\TopMenu\\Main.exe 東京－本店 11 69"),
@@ -27,6 +27,34 @@ TEST(SystemProcesses, SplitResolveStartAndCloseAsWindowsWould)
     EXPECT_EQ(splitWindowsCommandLine("   "), QStringList());
 
     TestInstallation inst;
+    // The computer's name; the instance lock, held while its holder lives.
+    {
+        SystemHost first;
+        // A NetBIOS name: upper case, at most 15 characters, no domain.
+        const QString name = first.computerName();
+        EXPECT_TRUE(QRegularExpression("^[^.a-z]{1,15}$").match(name).hasMatch()) << name.toStdString();
+        EXPECT_FALSE(first.previousInstance());
+        EXPECT_FALSE(first.previousInstance());       // the holder asking again
+        EXPECT_TRUE(SystemHost().previousInstance()); // a second instance
+        // Nothing of the lock in the program folder.
+        EXPECT_TRUE(QDir(inst.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+    const QString lockFile = lockFolder() + '/' + instanceLockName(inst.path());
+    EXPECT_FALSE(QFileInfo::exists(lockFile)); // gone with its holder
+    // A lock file left behind by an instance that is gone holds nobody.
+    ASSERT_TRUE(QFile(lockFile).open(QIODevice::WriteOnly));
+    EXPECT_FALSE(SystemHost().previousInstance());
+
+    // A process holding the lock (the shell, become the sleep) is an instance until killed.
+    QProcess holder;
+    holder.start("sh", {"-c", "exec 9>>\"$0\" && flock -n 9 && echo held && exec sleep 60", lockFile});
+    ASSERT_TRUE(holder.waitForReadyRead(10000));
+    EXPECT_EQ(holder.readAll(), "held\n");
+    EXPECT_TRUE(SystemHost().previousInstance());
+    holder.kill();
+    ASSERT_TRUE(holder.waitForFinished(10000));
+    EXPECT_FALSE(SystemHost().previousInstance());
+
     const QString app = inst.path();
     const auto makeProgram = [&](const QString& relative, const QByteArray& script, bool executable = true) {
         inst.writeBytes(relative, script);
@@ -83,37 +111,6 @@ TEST(SystemProcesses, SplitResolveStartAndCloseAsWindowsWould)
         << name.toStdString();
     EXPECT_NE(name, windowSocketName("ThunderRT6FormDC", "地図2"));
     // Delivery to a listening window is checked with the map companion stand-in.
-}
-
-TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLockWhileItsHolderLives)
-{
-    TestInstallation inst;
-    {
-        platform::SystemHost first;
-        // A NetBIOS name: upper case, at most 15 characters, no domain.
-        const QString name = first.computerName();
-        EXPECT_TRUE(QRegularExpression("^[^.a-z]{1,15}$").match(name).hasMatch()) << name.toStdString();
-        EXPECT_FALSE(first.previousInstance());
-        EXPECT_FALSE(first.previousInstance());                 // the holder asking again
-        EXPECT_TRUE(platform::SystemHost().previousInstance()); // a second instance
-        // Nothing of the lock in the program folder.
-        EXPECT_TRUE(QDir(inst.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
-    }
-    const QString lockFile = platform::lockFolder() + '/' + platform::instanceLockName(inst.path());
-    EXPECT_FALSE(QFileInfo::exists(lockFile)); // gone with its holder
-    // A lock file left behind by an instance that is gone holds nobody.
-    ASSERT_TRUE(QFile(lockFile).open(QIODevice::WriteOnly));
-    EXPECT_FALSE(platform::SystemHost().previousInstance());
-
-    // A process holding the lock (the shell, become the sleep) is an instance until killed.
-    QProcess holder;
-    holder.start("sh", {"-c", "exec 9>>\"$0\" && flock -n 9 && echo held && exec sleep 60", lockFile});
-    ASSERT_TRUE(holder.waitForReadyRead(10000));
-    EXPECT_EQ(holder.readAll(), "held\n");
-    EXPECT_TRUE(platform::SystemHost().previousInstance());
-    holder.kill();
-    ASSERT_TRUE(holder.waitForFinished(10000));
-    EXPECT_FALSE(platform::SystemHost().previousInstance());
 }
 
 TEST(MessageBoxesAndFont, ConsoleAndDesktopBoxesAndAnInstalledFontCoveringJapanese)
