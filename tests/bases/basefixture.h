@@ -3,7 +3,6 @@
 #include "installation.h"
 #include "state/state.h"
 
-
 // A program folder with the suite's database (areas only), adodb.ini pointing at C:\KVX\MASTER,
 // Massage.ini, and the base templates both there and in the program folder.
 struct BaseInstallation : TestInstallation {

@@ -47,7 +47,6 @@ TEST(Parking, StatementsAndReadsOfTheRecordBaseAndFailures)
 
     cT_PARKING parking;
     ASSERT_EQ(parking.iInit(&db), 0);
-    EXPECT_EQ(parking.nデータ数, 0);
 
     // Every place of base 0/0, deleted ones included, in number order.
     ASSERT_EQ(parking.iDataRead(&all), 0) << parking.sErrMsg.toStdString();

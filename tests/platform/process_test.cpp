@@ -27,7 +27,6 @@ TEST(SystemProcesses, HostSplitResolveStartAndCloseAsWindowsWould)
     EXPECT_EQ(splitWindowsCommandLine("   "), QStringList());
 
     TestInstallation inst;
-    // The computer's name; the instance lock, held while its holder lives.
     {
         SystemHost first;
         // A NetBIOS name: upper case, at most 15 characters, no domain.
@@ -48,8 +47,7 @@ TEST(SystemProcesses, HostSplitResolveStartAndCloseAsWindowsWould)
     // A process holding the lock (the shell, become the sleep) is an instance until killed.
     QProcess holder;
     holder.start("sh", {"-c", "exec 9>>\"$0\" && flock -n 9 && echo held && exec sleep 60", lockFile});
-    ASSERT_TRUE(holder.waitForReadyRead(10000));
-    EXPECT_EQ(holder.readAll(), "held\n");
+    ASSERT_TRUE(holder.waitForReadyRead(10000)); // "held"
     EXPECT_TRUE(SystemHost().previousInstance());
     holder.kill();
     ASSERT_TRUE(holder.waitForFinished(10000));
