@@ -46,10 +46,9 @@ TEST(KyotenOperations, StatementsPieceForPieceAndConnectionFailuresWithTheProced
     BaseInstallation inst;
     QFile::remove(inst.file("adodb.ini"));
     state().gtKyoten = kyotenRecord(13, 1, "東京", "本店", 1);
-    const auto failure = [&](const std::function<int()>& op) {
-        inst.messages.shown.clear();
+    const auto failure = [&](const std::function<int()>& op) { // each shows a box of its own
         const int result = op();
-        const ShownMessage m = inst.messages.shown.empty() ? ShownMessage{} : inst.messages.shown.back();
+        const ShownMessage m = inst.messages.shown.at(inst.messages.shown.size() - 1);
         EXPECT_EQ(m.icon, MsgIcon::Critical);
         return QString::number(result) + " " + m.title + "|" + m.text.left(m.text.indexOf("\r\n") + 2);
     };

@@ -64,8 +64,7 @@ struct LookingBoxes : FakeMessageBoxes {
 
 } // namespace
 
-// Edit mode: the base's fields, the name has the focus, Enter moves on, F10 stores; the status
-// options with their texts and pictures.
+// Edit mode: the fields, the focus, Enter and F10; the status options, texts and pictures.
 TEST(KyotenMentWindow, EditModeFieldsKeysStoringStatusOptionsAndTheFranchiseOption)
 {
     TwoBases inst;
