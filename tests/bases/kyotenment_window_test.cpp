@@ -293,10 +293,9 @@ TEST(KyotenMentWindow, FailedDeletesKeepRowsAndFiles)
         GTEST_SKIP() << "the file system cannot lock a folder";
     w = open(13, 2, "東京", "支店", 2);
     remove(*w, "Command1");
-    const ShownMessage& n = inst.messages.shown.back();
-    EXPECT_TRUE(n.text.startsWith("事業所のファイルを削除できないため、事業所を削除できません。\r\n"));
-    EXPECT_TRUE(n.text.contains("Data1302")) << n.text.toStdString();
-    EXPECT_EQ(n.icon, MsgIcon::Exclamation);
+    inst.expectLastBox("事業所のファイルを削除できないため、事業所を削除できません。\r\n" +
+                           inst.file("DATA/Data1302/sub"),
+                       "事業所削除エラー", MsgIcon::Exclamation);
     EXPECT_TRUE(w->isVisible());
     expectKept();
 }

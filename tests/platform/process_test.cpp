@@ -2,6 +2,7 @@
 #include "desktop/messagebox.h"
 #include "platform/cmdline.h"
 #include "platform/namedlock.h"
+#include "platform/paths.h"
 #include "windows.h"
 
 #include <QElapsedTimer>
@@ -14,7 +15,7 @@
 #include <cstdio>
 #include <unistd.h>
 
-TEST(SystemProcesses, HostSplitResolveStartAndCloseAsWindowsWould)
+TEST(SystemProcesses, HostPathsSplitResolveStartAndCloseAsWindowsWould)
 {
     using namespace platform;
     EXPECT_EQ(splitWindowsCommandLine("C:\\TopMenu\\Main.exe 東京－本店 11 69"),
@@ -54,6 +55,29 @@ TEST(SystemProcesses, HostSplitResolveStartAndCloseAsWindowsWould)
     EXPECT_FALSE(SystemHost().previousInstance());
 
     const QString app = inst.path();
+    // Windows paths: drives mapped, names matched whatever their case.
+    EXPECT_EQ(nativePath("C:\\KVX\\utility\\databackup.txt"), app + "/drive_c/KVX/utility/databackup.txt");
+    EXPECT_EQ(nativePath("d:\\"), app + "/drive_d");
+    EXPECT_EQ(nativePath("C:\\..\\KVX\\.\\MASTER\\"), app + "/drive_c/KVX/MASTER");
+
+    // The suite writes DATA\Data0501 and reads it back as DATA\DATA0501.
+    inst.writeFile("DATA/Data0501/x.ini", "x");
+    EXPECT_EQ(nativePath(app + "\\DATA\\DATA0501\\X.INI"), app + "/DATA/Data0501/x.ini");
+    // What does not exist keeps the name given, below a matched folder too.
+    EXPECT_EQ(nativePath(app + "\\data\\DATA0502\\New.ini"), app + "/DATA/DATA0502/New.ini");
+    EXPECT_EQ(nativePath(app + "\\Data\\data0501\\..\\Other"), app + "/DATA/Other");
+
+    // Entries that differ only by case: the exact one, else the first in sorted order.
+    inst.writeFile("dup/abc", "1");
+    inst.writeFile("dup/ABC", "2");
+    EXPECT_EQ(nativePath(app + "/dup/abc"), app + "/dup/abc");
+    EXPECT_EQ(nativePath(app + "/dup/Abc"), app + "/dup/ABC");
+
+    // Absolute paths outside the program folder stay absolute.
+    EXPECT_EQ(nativePath("\\nonexistent-root\\A"), "/nonexistent-root/A");
+    EXPECT_EQ(nativePath("/"), "/");
+    EXPECT_EQ(nativePath(QString()), QString());
+
     const auto makeProgram = [&](const QString& relative, const QByteArray& script, bool executable = true) {
         inst.writeBytes(relative, script);
         if (executable)
