@@ -1,6 +1,8 @@
 #include "db/cT_ADODB.h"
 #include "lookup/frmSearchAdd.h"
+#include "lookup/onlinehelp.h"
 #include "postaldictionary.h"
+#include "state/state.h"
 #include "windows.h"
 
 #include <QAction>
@@ -221,7 +223,7 @@ TEST(SearchAdd, AddressAndPostalCodeOverTheRealDictionaryBusinessCodesAndF12)
 }
 
 // An older dictionary without かな and 事業所名 (no reading, no failure); then none at all.
-TEST(SearchAdd, OlderDictionaryWithoutKanaAndMissingDictionary)
+TEST(SearchAdd, OlderDictionaryMissingDictionaryAndOnlineHelp)
 {
     Dictionary d({"100"}, false);
     EXPECT_EQ(lookUp("100-0005"), "1|東京都千代田区丸の内|100-0005|");
@@ -265,4 +267,27 @@ TEST(SearchAdd, OlderDictionaryWithoutKanaAndMissingDictionary)
     EXPECT_EQ(d.inst.messages.shown[2].icon, platform::MsgIcon::Critical);
     EXPECT_EQ(t.model()->rowCount(), 1);
     EXPECT_EQ(t.count(), "1 件");
+
+    // The online help: its refusals, then its address with the map account's query.
+    const TestInstallation& inst = d.inst;
+    vOpenOnlineHelp(1);
+    inst.expectLastBox("環境ファイルの取得に失敗しました。", "データ参照エラー", platform::MsgIcon::Critical);
+    inst.writeFile("Mirane.ver", "[OnlineHelp]\r\nADDRESS=HTTP://help.example.jp/\r\n");
+    vOpenOnlineHelp(1);
+    inst.expectLastBox("オンラインヘルプは現在ご利用いただけません。", "機能制限中",
+                       platform::MsgIcon::Exclamation);
+
+    const QString page = "http://help.example.jp/index.html";
+    inst.writeFile("Mirane.ver", "[OnlineHelp]\r\nADDRESS=" + page + "\r\n");
+    vOpenOnlineHelp(3); // no QmapUser.ini: no query
+    // Items end at commas and line ends; a later item overrides an earlier one.
+    inst.writeFile("QmapUser.ini", "ZENRIN_USER=x,ZENRIN_PWD=pw9\r\nZENRIN_USER=abc123\r\nUSER_CODE=77\r\n");
+    vOpenOnlineHelp(12);
+    vOpenOnlineHelp(0);
+    vOpenOnlineHelp(-3);
+    const QString account = page + "?zi=321cba&zp=9wp";
+    EXPECT_EQ(inst.processes.opened,
+              QStringList({page, account + "&lk=12", account + "&lk=1", account + "&lk=1"}));
+    EXPECT_EQ(state().gsHelpAddress, account + "&lk=1"); // never appended twice
+    EXPECT_EQ(inst.messages.shown.size(), 5u);           // the search's three and the two above
 }
