@@ -71,8 +71,7 @@ QString BaseInstallation::kyotenRow(int cd, int eb) const
 
 QString BaseInstallation::areaFlag(int cd) const
 {
-    return scalar(
-        QStringLiteral("SELECT iUsedFlg FROM KYOTEN WHERE iKyotenCd = %1 AND iKyotenEb = 0").arg(cd));
+    return kyotenRow(cd, 0).section('|', -1); // the area's row
 }
 
 void BaseInstallation::writeKyotenFiles(const QString& nnnn) const

@@ -27,9 +27,8 @@ QStringList items(const QWidget& w, const char* list)
 void pick(const QWidget& w, const char* list, const QString& text)
 {
     auto* combo = child<QComboBox>(w, list);
-    const int index = combo->findText(text);
-    ASSERT_GE(index, 0) << list << " " << text.toStdString();
-    combo->setCurrentIndex(index);
+    combo->setCurrentIndex(combo->findText(text));
+    ASSERT_EQ(combo->currentText(), text) << list;
 }
 
 // Fills the window and presses create; the confirmation gets the given answer.

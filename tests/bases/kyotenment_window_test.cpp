@@ -1,5 +1,7 @@
 #include "basefixture.h"
+#include "bases/frmCaution.h"
 #include "bases/frmKyotenMent.h"
+#include "bases/kyoten.h"
 #include "platform/runtime.h"
 #include "platform/textfile.h"
 #include "windows.h"
@@ -9,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <memory>
 
 using platform::MsgIcon;
@@ -234,9 +237,33 @@ TEST(KyotenMentWindow, AddModeRefusalsRegistrationAndFailedRegistrations)
               "C:\\KVX\\MASTER\\DATA\\Data0601\r\n事業所の追加は取り消しました。");
 }
 
-TEST(KyotenMentWindow, DeletingRemovesRowsFilesAndTheAreaWithItsLastBase)
+// The confirmation names the base, fits its text (no blank area), and its close box confirms
+// nothing even after an earlier confirmation; then the deletes it confirms.
+TEST(KyotenMentWindow, ConfirmationSizedToItsTextDeletingRemovesRowsFilesAndTheAreaWithItsLastBase)
 {
     TwoBases inst;
+    for (const QString& name : {QStringLiteral("新宿店"), QString(60, QChar(u'長'))}) {
+        state().gtKyoten.cKyotenName = name;
+        state().giCautionResult = 1;
+        frmCaution dialog;
+        EXPECT_EQ(dialog.findChild<QLabel*>("lblKyoten")->text(), name);
+        dialog.show();
+        for (auto* label : dialog.findChildren<QLabel*>(QRegularExpression("^lbl"))) {
+            const QRect box = label->contentsRect();
+            const QRect needed = label->fontMetrics().boundingRect(
+                box, label->wordWrap() ? Qt::TextWordWrap : 0, label->text());
+            EXPECT_TRUE(box.contains(needed) &&
+                        box.height() <= needed.height() + label->fontMetrics().height())
+                << label->objectName().toStdString() << " " << box.height() << " " << needed.height();
+        }
+        auto* question = dialog.findChild<QLabel*>("lblCaption"); // its lines are not broken
+        for (const QString& line : question->text().split('\n'))
+            EXPECT_LE(question->fontMetrics().horizontalAdvance(line), question->contentsRect().width());
+        QTimer::singleShot(0, &dialog, [&] { dialog.close(); });
+        dialog.exec();
+        EXPECT_EQ(state().giCautionResult, 0);
+    }
+
     inst.writeFile("drive_c/KVX/MASTER/Massage1302.ini", "[環境]\r\n");
     state().gtAreaList[13].status = 1;
 
@@ -298,4 +325,56 @@ TEST(KyotenMentWindow, FailedDeletesKeepRowsAndFiles)
                        "事業所削除エラー", MsgIcon::Exclamation);
     EXPECT_TRUE(w->isVisible());
     expectKept();
+}
+
+TEST(KyotenOperations, StatementsPieceForPieceAndConnectionFailuresWithTheProcedureLabel)
+{
+    EXPECT_EQ(kyotenCheckSql(13, 2),
+              " SELECT COUNT(*) FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0 AND KYOTEN.iKyotenCd = "
+              "13 AND KYOTEN.ikyotenEb = 2");
+    EXPECT_EQ(kyotenCheckSql(13, 0),
+              " SELECT COUNT(*) FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0 AND KYOTEN.iKyotenCd = 13");
+
+    const tKyoten k{5, 1, 2, "秋田", "O'Hara店  ", "角の店", 7, "pw", 8, "ad", 3};
+    EXPECT_EQ(kyotenInsertSql(k),
+              " INSERT INTO      KYOTEN (     iKyotenCd       ,iKyotenEb       ,iType           "
+              ",cAreaName       ,cKyotenName     ,cComment        ,iLoginID        ,cLoginPass      "
+              ",iAdminID        ,cAdminPass      ,iUsedFlg        ) VALUES     (     5    ,1    ,2    "
+              ",'秋田'    ,'O''Hara店'    ,'角の店'    ,'7'    ,'pw'    ,'8'    ,'ad'    ,3    )");
+    EXPECT_EQ(kyotenUpdateSql(k, 9),
+              " UPDATE      KYOTEN SET      iKyotenCd   = '5'    ,iKyotenEb   = '1'    ,iType       = '2'    "
+              ",cAreaName   = '秋田'    ,cKyotenName = 'O''Hara店'    ,cComment    = '角の店'    "
+              ",iLoginID    = '7'    ,cLoginPass  = 'pw'    ,iAdminID    = '8'    ,cAdminPass  = 'ad'    "
+              ",iUsedFlg    = '3' WHERE     iKyotenCd = 5 AND iKyotenEb = 1");
+    EXPECT_EQ(kyotenUpdateSql(k, 1),
+              " UPDATE      KYOTEN SET     iUsedFlg   = '1' WHERE     iKyotenCd = 5 AND iKyotenEb = 0");
+    EXPECT_EQ(kyotenUpdateSql(k, 0),
+              " UPDATE      KYOTEN SET     iUsedFlg   = '0' WHERE     iKyotenCd = 5 AND iKyotenEb = 0");
+    EXPECT_EQ(kyotenEdMaxGetSql(13),
+              " SELECT TOP 1 KYOTEN.iKyotenEb FROM KYOTEN WHERE KYOTEN.iKyotenCd = 13 AND "
+              "KYOTEN.iKyotenEb <> 0 ORDER BY KYOTEN.iKyotenEb DESC");
+
+    const QString del = allTblDeleteSql(13, 2);
+    EXPECT_TRUE(del.startsWith(
+        "DELETE FROM ADDRESS WHERE iKyotenCd = 13   AND iKyotenEb = 2; DELETE FROM CANCEL_KANJA "
+        "WHERE iKyotenCd = 13   AND iKyotenEb = 2; "));
+    EXPECT_TRUE(del.contains(
+        "; DELETE FROM 患者タグ WHERE iKyotenCd = 13   AND iKyotenEb = 2; DELETE FROM 携帯実績 "));
+    EXPECT_TRUE(del.endsWith("DELETE FROM REWARDMAS WHERE iKyotenCd = 13   AND iKyotenEb = 2; "));
+    EXPECT_EQ(del.count("DELETE FROM "), 66);
+
+    // Connection failures show the procedure's label (each statement's effect: the window tests).
+    BaseInstallation inst;
+    QFile::remove(inst.file("adodb.ini"));
+    state().gtKyoten = kyotenRecord(13, 1, "東京", "本店", 1);
+    const auto failure = [&](const std::function<int()>& op) { // each shows a box of its own
+        const int result = op();
+        const ShownMessage m = inst.messages.shown.at(inst.messages.shown.size() - 1);
+        EXPECT_EQ(m.icon, MsgIcon::Critical);
+        return QString::number(result) + " " + m.title + "|" + m.text.left(m.text.indexOf("\r\n") + 2);
+    };
+    EXPECT_EQ(failure([] { return iKyotenCheck(13, 1); }), "-1 |iKyotenCheck() でエラー\r\n");
+    EXPECT_TRUE(inst.messages.shown.back().text.endsWith("adodb.ini）ファイルが見つかりません。"));
+    EXPECT_EQ(failure([] { return iKyotenUpdate(9); }), "-1 |iKyotenSetArea() でエラー\r\n");
+    EXPECT_EQ(failure([] { return iKyotenEdMaxGet(13); }), "-1 |iKyotenEdMaxGet() でエラー\r\n");
 }
