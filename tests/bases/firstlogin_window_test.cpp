@@ -103,8 +103,7 @@ TEST(FirstLoginWindow, ModesListsRefusalsFailuresFirstBaseAndNextBranches)
     EXPECT_EQ(w.nextPage(), frmFirstLogin::Next::None);
     EXPECT_TRUE(inst.messages.shown.empty());
 
-    // Refusals, a no, and failures create nothing.
-    const auto expectNothing = [&] {
+    const auto expectNothing = [&] { // after refusals, a no, and failures
         EXPECT_TRUE(w.isVisible());
         EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb <> 0"), "0");
         EXPECT_EQ(inst.areaFlag(13), "0");

@@ -132,6 +132,7 @@ TEST(SearchAdd, AddressAndPostalCodeOverTheRealDictionaryBusinessCodesAndF12)
     ASSERT_EQ(s.model()->rowCount(), int(expected.size()));
     for (int r = 0; r < s.model()->rowCount(); ++r)
         ASSERT_EQ(s.cell(r, 0), expected[size_t(r)]) << r;
+    EXPECT_EQ(s.model()->headerData(0, Qt::Horizontal).toString(), "〒");
     EXPECT_FALSE(s.grid()->isColumnHidden(2) || s.grid()->isColumnHidden(3)); // reading, business
     child<QAction>(s.dialog, "mnDispHelp")->trigger(); // help opens topic 1 with the map account reversed
     EXPECT_EQ(d.inst.processes.opened, QStringList{"http://help.example.jp/?zi=ba&zp=dc&lk=1"});
