@@ -3,9 +3,8 @@
 #include "bases/kyoten.h"
 
 #include <QFile>
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
+#include <QMap>
+#include <QProcess>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,45 +30,33 @@ BaseInstallation::BaseInstallation(int fcKinou)
 void BaseInstallation::addKyoten(int cd, int eb, const QString& name, int usedFlg) const
 {
     exec(QStringLiteral(
-             "INSERT INTO KYOTEN VALUES (%1, %2, 0, (SELECT cAreaName FROM KYOTEN WHERE iKyotenCd = %1 "
-             "AND iKyotenEb = 0), '%3', '', 0, '', 0, '', %4); UPDATE KYOTEN SET iUsedFlg = 1 WHERE "
-             "iKyotenCd = %1 AND iKyotenEb = 0")
-             .arg(cd)
-             .arg(eb)
-             .arg(name)
-             .arg(usedFlg));
+             "INSERT INTO KYOTEN VALUES (%1, %2, 0, (SELECT cAreaName FROM KYOTEN WHERE iKyotenCd = "
+             "%1 AND iKyotenEb = 0), '%3', '', 0, '', 0, '', %4); UPDATE KYOTEN SET iUsedFlg = 1 "
+             "WHERE iKyotenCd = %1 AND iKyotenEb = 0")
+             .arg(QString::number(cd), QString::number(eb), name, QString::number(usedFlg)));
 }
 
 void BaseInstallation::fillBaseRows(int cd, int eb) const
 {
+    // The tables whose key has one more column get it too.
+    const QMap<QString, QString> keys = {
+        {"CORP", ", nIDNo"}, {"STAFF", ", nIDNo"}, {"RIYOUSHA", ", nIDNo"}, {"HOLIDAY", ", nDate"}};
     QString sql;
-    for (const QString& table : perBaseTables()) {
-        if (table == "KYOTEN")
-            continue;
-        QString columns = "iKyotenCd, iKyotenEb";
-        QString values = QStringLiteral("%1, %2").arg(cd).arg(eb);
-        if (table == "CORP" || table == "STAFF" || table == "RIYOUSHA") {
-            columns += ", nIDNo";
-            values += ", 1";
-        } else if (table == "HOLIDAY") {
-            columns += ", nDate";
-            values += ", 20240101";
-        }
-        sql += "INSERT INTO [" + table + "] (" + columns + ") VALUES (" + values + ");\n";
-    }
+    for (const QString& table : perBaseTables())
+        if (table != "KYOTEN")
+            sql += QStringLiteral("INSERT INTO [%1] (iKyotenCd, iKyotenEb%2) VALUES (%3, %4%5);\n")
+                       .arg(table, keys.value(table), QString::number(cd), QString::number(eb),
+                            keys.contains(table) ? ", 20240101" : "");
     exec(sql);
 }
 
 int BaseInstallation::baseRowCount(int cd, int eb) const
 {
-    int total = 0;
+    QStringList counts;
     for (const QString& table : perBaseTables())
-        total += scalar(QStringLiteral("SELECT COUNT(*) FROM [%1] WHERE iKyotenCd = %2 AND iKyotenEb = %3")
-                            .arg(table)
-                            .arg(cd)
-                            .arg(eb))
-                     .toInt();
-    return total;
+        counts << QStringLiteral("(SELECT COUNT(*) FROM [%1] WHERE iKyotenCd = %2 AND iKyotenEb = %3)")
+                      .arg(table, QString::number(cd), QString::number(eb));
+    return scalar("SELECT " + counts.join(" + ")).toInt();
 }
 
 QString BaseInstallation::kyotenRow(int cd, int eb) const
@@ -79,14 +66,12 @@ QString BaseInstallation::kyotenRow(int cd, int eb) const
                        "cKyotenName || '|' || cComment || '|' || iLoginID || '|' || cLoginPass || '|' || "
                        "iAdminID || '|' || cAdminPass || '|' || iUsedFlg FROM KYOTEN WHERE iKyotenCd = %1 "
                        "AND iKyotenEb = %2")
-            .arg(cd)
-            .arg(eb));
+            .arg(QString::number(cd), QString::number(eb)));
 }
 
 QString BaseInstallation::areaFlag(int cd) const
 {
-    return scalar(
-        QStringLiteral("SELECT iUsedFlg FROM KYOTEN WHERE iKyotenCd = %1 AND iKyotenEb = 0").arg(cd));
+    return kyotenRow(cd, 0).section('|', -1); // the area's row
 }
 
 void BaseInstallation::writeKyotenFiles(const QString& nnnn) const
@@ -96,53 +81,17 @@ void BaseInstallation::writeKyotenFiles(const QString& nnnn) const
     writeFile("DATA/Data" + nnnn + "/sub/memo.txt", "memo\r\n");
 }
 
-tKyoten kyotenRecord(short cd, short eb, const QString& area, const QString& name, short usedFlg,
-                     const QString& comment)
+// An administrator could delete anything: the folder is made immutable then.
+Undeletable::Undeletable(const QString& path) : path(path), immutable(::geteuid() == 0)
 {
-    tKyoten k;
-    k.iKyotenCd = cd;
-    k.iKyotenEb = eb;
-    k.cAreaName = area;
-    k.cKyotenName = name;
-    k.cComment = comment;
-    k.iUsedFlg = usedFlg;
-    return k;
-}
-
-namespace
-{
-bool setImmutable(const QString& path, bool on)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
-    if (fd < 0)
-        return false;
-    int flags = 0;
-    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-    if (done) {
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-    }
-    ::close(fd);
-    return done;
-}
-} // namespace
-
-Undeletable::Undeletable(const QString& path) : path_(path)
-{
-    if (::geteuid() == 0) {
-        immutable_ = true;
-        ok = setImmutable(path_, true);
-    } else {
-        ok = ::chmod(QFile::encodeName(path_).constData(), 0555) == 0;
-    }
+    ok = immutable ? QProcess::execute("chattr", {"+i", path}) == 0
+                   : ::chmod(QFile::encodeName(path).constData(), 0555) == 0;
 }
 
 Undeletable::~Undeletable()
 {
-    if (!ok)
-        return;
-    if (immutable_)
-        setImmutable(path_, false);
-    else
-        ::chmod(QFile::encodeName(path_).constData(), 0755);
+    if (ok && immutable)
+        QProcess::execute("chattr", {"-i", path});
+    else if (ok)
+        ::chmod(QFile::encodeName(path).constData(), 0755);
 }

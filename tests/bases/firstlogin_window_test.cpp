@@ -27,9 +27,8 @@ QStringList items(const QWidget& w, const char* list)
 void pick(const QWidget& w, const char* list, const QString& text)
 {
     auto* combo = child<QComboBox>(w, list);
-    const int index = combo->findText(text);
-    ASSERT_GE(index, 0) << list << " " << text.toStdString();
-    combo->setCurrentIndex(index);
+    combo->setCurrentIndex(combo->findText(text));
+    ASSERT_EQ(combo->currentText(), text) << list;
 }
 
 // Fills the window and presses create; the confirmation gets the given answer.
@@ -46,13 +45,11 @@ void create(frmFirstLogin& w, const QString& prefecture, const QString& name, Te
 
 } // namespace
 
-TEST(FirstLoginWindow, TheTwoModesPrefecturesTimeListsAndEnter)
+TEST(FirstLoginWindow, ModesListsRefusalsFailuresFirstBaseAndNextBranches)
 {
     BaseInstallation inst;
-    // The two buttons, left to right.
-    const auto buttons = [](const QWidget& w) {
-        auto* add = child<QPushButton>(w, "btnAdd");
-        auto* cancel = child<QPushButton>(w, "btnCancel");
+    const auto buttons = [](const QWidget& w) { // the two, left to right
+        QPushButton *add = child<QPushButton>(w, "btnAdd"), *cancel = child<QPushButton>(w, "btnCancel");
         return add->x() < cancel->x() ? add->text() + " " + cancel->text()
                                       : cancel->text() + " " + add->text();
     };
@@ -62,8 +59,7 @@ TEST(FirstLoginWindow, TheTwoModesPrefecturesTimeListsAndEnter)
     EXPECT_EQ(state().giDialogResult, 0);
     EXPECT_EQ(first.windowTitle(), "治療院の運用情報を入力します");
     EXPECT_EQ(buttons(first), "戻る 次へ");
-    // Back to the intro page of the wizard.
-    first.show();
+    first.show(); // back to the intro page of the wizard
     state().giSetupMode = 9;
     click(first, "btnCancel");
     EXPECT_FALSE(first.isVisible());
@@ -73,16 +69,12 @@ TEST(FirstLoginWindow, TheTwoModesPrefecturesTimeListsAndEnter)
     state().giSetupMode = -1;
     frmFirstLogin w;
     EXPECT_EQ(buttons(w), "事業所作成 キャンセル");
-    const QStringList prefectures = items(w, "cmbChiku");
-    ASSERT_EQ(prefectures.size(), 47);
-    EXPECT_EQ(QStringList({prefectures[0], prefectures[12], prefectures[46]}),
-              QStringList({"北海道", "東京", "沖縄"}));
-    EXPECT_EQ(child<QComboBox>(w, "cmbChiku")->currentIndex(), -1);
+    const QStringList prefs = items(w, "cmbChiku");
+    EXPECT_EQ(QStringList({prefs[0], prefs[12], prefs.last(), QString::number(prefs.size())}),
+              QStringList({"北海道", "東京", "沖縄", "47"}));
     EXPECT_EQ(items(w, "cmbMin"), QStringList({"15", "20", "30"}));
-    EXPECT_EQ(child<QComboBox>(w, "cmbMin")->currentText(), "30");
 
-    // Each list's first and last time and length, at each interval; the preselections come
-    // back with every rebuild.
+    // Each list's span, length and choice at each interval; a rebuild restores the choices.
     const auto lists = [&] {
         QStringList spans;
         for (const char* list : {"cmbFrom", "cmbTo", "cmbRunch", "cmbLast"}) {
@@ -101,8 +93,7 @@ TEST(FirstLoginWindow, TheTwoModesPrefecturesTimeListsAndEnter)
     EXPECT_EQ(lists(), QStringList({"6:00-12:00/19 9:00", "15:00-21:00/19 18:00", "9:00-21:00/37 12:00",
                                     "9:00-21:00/37 17:00"}));
 
-    // Enter in the name moves on; cancel makes nothing.
-    showActive(w);
+    showActive(w); // enter in the name moves on; cancel makes nothing
     child<QLineEdit>(w, "imKyotenName")->setFocus();
     pressAtFocus(Qt::Key_Return);
     EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(w, "imKyotenName"));
@@ -111,81 +102,10 @@ TEST(FirstLoginWindow, TheTwoModesPrefecturesTimeListsAndEnter)
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.nextPage(), frmFirstLogin::Next::None);
     EXPECT_TRUE(inst.messages.shown.empty());
-    EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), "0");
-}
 
-TEST(FirstLoginWindow, FirstBaseOfTokyo)
-{
-    BaseInstallation inst;
-    state().giSetupMode = -1;
-    state().gtSetupData.staffCount = 3;
-    state().gtSetupData.tel = "03";
-    frmFirstLogin w;
-    pick(w, "cmbMin", "20");
-    pick(w, "cmbRunch", "12:20");
-    pick(w, "cmbLast", "17:40");
-    pick(w, "cmbFrom", "8:40");
-    create(w, "東京", " 治療院'すずらん ", inst);
-
-    EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(state().giDialogResult, 1);
-    EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|治療院'すずらん||0||0||1");
-    EXPECT_EQ(inst.areaFlag(13), "1");
-    EXPECT_EQ(inst.readBytes("Massage1301.ini"),
-              textfile::encode("[環境]\r\n環境名=治療院'すずらん\r\n[PATH]\r\nSYSTEM_SYS=\\SYS\r\n"
-                               "SYSTEM_DATA=\\DATA\\Data1301\r\n"));
-    EXPECT_EQ(
-        inst.readBytes("DATA/Data1301/予定設定.ini"),
-        textfile::encode("[予定表]\r\n時間行数=2\r\n開始時間=8:40\r\n時間間隔=20\r\n負担率色分=0\r\n"
-                         "基準赤線1=12:20\r\n基準赤線2=17:40\r\n患者表示=0\r\n患者ソート=0\r\n\r\n"
-                         "[時候挨拶文]\r\n備考 = いつも格別なお引き立てを賜り厚くお礼申し上げます｡\r\n"));
-    EXPECT_EQ(inst.readBytes("DATA/Data1301/帳票Format.ini"),
-              textfile::encode("[全施術者予定表]\r\n全施術者予定表=週間全予定表20.wfd\r\n"));
-    EXPECT_TRUE(inst.exists("DATA/Data1301/患者管理設定.ini"));
-    // The program folder's templates, not the distribution folder: nothing goes back there.
-    EXPECT_FALSE(inst.exists("drive_c/KVX/MASTER/Massage1301.ini"));
-    EXPECT_EQ(state().gtSetupData.companyName, "治療院'すずらん");
-    EXPECT_EQ(state().gtSetupData.staffCount, 0);
-    EXPECT_EQ(state().gtSetupData.tel, "");
-}
-
-TEST(FirstLoginWindow, NextBranchAndWeeklyScheduleChoice)
-{
-    BaseInstallation inst;
-    inst.addKyoten(13, 1, "一号店");
-    inst.addKyoten(13, 3, "三号店");
-    inst.writeFile("DATA/Data1304/古い.txt", "old");
-    state().giSetupMode = 0;
-    frmFirstLogin w;
-    pick(w, "cmbMin", "15");
-    create(w, "東京", "四号店", inst);
-    EXPECT_EQ(w.nextPage(), frmFirstLogin::Next::OperatingRulesPage);
-    EXPECT_EQ(inst.kyotenRow(13, 4), "13|4|0|東京|四号店||0||0||1");
-    // A folder found under the new base's name is set aside, not taken over or thrown away.
-    EXPECT_FALSE(inst.exists("DATA/Data1304/古い.txt"));
-    const QStringList kept = QDir(inst.file("DATA")).entryList({"~Data1304.13_4.*.kept"}, QDir::Dirs);
-    ASSERT_EQ(kept.size(), 1);
-    EXPECT_EQ(inst.readText("DATA/" + kept[0] + "/古い.txt"), "old");
-    EXPECT_EQ(inst.readText("DATA/Data1304/帳票Format.ini"),
-              "[全施術者予定表]\r\n全施術者予定表=週間全予定表15.wfd\r\n");
-    EXPECT_TRUE(inst.readText("DATA/Data1304/予定設定.ini").contains("\r\n時間間隔=15\r\n"));
-
-    // Interval 30, and no 帳票Format.ini in the template: none is written.
-    QFile::remove(inst.file("DATA/DATA0000/帳票Format.ini"));
-    frmFirstLogin again;
-    create(again, "大阪", "梅田店", inst);
-    EXPECT_EQ(inst.kyotenRow(27, 1), "27|1|0|大阪|梅田店||0||0||1");
-    EXPECT_FALSE(inst.exists("DATA/Data2701/帳票Format.ini"));
-    EXPECT_TRUE(inst.readText("DATA/Data2701/予定設定.ini").contains("\r\n時間間隔=30\r\n"));
-}
-
-TEST(FirstLoginWindow, RefusalsNoAndFailuresCreateNothing)
-{
-    BaseInstallation inst;
-    frmFirstLogin w;
-    const auto expectNothing = [&] {
+    const auto expectNothing = [&] { // after refusals, a no, and failures
         EXPECT_TRUE(w.isVisible());
-        EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), "0");
+        EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenCd = 13 AND iKyotenEb <> 0"), "0");
         EXPECT_EQ(inst.areaFlag(13), "0");
         EXPECT_FALSE(inst.exists("Massage1301.ini"));
         EXPECT_FALSE(inst.exists("DATA/Data1301"));
@@ -194,16 +114,11 @@ TEST(FirstLoginWindow, RefusalsNoAndFailuresCreateNothing)
     inst.expectLastBox("都道府県名は必ず選択して下さい。", "入力エラー", MsgIcon::Exclamation);
     create(w, "東京", " 　", inst);
     inst.expectLastBox("事業所名称は必ず入力して下さい。", "入力エラー", MsgIcon::Exclamation);
-    // A name another base of the area has.
-    inst.addKyoten(27, 1, "本店");
+    inst.addKyoten(27, 1, "本店"); // a name another base of the area has
     create(w, "大阪", "本店", inst);
-    inst.expectLastBox(
-        "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。",
-        "入力エラー", MsgIcon::Exclamation);
+    inst.expectLastBox(kSameName, "入力エラー", MsgIcon::Exclamation);
     EXPECT_EQ(inst.kyotenRow(27, 2), "");
-    inst.exec("DELETE FROM KYOTEN WHERE iKyotenCd = 27");
 
-    inst.messages.shown.clear();
     inst.messages.answers.clear();
     create(w, "東京", "新店", inst, MsgAnswer::No);
     inst.expectLastBox(
@@ -211,8 +126,7 @@ TEST(FirstLoginWindow, RefusalsNoAndFailuresCreateNothing)
         "登録確認", MsgIcon::Information, MsgButtons::YesNo);
     expectNothing();
 
-    // No template in the program folder.
-    QFile::remove(inst.file("Massage0000.ini"));
+    QFile::remove(inst.file("Massage0000.ini")); // no template in the program folder
     create(w, "東京", "新店", inst);
     inst.expectLastBox("事業所のひな形が見つかりません。\r\n" + inst.path() + "\\Massage0000.ini",
                        "事業所追加エラー", MsgIcon::Exclamation);
@@ -235,4 +149,56 @@ TEST(FirstLoginWindow, RefusalsNoAndFailuresCreateNothing)
     inst.expectLastBox("事業所データの作成に失敗しました。\rシステムを強制終了します。", "事業所追加エラー",
                        MsgIcon::Critical);
     expectNothing();
+
+    // A first base from the launcher, then the area's next branches and their schedule layout.
+    inst.exec("DROP TRIGGER refuse");
+    state().giSetupMode = -1;
+    state().gtSetupData.staffCount = 3;
+    state().gtSetupData.tel = "03";
+    frmFirstLogin made;
+    pick(made, "cmbMin", "20");
+    pick(made, "cmbRunch", "12:20");
+    pick(made, "cmbLast", "17:40");
+    pick(made, "cmbFrom", "8:40");
+    create(made, "東京", " 治療院'すずらん ", inst);
+
+    EXPECT_FALSE(made.isVisible());
+    EXPECT_EQ(state().giDialogResult, 1);
+    EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|治療院'すずらん||0||0||1");
+    EXPECT_EQ(
+        inst.readBytes("DATA/Data1301/予定設定.ini"),
+        textfile::encode("[予定表]\r\n時間行数=2\r\n開始時間=8:40\r\n時間間隔=20\r\n負担率色分=0\r\n"
+                         "基準赤線1=12:20\r\n基準赤線2=17:40\r\n患者表示=0\r\n患者ソート=0\r\n\r\n"
+                         "[時候挨拶文]\r\n備考 = いつも格別なお引き立てを賜り厚くお礼申し上げます｡\r\n"));
+    // (The settings file and the other template files: the crash tests' whole base.)
+    // The program folder's templates, not the distribution folder: nothing goes back there.
+    EXPECT_FALSE(inst.exists("drive_c/KVX/MASTER/Massage1301.ini"));
+    EXPECT_EQ(state().gtSetupData.companyName, "治療院'すずらん");
+    EXPECT_EQ(state().gtSetupData.staffCount, 0);
+    EXPECT_EQ(state().gtSetupData.tel, "");
+
+    // In the set-up wizard: the branch after the highest, and the wizard's next page.
+    inst.addKyoten(13, 3, "三号店");
+    inst.writeFile("DATA/Data1304/古い.txt", "old");
+    state().giSetupMode = 0;
+    frmFirstLogin next;
+    pick(next, "cmbMin", "15");
+    create(next, "東京", "四号店", inst);
+    EXPECT_EQ(next.nextPage(), frmFirstLogin::Next::OperatingRulesPage);
+    EXPECT_EQ(inst.kyotenRow(13, 4), "13|4|0|東京|四号店||0||0||1");
+    // A folder found under the new base's name is set aside, not taken over or thrown away.
+    EXPECT_FALSE(inst.exists("DATA/Data1304/古い.txt"));
+    const QStringList kept = QDir(inst.file("DATA")).entryList({"~Data1304.13_4.*.kept"}, QDir::Dirs);
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(inst.readText("DATA/" + kept[0] + "/古い.txt"), "old");
+    EXPECT_EQ(inst.readText("DATA/Data1304/帳票Format.ini"),
+              "[全施術者予定表]\r\n全施術者予定表=週間全予定表15.wfd\r\n");
+
+    // Interval 30, and no 帳票Format.ini in the template: none is written.
+    QFile::remove(inst.file("DATA/DATA0000/帳票Format.ini"));
+    frmFirstLogin again;
+    create(again, "大阪", "梅田店", inst);
+    EXPECT_EQ(inst.kyotenRow(27, 2), "27|2|0|大阪|梅田店||0||0||1"); // after 27-1 above
+    EXPECT_FALSE(inst.exists("DATA/Data2702/帳票Format.ini"));
+    EXPECT_TRUE(inst.readText("DATA/Data2702/予定設定.ini").contains("\r\n時間間隔=30\r\n"));
 }

@@ -1,5 +1,7 @@
 #include "basefixture.h"
+#include "bases/frmCaution.h"
 #include "bases/frmKyotenMent.h"
+#include "bases/kyoten.h"
 #include "platform/runtime.h"
 #include "platform/textfile.h"
 #include "windows.h"
@@ -9,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <memory>
 
 using platform::MsgIcon;
@@ -44,14 +47,11 @@ void enter(frmKyotenMent& w, const QString& name, int option)
     click(w, "btnRegist");
 }
 
-// Presses delete (the button, or the menu's F2) and gives the confirmation the answer.
-void remove(frmKyotenMent& w, const char* answer, bool fromMenu = false)
+// Presses delete and gives the confirmation the answer.
+void remove(frmKyotenMent& w, const char* answer)
 {
     whenOpen("frmCaution", [answer](QWidget& caution) { click(caution, answer); });
-    if (fromMenu)
-        child<QAction>(w, "mnF2")->trigger();
-    else
-        click(w, "btnDel");
+    click(w, "btnDel");
 }
 
 // Message boxes that look at the installation as each comes up.
@@ -65,41 +65,53 @@ struct LookingBoxes : FakeMessageBoxes {
     std::function<void()> look;
 };
 
-const QString kNewSettings =
-    "[環境]\r\n環境名=%1\r\n[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_DATA=\\DATA\\Data%2\r\n";
-
 } // namespace
 
-TEST(KyotenMentWindow, AddAndEditModes)
+// Edit mode: the fields, the focus, Enter and F10; the status options, texts and pictures.
+TEST(KyotenMentWindow, EditModeFieldsKeysStoringStatusOptionsAndTheFranchiseOption)
 {
     TwoBases inst;
-    const auto edit = open(13, 2, "東京", "支店", 2, "駅前");
-    EXPECT_FALSE(edit->addMode());
-    EXPECT_EQ(edit->windowTitle(), "拠点／事業所管理画面（編集モード）");
-    EXPECT_FALSE(child<QPushButton>(*edit, "btnCopy")->isEnabled());
-    EXPECT_TRUE(child<QPushButton>(*edit, "btnDel")->isEnabled());
-    EXPECT_FALSE(child<QAction>(*edit, "mnF1")->isEnabled());
+    enter(*open(13, 2, "東京", "支店", 2), "本店", 2); // another base's name is refused
+    inst.expectLastBox(kSameName, "入力エラー", MsgIcon::Exclamation);
+
+    const auto w = open(13, 2, "東京", "支店", 2, "駅前");
+    EXPECT_EQ(w->windowTitle(), "拠点／事業所管理画面（編集モード）");
+    EXPECT_FALSE(child<QPushButton>(*w, "btnCopy")->isEnabled());
+    EXPECT_TRUE(child<QPushButton>(*w, "btnDel")->isEnabled());
+    EXPECT_FALSE(child<QAction>(*w, "mnF1")->isEnabled());
     QStringList fields;
     for (const char* name : {"imArea", "imChiku", "imBcd", "imBeb", "imKyotenName", "imKyotenComment"})
-        fields << child<QLineEdit>(*edit, name)->text();
+        fields << child<QLineEdit>(*w, name)->text();
     EXPECT_EQ(fields, QStringList({"東京", "関東地方", "13", "2", "支店", "駅前"}));
 
-    // (The function menu's other keys: the copy, delete and F10 cases below.)
-    const auto add = open(13, 5, "東京", "", 0);
-    EXPECT_TRUE(add->addMode());
-    EXPECT_EQ(add->windowTitle(), "拠点／事業所管理画面（追加モード）");
-    EXPECT_TRUE(child<QPushButton>(*add, "btnCopy")->isEnabled());
-    EXPECT_FALSE(child<QPushButton>(*add, "btnDel")->isEnabled());
-    EXPECT_FALSE(child<QAction>(*add, "mnF2")->isEnabled());
-    child<QAction>(*add, "mnF12")->trigger();
-    EXPECT_FALSE(add->isVisible());
-}
+    showActive(*w);
+    // The first field a user can change has the focus, not the read-only area.
+    ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenName"));
+    pressAtFocus(Qt::Key_Home);
+    typeAtFocus("Mc'Donald ");
+    pressAtFocus(Qt::Key_Return);
+    ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
+    child<QLineEdit>(*w, "imKyotenComment")->setText(" 閉店予定");
+    pressAtFocus(Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
+    EXPECT_EQ(inst.messages.shown.size(), 1u); // Enter registers nothing
+    opt(*w, 4)->setChecked(true);
+    pressAtFocus(Qt::Key_F10);
+    inst.expectLastBox("Mc'Donald 支店事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_EQ(inst.kyotenRow(13, 2), "13|2|0|東京|Mc'Donald 支店|閉店予定|0||0||9");
 
-TEST(KyotenMentWindow, StatusOptionsTextsAndPictures)
-{
-    TwoBases inst;
-    // The installation's own base pictures, one colour each, by the list's icon number.
-    inst.writeFile("Massage.ini", "[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[システム]\r\nFC機能=1\r\n");
+    // Without franchises the franchise option goes and the ones below move up into its place.
+    for (int fc : {0, 1}) {
+        inst.writeFile("Massage.ini",
+                       QStringLiteral("[PATH]\r\nSYSTEM_ICON=\\ICON\r\n[システム]\r\nFC機能=%1\r\n").arg(fc));
+        const auto w = open(13, 1, "東京", "本店", 1);
+        EXPECT_EQ(opt(*w, 2)->isVisible(), fc == 1);
+        const int step = opt(*w, 1)->y() - opt(*w, 0)->y();
+        EXPECT_EQ(opt(*w, 3)->y(), opt(*w, 1)->y() + (fc + 1) * step);
+        EXPECT_EQ(opt(*w, 4)->y(), opt(*w, 3)->y() + step);
+    }
+    // The installation's own pictures (SYSTEM_ICON), one colour each, by the list's icon number.
     const QColor colours[] = {Qt::gray, Qt::green, Qt::blue, Qt::yellow, Qt::black};
     QDir(inst.path()).mkdir("ICON");
     for (int icon = 0; icon < 5; ++icon) {
@@ -108,83 +120,61 @@ TEST(KyotenMentWindow, StatusOptionsTextsAndPictures)
         ASSERT_TRUE(image.save(inst.file(QStringLiteral("ICON/KYOTEN%1.png").arg(icon))));
     }
     // By iUsedFlg: option, status text, source picture, the list's icon of the status.
-    const struct {
-        short flag;
-        int option;
-        const char* text;
-        int source, icon;
-    } statuses[] = {{0, 0, "事業所未登録", 4, 0},
-                    {1, 1, "事業所として運用中", 1, 1},
-                    {2, 2, "ＦＣとして運用中", 5, 2},
-                    {3, 3, "運用停止中", 2, 3},
-                    {9, 4, "廃止", 3, 4}};
-    for (const auto& s : statuses) {
-        SCOPED_TRACE(s.flag);
-        const auto w = open(13, 1, "東京", "本店", s.flag);
-        EXPECT_TRUE(opt(*w, s.option)->isChecked());
-        EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), s.text);
-        EXPECT_EQ(picture(*w, 0), picture(*w, s.source));
-        EXPECT_EQ(picture(*w, 0).pixel(24, 24), QColor(colours[s.icon]).rgba()); // as in the list
-        EXPECT_EQ(opt(*w, 0)->isEnabled(), s.flag == 0);
+    for (const auto& [flag, option, text, source, icon] : {std::tuple{0, 0, "事業所未登録", 4, 0},
+                                                           {1, 1, "事業所として運用中", 1, 1},
+                                                           {2, 2, "ＦＣとして運用中", 5, 2},
+                                                           {3, 3, "運用停止中", 2, 3},
+                                                           {9, 4, "廃止", 3, 4}}) {
+        SCOPED_TRACE(flag);
+        const auto w = open(13, 1, "東京", "本店", short(flag));
+        EXPECT_TRUE(opt(*w, option)->isChecked());
+        EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), text);
+        EXPECT_EQ(picture(*w, 0), picture(*w, source));
+        EXPECT_EQ(picture(*w, 0).pixel(24, 24), QColor(colours[icon]).rgba()); // as in the list
+        EXPECT_EQ(opt(*w, 0)->isEnabled(), flag == 0);
     }
-    // A status of no option checks none.
-    const auto w = open(13, 1, "東京", "本店", 7);
+    const auto other = open(13, 1, "東京", "本店", 7); // a status of no option checks none
     for (int i = 0; i < 5; ++i)
-        EXPECT_FALSE(opt(*w, i)->isChecked());
+        EXPECT_FALSE(opt(*other, i)->isChecked());
 
     // Choosing shows at once and stores nothing.
-    QTest::mouseClick(opt(*w, 4), Qt::LeftButton, {}, QPoint(5, 5));
-    EXPECT_EQ(child<QLabel>(*w, "lblStatus")->text(), "廃止");
-    EXPECT_EQ(picture(*w, 0), picture(*w, 3));
-    EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
+    QTest::mouseClick(opt(*other, 4), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(child<QLabel>(*other, "lblStatus")->text(), "廃止");
+    EXPECT_EQ(picture(*other, 0), picture(*other, 3));
+    EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1"); // nor anything of the other base
 }
 
-// Without franchises the franchise option goes and the ones below move up into its place.
-TEST(KyotenMentWindow, FranchiseOptionHiddenWhenTheSuiteHasNoFranchises)
-{
-    for (int fc : {0, 1}) {
-        TwoBases inst(fc);
-        const auto w = open(13, 1, "東京", "本店", 1);
-        EXPECT_EQ(opt(*w, 2)->isVisible(), fc == 1);
-        const int step = opt(*w, 1)->y() - opt(*w, 0)->y();
-        EXPECT_EQ(opt(*w, 3)->y(), opt(*w, 1)->y() + (fc + 1) * step);
-        EXPECT_EQ(opt(*w, 4)->y(), opt(*w, 3)->y() + step);
-    }
-}
-
-TEST(KyotenMentWindow, RefusedEntriesWriteNothing)
+// Add mode: the window, the entries it refuses, a registration, and registrations that fail.
+TEST(KyotenMentWindow, AddModeRefusalsRegistrationAndFailedRegistrations)
 {
     TwoBases inst;
-    const struct {
-        QString name;
-        int option;
-        QString text;
-        QString title;
-    } cases[] = {
-        {"", 1, "事業所名称は必ず入力して下さい。", "入力エラー"},
-        {"  　　 ", 1, "事業所名称は必ず入力して下さい。", "入力エラー"},
-        {QString(200, QChar(u'店')), 1, "事業所名称は100文字以内で入力して下さい。", "入力エラー"},
-        {"𠮷野家", 1, "事業所名称に使用できない文字が含まれています。\r\n𠮷", "入力エラー"},
-        {"新店", 0, "事業所の状態は未登録以外を選択して下さい。", "設定エラー"},
-        {" 本店", 1,
-         "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。",
-         "入力エラー"}, // the name of base 13-1
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text.toStdString());
+    const auto add = open(13, 3, "東京", "", 0);
+    EXPECT_EQ(add->windowTitle(), "拠点／事業所管理画面（追加モード）");
+    EXPECT_TRUE(child<QPushButton>(*add, "btnCopy")->isEnabled());
+    EXPECT_FALSE(child<QPushButton>(*add, "btnDel")->isEnabled());
+    EXPECT_FALSE(child<QAction>(*add, "mnF2")->isEnabled());
+    child<QAction>(*add, "mnF12")->trigger();
+    EXPECT_FALSE(add->isVisible());
+
+    const QString empty = "事業所名称は必ず入力して下さい。", input = "入力エラー";
+    for (const auto& [name, option, text, title] :
+         {std::tuple<QString, int, QString, QString>{"", 1, empty, input},
+          {"  　　 ", 1, empty, input},
+          {QString(200, QChar(u'店')), 1, "事業所名称は100文字以内で入力して下さい。", input},
+          {"𠮷野家", 1, "事業所名称に使用できない文字が含まれています。\r\n𠮷", input},
+          {"新店", 0, "事業所の状態は未登録以外を選択して下さい。", "設定エラー"},
+          {" 本店", 1, kSameName, input}}) { // the name of base 13-1
+        SCOPED_TRACE(text.toStdString());
         const auto w = open(13, 3, "東京", "", 0);
-        enter(*w, c.name, c.option);
-        inst.expectLastBox(c.text, c.title, MsgIcon::Exclamation);
+        enter(*w, name, option);
+        inst.expectLastBox(text, title, MsgIcon::Exclamation);
         EXPECT_TRUE(w->isVisible());
     }
     EXPECT_EQ(inst.kyotenRow(13, 3), "");
     EXPECT_FALSE(inst.exists("Massage1303.ini"));
     EXPECT_FALSE(inst.exists("DATA/Data1303"));
-}
 
-TEST(KyotenMentWindow, RegisteringANewBaseWritesItsRowAndFiles)
-{
-    BaseInstallation inst;
+    // A new base of another area: its row, the area in use, its files.
     const auto w = open(5, 1, "秋田", "", 0);
     const QString name = "O'Hara ①㈱　駅前";
     child<QLineEdit>(*w, "imKyotenComment")->setText("it's 100%_ok");
@@ -196,31 +186,27 @@ TEST(KyotenMentWindow, RegisteringANewBaseWritesItsRowAndFiles)
     EXPECT_EQ(inst.areaFlag(5), "1");
     EXPECT_EQ(state().gtAreaList[5].status, 1);
 
-    const QByteArray settings = textfile::encode(kNewSettings.arg(name, "0501"));
+    const QByteArray settings = textfile::encode(
+        "[環境]\r\n環境名=" + name + "\r\n[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_DATA=\\DATA\\Data0501\r\n");
     EXPECT_EQ(inst.readBytes("Massage0501.ini"), settings);
-    EXPECT_TRUE(settings.contains("\x87\x40\x87\x8a")); // ① ㈱ in the code page's NEC rows
-    EXPECT_EQ(inst.readBytes("DATA/Data0501/帳票Format.ini"),
-              inst.readBytes("drive_c/KVX/MASTER/DATA/DATA0000/帳票Format.ini"));
-    EXPECT_TRUE(inst.exists("DATA/Data0501/患者管理設定.ini"));
-    // The copies back in the distribution folder.
+    // The copy back in the distribution folder (the other files: the crash tests' whole base).
     EXPECT_EQ(inst.readBytes("drive_c/KVX/MASTER/Massage0501.ini"), settings);
-    EXPECT_TRUE(inst.exists("drive_c/KVX/MASTER/DATA/Data0501/患者管理設定.ini"));
-}
 
-TEST(KyotenMentWindow, FailedRegistrationsMakeNothing)
-{
-    BaseInstallation inst;
+    // Failed registrations (of area 6) make nothing.
+    const auto expectNone = [&] {
+        EXPECT_EQ(inst.kyotenRow(6, 1), "");
+        EXPECT_EQ(inst.areaFlag(6), "0");
+        for (const QString file : {"Massage0601.ini", "DATA/Data0601", "drive_c/KVX/MASTER/Massage0601.ini"})
+            EXPECT_FALSE(inst.exists(file)) << file.toStdString();
+    };
     const auto tryRegister = [&] {
-        const auto w = open(5, 1, "秋田", "", 0);
-        enter(*w, "秋田店", 1);
+        const auto w = open(6, 1, "山形", "", 0);
+        enter(*w, "山形店", 1);
         EXPECT_TRUE(w->isVisible());
-        EXPECT_EQ(inst.kyotenRow(5, 1), "");
-        EXPECT_EQ(inst.areaFlag(5), "0");
-        EXPECT_FALSE(inst.exists("Massage0501.ini"));
+        expectNone();
     };
 
-    // No template in the distribution folder.
-    QFile::remove(inst.file("drive_c/KVX/MASTER/Massage0000.ini"));
+    QFile::remove(inst.file("drive_c/KVX/MASTER/Massage0000.ini")); // no template in the distribution folder
     tryRegister();
     inst.expectLastBox("事業所のひな形が見つかりません。\r\nC:\\KVX\\MASTER\\Massage0000.ini",
                        "マスタデータの読込みエラー", MsgIcon::Exclamation);
@@ -231,11 +217,10 @@ TEST(KyotenMentWindow, FailedRegistrationsMakeNothing)
     tryRegister();
     inst.expectLastBox("ファイルの読込みに失敗しました", "マスタデータの読込みエラー", MsgIcon::Exclamation);
     inst.messages.shown.clear();
-    child<QAction>(*open(5, 1, "秋田", "", 0), "mnF1")->trigger();
+    child<QAction>(*open(6, 1, "山形", "", 0), "mnF1")->trigger();
     inst.expectLastBox("ファイルの読込みに失敗しました", "マスタデータの読込みエラー", MsgIcon::Exclamation);
 
-    // Copies the distribution folder cannot take: the new base is taken out again before the
-    // box tells so.
+    // Copies the distribution folder refuses: the base is taken out before the box says so.
     inst.writeAdodbIni();
     inst.writeFile("drive_c/KVX/MASTER/Massage0000.ini", "[環境]\r\n");
     inst.writeFile("drive_c/KVX/MASTER/DATA/keep.txt", "x");
@@ -243,67 +228,64 @@ TEST(KyotenMentWindow, FailedRegistrationsMakeNothing)
     if (!locked.ok)
         GTEST_SKIP() << "the file system cannot lock a folder";
     LookingBoxes boxes;
-    QStringList seen;
-    boxes.look = [&] {
-        seen << inst.kyotenRow(5, 1) << QString::number(inst.exists("Massage0501.ini"))
-             << QString::number(inst.exists("DATA/Data0501"))
-             << QString::number(inst.exists("drive_c/KVX/MASTER/Massage0501.ini"));
-    };
+    boxes.look = expectNone;
     platform::runtime().messages = &boxes;
     tryRegister();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text,
               "事業所のファイルを作成できませんでした。\r\nフォルダを作成できません。\r\n"
-              "C:\\KVX\\MASTER\\DATA\\Data0501\r\n事業所の追加は取り消しました。");
-    EXPECT_EQ(seen, QStringList({"", "0", "0", "0"}));
+              "C:\\KVX\\MASTER\\DATA\\Data0601\r\n事業所の追加は取り消しました。");
 }
 
-TEST(KyotenMentWindow, EditingStoresNameCommentAndStatus)
+// The confirmation names the base, fits its text (no blank area), and its close box confirms
+// nothing even after an earlier confirmation; then the deletes it confirms.
+TEST(KyotenMentWindow, ConfirmationSizedToItsTextDeletingRemovesRowsFilesAndTheAreaWithItsLastBase)
 {
     TwoBases inst;
-    const auto w = open(13, 2, "東京", "支店", 2);
-    enter(*w, "本店", 2); // another base's name is refused
-    inst.expectLastBox(
-        "同じ都道府県に同じ事業所名称の事業所が既に登録されています。\r\n別の事業所名称を入力して下さい。",
-        "入力エラー", MsgIcon::Exclamation);
-    child<QLineEdit>(*w, "imKyotenName")->setText("Mc'Donald 支店 ");
-    child<QLineEdit>(*w, "imKyotenComment")->setText(" 閉店予定");
-    opt(*w, 4)->setChecked(true);
-    child<QAction>(*w, "mnF10")->trigger();
-    inst.expectLastBox("Mc'Donald 支店事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
-    EXPECT_FALSE(w->isVisible());
-    EXPECT_EQ(inst.kyotenRow(13, 2), "13|2|0|東京|Mc'Donald 支店|閉店予定|0||0||9");
-    EXPECT_EQ(inst.kyotenRow(13, 1), "13|1|0|東京|本店||0||0||1");
-}
+    for (const QString& name : {QStringLiteral("新宿店"), QString(60, QChar(u'長'))}) {
+        state().gtKyoten.cKyotenName = name;
+        state().giCautionResult = 1;
+        frmCaution dialog;
+        EXPECT_EQ(dialog.findChild<QLabel*>("lblKyoten")->text(), name);
+        dialog.show();
+        for (auto* label : dialog.findChildren<QLabel*>(QRegularExpression("^lbl"))) {
+            const QRect box = label->contentsRect();
+            const QRect needed = label->fontMetrics().boundingRect(
+                box, label->wordWrap() ? Qt::TextWordWrap : 0, label->text());
+            EXPECT_TRUE(box.contains(needed) &&
+                        box.height() <= needed.height() + label->fontMetrics().height())
+                << label->objectName().toStdString() << " " << box.height() << " " << needed.height();
+        }
+        auto* question = dialog.findChild<QLabel*>("lblCaption"); // its lines are not broken
+        for (const QString& line : question->text().split('\n'))
+            EXPECT_LE(question->fontMetrics().horizontalAdvance(line), question->contentsRect().width());
+        QTimer::singleShot(0, &dialog, [&] { dialog.close(); });
+        dialog.exec();
+        EXPECT_EQ(state().giCautionResult, 0);
+    }
 
-TEST(KyotenMentWindow, DeletingRemovesRowsFilesAndTheAreaWithItsLastBase)
-{
-    TwoBases inst;
     inst.writeFile("drive_c/KVX/MASTER/Massage1302.ini", "[環境]\r\n");
     state().gtAreaList[13].status = 1;
 
-    // Cancelled at the confirmation: nothing happens.
-    auto w = open(13, 2, "東京", "支店", 2);
+    auto w = open(13, 2, "東京", "支店", 2); // cancelled at the confirmation: nothing happens
     remove(*w, "btnCancel");
     EXPECT_TRUE(w->isVisible());
     EXPECT_EQ(inst.baseRowCount(13, 2), 66);
 
-    // One of two bases: its rows and files go, the area stays in use.
-    w = open(13, 2, "東京", "支店", 2);
+    w = open(13, 2, "東京", "支店", 2); // one of two bases: its rows and files go, the area stays in use
     remove(*w, "Command1");
     inst.expectLastBox("事業所の削除が完了しました。", "事業所削除", MsgIcon::Information);
     EXPECT_FALSE(w->isVisible());
     EXPECT_EQ(inst.baseRowCount(13, 2), 0);
-    EXPECT_EQ(inst.baseRowCount(13, 1), 66);
     EXPECT_EQ(inst.areaFlag(13), "1");
     EXPECT_EQ(state().gtAreaList[13].status, 1);
     EXPECT_FALSE(inst.exists("Massage1302.ini"));
-    EXPECT_FALSE(inst.exists("DATA/Data1302"));
     EXPECT_TRUE(inst.exists("Massage1301.ini"));
     EXPECT_TRUE(inst.exists("drive_c/KVX/MASTER/Massage1302.ini")); // the distribution copy stays
 
     // The area's only base, from the menu: the area goes out of use.
-    remove(*open(13, 1, "東京", "本店", 1), "Command1", true);
+    whenOpen("frmCaution", [](QWidget& caution) { click(caution, "Command1"); });
+    child<QAction>(*open(13, 1, "東京", "本店", 1), "mnF2")->trigger();
     EXPECT_EQ(inst.baseRowCount(13, 1), 0);
     EXPECT_EQ(inst.areaFlag(13), "0");
     EXPECT_EQ(state().gtAreaList[13].status, 0);
@@ -338,33 +320,61 @@ TEST(KyotenMentWindow, FailedDeletesKeepRowsAndFiles)
         GTEST_SKIP() << "the file system cannot lock a folder";
     w = open(13, 2, "東京", "支店", 2);
     remove(*w, "Command1");
-    const ShownMessage& n = inst.messages.shown.back();
-    EXPECT_TRUE(n.text.startsWith("事業所のファイルを削除できないため、事業所を削除できません。\r\n"));
-    EXPECT_TRUE(n.text.contains("Data1302")) << n.text.toStdString();
-    EXPECT_EQ(n.icon, MsgIcon::Exclamation);
+    inst.expectLastBox("事業所のファイルを削除できないため、事業所を削除できません。\r\n" +
+                           inst.file("DATA/Data1302/sub"),
+                       "事業所削除エラー", MsgIcon::Exclamation);
     EXPECT_TRUE(w->isVisible());
     expectKept();
 }
 
-TEST(KyotenMentWindow, OpensOnTheNameAndEnterMovesToTheNextField)
+TEST(KyotenOperations, StatementsPieceForPieceAndConnectionFailuresWithTheProcedureLabel)
 {
-    TwoBases inst;
-    const auto w = open(13, 1, "東京", "本店", 1);
-    QApplication::setActiveWindow(w.get());
-    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    // The first field a user can change has the focus, not the read-only area.
-    ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenName"));
-    pressAtFocus(Qt::Key_End);
-    typeAtFocus("２");
-    pressAtFocus(Qt::Key_Return);
-    EXPECT_EQ(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
-    pressAtFocus(Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_NE(QApplication::focusWidget(), child<QLineEdit>(*w, "imKyotenComment"));
-    EXPECT_TRUE(w->isVisible());
-    EXPECT_TRUE(inst.messages.shown.empty());
+    EXPECT_EQ(kyotenCheckSql(13, 2),
+              " SELECT COUNT(*) FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0 AND KYOTEN.iKyotenCd = "
+              "13 AND KYOTEN.ikyotenEb = 2");
+    EXPECT_EQ(kyotenCheckSql(13, 0),
+              " SELECT COUNT(*) FROM KYOTEN WHERE KYOTEN.iKyotenEb <> 0 AND KYOTEN.iKyotenCd = 13");
 
-    // The function keys of the menu: F10 registers.
-    pressAtFocus(Qt::Key_F10);
-    inst.expectLastBox("本店２事業所の更新を行いました。", "事業所更新完了", MsgIcon::Information);
-    EXPECT_FALSE(w->isVisible());
+    const tKyoten k{5, 1, 2, "秋田", "O'Hara店  ", "角の店", 7, "pw", 8, "ad", 3};
+    EXPECT_EQ(kyotenInsertSql(k),
+              " INSERT INTO      KYOTEN (     iKyotenCd       ,iKyotenEb       ,iType           "
+              ",cAreaName       ,cKyotenName     ,cComment        ,iLoginID        ,cLoginPass      "
+              ",iAdminID        ,cAdminPass      ,iUsedFlg        ) VALUES     (     5    ,1    ,2    "
+              ",'秋田'    ,'O''Hara店'    ,'角の店'    ,'7'    ,'pw'    ,'8'    ,'ad'    ,3    )");
+    EXPECT_EQ(kyotenUpdateSql(k, 9),
+              " UPDATE      KYOTEN SET      iKyotenCd   = '5'    ,iKyotenEb   = '1'    ,iType       = '2'    "
+              ",cAreaName   = '秋田'    ,cKyotenName = 'O''Hara店'    ,cComment    = '角の店'    "
+              ",iLoginID    = '7'    ,cLoginPass  = 'pw'    ,iAdminID    = '8'    ,cAdminPass  = 'ad'    "
+              ",iUsedFlg    = '3' WHERE     iKyotenCd = 5 AND iKyotenEb = 1");
+    EXPECT_EQ(kyotenUpdateSql(k, 1),
+              " UPDATE      KYOTEN SET     iUsedFlg   = '1' WHERE     iKyotenCd = 5 AND iKyotenEb = 0");
+    EXPECT_EQ(kyotenUpdateSql(k, 0),
+              " UPDATE      KYOTEN SET     iUsedFlg   = '0' WHERE     iKyotenCd = 5 AND iKyotenEb = 0");
+    EXPECT_EQ(kyotenEdMaxGetSql(13),
+              " SELECT TOP 1 KYOTEN.iKyotenEb FROM KYOTEN WHERE KYOTEN.iKyotenCd = 13 AND "
+              "KYOTEN.iKyotenEb <> 0 ORDER BY KYOTEN.iKyotenEb DESC");
+
+    const QString del = allTblDeleteSql(13, 2);
+    EXPECT_TRUE(del.startsWith(
+        "DELETE FROM ADDRESS WHERE iKyotenCd = 13   AND iKyotenEb = 2; DELETE FROM CANCEL_KANJA "
+        "WHERE iKyotenCd = 13   AND iKyotenEb = 2; "));
+    EXPECT_TRUE(del.contains(
+        "; DELETE FROM 患者タグ WHERE iKyotenCd = 13   AND iKyotenEb = 2; DELETE FROM 携帯実績 "));
+    EXPECT_TRUE(del.endsWith("DELETE FROM REWARDMAS WHERE iKyotenCd = 13   AND iKyotenEb = 2; "));
+    EXPECT_EQ(del.count("DELETE FROM "), 66);
+
+    // Connection failures show the procedure's label (each statement's effect: the window tests).
+    BaseInstallation inst;
+    QFile::remove(inst.file("adodb.ini"));
+    state().gtKyoten = kyotenRecord(13, 1, "東京", "本店", 1);
+    const auto failure = [&](const std::function<int()>& op) { // each shows a box of its own
+        const int result = op();
+        const ShownMessage m = inst.messages.shown.at(inst.messages.shown.size() - 1);
+        EXPECT_EQ(m.icon, MsgIcon::Critical);
+        return QString::number(result) + " " + m.title + "|" + m.text.left(m.text.indexOf("\r\n") + 2);
+    };
+    EXPECT_EQ(failure([] { return iKyotenCheck(13, 1); }), "-1 |iKyotenCheck() でエラー\r\n");
+    EXPECT_TRUE(inst.messages.shown.back().text.endsWith("adodb.ini）ファイルが見つかりません。"));
+    EXPECT_EQ(failure([] { return iKyotenUpdate(9); }), "-1 |iKyotenSetArea() でエラー\r\n");
+    EXPECT_EQ(failure([] { return iKyotenEdMaxGet(13); }), "-1 |iKyotenEdMaxGet() でエラー\r\n");
 }

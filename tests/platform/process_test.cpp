@@ -1,44 +1,23 @@
 #include "desktop/desktopruntime.h"
 #include "desktop/messagebox.h"
-#include "installation.h"
 #include "platform/cmdline.h"
-#include "platform/host.h"
-#include "platform/messagebox.h"
 #include "platform/namedlock.h"
-#include "platform/process.h"
+#include "platform/paths.h"
+#include "windows.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QFontMetrics>
 #include <QMessageBox>
 #include <QProcess>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryFile>
-#include <QTimer>
 #include <cstdio>
-#include <gtest/gtest.h>
 #include <unistd.h>
 
-namespace
+TEST(SystemProcesses, HostPathsSplitResolveStartAndCloseAsWindowsWould)
 {
-
-void makeProgram(const TestInstallation& inst, const QString& relative, const QByteArray& script,
-                 bool executable = true)
-{
-    inst.writeBytes(relative, script);
-    if (executable)
-        QFile::setPermissions(inst.file(relative), QFile::permissions(inst.file(relative)) | QFile::ExeOwner);
-}
-
-} // namespace
-
-TEST(CommandLine, SplitsByWindowsRules)
-{
-    using platform::splitWindowsCommandLine;
+    using namespace platform;
     EXPECT_EQ(splitWindowsCommandLine("C:\\TopMenu\\Main.exe 東京－本店 11 69"),
               QStringList({"C:\\TopMenu\\Main.exe", "東京－本店", "11", "69"}));
     EXPECT_EQ(splitWindowsCommandLine("\"C:\\My Apps\\x.exe\"  \"a b\"\tc\"d e\"f \"\""),
@@ -47,28 +26,76 @@ TEST(CommandLine, SplitsByWindowsRules)
     EXPECT_EQ(splitWindowsCommandLine("C:\\p\\ a\\\\b \\\\\\\"c d\\\\\"e f\" \"x\"\"y\""),
               QStringList({"C:\\p\\", "a\\\\b", "\\\"c", "d\\e f", "x\"y"}));
     EXPECT_EQ(splitWindowsCommandLine("   "), QStringList());
-}
 
-TEST(SystemProcesses, ResolveStartAndCloseAsWindowsWould)
-{
-    using platform::resolveCommandLine;
-    using platform::resolveProgram;
     TestInstallation inst;
+    {
+        SystemHost first;
+        // A NetBIOS name: upper case, at most 15 characters, no domain.
+        const QString name = first.computerName();
+        EXPECT_TRUE(QRegularExpression("^[^.a-z]{1,15}$").match(name).hasMatch()) << name.toStdString();
+        EXPECT_FALSE(first.previousInstance());
+        EXPECT_FALSE(first.previousInstance());       // the holder asking again
+        EXPECT_TRUE(SystemHost().previousInstance()); // a second instance
+        // Nothing of the lock in the program folder.
+        EXPECT_TRUE(QDir(inst.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
+    }
+    const QString lockFile = lockFolder() + '/' + instanceLockName(inst.path());
+    EXPECT_FALSE(QFileInfo::exists(lockFile)); // gone with its holder
+    // A lock file left behind by an instance that is gone holds nobody.
+    ASSERT_TRUE(QFile(lockFile).open(QIODevice::WriteOnly));
+    EXPECT_FALSE(SystemHost().previousInstance());
+
+    // A process holding the lock (the shell, become the sleep) is an instance until killed.
+    QProcess holder;
+    holder.start("sh", {"-c", "exec 9>>\"$0\" && flock -n 9 && echo held && exec sleep 60", lockFile});
+    ASSERT_TRUE(holder.waitForReadyRead(10000)); // "held"
+    EXPECT_TRUE(SystemHost().previousInstance());
+    holder.kill();
+    ASSERT_TRUE(holder.waitForFinished(10000));
+    EXPECT_FALSE(SystemHost().previousInstance());
+
     const QString app = inst.path();
-    makeProgram(inst, "Main", "#!/bin/sh\n");
-    makeProgram(inst, "logoff.sh", "exit 0\n", false);
-    makeProgram(inst, "My Tools/Util", "#!/bin/sh\n");
+    // Windows paths: drives mapped, names matched whatever their case.
+    EXPECT_EQ(nativePath("C:\\KVX\\utility\\databackup.txt"), app + "/drive_c/KVX/utility/databackup.txt");
+    EXPECT_EQ(nativePath("d:\\"), app + "/drive_d");
+    EXPECT_EQ(nativePath("C:\\..\\KVX\\.\\MASTER\\"), app + "/drive_c/KVX/MASTER");
+
+    // The suite writes DATA\Data0501 and reads it back as DATA\DATA0501.
+    inst.writeFile("DATA/Data0501/x.ini", "x");
+    EXPECT_EQ(nativePath(app + "\\DATA\\DATA0501\\X.INI"), app + "/DATA/Data0501/x.ini");
+    // What does not exist keeps the name given, below a matched folder too.
+    EXPECT_EQ(nativePath(app + "\\data\\DATA0502\\New.ini"), app + "/DATA/DATA0502/New.ini");
+    EXPECT_EQ(nativePath(app + "\\Data\\data0501\\..\\Other"), app + "/DATA/Other");
+
+    // Entries that differ only by case: the exact one, else the first in sorted order.
+    inst.writeFile("dup/abc", "1");
+    inst.writeFile("dup/ABC", "2");
+    EXPECT_EQ(nativePath(app + "/dup/abc"), app + "/dup/abc");
+    EXPECT_EQ(nativePath(app + "/dup/Abc"), app + "/dup/ABC");
+
+    // Absolute paths outside the program folder stay absolute.
+    EXPECT_EQ(nativePath("\\nonexistent-root\\A"), "/nonexistent-root/A");
+    EXPECT_EQ(nativePath("/"), "/");
+    EXPECT_EQ(nativePath(QString()), QString());
+
+    const auto makeProgram = [&](const QString& relative, const QByteArray& script, bool executable = true) {
+        inst.writeBytes(relative, script);
+        if (executable)
+            QFile::setPermissions(inst.file(relative),
+                                  QFile::permissions(inst.file(relative)) | QFile::ExeOwner);
+    };
+    makeProgram("Main", "#!/bin/sh\n");
+    makeProgram("logoff.sh", "exit 0\n", false);
+    makeProgram("My Tools/Util", "#!/bin/sh\n");
 
     EXPECT_EQ(resolveProgram(app + "\\MAIN.exe"), app + "/Main");
     EXPECT_EQ(resolveProgram("Main.exe"), app + "/Main");
-    EXPECT_EQ(resolveProgram(app + "\\logoff.bat"), app + "/logoff.sh");
     EXPECT_EQ(resolveProgram("sh").isEmpty(), false); // found on PATH
-    EXPECT_EQ(resolveProgram(app + "\\Missing.exe"), QString());
 
     // A full-width minus stays in one argument; an unquoted blank gives the shortest prefix
     // naming a program; a script not executable runs with sh.
     const auto resolved = [](const QString& commandLine) {
-        const platform::ResolvedCommand c = resolveCommandLine(commandLine);
+        const ResolvedCommand c = resolveCommandLine(commandLine);
         return QStringList{c.program} + c.arguments;
     };
     EXPECT_EQ(resolved(app + "\\Main.exe 東京－本店 11 69"),
@@ -77,19 +104,16 @@ TEST(SystemProcesses, ResolveStartAndCloseAsWindowsWould)
     EXPECT_EQ(resolved("logoff.bat a"), QStringList({"/bin/sh", app + "/logoff.sh", "a"}));
     EXPECT_TRUE(resolveCommandLine("NoSuchProgram.exe a").program.isEmpty());
 
-    // Started and waited for, or detached; windows closed by their class and title.
-    platform::SystemProcesses processes;
-    makeProgram(inst, "attach.sh", "[ \"$1\" = \"東京\" ] && exit 3\nexit 1\n", false);
+    SystemProcesses processes; // started and waited for, or detached; windows closed by their class and title
+    makeProgram("attach.sh", "[ \"$1\" = \"東京\" ] && exit 3\nexit 1\n", false);
     int code = 0;
     ASSERT_TRUE(processes.startAndWait("attach.bat 東京", &code));
     EXPECT_EQ(code, 3);
     EXPECT_FALSE(processes.startAndWait("NoSuchProgram.exe", &code));
-    // A bounded wait: the exit code, or at the limit the program ended, the window system's
-    // events (here a timer's) handled all along.
-    using platform::WaitResult;
+    // A bounded wait: the exit code, or at the limit a timeout, events handled all along.
     EXPECT_EQ(processes.startAndWaitAtMost("attach.bat 東京", 20000, &code), WaitResult::Ended);
     EXPECT_EQ(code, 3);
-    makeProgram(inst, "hang.sh", "exec sleep 30\n", false);
+    makeProgram("hang.sh", "exec sleep 30\n", false);
     int ticks = 0;
     QTimer timer;
     timer.callOnTimeout([&] { ++ticks; });
@@ -100,104 +124,52 @@ TEST(SystemProcesses, ResolveStartAndCloseAsWindowsWould)
     EXPECT_LT(elapsed.elapsed(), 10000);
     EXPECT_GT(ticks, 10);
     EXPECT_EQ(processes.startAndWaitAtMost("NoSuchProgram.exe", 500, &code), WaitResult::NotStarted);
-    EXPECT_FALSE(processes.startDetached("NoSuchProgram.exe", platform::WindowStyle::NormalFocus));
+    EXPECT_FALSE(processes.startDetached("NoSuchProgram.exe", WindowStyle::NormalFocus));
 
-    // Nobody listens: no window.
-    const QString form = "ThunderRT6FormDC";
-    EXPECT_FALSE(processes.postClose(form, "地図"));
-
-    const QString name = platform::windowSocketName(form, "地図");
+    // Nobody listens: no window. A window's name is the user's and differs by title.
+    EXPECT_FALSE(processes.postClose("ThunderRT6FormDC", "地図"));
+    const QString name = windowSocketName("ThunderRT6FormDC", "地図");
     EXPECT_TRUE(QRegularExpression("^topmenu-wnd-\\d+-[0-9a-f]{16}$").match(name).hasMatch())
         << name.toStdString();
-    EXPECT_NE(name, platform::windowSocketName(form, "地図2"));
+    EXPECT_NE(name, windowSocketName("ThunderRT6FormDC", "地図2"));
     // Delivery to a listening window is checked with the map companion stand-in.
 }
 
-TEST(SystemHost, NamesTheComputerAndHoldsTheInstanceLockWhileItsHolderLives)
+TEST(MessageBoxesAndFont, ConsoleAndDesktopBoxesAndAnInstalledFontCoveringJapanese)
 {
-    TestInstallation inst;
-    {
-        platform::SystemHost first;
-        const QString name = first.computerName();
-        EXPECT_FALSE(name.isEmpty());
-        EXPECT_LE(name.size(), 15);
-        EXPECT_EQ(name, name.toUpper());
-        EXPECT_FALSE(name.contains(u'.'));
-
-        EXPECT_FALSE(first.previousInstance());
-        EXPECT_FALSE(first.previousInstance());                 // the holder asking again
-        EXPECT_TRUE(platform::SystemHost().previousInstance()); // a second instance
-        // Nothing of the lock in the program folder.
-        EXPECT_TRUE(QDir(inst.path()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
-    }
-    const QString lockFile = platform::lockFolder() + '/' + platform::instanceLockName(inst.path());
-    EXPECT_FALSE(QFileInfo::exists(lockFile)); // gone with its holder
-    // A lock file left behind by an instance that is gone holds nobody.
-    QFile left(lockFile);
-    ASSERT_TRUE(left.open(QIODevice::WriteOnly));
-    left.close();
-    EXPECT_FALSE(platform::SystemHost().previousInstance());
-
-    // A process holding the lock (the shell, become the sleep) is an instance until killed.
-    QProcess holder;
-    holder.start("sh", {"-c", "exec 9>>\"$0\" && flock -n 9 && echo held && exec sleep 60", lockFile});
-    ASSERT_TRUE(holder.waitForReadyRead(10000));
-    EXPECT_EQ(holder.readAll(), "held\n");
-    EXPECT_TRUE(platform::SystemHost().previousInstance());
-    holder.kill();
-    ASSERT_TRUE(holder.waitForFinished(10000));
-    EXPECT_FALSE(platform::SystemHost().previousInstance());
-}
-
-TEST(ConsoleMessageBoxes, PrintToStandardErrorAndTakeTheDefaultButton)
-{
+    using namespace platform;
     QTemporaryFile capture;
     ASSERT_TRUE(capture.open());
     std::fflush(stderr);
     const int saved = ::dup(2);
     ::dup2(capture.handle(), 2);
-    platform::ConsoleMessageBoxes boxes;
-    using platform::MsgAnswer;
-    using platform::MsgButtons;
-    using platform::MsgIcon;
-    const MsgAnswer yes = boxes.show("終了しますか？", QString(), MsgIcon::Question, MsgButtons::YesNo);
-    const MsgAnswer ok = boxes.show("接続できません。", "エラー", MsgIcon::Critical, MsgButtons::OkCancel);
-    const MsgAnswer retry = boxes.show("再試行", "確認", MsgIcon::None, MsgButtons::RetryCancel);
+    ConsoleMessageBoxes boxes;
+    const std::vector<MsgAnswer> answers = {
+        boxes.show("終了しますか？", QString(), MsgIcon::Question, MsgButtons::YesNo),
+        boxes.show("接続できません。", "エラー", MsgIcon::Critical, MsgButtons::OkCancel),
+        boxes.show("再試行", "確認", MsgIcon::None, MsgButtons::RetryCancel)};
     std::fflush(stderr);
     ::dup2(saved, 2);
     ::close(saved);
-    EXPECT_EQ(yes, MsgAnswer::Yes);
-    EXPECT_EQ(ok, MsgAnswer::Ok);
-    EXPECT_EQ(retry, MsgAnswer::Retry);
+    EXPECT_EQ(answers, (std::vector{MsgAnswer::Yes, MsgAnswer::Ok, MsgAnswer::Retry}));
     capture.seek(0);
     EXPECT_EQ(QString::fromLocal8Bit(capture.readAll()),
               "TopMenu: 終了しますか？\nエラー: 接続できません。\n確認: 再試行\n");
-}
 
-TEST(QtMessageBoxes, ShowsTheProgramTitleAndMapsTheAnswer)
-{
-    TestInstallation inst;
-    QString title;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    TestInstallation inst; // on the desktop: the program's title, the default button, the answer clicked
     QTimer::singleShot(0, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_TRUE(box);
-        title = box->windowTitle();
-        icon = box->icon();
+        EXPECT_EQ(box->windowTitle(), kProgramTitle);
+        EXPECT_EQ(box->icon(), QMessageBox::Question);
         EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::Yes));
         box->button(QMessageBox::No)->click();
     });
-    desktop::QtMessageBoxes boxes;
     EXPECT_EQ(
-        boxes.show("終了しますか？", QString(), platform::MsgIcon::Question, platform::MsgButtons::YesNo),
-        platform::MsgAnswer::No);
-    EXPECT_EQ(title, platform::kProgramTitle);
-    EXPECT_EQ(icon, QMessageBox::Question);
-}
+        desktop::QtMessageBoxes().show("終了しますか？", QString(), MsgIcon::Question, MsgButtons::YesNo),
+        MsgAnswer::No);
 
-TEST(DesktopFont, OneInstalledFontCoversJapanese)
-{
-    using desktop::japaneseFontFamily;
+    using desktop::japaneseFontFamily; // the desktop's font: the preferred Japanese family
     EXPECT_EQ(japaneseFontFamily({"IPAGothic", "IPAPGothic"}), "IPAPGothic");
     EXPECT_EQ(japaneseFontFamily({"IPAGothic", "noto sans cjk jp"}), "Noto Sans CJK JP");
     EXPECT_EQ(japaneseFontFamily({"Some Mincho", "Other Gothic"}), "Some Mincho");
@@ -210,8 +182,7 @@ TEST(DesktopFont, OneInstalledFontCoversJapanese)
     EXPECT_EQ(font.pointSizeF(), before.pointSizeF());
     EXPECT_TRUE(QFontDatabase::writingSystems(font.families().value(0)).contains(QFontDatabase::Japanese));
     const QFontMetrics metrics(font);
-    for (const char32_t c : U"拠点メニューをｱ選択")
-        if (c)
-            EXPECT_TRUE(metrics.inFontUcs4(c)) << int(c);
+    for (const char32_t c : std::u32string_view(U"拠点メニューをｱ選択"))
+        EXPECT_TRUE(metrics.inFontUcs4(c)) << int(c);
     QApplication::setFont(before);
 }
