@@ -1,11 +1,12 @@
 #pragma once
 
 #include "doubles.h"
+#include "platform/textfile.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QObject>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -20,14 +21,21 @@ public:
 
     QString path() const { return dir_.path(); }
     // path() + "/" + relative (relative in native form).
-    QString file(const QString& relative) const;
+    QString file(const QString& relative) const { return dir_.path() + u'/' + relative; }
 
     // Writes a CP932 file (the text as given; use \r\n for line ends). Creates folders.
-    void writeFile(const QString& relative, const QString& text) const;
+    void writeFile(const QString& relative, const QString& text) const
+    {
+        writeBytes(relative, textfile::encode(text));
+    }
     void writeBytes(const QString& relative, const QByteArray& bytes) const;
-    QByteArray readBytes(const QString& relative) const;
-    QString readText(const QString& relative) const; // CP932 decoded
-    bool exists(const QString& relative) const;
+    QByteArray readBytes(const QString& relative) const
+    {
+        QFile f(file(relative));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QString readText(const QString& relative) const { return textfile::decode(readBytes(relative)); }
+    bool exists(const QString& relative) const { return QFileInfo::exists(file(relative)); }
 
     // Writes adodb.ini for the embedded database <server>/<database>.
     void writeAdodbIni(const QString& server = QStringLiteral("PC01\\MIRANE"),

@@ -1,35 +1,20 @@
 #include "recorder.h"
 
-#include "db/provider.h"
-
-namespace
-{
+#include <algorithm>
 
 using db::ProviderError;
 
-} // namespace
-
-struct StatementRecorder::Shared {
-    QStringList statements;
-    QStringList failing;
-    std::function<void(const QString&)> before;
-
-    // True when the statement is to fail; the error record is then appended.
-    bool refuse(const QString& sql, std::vector<ProviderError>& errors)
-    {
-        statements << sql;
-        if (before)
-            before(sql);
-        for (const QString& text : failing) {
-            if (sql.contains(text)) {
-                errors.push_back({db::kStatementError, QStringLiteral("試験で失敗させた文です。"),
-                                  db::kProviderSource, QStringLiteral("42000"), 0});
-                return true;
-            }
-        }
-        return false;
-    }
-};
+bool StatementRecorder::Shared::refuse(const QString& sql, std::vector<ProviderError>& errors)
+{
+    statements << sql;
+    if (before)
+        before(sql);
+    const bool fails =
+        std::any_of(failing.begin(), failing.end(), [&](const QString& t) { return sql.contains(t); });
+    if (fails)
+        errors.push_back({db::kStatementError, "試験で失敗させた文です。", db::kProviderSource, "42000", 0});
+    return fails;
+}
 
 namespace
 {
@@ -65,46 +50,14 @@ private:
 
 } // namespace
 
-StatementRecorder::StatementRecorder() : shared_(std::make_shared<Shared>())
+StatementRecorder::StatementRecorder()
 {
-    std::weak_ptr<Shared> weak = shared_;
-    db::setProviderFactory(
-        [weak](const QString& connectionString,
-               std::vector<ProviderError>& errors) -> std::unique_ptr<db::ProviderConnection> {
-            auto inner = db::openEmbedded(db::ConnectionString::parse(connectionString), errors);
-            std::shared_ptr<Shared> shared = weak.lock();
-            if (!inner || !shared)
-                return inner;
-            return std::make_unique<RecordingConnection>(std::move(inner), shared);
-        });
-}
-
-StatementRecorder::~StatementRecorder()
-{
-    db::setProviderFactory({});
-}
-
-QStringList StatementRecorder::statements() const
-{
-    return shared_->statements;
-}
-
-void StatementRecorder::clear()
-{
-    shared_->statements.clear();
-}
-
-void StatementRecorder::failWhenContains(const QString& text)
-{
-    shared_->failing << text;
-}
-
-void StatementRecorder::failNothing()
-{
-    shared_->failing.clear();
-}
-
-void StatementRecorder::beforeStatement(std::function<void(const QString&)> hook)
-{
-    shared_->before = std::move(hook);
+    db::setProviderFactory([weak = std::weak_ptr<Shared>(shared_)](const QString& connectionString,
+                                                                   std::vector<ProviderError>& errors) {
+        std::unique_ptr<db::ProviderConnection> inner =
+            db::openEmbedded(db::ConnectionString::parse(connectionString), errors);
+        if (std::shared_ptr<Shared> shared = weak.lock(); inner && shared)
+            return std::unique_ptr<db::ProviderConnection>(new RecordingConnection(std::move(inner), shared));
+        return inner;
+    });
 }

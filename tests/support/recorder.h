@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QString>
+#include "db/provider.h"
+
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -13,20 +14,26 @@ class StatementRecorder
 {
 public:
     StatementRecorder();
-    ~StatementRecorder();
+    ~StatementRecorder() { db::setProviderFactory({}); }
     StatementRecorder(const StatementRecorder&) = delete;
     StatementRecorder& operator=(const StatementRecorder&) = delete;
 
-    QStringList statements() const;
-    void clear();
+    QStringList statements() const { return shared_->statements; }
+    void clear() { shared_->statements.clear(); }
     // Makes every statement that contains the text fail (until cleared with failNothing).
-    void failWhenContains(const QString& text);
-    void failNothing();
+    void failWhenContains(const QString& text) { shared_->failing << text; }
+    void failNothing() { shared_->failing.clear(); }
     // Runs before each statement reaches the engine (statements it sends itself included).
-    void beforeStatement(std::function<void(const QString&)> hook);
+    void beforeStatement(std::function<void(const QString&)> hook) { shared_->before = std::move(hook); }
 
-    struct Shared;
+    struct Shared {
+        QStringList statements;
+        QStringList failing;
+        std::function<void(const QString&)> before;
+        // True when the statement is to fail; the error record is then appended.
+        bool refuse(const QString& sql, std::vector<db::ProviderError>& errors);
+    };
 
 private:
-    std::shared_ptr<Shared> shared_;
+    std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
 };

@@ -29,15 +29,12 @@ bool mounted(const QString& folder)
     return table.open(QIODevice::ReadOnly) && table.readAll().contains(" " + QFile::encodeName(folder) + " ");
 }
 
-// <base>/remote served over SSH and mounted at <base>/mnt, until it goes.
+// <folder>/remote served over SSH and mounted at <folder>/mnt, until it goes.
 struct SshfsShare {
-    const QString remote, mount, keys;
+    const TestInstallation& inst;
+    const QString remote = inst.file("remote"), mount = inst.file("mnt"), keys = inst.file("keys");
     QProcess sshd, sshfs;
 
-    explicit SshfsShare(const QString& base)
-        : remote(base + "/remote"), mount(base + "/mnt"), keys(base + "/keys")
-    {
-    }
     ~SshfsShare()
     {
         db::closeIdleEmbeddedConnections(); // kept database handles would hold the mount
@@ -60,35 +57,29 @@ struct SshfsShare {
         if (tool("sshd").isEmpty() || tool("sshfs").isEmpty() || tool("fusermount3").isEmpty())
             return "sshd, sshfs or fusermount3 is missing (openssh-server, sshfs)";
         // sshd started by root wants the privilege separation folder its service makes.
-        if ((::getuid() == 0 && !QDir().mkpath("/run/sshd")) || !QDir().mkpath(keys) || !QDir().mkpath(mount))
+        if ((::getuid() == 0 && !QDir().mkpath("/run/sshd")) || !QDir().mkpath(mount) ||
+            !QDir().mkpath(remote))
             return "/run/sshd or the test's folders cannot be made";
-        for (const char* key : {"host", "client"})
-            QProcess::execute(tool("ssh-keygen"), {"-q", "-t", "ed25519", "-N", "", "-f", keys + "/" + key});
-        QFile::copy(keys + "/client.pub", keys + "/authorized_keys");
         QTcpServer probe;
         probe.listen(QHostAddress::LocalHost);
         const QString port = QString::number(probe.serverPort());
         probe.close();
-        QFile config(keys + "/sshd_config");
-        config.open(QIODevice::WriteOnly);
-        config.write(
-            QString("ListenAddress 127.0.0.1:%1\nHostKey %2/host\nAuthorizedKeysFile %2/authorized_keys\n"
-                    "PidFile none\nStrictModes no\nUsePAM no\nSubsystem sftp internal-sftp\n")
-                .arg(port, keys)
-                .toUtf8());
-        config.close();
+        inst.writeFile("keys/sshd_config",
+                       QString("ListenAddress 127.0.0.1:%1\nHostKey %2/host\nAuthorizedKeysFile "
+                               "%2/client.pub\nPidFile none\nStrictModes no\nUsePAM no\n"
+                               "Subsystem sftp internal-sftp\n")
+                           .arg(port, keys));
+        for (const char* key : {"host", "client"})
+            QProcess::execute(tool("ssh-keygen"), {"-q", "-t", "ed25519", "-N", "", "-f", keys + "/" + key});
         sshd.setProcessChannelMode(QProcess::MergedChannels);
         sshfs.setProcessChannelMode(QProcess::MergedChannels);
-        sshd.start(tool("sshd"), {"-D", "-e", "-f", config.fileName()});
+        sshd.start(tool("sshd"), {"-D", "-e", "-f", keys + "/sshd_config"});
         const QStringList args =
             QString("-f -p %1 -F /dev/null -o BatchMode=yes -o StrictHostKeyChecking=no -o "
-                    "UserKnownHostsFile=/dev/null -o")
-                .arg(port)
-                .split(' ') +
-            QStringList{"IdentityFile=" + keys + "/client",
-                        ::getpwuid(::getuid())->pw_name + ("@127.0.0.1:" + remote), mount};
+                    "UserKnownHostsFile=/dev/null -o IdentityFile=%2/client %3@127.0.0.1:%4 %5")
+                .arg(port, keys, ::getpwuid(::getuid())->pw_name, remote, mount)
+                .split(' ');
         // sshfs gives up at once while sshd is not listening yet: started again for up to 30 seconds.
-        QDir().mkpath(remote);
         for (int i = 0; i < 300 && !mounted(mount) && sshd.state() != QProcess::NotRunning; ++i) {
             if (sshfs.state() == QProcess::NotRunning)
                 sshfs.start(tool("sshfs"), args);
@@ -104,7 +95,7 @@ struct SshfsShare {
 TEST(NetworkFolder, OsqlRefusesAnInstallationOnAnSshfsShare)
 {
     TestInstallation inst;
-    SshfsShare share(inst.path());
+    SshfsShare share{inst};
     if (const QString why = share.start(); !why.isEmpty())
         GTEST_SKIP() << why.toStdString();
 

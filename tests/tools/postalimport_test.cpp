@@ -35,8 +35,7 @@ TEST(PostalImport, WholeDictionaryOncePerDatabaseAndTheScriptForOsql)
 
     ASSERT_EQ(import(inst, postalDir()).code, 0);
     const QString count = QString::number(entries.size());
-    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), count);
-    EXPECT_EQ(inst.scalar("select max(ID) from 郵便番号"), count);
+    EXPECT_EQ(inst.scalar("select count(*) || ' ' || max(ID) from 郵便番号"), count + ' ' + count);
     EXPECT_EQ(inst.scalar("select count(*) from 郵便番号 where YuubinNo not like '___-____'"), "0");
     EXPECT_EQ(inst.scalar("select 名称 || '|' || かな from 郵便番号 where YuubinNo = '060-0042'"),
               "北海道札幌市中央区大通西|ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼﾁｭｳｵｳｸｵｵﾄﾞｵﾘﾆｼ");
