@@ -60,14 +60,11 @@ public:
     bool startAndWait(const QString& commandLine, int* exitCode) override
     {
         started.push_back({commandLine, platform::WindowStyle::NormalFocus, true});
-        if (failStart)
-            return false;
-        const int code = exitCodes.empty() ? 0 : exitCodes.front();
-        if (!exitCodes.empty())
+        if (!failStart && exitCode)
+            *exitCode = exitCodes.empty() ? 0 : exitCodes.front();
+        if (!failStart && !exitCodes.empty())
             exitCodes.pop_front();
-        if (exitCode)
-            *exitCode = code;
-        return true;
+        return !failStart;
     }
     // As startAndWait, or the limit runs out when `hang` is set.
     platform::WaitResult startAndWaitAtMost(const QString& commandLine, int, int* exitCode) override

@@ -75,10 +75,14 @@ void TestInstallation::installReportEngine() const
 {
     for (const QString name : {"wfrfv10", "wfrimg10"})
         EXPECT_TRUE(QFile::copy(binDir() + u'/' + name, file(name))) << name.toStdString();
-    for (const QString dir : {"SYS", "TMP/領収書イメージ"}) {
+    for (const QString dir : {"SYS", "TMP/領収書イメージ"})
         for (const QString& f : QDir(sourceDir() + "/installation/" + dir).entryList(QDir::Files))
-            writeFile(dir + u'/' + f, sourceText(dir + u'/' + f).replace(u'\n', "\r\n"));
-    }
+            installFile(dir + u'/' + f);
+}
+
+void TestInstallation::installFile(const QString& relative) const
+{
+    writeFile(relative, sourceText(relative).replace(u'\n', "\r\n"));
 }
 
 QString TestInstallation::pdfText(const QString& relative) const

@@ -50,6 +50,9 @@ public:
     QString scalar(const QString& sql, const QString& server = QStringLiteral("PC01\\MIRANE"),
                    const QString& database = QStringLiteral("MIRANE45")) const;
 
+    // Copies installation/<relative> of the source tree in as an installation has it: CP932
+    // with CR LF (the source tree keeps UTF-8 with LF).
+    void installFile(const QString& relative) const;
     // The report engine as an installation has it: wfrfv10 and wfrimg10, the shipped layouts
     // in SYS and the receipt samples in TMP/領収書イメージ (made CP932 with CR LF).
     void installReportEngine() const;

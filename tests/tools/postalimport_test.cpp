@@ -11,8 +11,7 @@ namespace
 
 QString postalDir()
 {
-    const QByteArray env = qgetenv("TOPMENU_POSTAL_DIR");
-    return env.isEmpty() ? sourceDir() + "/.cache/jquery-jpostal-ja/json" : QString::fromLocal8Bit(env);
+    return qEnvironmentVariable("TOPMENU_POSTAL_DIR", sourceDir() + "/.cache/jquery-jpostal-ja/json");
 }
 
 // Runs postalimport from the installation's folder, where it finds the databases.
@@ -31,7 +30,6 @@ TEST(PostalImport, WholeDictionaryOncePerDatabaseAndTheScriptForOsql)
     std::vector<postal::Entry> entries;
     QString error;
     ASSERT_TRUE(postal::readDictionary(postalDir(), &entries, &error)) << error.toStdString();
-    ASSERT_GT(entries.size(), 140000u);
 
     ASSERT_EQ(import(inst, postalDir()).code, 0);
     const QString count = QString::number(entries.size());

@@ -4,7 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
+#include <QTest>
 #include <gtest/gtest.h>
 
 namespace
@@ -207,8 +207,7 @@ TEST(ReportEngine, ErrorBoxUnlessOnlyThePdfIsWrittenAndThePreviewWaitsForTheUser
     f.receiptJob("領収書イメージ\\施術明細書兼領収書_01.csv", "ShowWindow,2");
     QProcess engine;
     start(engine, f.app(), "wfrfv10", {"/c", tmp + "WfdCom.dat"}, true);
-    for (int i = 0; i < 300 && !f.inst.exists("TMP/領収書N2TAT01.pdf"); ++i)
-        QThread::msleep(100);
+    QTest::qWaitFor([&] { return f.inst.exists("TMP/領収書N2TAT01.pdf"); }, 30000);
     EXPECT_TRUE(f.inst.pdfText("TMP/領収書N2TAT01.pdf").contains("山田 太郎"));
     EXPECT_FALSE(engine.waitForFinished(2000)) << engine.readAllStandardError().toStdString();
     engine.kill();
