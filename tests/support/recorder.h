@@ -3,6 +3,7 @@
 #include "db/provider.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -13,7 +14,37 @@
 class StatementRecorder
 {
 public:
-    StatementRecorder();
+    using Errors = std::vector<db::ProviderError>;
+    struct Shared {
+        QStringList statements;
+        QStringList failing;
+        std::function<void(const QString&)> before;
+        // True when the statement is to fail; the error record is then appended.
+        bool refuse(const QString& sql, Errors& errors)
+        {
+            statements << sql;
+            if (before)
+                before(sql);
+            const bool fails = std::any_of(failing.begin(), failing.end(),
+                                           [&](const QString& t) { return sql.contains(t); });
+            if (fails)
+                errors.push_back(
+                    {db::kStatementError, "試験で失敗させた文です。", db::kProviderSource, "42000", 0});
+            return fails;
+        }
+    };
+
+    StatementRecorder()
+    {
+        db::setProviderFactory(
+            [weak = std::weak_ptr<Shared>(shared_)](const QString& connectionString, Errors& errors) {
+                std::unique_ptr<db::ProviderConnection> inner =
+                    db::openEmbedded(db::ConnectionString::parse(connectionString), errors);
+                if (std::shared_ptr<Shared> shared = weak.lock(); inner && shared)
+                    return std::unique_ptr<db::ProviderConnection>(new Connection(std::move(inner), shared));
+                return inner;
+            });
+    }
     ~StatementRecorder() { db::setProviderFactory({}); }
     StatementRecorder(const StatementRecorder&) = delete;
     StatementRecorder& operator=(const StatementRecorder&) = delete;
@@ -26,14 +57,32 @@ public:
     // Runs before each statement reaches the engine (statements it sends itself included).
     void beforeStatement(std::function<void(const QString&)> hook) { shared_->before = std::move(hook); }
 
-    struct Shared {
-        QStringList statements;
-        QStringList failing;
-        std::function<void(const QString&)> before;
-        // True when the statement is to fail; the error record is then appended.
-        bool refuse(const QString& sql, std::vector<db::ProviderError>& errors);
+private:
+    // A connection of the embedded engine whose statements pass the recorder first.
+    class Connection : public db::ProviderConnection
+    {
+    public:
+        Connection(std::unique_ptr<db::ProviderConnection> inner, std::shared_ptr<Shared> shared)
+            : inner_(std::move(inner)), shared_(std::move(shared))
+        {
+        }
+        bool query(const QString& sql, db::ResultSet* result, Errors& errors) override
+        {
+            return !shared_->refuse(sql, errors) && inner_->query(sql, result, errors);
+        }
+        bool execute(const QString& sql, long* affected, Errors& errors) override
+        {
+            return !shared_->refuse(sql, errors) && inner_->execute(sql, affected, errors);
+        }
+        bool beginTransaction(Errors& errors) override { return inner_->beginTransaction(errors); }
+        bool commit(Errors& errors) override { return inner_->commit(errors); }
+        bool rollback(Errors& errors) override { return inner_->rollback(errors); }
+        void setCommandTimeout(int seconds) override { inner_->setCommandTimeout(seconds); }
+
+    private:
+        std::unique_ptr<db::ProviderConnection> inner_;
+        std::shared_ptr<Shared> shared_;
     };
 
-private:
     std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
 };

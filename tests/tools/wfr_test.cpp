@@ -104,12 +104,12 @@ TEST(ReportEngine, MapSheetAndCombinedReports)
 
     // Two receipts combined by wfrimg10, then shown from tmp.wfd. The bridge's combination
     // step is run here for real, as the process seam would start it.
-    f.inst.writeFile("TMP/a.csv", f.inst.readText("TMP/領収書イメージ/施術明細書兼領収書_01.csv"));
     f.inst.writeFile("TMP/b.csv",
                      f.inst.readText("TMP/領収書イメージ/施術明細書兼領収書_04.csv").replace("山田", "田中"));
     const QString tmp = f.app() + "\\TMP\\";
     const QString combine = "setTitle,\"まとめ\"\r\n"
-                            "SetDataText,\"施術明細書兼領収書\",\"%1a.csv\",\", \"\"\"\", True\r\n"
+                            "SetDataText,\"施術明細書兼領収書\",\"%1領収書イメージ\\施術明細書兼領収書_01."
+                            "csv\",\", \"\"\"\", True\r\n"
                             "setreport,\"%2\\SYS\\領収書N2TAT01.wfd\"\r\nAddReport\r\n"
                             "SetDataText,\"施術明細書兼領収書\",\"%1b.csv\",\", \"\"\"\", True\r\n"
                             "setreport,\"%2\\SYS\\施術明細書兼領収書.wfd\"\r\n";
@@ -164,14 +164,13 @@ TEST(ReportEngine, RefusesWhatItCannotPaintBeforeAnyOutput)
     };
     const auto fill = [&](QString text) { return text.replace("%1", tmp).replace("%2", f.app()); };
     for (const Case& c : cases) {
-        const bool named = c.layout.startsWith('@');
         f.inst.writeFile("SYS/t.wfd", "WFD 1\r\nPAGES d\r\n" + c.layout + "\r\n");
         f.inst.writeBytes("TMP/t.csv", c.csv);
-        f.inst.writeFile("TMP/WfdCom.dat",
-                         "FileName,\"" + (named ? fill(c.layout.mid(1)) : f.app() + "\\SYS\\t.wfd") +
-                             "\"\r\nSetDataText,\"d\",\"" +
-                             (c.data.isEmpty() ? tmp + "t.csv" : fill(c.data)) + "\"\r\n" +
-                             (c.settings.isEmpty() ? "" : c.settings + "\r\n") + "PrintOutFromDialog\r\n");
+        f.inst.writeFile(
+            "TMP/WfdCom.dat",
+            "FileName,\"" + (c.layout.startsWith('@') ? fill(c.layout.mid(1)) : f.app() + "\\SYS\\t.wfd") +
+                "\"\r\nSetDataText,\"d\",\"" + (c.data.isEmpty() ? tmp + "t.csv" : fill(c.data)) + "\"\r\n" +
+                (c.settings.isEmpty() ? "" : c.settings + "\r\n") + "PrintOutFromDialog\r\n");
         EXPECT_EQ(f.pdf(), 1) << c.expected.toStdString();
         EXPECT_TRUE(f.errors.contains(fill(c.expected))) << f.errors.toStdString();
         EXPECT_FALSE(f.inst.exists("out.pdf") || f.inst.exists("out.pdf.part")) << c.expected.toStdString();
