@@ -23,7 +23,6 @@ QString connectionString(const QString& server, const QString& database)
     return "Provider=SQLOLEDB;Data Source=" + server + ";Database=" + database + ";uid=sa;pwd=mtr4827";
 }
 
-// The installation's file as the source tree keeps it: UTF-8 with LF.
 QString sourceText(const QString& relative)
 {
     QFile f(sourceDir() + "/installation/" + relative);
@@ -102,7 +101,6 @@ void TestInstallation::writeAdodbIni(const QString& server, const QString& datab
 
 void TestInstallation::createDatabase(const QString& server, bool withDemo) const
 {
-    // The scripts run as they are kept; the demo layout turns them into CP932.
     for (const QString name : {"attach.SQL", "demo.SQL"}) {
         if (name == "demo.SQL" && !withDemo)
             break;

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
-#include <QObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -40,8 +39,7 @@ public:
     // Writes adodb.ini for the embedded database <server>/<database>.
     void writeAdodbIni(const QString& server = QStringLiteral("PC01\\MIRANE"),
                        const QString& database = QStringLiteral("MIRANE45")) const;
-    // Creates the suite's database for the server from installation/attach.SQL (and, when
-    // withDemo, installation/demo.SQL), as the osql stand-in does.
+    // Creates the suite's database from installation/attach.SQL (and demo.SQL) as osql does.
     void createDatabase(const QString& server = QStringLiteral("PC01\\MIRANE"), bool withDemo = false) const;
     // Runs SQL on the embedded database (fails the test on error).
     void exec(const QString& sql, const QString& server = QStringLiteral("PC01\\MIRANE"),
@@ -50,11 +48,9 @@ public:
     QString scalar(const QString& sql, const QString& server = QStringLiteral("PC01\\MIRANE"),
                    const QString& database = QStringLiteral("MIRANE45")) const;
 
-    // Copies installation/<relative> of the source tree in as an installation has it: CP932
-    // with CR LF (the source tree keeps UTF-8 with LF).
+    // Copies installation/<relative> of the source tree in, made CP932 with CR LF.
     void installFile(const QString& relative) const;
-    // The report engine as an installation has it: wfrfv10 and wfrimg10, the shipped layouts
-    // in SYS and the receipt samples in TMP/領収書イメージ (made CP932 with CR LF).
+    // wfrfv10 and wfrimg10, the layouts in SYS and the receipt samples in TMP/領収書イメージ.
     void installReportEngine() const;
     // The text of a PDF as pdftotext gives it (the wave dash it gives as U+301C, taken back).
     QString pdfText(const QString& relative) const;

@@ -5,12 +5,7 @@
 #include "db/odbcprovider.h"
 #include "db/provider.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-
-// The ODBC drivers of the tests: Debian's SQLite ODBC driver and FreeTDS, registered under
-// names of their own in a driver list of the tests' own.
+// Debian's SQLite ODBC driver and FreeTDS, registered under names of the tests' own.
 inline const QString kOdbcDriverFolder = QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/");
 inline const QString kSqliteOdbcDriver = QStringLiteral("TopMenu SQLite");
 inline const QString kFreeTdsOdbcDriver = QStringLiteral("TopMenu FreeTDS");
@@ -49,8 +44,7 @@ inline void useOdbcDriver(const TestInstallation& inst, const QString& driver,
                                         (options.isEmpty() ? QString() : "Options=" + options + "\r\n"));
 }
 
-// The suite's connection string for a database of the embedded engine's folder as the SQLite
-// ODBC driver takes it: the database file as Database.
+// The suite's connection string for the SQLite ODBC driver: the database file as Database.
 inline QString sqliteOdbcConnectionString(const QString& database = QStringLiteral("MIRANE45"))
 {
     return "Provider=SQLOLEDB;Data Source=PC01\\MIRANE;Database=" +

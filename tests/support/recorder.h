@@ -7,10 +7,9 @@
 #include <functional>
 #include <memory>
 
-// Records every statement sent to the database, as cT_ADODB hands it to the engine, while
-// it lives; the statements themselves run on the embedded engine. A statement containing
-// one of the texts in `failing` fails instead, with the error record an engine gives a
-// statement it cannot run. Installed for the life of the object; one at a time.
+// While it lives (one at a time), records every statement cT_ADODB hands the embedded engine;
+// a statement containing one of the texts in `failing` fails instead, with the error record
+// an engine gives a statement it cannot run.
 class StatementRecorder
 {
 public:

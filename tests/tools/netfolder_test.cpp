@@ -19,8 +19,7 @@ namespace
 
 const QString kSftpServer = "/usr/lib/openssh/sftp-server";
 
-// Mounts <installation>/remote at <installation>/mnt: empty when mounted, else why this
-// machine cannot.
+// Mounts remote/ of the installation at mnt/: empty when mounted, else why it cannot.
 QString mountShare(const TestInstallation& inst)
 {
     const int fuse = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);

@@ -1,12 +1,10 @@
 #include "programs.h"
 
 #include "platform/process.h"
-#include "platform/textfile.h"
 #include "state/state.h"
 
 #include <QFileInfo>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace
 {
@@ -19,7 +17,7 @@ QStringList osqlArgs(const TestInstallation& inst, const QString& script)
 
 } // namespace
 
-TEST(Osql, BuildsTheSuiteDatabaseFromTheInstallationScripts)
+TEST(Osql, BuildsTheSuiteDatabaseAndReportsFailedBatchesMissingScriptsAndBadArguments)
 {
     TestInstallation inst;
     install(inst, "osql");
@@ -44,12 +42,8 @@ TEST(Osql, BuildsTheSuiteDatabaseFromTheInstallationScripts)
     EXPECT_EQ(inst.scalar("SELECT group_concat(a, ',') FROM (SELECT cLoginId || ' ' || cLoginPass || ' ' || "
                           "cAreaWord || ' ' || iAccessLevel || ' ' || iKubun AS a FROM ACCOUNT ORDER BY 1)"),
               "admin admin 9999 10 1,staff staff 13011302 5 1,teishi teishi 1301 5 0");
-}
 
-TEST(Osql, ReportsFailedBatchesMissingScriptsAndBadArguments)
-{
-    TestInstallation inst;
-    install(inst, "osql");
+    // A failed batch, a missing script, bad arguments.
     inst.writeFile("bad.SQL", "CREATE DATABASE T1\r\nGO\r\nUSE T1\r\nGO\r\nSELEC nonsense\r\nGO\r\n");
     EXPECT_EQ(run(inst.path(), "osql", osqlArgs(inst, "bad.SQL")).code, 1);
     EXPECT_TRUE(inst.exists("SQLDATA/PC01_MIRANE/T1.db"));

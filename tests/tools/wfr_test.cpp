@@ -5,13 +5,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
-#include <gtest/gtest.h>
 
 namespace
 {
 
-// An installation with the engine, the shipped layouts in SYS and the sample data of the
-// receipt forms in TMP\領収書イメージ.
+// An installation with the engine, its layouts in SYS and the receipt samples.
 struct EngineFolder {
     EngineFolder()
     {
@@ -57,7 +55,7 @@ const char* const kReceiptForms[] = {"領収書N2TAT01",      "請求書N2TAT01"
 
 } // namespace
 
-TEST(ReportEngine, EveryReceiptFormFromTheBridge)
+TEST(ReportEngine, EveryReceiptFormFromTheBridgeTheMapSheetAndACombinedReport)
 {
     EngineFolder f;
     f.inst.writeBytes("TMP/明細データ.csv", f.inst.readBytes("TMP/領収書イメージ/明細データ.csv"));
@@ -83,11 +81,8 @@ TEST(ReportEngine, EveryReceiptFormFromTheBridge)
                                     QStringList{"令和6年5月31日"})
             EXPECT_TRUE(text.contains(v)) << form.toStdString() << " " << v.toStdString();
     }
-}
 
-TEST(ReportEngine, MapSheetAndCombinedReports)
-{
-    EngineFolder f;
+    // The map sheet.
     f.inst.writePicture("TMP/MAP00000001_20240131090000.bmp");
     f.inst.writeFile("TMP/地図印刷.csv", "\"利用者ID\",\"画像Path\"\r\n4711,\"" + f.app() +
                                              "\\TMP\\MAP00000001_20240131090000.bmp\"\r\n");
@@ -102,8 +97,7 @@ TEST(ReportEngine, MapSheetAndCombinedReports)
     EXPECT_FALSE(sheet.contains("画像がありません"));
     EXPECT_EQ(sheet.count(u'\f'), 1);
 
-    // Two receipts combined by wfrimg10, then shown from tmp.wfd. The bridge's combination
-    // step is run here for real, as the process seam would start it.
+    // Two receipts combined by wfrimg10 as the bridge starts it, then shown from tmp.wfd.
     f.inst.writeFile("TMP/b.csv",
                      f.inst.readText("TMP/領収書イメージ/施術明細書兼領収書_04.csv").replace("山田", "田中"));
     const QString tmp = f.app() + "\\TMP\\";
@@ -175,8 +169,7 @@ TEST(ReportEngine, RefusesWhatItCannotPaintBeforeAnyOutput)
         EXPECT_TRUE(f.errors.contains(fill(c.expected))) << f.errors.toStdString();
         EXPECT_FALSE(f.inst.exists("out.pdf") || f.inst.exists("out.pdf.part")) << c.expected.toStdString();
     }
-    // A command file that is not there; a combination over data that is not there, which
-    // leaves no combined layout.
+    // No command file; a combination over missing data leaves no combined layout.
     EXPECT_EQ(f.run("wfrfv10", {"/c", tmp + "ない.dat", "/pdf", f.inst.file("out.pdf")}), 1);
     EXPECT_TRUE(f.errors.contains("コマンドファイルが見つかりません。"));
     f.inst.writeFile("TMP/WfdCom.dat", "setTitle,\"T\"\r\nSetDataText,\"a\",\"" + tmp +
