@@ -101,12 +101,13 @@ TEST(ReportEngine, EveryReceiptFormFromTheBridgeTheMapSheetAndACombinedReport)
     f.inst.writeFile("TMP/b.csv",
                      f.inst.readText("TMP/領収書イメージ/施術明細書兼領収書_04.csv").replace("山田", "田中"));
     const QString tmp = f.app() + "\\TMP\\";
-    const QString combine = "setTitle,\"まとめ\"\r\n"
-                            "SetDataText,\"施術明細書兼領収書\",\"%1領収書イメージ\\施術明細書兼領収書_01."
-                            "csv\",\", \"\"\"\", True\r\n"
-                            "setreport,\"%2\\SYS\\領収書N2TAT01.wfd\"\r\nAddReport\r\n"
-                            "SetDataText,\"施術明細書兼領収書\",\"%1b.csv\",\", \"\"\"\", True\r\n"
-                            "setreport,\"%2\\SYS\\施術明細書兼領収書.wfd\"\r\n";
+    const QString combine =
+        "setTitle,\"まとめ\"\r\n"
+        "SetDataText,\"施術明細書兼領収書\",\"%1領収書イメージ\\施術明細書兼領収書_01.csv\","
+        "\", \"\"\"\", True\r\n"
+        "setreport,\"%2\\SYS\\領収書N2TAT01.wfd\"\r\nAddReport\r\n"
+        "SetDataText,\"施術明細書兼領収書\",\"%1b.csv\",\", \"\"\"\", True\r\n"
+        "setreport,\"%2\\SYS\\施術明細書兼領収書.wfd\"\r\n";
     f.inst.writeFile("TMP/WfdCom.dat", combine.arg(tmp, f.app()));
     ASSERT_EQ(f.run("wfrimg10", {tmp + "tmp.wfd", "/c", tmp + "WfdCom.dat"}), 0) << f.errors.toStdString();
     f.inst.writeFile("TMP/WfdCom.dat",
