@@ -7,7 +7,6 @@
 #include "platform/terminator.h"
 
 #include <QDateTime>
-#include <QString>
 #include <QStringList>
 #include <deque>
 #include <vector>
@@ -21,13 +20,23 @@ struct ShownMessage {
     platform::MsgButtons buttons;
 };
 
-// Records every box; answers from a script, then with the default answer (the first
-// button: Ok or Yes).
+// Records every box; answers from a script, then with the first button (Ok, Yes or Retry).
 class FakeMessageBoxes : public platform::MessageBoxes
 {
 public:
     platform::MsgAnswer show(const QString& text, const QString& title, platform::MsgIcon icon,
-                             platform::MsgButtons buttons) override;
+                             platform::MsgButtons buttons) override
+    {
+        using enum platform::MsgButtons;
+        shown.push_back({text, title, icon, buttons});
+        if (answers.empty())
+            return buttons == YesNo || buttons == YesNoCancel ? platform::MsgAnswer::Yes
+                   : buttons == RetryCancel                   ? platform::MsgAnswer::Retry
+                                                              : platform::MsgAnswer::Ok;
+        const platform::MsgAnswer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
     void answer(platform::MsgAnswer a) { answers.push_back(a); }
     std::vector<ShownMessage> shown;
     std::deque<platform::MsgAnswer> answers;
@@ -43,12 +52,38 @@ struct StartedProcess {
 class FakeProcesses : public platform::Processes
 {
 public:
-    bool startDetached(const QString& commandLine, platform::WindowStyle style) override;
-    bool startAndWait(const QString& commandLine, int* exitCode) override;
+    bool startDetached(const QString& commandLine, platform::WindowStyle style) override
+    {
+        started.push_back({commandLine, style, false});
+        return !failStart;
+    }
+    bool startAndWait(const QString& commandLine, int* exitCode) override
+    {
+        started.push_back({commandLine, platform::WindowStyle::NormalFocus, true});
+        if (!failStart && exitCode)
+            *exitCode = exitCodes.empty() ? 0 : exitCodes.front();
+        if (!failStart && !exitCodes.empty())
+            exitCodes.pop_front();
+        return !failStart;
+    }
     // As startAndWait, or the limit runs out when `hang` is set.
-    platform::WaitResult startAndWaitAtMost(const QString& commandLine, int limitMs, int* exitCode) override;
-    bool postClose(const QString& windowClass, const QString& caption) override;
-    bool shellOpen(const QString& address) override;
+    platform::WaitResult startAndWaitAtMost(const QString& commandLine, int, int* exitCode) override
+    {
+        using enum platform::WaitResult;
+        return !startAndWait(commandLine, exitCode) ? NotStarted : hang ? TimedOut : Ended;
+    }
+    bool postClose(const QString& windowClass, const QString& caption) override
+    {
+        const QString key = windowClass + u'|' + caption;
+        if (windows.contains(key))
+            closeRequests << key;
+        return windows.contains(key);
+    }
+    bool shellOpen(const QString& address) override
+    {
+        opened << address;
+        return !failOpen;
+    }
 
     std::vector<StartedProcess> started;
     std::deque<int> exitCodes;

@@ -5,25 +5,40 @@
 #include "db/readahead.h"
 #include "db/tsqlscript.h"
 #include "platform/runtime.h"
-#include "platform/textfile.h"
 #include "state/state.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QProcess>
-#include <gtest/gtest.h>
+
+namespace
+{
+QString fromEnvironment(const char* name, const char* fallback)
+{
+    const QString value = qEnvironmentVariable(name);
+    return value.isEmpty() ? QString::fromUtf8(fallback) : value;
+}
+
+QString connectionString(const QString& server, const QString& database)
+{
+    return "Provider=SQLOLEDB;Data Source=" + server + ";Database=" + database + ";uid=sa;pwd=mtr4827";
+}
+
+QString sourceText(const QString& relative)
+{
+    QFile f(sourceDir() + "/installation/" + relative);
+    EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << relative.toStdString();
+    return QString::fromUtf8(f.readAll());
+}
+} // namespace
 
 QString sourceDir()
 {
-    const QByteArray env = qgetenv("TOPMENU_SOURCE_DIR");
-    return env.isEmpty() ? QStringLiteral(TOPMENU_SOURCE_DIR_DEFAULT) : QString::fromLocal8Bit(env);
+    return fromEnvironment("TOPMENU_SOURCE_DIR", TOPMENU_SOURCE_DIR_DEFAULT);
 }
 
 QString binDir()
 {
-    const QByteArray env = qgetenv("TOPMENU_BIN_DIR");
-    return env.isEmpty() ? QStringLiteral(TOPMENU_BIN_DIR_DEFAULT) : QString::fromLocal8Bit(env);
+    return fromEnvironment("TOPMENU_BIN_DIR", TOPMENU_BIN_DIR_DEFAULT);
 }
 
 TestInstallation::TestInstallation()
@@ -42,19 +57,8 @@ TestInstallation::~TestInstallation()
 {
     db::readAhead().clear();            // nor does a reading made ahead
     db::closeIdleEmbeddedConnections(); // kept database handles do not outlive the folder
-    auto& rt = platform::runtime();
-    rt = platform::Runtime{};
+    platform::runtime() = platform::Runtime{};
     resetState();
-}
-
-QString TestInstallation::file(const QString& relative) const
-{
-    return dir_.path() + QLatin1Char('/') + relative;
-}
-
-void TestInstallation::writeFile(const QString& relative, const QString& text) const
-{
-    writeBytes(relative, textfile::encode(text));
 }
 
 void TestInstallation::writeBytes(const QString& relative, const QByteArray& bytes) const
@@ -66,81 +70,44 @@ void TestInstallation::writeBytes(const QString& relative, const QByteArray& byt
     f.write(bytes);
 }
 
-QByteArray TestInstallation::readBytes(const QString& relative) const
-{
-    QFile f(file(relative));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
 void TestInstallation::installReportEngine() const
 {
-    for (const char* name : {"wfrfv10", "wfrimg10"})
-        EXPECT_TRUE(QFile::copy(binDir() + QLatin1Char('/') + QLatin1String(name), file(QLatin1String(name))))
-            << name;
-    for (const QString& dir : {QStringLiteral("SYS"), QStringLiteral("TMP/領収書イメージ")}) {
-        const QDir source(sourceDir() + QStringLiteral("/installation/") + dir);
-        for (const QString& f : source.entryList(QDir::Files)) {
-            QFile in(source.filePath(f));
-            EXPECT_TRUE(in.open(QIODevice::ReadOnly));
-            writeFile(dir + QLatin1Char('/') + f,
-                      QString::fromUtf8(in.readAll()).replace(QLatin1String("\n"), QLatin1String("\r\n")));
-        }
-    }
+    for (const QString name : {"wfrfv10", "wfrimg10"})
+        EXPECT_TRUE(QFile::copy(binDir() + u'/' + name, file(name))) << name.toStdString();
+    for (const QString dir : {"SYS", "TMP/領収書イメージ"})
+        for (const QString& f : QDir(sourceDir() + "/installation/" + dir).entryList(QDir::Files))
+            installFile(dir + u'/' + f);
+}
+
+void TestInstallation::installFile(const QString& relative) const
+{
+    writeFile(relative, sourceText(relative).replace(u'\n', "\r\n"));
 }
 
 QString TestInstallation::pdfText(const QString& relative) const
 {
     QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), file(relative), QStringLiteral("-")});
+    p.start("pdftotext", {"-layout", file(relative), "-"});
     p.waitForFinished(60000);
     return QString::fromUtf8(p.readAllStandardOutput()).replace(u'〜', u'～');
 }
 
-QString TestInstallation::readText(const QString& relative) const
-{
-    return textfile::decode(readBytes(relative));
-}
-
-bool TestInstallation::exists(const QString& relative) const
-{
-    return QFileInfo::exists(file(relative));
-}
-
 void TestInstallation::writeAdodbIni(const QString& server, const QString& database) const
 {
-    writeFile(QStringLiteral("adodb.ini"),
-              QStringLiteral("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=") + server +
-                  QStringLiteral(";Database=") + database +
-                  QStringLiteral(";uid=sa;pwd=mtr4827\r\n[資産管理情報]\r\n資源配布=C:\\KVX\\MASTER\r\n"
-                                 "[監視時間msec]\r\nTime = 300000\r\n"));
+    writeFile("adodb.ini",
+              "[接続情報]\r\n接続情報=" + connectionString(server, database) +
+                  "\r\n[資産管理情報]\r\n資源配布=C:\\KVX\\MASTER\r\n[監視時間msec]\r\nTime = 300000\r\n");
 }
 
 void TestInstallation::createDatabase(const QString& server, bool withDemo) const
 {
-    QStringList scripts{QStringLiteral("attach.SQL")};
-    if (withDemo)
-        scripts << QStringLiteral("demo.SQL");
-    for (const QString& name : scripts) {
-        // The installation's scripts are kept in UTF-8 in the source tree; the demo layout
-        // turns them into CP932.
-        QFile f(sourceDir() + QStringLiteral("/installation/") + name);
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
-        const QString text = QString::fromUtf8(f.readAll());
-        const db::ScriptResult r = db::runScript(text, server);
-        ASSERT_EQ(r.failed, 0) << name.toStdString() << "\n" << r.log.join(QLatin1Char('\n')).toStdString();
+    for (const QString name : {"attach.SQL", "demo.SQL"}) {
+        if (name == "demo.SQL" && !withDemo)
+            break;
+        const db::ScriptResult r = db::runScript(sourceText(name), server);
+        ASSERT_EQ(r.failed, 0) << name.toStdString() << "\n" << r.log.join(u'\n').toStdString();
     }
 }
-
-namespace
-{
-QString connectionString(const QString& server, const QString& database)
-{
-    return QStringLiteral("Provider=SQLOLEDB;Data Source=") + server + QStringLiteral(";Database=") +
-           database + QStringLiteral(";uid=sa;pwd=mtr4827");
-}
-} // namespace
 
 void TestInstallation::exec(const QString& sql, const QString& server, const QString& database) const
 {
@@ -148,7 +115,6 @@ void TestInstallation::exec(const QString& sql, const QString& server, const QSt
     db.iInit(connectionString(server, database));
     ASSERT_EQ(db.iConnect(), 0) << db.sErrMsg.toStdString();
     ASSERT_EQ(db.iExecSQL(sql), 0) << db.sErrMsg.toStdString();
-    db.iDisConnect();
 }
 
 QString TestInstallation::scalar(const QString& sql, const QString& server, const QString& database) const
@@ -157,12 +123,7 @@ QString TestInstallation::scalar(const QString& sql, const QString& server, cons
     db.iInit(connectionString(server, database));
     EXPECT_EQ(db.iConnect(), 0) << db.sErrMsg.toStdString();
     Recordset rs;
-    if (db.iOpenRecSet(rs, sql) != 0) {
+    if (db.iOpenRecSet(rs, sql) != 0)
         ADD_FAILURE() << db.sErrMsg.toStdString();
-        return {};
-    }
-    const QString v = rs.eof() ? QString() : rs.field(0).toText();
-    rs.close();
-    db.iDisConnect();
-    return v;
+    return rs.eof() ? QString() : rs.field(0).toText();
 }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "doubles.h"
+#include "platform/textfile.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
-#include <QObject>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <optional>
@@ -20,20 +20,26 @@ public:
 
     QString path() const { return dir_.path(); }
     // path() + "/" + relative (relative in native form).
-    QString file(const QString& relative) const;
+    QString file(const QString& relative) const { return dir_.path() + u'/' + relative; }
 
     // Writes a CP932 file (the text as given; use \r\n for line ends). Creates folders.
-    void writeFile(const QString& relative, const QString& text) const;
+    void writeFile(const QString& relative, const QString& text) const
+    {
+        writeBytes(relative, textfile::encode(text));
+    }
     void writeBytes(const QString& relative, const QByteArray& bytes) const;
-    QByteArray readBytes(const QString& relative) const;
-    QString readText(const QString& relative) const; // CP932 decoded
-    bool exists(const QString& relative) const;
+    QByteArray readBytes(const QString& relative) const
+    {
+        QFile f(file(relative));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QString readText(const QString& relative) const { return textfile::decode(readBytes(relative)); }
+    bool exists(const QString& relative) const { return QFileInfo::exists(file(relative)); }
 
     // Writes adodb.ini for the embedded database <server>/<database>.
     void writeAdodbIni(const QString& server = QStringLiteral("PC01\\MIRANE"),
                        const QString& database = QStringLiteral("MIRANE45")) const;
-    // Creates the suite's database for the server from installation/attach.SQL (and, when
-    // withDemo, installation/demo.SQL), as the osql stand-in does.
+    // Creates the suite's database from installation/attach.SQL (and demo.SQL) as osql does.
     void createDatabase(const QString& server = QStringLiteral("PC01\\MIRANE"), bool withDemo = false) const;
     // Runs SQL on the embedded database (fails the test on error).
     void exec(const QString& sql, const QString& server = QStringLiteral("PC01\\MIRANE"),
@@ -42,8 +48,9 @@ public:
     QString scalar(const QString& sql, const QString& server = QStringLiteral("PC01\\MIRANE"),
                    const QString& database = QStringLiteral("MIRANE45")) const;
 
-    // The report engine as an installation has it: wfrfv10 and wfrimg10, the shipped layouts
-    // in SYS and the receipt samples in TMP/領収書イメージ (made CP932 with CR LF).
+    // Copies installation/<relative> of the source tree in, made CP932 with CR LF.
+    void installFile(const QString& relative) const;
+    // wfrfv10 and wfrimg10, the layouts in SYS and the receipt samples in TMP/領収書イメージ.
     void installReportEngine() const;
     // The text of a PDF as pdftotext gives it (the wave dash it gives as U+301C, taken back).
     QString pdfText(const QString& relative) const;

@@ -5,51 +5,35 @@
 #include "db/odbcprovider.h"
 #include "db/provider.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryDir>
-
-// The ODBC drivers of the tests: Debian's SQLite ODBC driver and FreeTDS, registered under
-// names of their own in a driver list of the tests' own.
+// Debian's SQLite ODBC driver and FreeTDS, registered under names of the tests' own.
 inline const QString kOdbcDriverFolder = QStringLiteral("/usr/lib/x86_64-linux-gnu/odbc/");
 inline const QString kSqliteOdbcDriver = QStringLiteral("TopMenu SQLite");
 inline const QString kFreeTdsOdbcDriver = QStringLiteral("TopMenu FreeTDS");
 
 // unixODBC reads where its files are once per process, before its first call, so the files
 // are made as the test program starts and serve every test (child processes inherit them).
-class OdbcTestFiles
-{
-public:
-    OdbcTestFiles()
-    {
-        ok_ = db::odbcAvailable() && dir_.isValid() &&
-              QFileInfo::exists(kOdbcDriverFolder + "libsqlite3odbc.so") &&
-              write("odbcinst.ini",
-                    QStringLiteral("[%1]\nDriver=%2libsqlite3odbc.so\n\n[%3]\nDriver=%2libtdsodbc.so\n")
-                        .arg(kSqliteOdbcDriver, kOdbcDriverFolder, kFreeTdsOdbcDriver)) &&
-              write("odbc.ini", QString());
-        if (!ok_)
-            return;
-        qputenv("ODBCSYSINI", dir_.path().toUtf8());
-        qputenv("ODBCINI", (dir_.path() + "/odbc.ini").toUtf8());
-    }
-    bool ok() const { return ok_; }
-
-private:
-    bool write(const QString& name, const QString& text)
-    {
-        QFile f(dir_.path() + u'/' + name);
+inline const bool odbcTestFilesMade = [] {
+    static QTemporaryDir dir;
+    const auto write = [](const QString& name, const QString& text) {
+        QFile f(dir.path() + u'/' + name);
         return f.open(QIODevice::WriteOnly) && f.write(text.toUtf8()) == text.toUtf8().size();
-    }
-    QTemporaryDir dir_;
-    bool ok_ = false;
-};
-inline const OdbcTestFiles odbcTestFiles;
+    };
+    if (!db::odbcAvailable() || !dir.isValid() ||
+        !QFileInfo::exists(kOdbcDriverFolder + "libsqlite3odbc.so") ||
+        !write("odbcinst.ini",
+               QStringLiteral("[%1]\nDriver=%2libsqlite3odbc.so\n\n[%3]\nDriver=%2libtdsodbc.so\n")
+                   .arg(kSqliteOdbcDriver, kOdbcDriverFolder, kFreeTdsOdbcDriver)) ||
+        !write("odbc.ini", QString()))
+        return false;
+    qputenv("ODBCSYSINI", dir.path().toUtf8());
+    qputenv("ODBCINI", (dir.path() + "/odbc.ini").toUtf8());
+    return true;
+}();
 
 // True when the SQLite ODBC driver can be used.
 inline bool odbcTestDrivers()
 {
-    return odbcTestFiles.ok();
+    return odbcTestFilesMade;
 }
 
 // Lets the installation's programs reach their databases through the ODBC driver.
@@ -60,8 +44,7 @@ inline void useOdbcDriver(const TestInstallation& inst, const QString& driver,
                                         (options.isEmpty() ? QString() : "Options=" + options + "\r\n"));
 }
 
-// The suite's connection string for a database of the embedded engine's folder as the SQLite
-// ODBC driver takes it: the database file as Database.
+// The suite's connection string for the SQLite ODBC driver: the database file as Database.
 inline QString sqliteOdbcConnectionString(const QString& database = QStringLiteral("MIRANE45"))
 {
     return "Provider=SQLOLEDB;Data Source=PC01\\MIRANE;Database=" +

@@ -1,8 +1,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-// Every test program runs inside a QApplication (offscreen), so window tests and plain
-// tests share one main.
+// Every test program runs inside a QApplication (offscreen).
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

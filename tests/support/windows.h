@@ -8,8 +8,7 @@
 #include <QTimer>
 #include <functional>
 
-// What the window tests do as a user: click, type where the keys go, answer a window that
-// the next step opens modally.
+// What the window tests do as a user.
 
 inline void click(const QWidget& w, const char* button)
 {

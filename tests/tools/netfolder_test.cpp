@@ -1,5 +1,5 @@
-// An installation on a real network file system: a folder of this machine served by an sshd
-// of the test's own on 127.0.0.1 and mounted with sshfs (FUSE), as a shared drive is.
+// An installation on a real network file system: a folder of this machine mounted with sshfs
+// (FUSE), its SFTP server started by sshfs in place of the ssh connection to a file server.
 
 #include "programs.h"
 
@@ -8,108 +8,54 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QStandardPaths>
-#include <QTcpServer>
 #include <QThread>
 #include <fcntl.h>
-#include <pwd.h>
 #include <unistd.h>
 
 namespace
 {
 
-QString tool(const QString& name)
+const QString kSftpServer = "/usr/lib/openssh/sftp-server";
+
+// Mounts remote/ of the installation at mnt/: empty when mounted, else why it cannot.
+QString mountShare(const TestInstallation& inst)
 {
-    return QStandardPaths::findExecutable(name, {"/usr/sbin", "/usr/bin", "/sbin", "/bin"});
+    const int fuse = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
+    if (fuse < 0)
+        return "FUSE is missing here (/dev/fuse cannot be opened)";
+    ::close(fuse);
+    if (QStandardPaths::findExecutable("sshfs").isEmpty() || !QFileInfo::exists(kSftpServer))
+        return "sshfs or " + kSftpServer + " is missing (sshfs, openssh-sftp-server)";
+    inst.writeFile("sftp", "#!/bin/sh\nexec " + kSftpServer + "\n");
+    QFile(inst.file("sftp")).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+    QDir().mkpath(inst.file("mnt"));
+    QDir().mkpath(inst.file("remote"));
+    QProcess sshfs;
+    sshfs.setProcessChannelMode(QProcess::MergedChannels);
+    sshfs.start("sshfs", {"-o", "ssh_command=" + inst.file("sftp"), "server:" + inst.file("remote"),
+                          inst.file("mnt")});
+    const bool mounted =
+        sshfs.waitForFinished(30000) && sshfs.exitStatus() == QProcess::NormalExit && sshfs.exitCode() == 0;
+    return mounted ? QString() : "sshfs could not mount: " + QString(sshfs.readAll());
 }
-
-bool mounted(const QString& folder)
-{
-    QFile table("/proc/self/mountinfo");
-    return table.open(QIODevice::ReadOnly) && table.readAll().contains(" " + QFile::encodeName(folder) + " ");
-}
-
-// <base>/remote served over SSH and mounted at <base>/mnt, until it goes.
-struct SshfsShare {
-    const QString remote, mount, keys;
-    QProcess sshd, sshfs;
-
-    explicit SshfsShare(const QString& base)
-        : remote(base + "/remote"), mount(base + "/mnt"), keys(base + "/keys")
-    {
-    }
-    ~SshfsShare()
-    {
-        db::closeIdleEmbeddedConnections(); // kept database handles would hold the mount
-        if (mounted(mount) && QProcess::execute(tool("fusermount3"), {"-u", mount}) != 0)
-            QProcess::execute(tool("fusermount3"), {"-u", "-z", mount});
-        for (QProcess* p : {&sshfs, &sshd}) {
-            p->terminate();
-            if (!p->waitForFinished(5000))
-                p->kill();
-        }
-    }
-
-    // Empty when mounted, else why this machine cannot.
-    QString start()
-    {
-        const int fuse = ::open("/dev/fuse", O_RDWR | O_CLOEXEC);
-        if (fuse < 0)
-            return "FUSE is missing here (/dev/fuse cannot be opened)";
-        ::close(fuse);
-        if (tool("sshd").isEmpty() || tool("sshfs").isEmpty() || tool("fusermount3").isEmpty())
-            return "sshd, sshfs or fusermount3 is missing (openssh-server, sshfs)";
-        // sshd started by root wants the privilege separation folder its service makes.
-        if ((::getuid() == 0 && !QDir().mkpath("/run/sshd")) || !QDir().mkpath(keys) || !QDir().mkpath(mount))
-            return "/run/sshd or the test's folders cannot be made";
-        for (const char* key : {"host", "client"})
-            QProcess::execute(tool("ssh-keygen"), {"-q", "-t", "ed25519", "-N", "", "-f", keys + "/" + key});
-        QFile::copy(keys + "/client.pub", keys + "/authorized_keys");
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost);
-        const QString port = QString::number(probe.serverPort());
-        probe.close();
-        QFile config(keys + "/sshd_config");
-        config.open(QIODevice::WriteOnly);
-        config.write(
-            QString("ListenAddress 127.0.0.1:%1\nHostKey %2/host\nAuthorizedKeysFile %2/authorized_keys\n"
-                    "PidFile none\nStrictModes no\nUsePAM no\nSubsystem sftp internal-sftp\n")
-                .arg(port, keys)
-                .toUtf8());
-        config.close();
-        sshd.setProcessChannelMode(QProcess::MergedChannels);
-        sshfs.setProcessChannelMode(QProcess::MergedChannels);
-        sshd.start(tool("sshd"), {"-D", "-e", "-f", config.fileName()});
-        const QStringList args =
-            QString("-f -p %1 -F /dev/null -o BatchMode=yes -o StrictHostKeyChecking=no -o "
-                    "UserKnownHostsFile=/dev/null -o")
-                .arg(port)
-                .split(' ') +
-            QStringList{"IdentityFile=" + keys + "/client",
-                        ::getpwuid(::getuid())->pw_name + ("@127.0.0.1:" + remote), mount};
-        // sshfs gives up at once while sshd is not listening yet: started again for up to 30 seconds.
-        QDir().mkpath(remote);
-        for (int i = 0; i < 300 && !mounted(mount) && sshd.state() != QProcess::NotRunning; ++i) {
-            if (sshfs.state() == QProcess::NotRunning)
-                sshfs.start(tool("sshfs"), args);
-            sshfs.waitForFinished(100); // (and notices that it ended: there is no event loop)
-        }
-        return mounted(mount) ? QString()
-                              : "sshfs could not mount: " + QString(sshd.readAll() + sshfs.readAll());
-    }
-};
 
 } // namespace
 
 TEST(NetworkFolder, OsqlRefusesAnInstallationOnAnSshfsShare)
 {
     TestInstallation inst;
-    SshfsShare share(inst.path());
-    if (const QString why = share.start(); !why.isEmpty())
+    if (const QString why = mountShare(inst); !why.isEmpty())
         GTEST_SKIP() << why.toStdString();
+    const auto unmount = qScopeGuard([&] {
+        db::closeIdleEmbeddedConnections(); // kept database handles would hold the mount
+        if (QProcess::execute("fusermount3", {"-u", inst.file("mnt")}) != 0)
+            QProcess::execute("fusermount3", {"-u", "-z", inst.file("mnt")});
+    });
 
     // The program folder on the share; its first-run rebuild makes nothing there.
-    const QString program = QFileInfo(share.mount).canonicalFilePath() + "/KVX";
+    const QString program = QFileInfo(inst.file("mnt")).canonicalFilePath() + "/KVX";
     // A loaded machine has seen the first writes through a fresh mount fail: tried again briefly.
     QFile binary(binDir() + "/osql");
     for (int i = 0; i < 20 && !(QDir().mkpath(program) && binary.copy(program + "/osql")); ++i)
@@ -122,5 +68,5 @@ TEST(NetworkFolder, OsqlRefusesAnInstallationOnAnSshfsShare)
         "データベースのフォルダー \"" + program +
         "/SQLDATA/PC01_MIRANE\" はネットワーク上のファイル システム (fuse.sshfs) にあるため、";
     EXPECT_TRUE(inst.readText("mnt/KVX/system.log").startsWith("接続: エラー\r\n  " + refusal));
-    EXPECT_FALSE(QFile::exists(share.remote + "/KVX/SQLDATA"));
+    EXPECT_FALSE(inst.exists("remote/KVX/SQLDATA"));
 }

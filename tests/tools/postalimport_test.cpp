@@ -4,15 +4,13 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <gtest/gtest.h>
 
 namespace
 {
 
 QString postalDir()
 {
-    const QByteArray env = qgetenv("TOPMENU_POSTAL_DIR");
-    return env.isEmpty() ? sourceDir() + "/.cache/jquery-jpostal-ja/json" : QString::fromLocal8Bit(env);
+    return qEnvironmentVariable("TOPMENU_POSTAL_DIR", sourceDir() + "/.cache/jquery-jpostal-ja/json");
 }
 
 // Runs postalimport from the installation's folder, where it finds the databases.
@@ -31,12 +29,10 @@ TEST(PostalImport, WholeDictionaryOncePerDatabaseAndTheScriptForOsql)
     std::vector<postal::Entry> entries;
     QString error;
     ASSERT_TRUE(postal::readDictionary(postalDir(), &entries, &error)) << error.toStdString();
-    ASSERT_GT(entries.size(), 140000u);
 
     ASSERT_EQ(import(inst, postalDir()).code, 0);
     const QString count = QString::number(entries.size());
-    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), count);
-    EXPECT_EQ(inst.scalar("select max(ID) from 郵便番号"), count);
+    EXPECT_EQ(inst.scalar("select count(*) || ' ' || max(ID) from 郵便番号"), count + ' ' + count);
     EXPECT_EQ(inst.scalar("select count(*) from 郵便番号 where YuubinNo not like '___-____'"), "0");
     EXPECT_EQ(inst.scalar("select 名称 || '|' || かな from 郵便番号 where YuubinNo = '060-0042'"),
               "北海道札幌市中央区大通西|ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼﾁｭｳｵｳｸｵｵﾄﾞｵﾘﾆｼ");
@@ -59,8 +55,7 @@ TEST(PostalImport, WholeDictionaryOncePerDatabaseAndTheScriptForOsql)
     EXPECT_EQ(ok.failed, 0) << ok.log.join('\n').toStdString();
     EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), QString::number(some.size()));
 
-    // A dictionary table without readings refuses the script's rows: the table keeps what it
-    // had, the old rows included.
+    // A dictionary table without readings refuses the script's rows and keeps its old ones.
     inst.exec("DROP TABLE 郵便番号; CREATE TABLE 郵便番号 (ID INT NOT NULL PRIMARY KEY, YuubinNo NVARCHAR(8),"
               " 名称 NVARCHAR(255)); INSERT INTO 郵便番号 VALUES (1, '100-0005', '東京都千代田区丸の内')");
     const db::ScriptResult refused = db::runScript("USE MIRANE45\r\nGO\r\n" + script, "PC01\\MIRANE");
@@ -68,14 +63,12 @@ TEST(PostalImport, WholeDictionaryOncePerDatabaseAndTheScriptForOsql)
     EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), "1");
 }
 
-// A dictionary that is not the whole package is refused, naming the file, and the table keeps
-// its rows (the demo's eight).
+// A dictionary that is not the whole package is refused, naming the file; the demo's 8 rows stay.
 TEST(PostalImport, RefusesADictionaryThatIsNotWhole)
 {
     TestInstallation inst;
     inst.createDatabase("PC01\\MIRANE", true);
     const QStringList files = QDir(postalDir()).entryList({"???.json"}, QDir::Files);
-    ASSERT_EQ(files.size(), 1000);
     ASSERT_TRUE(QDir().mkpath(inst.file("json")));
     for (const QString& f : files)
         ASSERT_TRUE(QFile::link(postalDir() + '/' + f, inst.file("json/" + f))); // removed before a write

@@ -14,8 +14,7 @@ inline void install(const TestInstallation& inst, const QString& program)
     ASSERT_TRUE(QFile::copy(binDir() + '/' + program, inst.file(program))) << program.toStdString();
 }
 
-// Starts <folder>/<program> in its folder, without a display; a stand-in's window ends once
-// shown unless `userCloses`.
+// Starts <folder>/<program> there, offscreen; a stand-in's window ends once shown unless `userCloses`.
 inline void start(QProcess& p, const QString& folder, const QString& program, const QStringList& args = {},
                   bool userCloses = false)
 {
