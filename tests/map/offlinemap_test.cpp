@@ -189,10 +189,16 @@ struct CallLog {
     }
 };
 
-class RecordingSignIn : public offlinemap::MapSignIn
+// What every double holds: the shared log.
+struct Recording {
+    explicit Recording(CallLog& log) : log_(log) {}
+    CallLog& log_;
+};
+
+class RecordingSignIn : public offlinemap::MapSignIn, Recording
 {
 public:
-    explicit RecordingSignIn(CallLog& log) : log_(log) {}
+    using Recording::Recording;
     void signIn(const QString& user, const QString& a2, const QString& a3, const QString& password,
                 const QString& a5, qint32 a6, qint32 a7, qint32 a8, const QString& authPath,
                 const QString& updatePath) override
@@ -214,15 +220,12 @@ public:
     bool answer = true;
     qint32 failFlag = 0, signOutStateResult = 0, signOutResult = 0;
     QString id = QStringLiteral("ID1"), a = QStringLiteral("SA"), b = QStringLiteral("SB");
-
-private:
-    CallLog& log_;
 };
 
-class RecordingMap : public offlinemap::MapControl
+class RecordingMap : public offlinemap::MapControl, Recording
 {
 public:
-    explicit RecordingMap(CallLog& log) : log_(log) {}
+    using Recording::Recording;
     qint32 resetService(const QString& text, qint32 value) override { return call(83, text, value); }
     qint32 setServer(const QString& b, const QString& a) override { return call(78, b, a); }
     qint32 setAuthorisationId(const QString& id) override { return call(79, id); }
@@ -264,7 +267,6 @@ public:
     QVector<offlinemap::MapFigure> added;
     qint32 scale_ = 0;
 
-private:
     // Logs "map <member>|arguments" and gives the member's scripted result.
     template <typename... Args> qint32 call(int member, const Args&... args)
     {
@@ -276,13 +278,12 @@ private:
         figure = {};
         return call(member);
     }
-    CallLog& log_;
 };
 
-class RecordingCalculator : public offlinemap::MapCalculator
+class RecordingCalculator : public offlinemap::MapCalculator, Recording
 {
 public:
-    explicit RecordingCalculator(CallLog& log) : log_(log) {}
+    using Recording::Recording;
     qint32 initialise(const QString& b, const QString& a, const QString& id, const QString& t) override
     {
         return log_.add(initResult, "calc 8", b, a, id, t);
@@ -305,16 +306,13 @@ public:
     bool answer = true;
     qint32 initResult = 0, startResult = 0, errorFlag = 0;
     QVector<double> distances; // one per start, in order
-
-private:
-    CallLog& log_;
     int starts_ = 0;
 };
 
-class RecordingMatcher : public offlinemap::MapMatcher
+class RecordingMatcher : public offlinemap::MapMatcher, Recording
 {
 public:
-    explicit RecordingMatcher(CallLog& log) : log_(log) {}
+    using Recording::Recording;
     void setMode(short mode) override { log_.add(0, "match 3", mode); }
     qint32 initialise(const QString& b, const QString& a, const QString& id, const QString& t) override
     {
@@ -328,9 +326,6 @@ public:
 
     qint32 initResult = 0, matchResult = 0;
     QVector<offlinemap::MatchResult> found{{503161650, 128452450}};
-
-private:
-    CallLog& log_;
 };
 
 const QString kAuth = QStringLiteral("http://offline-map.localhost/zdc_sdk_joi/ninnsyou");
@@ -370,10 +365,8 @@ TEST(MapWrapper, MissingAdodbIniEndsTheProgramThenOnlineSignInConfiguresTheCompo
     EXPECT_EQ(z.sErrMsg(), QString());
 
     // Only the sign-in: the configuration skips what is absent.
-    Components only;
-    cls_ZENRIN z2;
-    EXPECT_EQ(z2.iInit("u", "p", &only.login), 0);
-    EXPECT_EQ(z2.iSetLoginID(&only.login), 0);
+    EXPECT_EQ(z.iInit("u", "p", &c.login), 0);
+    EXPECT_EQ(z.iSetLoginID(&c.login), 0);
 }
 
 TEST(MapWrapper, SignInFailuresTheBoundedWaitAndTheSignInFile)

@@ -79,6 +79,7 @@ TEST_F(MapScreen, ImageModeScaleStepsClicksCircleViewAndNoKeyNumber)
     EXPECT_EQ(label(*w, "lblCurrentLong"), QString::number(osaka.x));
     EXPECT_EQ(w->windowTitle(), QStringLiteral(" 住所位置 緯度経度入力      【 大阪府 大阪市 北区 梅田 】"));
     EXPECT_FALSE(child<QLabel>(*w, "Picture1")->pixmap().isNull());
+    EXPECT_EQ(label(*w, "Label2_5"), "55m");
 
     auto* bigger = child<QPushButton>(*w, "Command1_0");
     auto* slider = child<QSlider>(*w, "Slider1");
@@ -105,6 +106,7 @@ TEST_F(MapScreen, ImageModeScaleStepsClicksCircleViewAndNoKeyNumber)
     EXPECT_EQ(state().gnMapResultLat, clickedLat.toInt());
     EXPECT_TRUE(w->circleView());
     EXPECT_EQ(w->scaleCode(), "72");
+    EXPECT_EQ(label(*w, "Label2_5"), "19.44km");
     EXPECT_EQ(label(*w, "Label2_3"), "16km");
     EXPECT_EQ(slider->value(), 4);
     EXPECT_EQ(QImage(inst.file("zenrinCGI/getCircleGifFromLatLon.gif")).size(), QSize(849, 657));
@@ -116,6 +118,7 @@ TEST_F(MapScreen, ImageModeScaleStepsClicksCircleViewAndNoKeyNumber)
     EXPECT_EQ(inst.readBytes("zenrinCGI/zenrin.gif"), gifBefore);
     QTest::mouseClick(child<QPushButton>(*w, "Command1_1"), Qt::LeftButton);
     EXPECT_EQ(w->scaleCode(), "67");
+    EXPECT_EQ(label(*w, "Label2_5"), "8.39km");
 
     QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
     EXPECT_FALSE(w->circleView());
