@@ -399,6 +399,7 @@ TEST(MapWrapper, SignInEndsTheProgramWithoutAdodbIniConfiguresInOrderAndFailsOnE
     c.map.results.clear();
     inst.writeFile("Miranechan", "AUTH9\r\nhost-a\r\nhost-b\r\n");
     EXPECT_EQ(z.iInit("u", "p", &c.login, &c.map, &c.calc, &c.match), 0);
+    EXPECT_EQ(z.sErrMsg(), QString()); // the last failure's text is gone
     EXPECT_EQ(c.log.calls.mid(0, 3), QStringList({"map 83||0", "map 78|host-b|host-a", "map 79|AUTH9"}));
     EXPECT_EQ(c.log.calls.last(), "match 13|host-b|host-a|AUTH9|");
 

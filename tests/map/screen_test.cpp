@@ -140,10 +140,8 @@ TEST_F(MapScreen, ImageModePrintKeepsOneBitmapAndHandsTheJobOver)
     inst.clock.current = inst.clock.current.addSecs(75);
     inst.messages.answer(platform::MsgAnswer::Yes);
     w->mnF09_Click(); // F9 in image mode prints the sheet
-    const ShownMessage& ask = inst.messages.shown.at(0);
-    EXPECT_EQ(ask.text, QStringLiteral("現在の画面を印刷します。\rよろしいですか。"));
-    EXPECT_EQ(ask.title, QStringLiteral("　画面の印刷"));
-    EXPECT_EQ(ask.buttons, platform::MsgButtons::YesNo);
+    inst.expectLastBox("現在の画面を印刷します。\rよろしいですか。", "　画面の印刷",
+                       platform::MsgIcon::Question, platform::MsgButtons::YesNo);
 
     EXPECT_EQ(QDir(inst.file("TMP")).entryList({"MAP*.bmp"}, QDir::Files),
               QStringList({"MAP00000000_20240131090115.bmp"}));
