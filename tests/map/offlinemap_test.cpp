@@ -158,6 +158,8 @@ TEST(ImageMapLibrary, RefusalsThePictureAndItsScale)
     CgiLatLon rec;
     ASSERT_EQ(GetLanLonFromAddr(&rec, textfile::encode("大阪府　大阪市　北区").constData(), "00", "K1"), 0);
     EXPECT_STREQ(rec.code, "01"); // the city's centre
+    EXPECT_NE(GetLanLonFromAddr(&rec, textfile::encode("どこにもない").constData(), "00", "K1"), 0);
+    EXPECT_STREQ(rec.lat, ""); // nothing left of the last answer
     QDir::setCurrent(old);
 }
 

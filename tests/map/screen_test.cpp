@@ -96,6 +96,7 @@ TEST_F(MapScreen, ImageModeScaleStepsClicksCircleViewAndNoKeyNumber)
     auto* picture = child<QLabel>(*w, "Picture1");
     QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(600, 100));
     EXPECT_GT(w->lonText().toInt(), osaka.x);
+    EXPECT_GT(w->latText().toInt(), osaka.y);
     EXPECT_EQ(label(*w, "lblCurrentLat"), w->latText());
     EXPECT_EQ(w->latitude(), osaka.y);
 
@@ -130,6 +131,7 @@ TEST_F(MapScreen, ImageModeScaleStepsClicksCircleViewAndNoKeyNumber)
     ASSERT_EQ(inst.messages.shown.size(), 1u);
     inst.expectLastBox("Form Load() でエラー\r\n接続文字列取得できません。", "", platform::MsgIcon::Critical);
     EXPECT_TRUE(child<QLabel>(*w2, "Picture1")->pixmap().isNull());
+    EXPECT_FALSE(child<QWidget>(*w2, "zdcMap")->isVisible());
 }
 
 TEST_F(MapScreen, ImageModePrintKeepsOneBitmapAndHandsTheJobOver)
@@ -221,6 +223,7 @@ TEST_F(MapScreen, OnlineModeMarkerClicksRegistration)
     EXPECT_EQ(marker.Comment, QString());
     // The read-out follows the marker; the position is the user's now.
     EXPECT_EQ(label(*w, "lblCurrentLong"), QString::number(w->longitude()));
+    EXPECT_EQ(label(*w, "lblCurrentLat"), QString::number(w->latitude()));
     EXPECT_EQ(label(*w, "lblMessage"), QString());
 
     // Other map modes do not take clicks.

@@ -70,6 +70,7 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
     SetupInstallation inst;
     frmFirstSetUp02 page;
     auto* code = child<QLineEdit>(page, "txtIDNo");
+    EXPECT_FALSE(code->isEnabled()); // numbered automatically
     showActive(page);
 
     // The page opens on the name: three names typed in a row, each ended with Enter.
