@@ -322,9 +322,6 @@ public:
     QVector<offlinemap::MatchResult> found{{503161650, 128452450}};
 };
 
-const QString kAuth = QStringLiteral("http://offline-map.localhost/zdc_sdk_joi/ninnsyou");
-const QString kUpdate = QStringLiteral("http://offline-map.localhost/zdc_sdk_joi/update");
-
 void writeTime(const TestInstallation& inst, const QString& time)
 {
     inst.writeFile("adodb.ini", "[接続情報]\r\n接続情報=x\r\n[監視時間msec]\r\nTime = " + time + "\r\n");
@@ -353,9 +350,11 @@ TEST(MapWrapper, SignInEndsTheProgramWithoutAdodbIniConfiguresInOrderAndFailsOnE
     writeTime(inst, "");
     ASSERT_EQ(z.iInit("user1", "pw1", &c.login, &c.map, &c.calc, &c.match), 0) << z.sErrMsg().toStdString();
     EXPECT_EQ(c.log.calls,
-              QStringList({"login 12|user1|||pw1||0|1|0|" + kAuth + "|" + kUpdate, "login 2", "login 3",
-                           "login 1", "map 83||0", "map 78|SB|SA", "map 79|ID1", "map 26|10000", "map 1|1",
-                           "map 68||0", "calc 8|SB|SA|ID1|", "match 3|0", "match 13|SB|SA|ID1|"}));
+              QStringList({"login 12|user1|||pw1||0|1|0|http://offline-map.localhost/zdc_sdk_joi/ninnsyou|"
+                           "http://offline-map.localhost/zdc_sdk_joi/update",
+                           "login 2", "login 3", "login 1", "map 83||0", "map 78|SB|SA", "map 79|ID1",
+                           "map 26|10000", "map 1|1", "map 68||0", "calc 8|SB|SA|ID1|", "match 3|0",
+                           "match 13|SB|SA|ID1|"}));
 
     // Only the sign-in: the configuration skips what is absent.
     EXPECT_EQ(z.iInit("u", "p", &c.login), 0);

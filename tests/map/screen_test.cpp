@@ -57,14 +57,6 @@ protected:
     TestInstallation inst;
     QString old_;
 };
-
-const Place& placeNamed(const QString& name)
-{
-    for (const Place& p : mapData()->places)
-        if (p.name == name)
-            return p;
-    throw std::runtime_error("no place");
-}
 } // namespace
 
 TEST_F(MapScreen, ImageModeScaleStepsClicksCircleViewAndNoKeyNumber)
@@ -74,7 +66,7 @@ TEST_F(MapScreen, ImageModeScaleStepsClicksCircleViewAndNoKeyNumber)
     ASSERT_TRUE(inst.messages.shown.empty()) << inst.messages.shown[0].text.toStdString();
     // Half-width blanks went to the library as full-width ones, and are written back.
     EXPECT_EQ(state().gsMapAddress, QStringLiteral("大阪府　大阪市　北区　梅田"));
-    const Place& osaka = placeNamed(QStringLiteral("大阪市"));
+    const Place& osaka = *matchAddress(*mapData(), QStringLiteral("大阪府大阪市"));
     EXPECT_EQ(w->latText(), QString::number(osaka.y));
     EXPECT_EQ(label(*w, "lblCurrentLong"), QString::number(osaka.x));
     EXPECT_EQ(w->windowTitle(), QStringLiteral(" 住所位置 緯度経度入力      【 大阪府 大阪市 北区 梅田 】"));
@@ -181,7 +173,7 @@ TEST_F(MapScreen, OnlineModeMarkerClicksRegistration)
     EXPECT_TRUE(map->isVisible());
     EXPECT_FALSE(child<QWidget>(*w, "Picture1")->isVisible());
     EXPECT_FALSE(child<QWidget>(*w, "btnDispCircleKyoten")->isVisible());
-    const Place& hachioji = placeNamed(QStringLiteral("八王子市"));
+    const Place& hachioji = *matchAddress(*mapData(), QStringLiteral("東京都八王子市"));
     EXPECT_EQ(w->longitude(), hachioji.x);
     EXPECT_EQ(map->centreX(), hachioji.x);
     // Only the city's centre is known: the user is told, and the map opens wide enough.
