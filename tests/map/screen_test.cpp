@@ -24,16 +24,9 @@ class MapScreen : public ::testing::Test
 protected:
     void SetUp() override
     {
-        installMapData(inst);
-        inst.writeFile("Massage.ini",
-                       "[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_TMP=\\TMP\r\nSYSTEM_ICON=\\ICON\r\n"
-                       "[システム]\r\nミラネタイプ=0\r\nLAST_CALC_FLG=0\r\nZENRIN_USER=demo-user\r\n"
-                       "ZENRIN_PWD=demo-pass\r\n");
+        installMapScreen(inst);
         inst.writeAdodbIni();
-        // The sign-in file the map reads when adodb.ini sets a monitoring time.
-        inst.writeFile("Miranechan", "OFFLINE-demo-user\r\nhttp://offline-map.localhost\r\nJP\r\n");
         inst.createDatabase(QStringLiteral("PC01\\MIRANE"), true);
-        inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nStatus=1\r\nKeyNo=K-0001\r\n");
         QDir().mkpath(inst.file("TMP"));
         inst.writeFile("SYS/地図印刷.wfd", "layout");
         old_ = QDir::currentPath();

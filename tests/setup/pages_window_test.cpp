@@ -119,7 +119,7 @@ TEST(SetupListPages, AutomaticNumberingDeleteAndEnter)
     EXPECT_EQ(state().gtSetupData.staff[2].name, "四郎");
 }
 
-TEST(SetupListPages, CodeLimitsDuplicatesAndMissingEntries)
+TEST(SetupListPages, CodeLimitsDuplicatesMissingEntriesAndNextOnAnEmptyList)
 {
     SetupInstallation inst;
     for (auto kind : {frmFirstSetUpList::Kind::Staff, frmFirstSetUpList::Kind::Users}) {
@@ -162,21 +162,17 @@ TEST(SetupListPages, CodeLimitsDuplicatesAndMissingEntries)
         child<QLineEdit>(page, "txtName")->setFocus();
         EXPECT_EQ(QApplication::focusWidget(), code);
     }
-}
-
-TEST(SetupListPages, NextOnAnEmptyListAsksAndTheUserPageLeadsToTheEnd)
-{
-    SetupInstallation inst;
-    frmFirstSetUp03 page;
-    page.show();
+    // Next on an empty list asks; the user page leads to the end.
+    frmFirstSetUp03 users;
+    users.show();
     inst.messages.answer(MsgAnswer::No);
-    click(page, "btnNext");
+    click(users, "btnNext");
     inst.expectLastBox("利用者データが入力されていません。\r\n無視して次のステップに進みますか？",
                        "施術者データ入力", MsgIcon::Information, MsgButtons::YesNo);
-    EXPECT_TRUE(page.isVisible());
+    EXPECT_TRUE(users.isVisible());
     state().giSetupMode = 0;
-    click(page, "btnNext");
-    EXPECT_EQ(page.nextPage(), SetupPage::Final);
+    click(users, "btnNext");
+    EXPECT_EQ(users.nextPage(), SetupPage::Final);
     EXPECT_EQ(state().giSetupMode, 9);
     EXPECT_EQ(state().gtSetupData.userCount, 0);
 }
@@ -404,13 +400,7 @@ TEST(SetupFirstPages, IntroFinalAndIntroduction)
 TEST(SetupCorporationPage, PositionFromTheMapScreen)
 {
     SetupInstallation inst;
-    installMapData(inst);
-    inst.writeFile("Massage.ini",
-                   "[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_TMP=\\TMP\r\nSYSTEM_ICON=\\ICON\r\n"
-                   "[システム]\r\nミラネタイプ=0\r\nLAST_CALC_FLG=0\r\nZENRIN_USER=demo-user\r\n"
-                   "ZENRIN_PWD=demo-pass\r\n");
-    inst.writeFile("Miranechan", "OFFLINE-demo-user\r\nhttp://offline-map.localhost\r\nJP\r\n");
-    inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nStatus=0\r\nKeyNo=K-0001\r\n");
+    installMapScreen(inst);
     state().gsMapKeyStatus = "0";
 
     frmFirstSetUp01 page;
