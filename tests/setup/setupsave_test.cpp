@@ -13,38 +13,36 @@ using platform::MsgIcon;
 namespace
 {
 
-void fill(tSetupData& d)
+// The record the wizard leaves: quotes in names, the rules of a base that keeps its own holidays.
+tSetupData sample()
 {
-    d.companyName = "O'Hara治療院";
-    d.representative = "代表 太郎";
-    d.postalCode = "0600001";
-    d.address = "北海道札幌市中央区北一条西";
-    d.addressKana = "ﾎｯｶｲﾄﾞｳ";
-    d.latitude = 155000000;
-    d.longitude = 508000000;
-    d.tel = "011-000-0000";
-    d.fax = "011-000-0001";
-    d.staff = {{1, "施術 一郎"}, {2, "D'Arcy"}};
-    d.staffCount = 2;
-    d.users = {{7, "利用 七子"}};
-    d.userCount = 1;
-    d.iHenkei = 0;
-    d.holidayRule = 2;
-    d.iReseptFixedMonth = 1;
-    d.iReseptFixedDay = 10;
-    d.iChargeFixedMonth = 0;
-    d.iChargeFixedDay = -1;
-    d.iConsentFixedMonth = 1;
-    d.iConsentFixedDay = 15;
-    d.recordKeeping = 1;
+    return {.staff = {{1, "施術 一郎"}, {2, "D'Arcy"}},
+            .staffCount = 2,
+            .users = {{7, "利用 七子"}},
+            .userCount = 1,
+            .companyName = "O'Hara治療院",
+            .representative = "代表 太郎",
+            .postalCode = "0600001",
+            .address = "北海道札幌市中央区北一条西",
+            .addressKana = "ﾎｯｶｲﾄﾞｳ",
+            .latitude = 155000000,
+            .longitude = 508000000,
+            .tel = "011-000-0000",
+            .fax = "011-000-0001",
+            .holidayRule = 2,
+            .iReseptFixedMonth = 1,
+            .iReseptFixedDay = 10,
+            .iChargeFixedDay = -1,
+            .iConsentFixedMonth = 1,
+            .iConsentFixedDay = 15,
+            .recordKeeping = 1};
 }
 
 } // namespace
 
-TEST(SetupStatements, OfficeRowByteForByte)
+TEST(SetupStatements, OfficeRowItsDefaultsPractitionerUserAndHolidayByteForByte)
 {
-    tSetupData d;
-    fill(d);
+    const tSetupData d = sample();
     EXPECT_EQ(corpCheckSql(1, 2), " select nIDNo FROM CORP where     iKyotenCd = 1 and iKyotenEb = 2");
     EXPECT_EQ(
         corpInsertSql(d, 1, 2),
@@ -64,12 +62,7 @@ TEST(SetupStatements, OfficeRowByteForByte)
         "     ,''     ,''     ,''     ,''     ,''     ,''     ,'' ) ");
     // (Codes typed whole, short or with blanks: the corporation page's tests.)
     EXPECT_EQ(corpPostalCode(""), "-");
-}
 
-TEST(SetupStatements, DefaultsPractitionerUserAndHoliday)
-{
-    tSetupData d;
-    fill(d);
     const QString sub = corpSubInsertSql(d, 1, 2);
     EXPECT_TRUE(
         sub.startsWith(" insert into    CORP_SUB (      iKyotenCd,      iKyotenEb,      iClosingMonth,"));
@@ -119,7 +112,7 @@ TEST(SetupSave, WritesEveryTableAndFileOnce)
 {
     SetupInstallation inst;
     inst.writeFile("QmapUser.ini", "ZENRIN_USER=map01\r\nZENRIN_PWD=pw01\r\nUSER_CODE=9\r\n");
-    fill(state().gtSetupData);
+    state().gtSetupData = sample();
     state().giDialogResult = 0;
     ASSERT_TRUE(saveSetupData());
     EXPECT_TRUE(inst.messages.shown.empty());
@@ -180,7 +173,7 @@ TEST(SetupSave, NoStopsTheSaveAndHolidayRules)
 {
     SetupInstallation inst;
     inst.exec("INSERT INTO CORP (iKyotenCd, iKyotenEb, nIDNo) VALUES (1, 1, 1)");
-    fill(state().gtSetupData);
+    state().gtSetupData = sample();
     state().giDialogResult = 0;
     inst.messages.answer(MsgAnswer::Ok);
     inst.messages.answer(MsgAnswer::No);
@@ -222,7 +215,7 @@ INSTANTIATE_TEST_SUITE_P(Engines, SetupSaveOnBothEngines, ::testing::Values(fals
 TEST_P(SetupSaveOnBothEngines, RowsBeforeAFailureThatEndsTheTransactionStay)
 {
     SetupInstallation inst;
-    fill(state().gtSetupData);
+    state().gtSetupData = sample();
     tSetupData& d = state().gtSetupData;
     d.staff = {{1, "一"}, {2, "二"}, {3, "三"}, {4, "四"}};
     d.users = d.staff;
