@@ -165,323 +165,115 @@ TEST(ImageMapLibrary, RefusalsThePictureAndItsScale)
 
 namespace
 {
-// Doubles of the map components that record every call as text ("map 78|JP|http://..")
-// into one shared log, in calling order, and answer as scripted.
-struct CallLog {
-    QStringList calls;
+// All four components in one: every call succeeds but the one whose member number is in
+// `failing`; the sign-in and the calculator answer through their events unless `silent`.
+struct Failing : MapSignIn, MapControl, MapCalculator, MapMatcher {
+    int failing = 0, inits = 0, starts = 0;
+    bool silent = false;
+    qint32 calcFlag = 0;
+    QVector<double> distances{1500.0, 2750.5};
+    qint32 f(int member) const { return failing == member ? 1 : 0; }
 
-    static QString text(const QString& s) { return s; }
-    static QString text(qint64 n) { return QString::number(n); }
-    // Adds the line "name|argument|..." and gives back the answer.
-    template <typename Answer, typename... Args>
-    Answer add(Answer answer, const QString& name, const Args&... args)
+    void signIn(const QString&, const QString&, const QString&, const QString&, const QString&, qint32,
+                qint32, qint32, const QString&, const QString&) override
     {
-        QStringList parts{name};
-        (parts.append(text(args)), ...);
-        calls << parts.join('|');
-        return answer;
-    }
-};
-
-// What every double holds: the shared log.
-struct Recording {
-    explicit Recording(CallLog& log) : log_(log) {}
-    CallLog& log_;
-};
-
-class RecordingSignIn : public offlinemap::MapSignIn, Recording
-{
-public:
-    using Recording::Recording;
-    void signIn(const QString& user, const QString& a2, const QString& a3, const QString& password,
-                const QString& a5, qint32 a6, qint32 a7, qint32 a8, const QString& authPath,
-                const QString& updatePath) override
-    {
-        log_.add(0, "login 12", user, a2, a3, password, a5, a6, a7, a8, authPath, updatePath);
-        if (answer)
-            QTimer::singleShot(0, [this, flag = failFlag] {
+        inits = 0;
+        if (!silent)
+            QTimer::singleShot(0, [this] {
                 if (onLoginResult)
-                    onLoginResult(flag, 7, "t1", "t2", "t3", "t4");
+                    onLoginResult(f(12), 0, "", "", "", "");
             });
     }
-    QString authorisationId() const override { return log_.add(id, "login 2"); }
-    QString serverSettingA() const override { return log_.add(a, "login 3"); }
-    QString serverSettingB() const override { return log_.add(b, "login 1"); }
-    qint32 signOutState() override { return log_.add(signOutStateResult, "login 10"); }
-    qint32 signOut() override { return log_.add(signOutResult, "login 11"); }
-
-    // The event sent while the wrapper waits; none when answer is false.
-    bool answer = true;
-    qint32 failFlag = 0, signOutStateResult = 0, signOutResult = 0;
-    QString id = QStringLiteral("ID1"), a = QStringLiteral("SA"), b = QStringLiteral("SB");
-};
-
-class RecordingMap : public offlinemap::MapControl, Recording
-{
-public:
-    using Recording::Recording;
-    qint32 resetService(const QString& text, qint32 value) override { return call(83, text, value); }
-    qint32 setServer(const QString& b, const QString& a) override { return call(78, b, a); }
-    qint32 setAuthorisationId(const QString& id) override { return call(79, id); }
-    void setScale(qint32 scale) override
+    QString authorisationId() const override { return "ID"; }
+    QString serverSettingA() const override { return "A"; }
+    QString serverSettingB() const override { return "B"; }
+    qint32 signOutState() override { return 0; }
+    qint32 signOut() override { return f(11); }
+    qint32 resetService(const QString&, qint32) override { return 0; }
+    qint32 setServer(const QString&, const QString&) override { return f(78); }
+    qint32 setAuthorisationId(const QString&) override { return f(79); }
+    void setScale(qint32) override {}
+    qint32 scale() const override { return 0; }
+    void setActive(bool) override {}
+    qint32 createLayer(const QString&, short) override { return f(68); }
+    qint32 deleteLayer(short) override { return f(69); }
+    qint32 move(qint32, qint32&, qint32&, qint32, short) override { return f(64); }
+    qint32 newLine(MapLine&) override { return f(96); }
+    qint32 newIcon(MapIcon&) override { return f(158); }
+    qint32 newCircle(MapCircle&) override { return f(101); }
+    qint32 addToLayer(short, const MapFigure&, QString&) override { return f(86); }
+    qint32 deleteFigure(QString&) override { return f(75); }
+    void redraw(bool) override {}
+    void setPrintSetting(short) override {}
+    void setPrintCaption(const QString&) override {}
+    qint32 print() override { return 0; }
+    void setDragMoves(bool) override {}
+    void setWheelZooms(bool) override {}
+    void setDoubleClickCentres(bool) override {}
+    // The calculator (8) and the matcher (13) share this; the calculator is set up first.
+    qint32 initialise(const QString&, const QString&, const QString&, const QString&) override
     {
-        call(26, scale);
-        scale_ = scale;
+        return f(inits++ == 0 ? 8 : 13);
     }
-    qint32 scale() const override { return scale_; }
-    void setActive(bool on) override { call(1, on); }
-    qint32 createLayer(const QString& name, short layer) override { return call(68, name, layer); }
-    qint32 deleteLayer(short layer) override { return call(69, layer); }
-    qint32 move(qint32 mode, qint32& x, qint32& y, qint32 redraw, short s) override
-    {
-        return call(64, mode, x, y, redraw, s);
-    }
-    qint32 newLine(offlinemap::MapLine& line) override { return handOut(96, line); }
-    qint32 newIcon(offlinemap::MapIcon& icon) override { return handOut(158, icon); }
-    qint32 newCircle(offlinemap::MapCircle& circle) override { return handOut(101, circle); }
-    qint32 addToLayer(short layer, const offlinemap::MapFigure& figure, QString& figId) override
-    {
-        if (const qint32 refused = call(86, layer))
-            return refused;
-        added.push_back(figure);
-        figId = QStringLiteral("F%1").arg(added.size());
-        return 0;
-    }
-    qint32 deleteFigure(QString& figId) override { return call(75, figId); }
-    void redraw(bool full) override { call(72, full); }
-    void setPrintSetting(short setting) override { call(48, setting); }
-    void setPrintCaption(const QString& caption) override { call(38, caption); }
-    qint32 print() override { return call(92); }
-    void setDragMoves(bool on) override { call(149, on); }
-    void setWheelZooms(bool on) override { call(150, on); }
-    void setDoubleClickCentres(bool on) override { call(151, on); }
-
-    // Member number -> result it gives (0 when not named).
-    QMap<int, qint32> results;
-    QVector<offlinemap::MapFigure> added;
-    qint32 scale_ = 0;
-
-    // Logs "map <member>|arguments" and gives the member's scripted result.
-    template <typename... Args> qint32 call(int member, const Args&... args)
-    {
-        return log_.add(results.value(member, 0), QStringLiteral("map %1").arg(member), args...);
-    }
-    // The figures come back empty, as the real map hands them out.
-    template <typename Figure> qint32 handOut(int member, Figure& figure)
-    {
-        figure = {};
-        return call(member);
-    }
-};
-
-class RecordingCalculator : public offlinemap::MapCalculator, Recording
-{
-public:
-    using Recording::Recording;
-    qint32 initialise(const QString& b, const QString& a, const QString& id, const QString& t) override
-    {
-        return log_.add(initResult, "calc 8", b, a, id, t);
-    }
-    void clearPoints() override { log_.add(0, "calc 4"); }
-    void addPoint(qint32& x, qint32& y) override { log_.add(0, "calc 2", x, y); }
+    void clearPoints() override {}
+    void addPoint(qint32&, qint32&) override {}
     qint32 start() override
     {
-        if (log_.add(startResult, "calc 6") != 0)
-            return startResult;
-        const double metres = distances.value(starts_++, 0);
-        if (answer)
-            QTimer::singleShot(0, [this, metres, flag = errorFlag] {
+        const double metres = distances.value(starts++);
+        if (!silent)
+            QTimer::singleShot(0, [this, metres] {
                 if (onResult)
-                    onResult(0, metres, 0, 0, flag);
+                    onResult(0, metres, 0, 0, calcFlag);
             });
-        return 0;
+        return f(6);
     }
-
-    bool answer = true;
-    qint32 initResult = 0, startResult = 0, errorFlag = 0;
-    QVector<double> distances; // one per start, in order
-    int starts_ = 0;
-};
-
-class RecordingMatcher : public offlinemap::MapMatcher, Recording
-{
-public:
-    using Recording::Recording;
-    void setMode(short mode) override { log_.add(0, "match 3", mode); }
-    qint32 initialise(const QString& b, const QString& a, const QString& id, const QString& t) override
-    {
-        return log_.add(initResult, "match 13", b, a, id, t);
-    }
-    qint32 match(QString& address, short count) override
-    {
-        return log_.add(matchResult, "match 19", address, count);
-    }
-    QVector<offlinemap::MatchResult> results() const override { return found; }
-
-    qint32 initResult = 0, matchResult = 0;
-    QVector<offlinemap::MatchResult> found{{503161650, 128452450}};
+    void setMode(short) override {}
+    qint32 match(QString&, short) override { return f(19); }
+    QVector<MatchResult> results() const override { return {{503161650, 128452450}}; }
 };
 
 void writeTime(const TestInstallation& inst, const QString& time)
 {
     inst.writeFile("adodb.ini", "[接続情報]\r\n接続情報=x\r\n[監視時間msec]\r\nTime = " + time + "\r\n");
 }
-
-struct Components {
-    CallLog log;
-    RecordingSignIn login{log};
-    RecordingMap map{log};
-    RecordingCalculator calc{log};
-    RecordingMatcher match{log};
-};
 } // namespace
 
-TEST(MapWrapper, SignInEndsTheProgramWithoutAdodbIniConfiguresInOrderAndFailsOnEachStepWaitOrFile)
+TEST(MapWrapper, EndsWithoutAdodbIniAndGivesTheTextOfEachFailingStep)
 {
     TestInstallation inst;
-    Components c;
+    Failing d;
     cls_ZENRIN z;
-    EXPECT_THROW(z.iInit("u", "p", &c.login), ProgramEnded);
+    EXPECT_THROW(z.iInit("u", "p", &d), ProgramEnded);
     ASSERT_EQ(inst.messages.shown.size(), 1u);
     EXPECT_TRUE(inst.messages.shown[0].text.startsWith(QStringLiteral("起動時エラー\r\n")));
     EXPECT_EQ(inst.messages.shown[0].icon, platform::MsgIcon::Critical);
-    EXPECT_TRUE(c.log.calls.isEmpty());
 
-    writeTime(inst, "");
-    ASSERT_EQ(z.iInit("user1", "pw1", &c.login, &c.map, &c.calc, &c.match), 0) << z.sErrMsg().toStdString();
-    EXPECT_EQ(c.log.calls,
-              QStringList({"login 12|user1|||pw1||0|1|0|http://offline-map.localhost/zdc_sdk_joi/ninnsyou|"
-                           "http://offline-map.localhost/zdc_sdk_joi/update",
-                           "login 2", "login 3", "login 1", "map 83||0", "map 78|SB|SA", "map 79|ID1",
-                           "map 26|10000", "map 1|1", "map 68||0", "calc 8|SB|SA|ID1|", "match 3|0",
-                           "match 13|SB|SA|ID1|"}));
-
-    // Only the sign-in: the configuration skips what is absent.
-    EXPECT_EQ(z.iInit("u", "p", &c.login), 0);
-    EXPECT_EQ(z.iSetLoginID(&c.login), 0);
-
-    writeTime(inst, "abc"); // not numeric: online
-    Components refused;
-    refused.login.failFlag = 3;
-    EXPECT_EQ(z.iInit("u", "p", &refused.login, &refused.map), -1);
-    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINサーバーへログインできません。\r\n3"));
-
-    Components badMap;
-    badMap.map.results[79] = 5;
-    EXPECT_EQ(z.iInit("u", "p", &badMap.login, &badMap.map, &badMap.calc), -1);
-    EXPECT_EQ(z.sErrMsg(),
-              QStringLiteral("コントロール初期化エラー\r\n地図コントロール　認証承認ID設定でエラー"));
-    EXPECT_FALSE(badMap.log.calls.contains("map 68||0")); // the steps after a failure do not run
-
-    // A sign-in whose result event never comes ends the wait instead of holding the window.
-    Components silent;
-    silent.login.answer = false;
-    z.setWaitLimit(500);
-    EXPECT_EQ(z.iInit("u", "p", &silent.login, &silent.map), -1);
-    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINサーバーからログインの応答がありません。"));
-    EXPECT_EQ(silent.log.calls.size(), 1);
-
-    // A monitoring time: the sign-in file instead of the service.
-    writeTime(inst, "300000");
-    c.log.calls.clear();
-    EXPECT_EQ(z.iInit("u", "p", &c.login, &c.map, &c.calc, &c.match), -1);
-    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINログインファイルが見つかりません。"));
-    EXPECT_TRUE(c.log.calls.isEmpty()); // no sign-in at all
-
-    // Two lines: server setting B is missing, the map refuses it; iInit still returns 0.
-    inst.writeFile("Miranechan", "AUTH9\r\nhost-a\r\n");
-    c.map.results[78] = 1;
-    EXPECT_EQ(z.iInit("u", "p", &c.login, &c.map, &c.calc, &c.match), 0);
-    EXPECT_EQ(z.sErrMsg(),
-              QStringLiteral("コントロール初期化エラー\r\n地図コントロール　サーバー設定でエラー"));
-    EXPECT_EQ(c.log.calls, QStringList({"map 83||0", "map 78||host-a"}));
-
-    c.log.calls.clear();
-    c.map.results.clear();
-    inst.writeFile("Miranechan", "AUTH9\r\nhost-a\r\nhost-b\r\n");
-    EXPECT_EQ(z.iInit("u", "p", &c.login, &c.map, &c.calc, &c.match), 0);
-    EXPECT_EQ(z.sErrMsg(), QString()); // the last failure's text is gone
-    EXPECT_EQ(c.log.calls.mid(0, 3), QStringList({"map 83||0", "map 78|host-b|host-a", "map 79|AUTH9"}));
-    EXPECT_EQ(c.log.calls.last(), "match 13|host-b|host-a|AUTH9|");
-
-    // The real map takes the file's texts and refuses a position outside its data (London).
-    OfflineSignIn login;
-    OfflineMapWidget map;
-    ASSERT_EQ(z.iInit("u", "p", &login, &map), 0);
-    EXPECT_EQ(z.iDrawMapPos(offlinemap::milliseconds(-0.1276), offlinemap::milliseconds(51.5072)), -1);
-}
-
-TEST(MapWrapper, DistanceWaitsForItsOwnResultDrawingOperationsAndTheirFailureTexts)
-{
-    TestInstallation inst;
-    writeTime(inst, "");
-    Components c;
-    cls_ZENRIN z;
+    EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("距離計算コントロールが設定されていません。"));
     QString fig;
-    const QString noMap = QStringLiteral("地図コントロールが設定されていません。");
     for (short status :
          {z.iSetMapScale(2000), z.iDrawMapPos(1, 2), z.iDispLine(1, 1, 1, 1, 2, 2, fig),
           z.iDispIcon(32, 32, "a.ico", 1, 2, "c", fig), z.iDeleteObject("1"), z.iDeleteObjectInLayer(true)}) {
         EXPECT_EQ(status, -1);
-        EXPECT_EQ(z.sErrMsg(), noMap);
+        EXPECT_EQ(z.sErrMsg(), QStringLiteral("地図コントロールが設定されていません。"));
     }
-    EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
-    EXPECT_EQ(z.sErrMsg(), QStringLiteral("距離計算コントロールが設定されていません。"));
-    c.calc.distances = {1500.0, 2750.5};
-    ASSERT_EQ(z.iInit("u", "p", &c.login, nullptr, &c.calc), 0);
-    c.log.calls.clear();
-    ASSERT_EQ(z.iDistance(10, 20, 30, 40), 0);
-    EXPECT_DOUBLE_EQ(z.dblDistanceResult(), 1500.0);
-    ASSERT_EQ(z.iDistance(10, 20, 50, 60), 0);
-    EXPECT_DOUBLE_EQ(z.dblDistanceResult(), 2750.5); // the second distance, never the first
-    EXPECT_EQ(c.log.calls.mid(0, 4), QStringList({"calc 4", "calc 2|10|20", "calc 2|30|40", "calc 6"}));
 
-    c.calc.errorFlag = 1;
-    EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
-    EXPECT_EQ(z.sErrMsg(), QStringLiteral("計算処理でエラーが発生しました"));
-    c.calc.startResult = 9;
-    EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
-    EXPECT_EQ(z.sErrMsg(), QStringLiteral("2点間距離計算処理でエラー"));
-    c.calc.startResult = 0;
-    c.calc.errorFlag = 0;
-    c.calc.answer = false;
-    z.setWaitLimit(300);
-    EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
-    EXPECT_EQ(z.sErrMsg(), QStringLiteral("距離計算の応答がありません。"));
-    EXPECT_EQ(z.dblDistanceResult(), 0.0);
-
-    ASSERT_EQ(z.iInit("u", "p", &c.login, &c.map, nullptr, &c.match), 0);
-    c.log.calls.clear();
-
-    ASSERT_EQ(z.iDispIcon(32, 32, "C:\\ICON\\111.ico", 503161650, 128452450, "東京駅", fig), 0);
-    EXPECT_EQ(fig, "F1");
-    const MapIcon& icon = std::get<MapIcon>(c.map.added.at(0));
-    EXPECT_EQ(
-        QVariantList({icon.HotSpotX, icon.HotSpotY, icon.X, icon.Path, icon.VisibleComment, icon.Comment}),
-        QVariantList({16.0, 16.0, 503161650.0, "C:\\ICON\\111.ico", 1, "東京駅"}));
-    ASSERT_EQ(z.iDispLine(0xFF, 3, 1, 2, 3, 4, fig), 0);
-    const auto& line = std::get<offlinemap::MapLine>(c.map.added.at(1));
-    EXPECT_EQ(QVariantList({line.Color, line.width, line.points.size()}), QVariantList({0xFF, 3, 2}));
-    EXPECT_EQ(c.log.calls,
-              QStringList({"map 158", "map 86|0", "map 72|0", "map 96", "map 86|0", "map 72|0"}));
-
-    c.log.calls.clear();
-    EXPECT_EQ(z.iPrintMap("山田太郎", "100-0005", "東京都千代田区丸の内", "03-1234-5678"), 0);
-    EXPECT_EQ(z.iEnableUI(true), 0);
-    EXPECT_EQ(z.iDeleteObjectInLayer(false), 0);
-    EXPECT_EQ(z.iSetMapScale(2000), 0);
-    EXPECT_EQ(z.iDrawMapPos(5, 6), 0);
-    EXPECT_EQ(c.log.calls,
-              QStringList({"map 48|3", "map 38|　患者：山田太郎様　東京都千代田区丸の内　03-1234-5678",
-                           "map 92", "map 149|1", "map 150|1", "map 151|1", "map 69|0", "map 68||0",
-                           "map 26|2000", "map 64|0|5|6|-1|0"}));
-
-    struct Case {
-        int member;
+    writeTime(inst, ""); // not numeric: the sign-in through the service
+    ASSERT_EQ(z.iInit("u", "p", &d, &d, &d, &d), 0) << z.sErrMsg().toStdString();
+    const auto init = [&] { return z.iInit("u", "p", &d, &d, &d, &d); };
+    const QString failed = QStringLiteral("コントロール初期化エラー\r\n");
+    qint32 x = 7, y = 7;
+    struct Row {
+        int failing;
         std::function<short()> call;
         QString text;
     };
-    const std::vector<Case> cases = {
+    const std::vector<Row> rows = {
+        {78, init, failed + "地図コントロール　サーバー設定でエラー"},
+        {79, init, failed + "地図コントロール　認証承認ID設定でエラー"},
+        {68, init, failed + "地図コントロール　レイヤー作成でエラー"},
+        {8, init, failed + "距離計算コントロール　初期化でエラー"},
+        {13, init, failed + "住所マッチングコントロール　初期化でエラー"},
         {158, [&] { return z.iDispIcon(32, 32, "", 1, 2, "", fig); }, "アイコン作成処理でエラー"},
         {86, [&] { return z.iDispIcon(32, 32, "", 1, 2, "", fig); }, "アイコンをレイヤーに追加処理でエラー"},
         {96, [&] { return z.iDispLine(0, 1, 1, 2, 3, 4, fig); }, "ライン作成処理でエラー"},
@@ -490,41 +282,63 @@ TEST(MapWrapper, DistanceWaitsForItsOwnResultDrawingOperationsAndTheirFailureTex
         {69, [&] { return z.iDeleteObjectInLayer(true); }, "レイヤーを削除処理でエラー"},
         {68, [&] { return z.iDeleteObjectInLayer(true); }, "レイヤー作成でエラー"},
         {64, [&] { return z.iDrawMapPos(1, 2); }, "地図移動でエラー"},
+        {19, [&] { return z.iAddressMatch("どこにもない", x, y); }, "住所マッチング処理でエラー"},
+        {6, [&] { return z.iDistance(1, 2, 3, 4); }, "2点間距離計算処理でエラー"},
+        {11, [&] { return z.iLogout(); }, "ログアウトができません。"},
     };
-    for (const Case& k : cases) {
-        c.map.results.clear();
-        c.map.results[k.member] = 1;
-        EXPECT_EQ(k.call(), -1) << k.member;
-        EXPECT_EQ(z.sErrMsg(), k.text);
+    for (const Row& r : rows) {
+        d.failing = r.failing;
+        EXPECT_EQ(r.call(), -1) << r.failing;
+        EXPECT_EQ(z.sErrMsg(), r.text) << r.failing;
     }
-    c.map.results.clear();
+    EXPECT_EQ(x, 7); // a failed match leaves the position alone
+    d.failing = 0;
+    d.calcFlag = 1;
+    EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("計算処理でエラーが発生しました"));
 
-    // Address matching: the first result centres the map and comes back.
-    c.log.calls.clear();
-    qint32 x = 0, y = 0;
-    ASSERT_EQ(z.iAddressMatch("東京都千代田区丸の内", x, y), 0);
-    EXPECT_EQ(std::pair(x, y), std::pair(503161650, 128452450));
-    EXPECT_EQ(c.log.calls,
-              QStringList({"match 19|東京都千代田区丸の内|1", "map 64|0|503161650|128452450|-1|0"}));
-    c.match.matchResult = 3;
-    x = y = 7;
-    EXPECT_EQ(z.iAddressMatch("どこにもない", x, y), -1);
-    EXPECT_EQ(z.sErrMsg(), QStringLiteral("住所マッチング処理でエラー"));
-    EXPECT_EQ(x, 7);
-
-    // Sign-out only when one is due.
-    c.log.calls.clear();
-    c.login.signOutStateResult = 1;
-    EXPECT_EQ(z.iLogout(), 0);
-    c.login.signOutStateResult = 0;
-    c.login.signOutResult = 4;
-    EXPECT_EQ(z.iLogout(), -1);
-    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ログアウトができません。"));
-    EXPECT_EQ(c.log.calls, QStringList({"login 10", "login 10", "login 11"}));
+    // A sign-in whose result event never comes ends the wait instead of holding the window.
+    d.silent = true;
+    z.setWaitLimit(300);
+    EXPECT_EQ(init(), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINサーバーからログインの応答がありません。"));
 
     // The map's error event is shown as code and detail.
-    c.map.onError(12, 3456);
+    d.onError(12, 3456);
     inst.expectLastBox("12 3456", "", platform::MsgIcon::None, platform::MsgButtons::Ok);
+
+    // A monitoring time: the sign-in file instead of the service. The real map refuses the
+    // file's missing server setting, yet the set-up goes on; then takes the whole file and
+    // refuses a position outside its data (London).
+    writeTime(inst, "300000");
+    OfflineMapWidget map;
+    EXPECT_EQ(z.iInit("u", "p", &d, &map), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("ZENRINログインファイルが見つかりません。"));
+    inst.writeFile("Miranechan", "AUTH9\r\nhost-a\r\n");
+    EXPECT_EQ(z.iInit("u", "p", &d, &map), 0);
+    EXPECT_EQ(z.sErrMsg(), failed + "地図コントロール　サーバー設定でエラー");
+    inst.writeFile("Miranechan", "AUTH9\r\nhost-a\r\nhost-b\r\n");
+    ASSERT_EQ(z.iInit("u", "p", &d, &map), 0);
+    EXPECT_EQ(z.sErrMsg(), QString()); // the last failure's text is gone
+    EXPECT_EQ(z.iDrawMapPos(offlinemap::milliseconds(-0.1276), offlinemap::milliseconds(51.5072)), -1);
+}
+
+TEST(MapWrapper, DistanceWaitsForItsOwnResultOfTheRealCalculator)
+{
+    TestInstallation inst;
+    writeTime(inst, "");
+    Failing d;
+    cls_ZENRIN z;
+    ASSERT_EQ(z.iInit("u", "p", &d, nullptr, &d), 0);
+    ASSERT_EQ(z.iDistance(10, 20, 30, 40), 0);
+    EXPECT_DOUBLE_EQ(z.dblDistanceResult(), 1500.0);
+    ASSERT_EQ(z.iDistance(10, 20, 50, 60), 0);
+    EXPECT_DOUBLE_EQ(z.dblDistanceResult(), 2750.5); // the second distance, never the first
+    d.silent = true;
+    z.setWaitLimit(300);
+    EXPECT_EQ(z.iDistance(1, 2, 3, 4), -1);
+    EXPECT_EQ(z.sErrMsg(), QStringLiteral("距離計算の応答がありません。"));
+    EXPECT_EQ(z.dblDistanceResult(), 0.0);
 
     // The real calculator: Tokyo to Osaka station is the great-circle distance.
     OfflineSignIn login;
