@@ -321,6 +321,10 @@ TEST(MapWrapper, EndsWithoutAdodbIniAndGivesTheTextOfEachFailingStep)
     ASSERT_EQ(z.iInit("u", "p", &d, &map), 0);
     EXPECT_EQ(z.sErrMsg(), QString()); // the last failure's text is gone
     EXPECT_EQ(z.iDrawMapPos(offlinemap::milliseconds(-0.1276), offlinemap::milliseconds(51.5072)), -1);
+    ASSERT_EQ(z.iDispIcon(32, 32, "", 503161650, 128452450, "", fig), 0);
+    EXPECT_EQ(std::get<MapIcon>(*map.figure(fig)).HotSpotX, 16.0); // the icon's centre on the point
+    EXPECT_EQ(z.iPrintMap("山田太郎", "", "東京都千代田区丸の内", "03-1234-5678"), 0);
+    EXPECT_EQ(map.printCaption(), QStringLiteral("　患者：山田太郎様　東京都千代田区丸の内　03-1234-5678"));
 }
 
 TEST(MapWrapper, DistanceWaitsForItsOwnResultOfTheRealCalculator)
