@@ -133,6 +133,7 @@ TEST(ImageMapLibrary, RefusalsThePictureAndItsScale)
     const QString old = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(inst.path()));
     QDir("zenrinCGI").removeRecursively();
+    EXPECT_NE(GifGet("128452450", "503161650", "", "849", "657", "36"), 0);   // no key number
     EXPECT_NE(GifGet("185000000", "-460000", "K1", "849", "657", "36"), 0);   // London: outside the map
     EXPECT_NE(GifGet("128452450", "503161650", "K1", "849", "657", "99"), 0); // no such scale
     ASSERT_EQ(GifGet("128452450", "503161650", "K1", "849", "657", "62"), 0);
