@@ -128,7 +128,6 @@ TEST(MapOnline, TilesLoadWithoutWaitingAreCachedAndLeaveTheOfflineMapWhereMissin
         EXPECT_TRUE(p.startsWith("/tiles/14/1455") || p.startsWith("/tiles/14/1454")) << p.toStdString();
     EXPECT_EQ(map->shownAttribution(), QStringLiteral("テスト地図"));
     const qsizetype fetched = server.paths.size();
-    EXPECT_EQ(map->tiles()->requested().size(), fetched);
 
     // A new map on the same view takes the tiles from the cache folder.
     auto again = mapOnTokyo(25000);
@@ -143,7 +142,6 @@ TEST(MapOnline, TilesLoadWithoutWaitingAreCachedAndLeaveTheOfflineMapWhereMissin
     QTRY_COMPARE_WITH_TIMEOUT(server.paths.size() > fetched, true, 5000);
     QTest::qWait(300);
     EXPECT_NE(centreOf(*again), QColor(Qt::red));
-    EXPECT_EQ(again->tilesDrawn(), 0);
     EXPECT_EQ(again->shownAttribution(), QString());
     const qsizetype after404 = server.paths.size();
     centreOf(*again);

@@ -411,7 +411,6 @@ TEST(SetupCorporationPage, PositionFromTheMapScreen)
     });
     click(page, "btnLatLong");
     EXPECT_EQ(address, "東京都八王子市元本郷町");
-    EXPECT_EQ(state().giMapMode, 2);
     EXPECT_EQ(state().giSetupKyotenCd, 1);
     EXPECT_NE(state().gnMapResultLat, 0);
     EXPECT_EQ(child<QLineEdit>(page, "imLat")->text(), QString::number(state().gnMapResultLat));
