@@ -59,7 +59,6 @@ TEST(MapOnline, AddressSearchSendsOnlyTheAddressAndFallsBackOnEveryFailure)
     const QByteArray json = "application/json";
     const QHash<QString, LocalHttpServer::Answer> answers = {
         {"ok", {200, json, feature(139.7507, 35.6752, "東京都千代田区霞が関二丁目")}},
-        {"ward", {200, json, feature(139.6531, 35.6464, "東京都世田谷区")}},
         {"404", {404, "text/html", "<html>not found</html>"}},
         {"slow", {200, json, feature(139.7507, 35.6752, "x"), 3000}},
         {"london", {200, json, feature(-0.1276, 51.5072, "London")}},
@@ -80,10 +79,6 @@ TEST(MapOnline, AddressSearchSendsOnlyTheAddressAndFallsBackOnEveryFailure)
     const QUrl asked(server.base() + server.paths[0]);
     EXPECT_EQ(QUrlQuery(asked).queryItemValue("q", QUrl::FullyDecoded), address);
 
-    // An answer that names only the ward is the ward's centre.
-    mode = "ward";
-    EXPECT_EQ(locateAddress(QStringLiteral("東京都世田谷区"))->precision, Precision::Municipality);
-
     // Every failure gives the offline match: Chiyoda's centre, not better than the ward.
     const Place* chiyoda = matchAddress(*mapData(), address);
     ASSERT_TRUE(chiyoda);
@@ -103,7 +98,7 @@ TEST(MapOnline, AddressSearchSendsOnlyTheAddressAndFallsBackOnEveryFailure)
     // Switched off: nothing is asked.
     useServices(inst, "off", "off");
     EXPECT_FALSE(locateAddress(address)->online);
-    EXPECT_EQ(server.paths.size(), 7);
+    EXPECT_EQ(server.paths.size(), 6);
 }
 
 TEST(MapOnline, TilesLoadWithoutWaitingAreCachedAndLeaveTheOfflineMapWhereMissing)

@@ -262,12 +262,6 @@ TEST_F(MapScreen, OnlineModeCirclesNeighboursAndFailures)
     QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
     EXPECT_EQ(circles(), 0);
 
-    // Legend.
-    auto* legend = child<QPushButton>(*w, "btnHanrei");
-    QTest::mouseClick(legend, Qt::LeftButton);
-    EXPECT_EQ(legend->text(), QStringLiteral("凡例ＯＦＦ"));
-    EXPECT_TRUE(child<QLabel>(*w, "picHanrei")->isVisible());
-
     // F9 prints the map with its caption line; No prints nothing.
     inst.messages.answer(platform::MsgAnswer::No);
     w->mnF09_Click();
