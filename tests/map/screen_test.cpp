@@ -160,7 +160,6 @@ TEST_F(MapScreen, OnlineModeMarkerClicksRegistration)
     OfflineMapWidget* map = w->mapWidget();
     EXPECT_TRUE(map->isVisible());
     EXPECT_FALSE(child<QWidget>(*w, "Picture1")->isVisible());
-    EXPECT_FALSE(child<QWidget>(*w, "btnDispCircleKyoten")->isVisible());
     const Place& hachioji = *matchAddress(*mapData(), QStringLiteral("東京都八王子市"));
     EXPECT_EQ(map->centreX(), hachioji.x);
     // Only the city's centre is known: the user is told, and the map opens wide enough.
