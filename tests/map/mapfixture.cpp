@@ -26,3 +26,14 @@ void installMapData(const TestInstallation& inst)
     // No test reaches the internet: the online services are off unless a test sets them.
     inst.writeFile("MapService.ini", "[Tiles]\r\nURL=off\r\n[AddressSearch]\r\nURL=off\r\n");
 }
+
+void installMapScreen(const TestInstallation& inst)
+{
+    installMapData(inst);
+    inst.writeFile("Massage.ini",
+                   "[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_TMP=\\TMP\r\nSYSTEM_ICON=\\ICON\r\n"
+                   "[システム]\r\nミラネタイプ=0\r\nLAST_CALC_FLG=0\r\nZENRIN_USER=demo-user\r\n"
+                   "ZENRIN_PWD=demo-pass\r\n");
+    inst.writeFile("Miranechan", "OFFLINE-demo-user\r\nhttp://offline-map.localhost\r\nJP\r\n");
+    inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nStatus=1\r\nKeyNo=K-0001\r\n");
+}

@@ -7,3 +7,6 @@
 // scripts/make-mapdata.sh when the cache is missing), and a MapService.ini that switches the
 // online services off.
 void installMapData(const TestInstallation& inst);
+// The map data and the settings the map screen reads: the map account in Massage.ini, the
+// sign-in file read when adodb.ini sets a monitoring time, and the image library's key number.
+void installMapScreen(const TestInstallation& inst);

@@ -24,16 +24,9 @@ class MapScreen : public ::testing::Test
 protected:
     void SetUp() override
     {
-        installMapData(inst);
-        inst.writeFile("Massage.ini",
-                       "[PATH]\r\nSYSTEM_SYS=\\SYS\r\nSYSTEM_TMP=\\TMP\r\nSYSTEM_ICON=\\ICON\r\n"
-                       "[システム]\r\nミラネタイプ=0\r\nLAST_CALC_FLG=0\r\nZENRIN_USER=demo-user\r\n"
-                       "ZENRIN_PWD=demo-pass\r\n");
+        installMapScreen(inst);
         inst.writeAdodbIni();
-        // The sign-in file the map reads when adodb.ini sets a monitoring time.
-        inst.writeFile("Miranechan", "OFFLINE-demo-user\r\nhttp://offline-map.localhost\r\nJP\r\n");
         inst.createDatabase(QStringLiteral("PC01\\MIRANE"), true);
-        inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nStatus=1\r\nKeyNo=K-0001\r\n");
         QDir().mkpath(inst.file("TMP"));
         inst.writeFile("SYS/地図印刷.wfd", "layout");
         old_ = QDir::currentPath();
@@ -57,14 +50,6 @@ protected:
     TestInstallation inst;
     QString old_;
 };
-
-const Place& placeNamed(const QString& name)
-{
-    for (const Place& p : mapData()->places)
-        if (p.name == name)
-            return p;
-    throw std::runtime_error("no place");
-}
 } // namespace
 
 TEST_F(MapScreen, ImageModeScaleStepsClicksCircleViewAndNoKeyNumber)
@@ -74,11 +59,12 @@ TEST_F(MapScreen, ImageModeScaleStepsClicksCircleViewAndNoKeyNumber)
     ASSERT_TRUE(inst.messages.shown.empty()) << inst.messages.shown[0].text.toStdString();
     // Half-width blanks went to the library as full-width ones, and are written back.
     EXPECT_EQ(state().gsMapAddress, QStringLiteral("大阪府　大阪市　北区　梅田"));
-    const Place& osaka = placeNamed(QStringLiteral("大阪市"));
+    const Place& osaka = *matchAddress(*mapData(), QStringLiteral("大阪府大阪市"));
     EXPECT_EQ(w->latText(), QString::number(osaka.y));
     EXPECT_EQ(label(*w, "lblCurrentLong"), QString::number(osaka.x));
     EXPECT_EQ(w->windowTitle(), QStringLiteral(" 住所位置 緯度経度入力      【 大阪府 大阪市 北区 梅田 】"));
     EXPECT_FALSE(child<QLabel>(*w, "Picture1")->pixmap().isNull());
+    EXPECT_EQ(label(*w, "Label2_5"), "55m");
 
     auto* bigger = child<QPushButton>(*w, "Command1_0");
     auto* slider = child<QSlider>(*w, "Slider1");
@@ -88,7 +74,6 @@ TEST_F(MapScreen, ImageModeScaleStepsClicksCircleViewAndNoKeyNumber)
         codes << w->scaleCode();
     }
     EXPECT_EQ(codes, QStringList({"49", "54", "58", "62", "62"}));
-    EXPECT_EQ(label(*w, "Label2_5"), "4.28km");
     EXPECT_EQ(slider->value(), 4);
 
     // A click moves the position texts, not the looked-up position.
@@ -104,26 +89,21 @@ TEST_F(MapScreen, ImageModeScaleStepsClicksCircleViewAndNoKeyNumber)
     QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
     EXPECT_EQ(state().gnMapResultLat, clickedLat.toInt());
     EXPECT_TRUE(w->circleView());
-    EXPECT_EQ(w->scaleCode(), "72");
+    EXPECT_EQ(label(*w, "Label2_5"), "19.44km");
     EXPECT_EQ(label(*w, "Label2_3"), "16km");
-    EXPECT_EQ(slider->value(), 4);
     EXPECT_EQ(QImage(inst.file("zenrinCGI/getCircleGifFromLatLon.gif")).size(), QSize(849, 657));
-    const QString latBefore = w->latText(), lonBefore = w->lonText();
+    const QString latBefore = w->latText();
     const QByteArray gifBefore = inst.readBytes("zenrinCGI/zenrin.gif");
     QTest::mouseClick(picture, Qt::LeftButton, {}, QPoint(100, 100)); // ignored in the circle view
     EXPECT_EQ(w->latText(), latBefore);
-    EXPECT_EQ(w->lonText(), lonBefore);
     EXPECT_EQ(inst.readBytes("zenrinCGI/zenrin.gif"), gifBefore);
     QTest::mouseClick(child<QPushButton>(*w, "Command1_1"), Qt::LeftButton);
-    EXPECT_EQ(w->scaleCode(), "67");
+    EXPECT_EQ(label(*w, "Label2_5"), "8.39km");
 
     QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
-    EXPECT_FALSE(w->circleView());
     EXPECT_EQ(w->scaleCode(), "36");
-    EXPECT_EQ(label(*w, "Label2_0"), "100m");
     QTest::mouseClick(child<QPushButton>(*w, "Command1_1"), Qt::LeftButton);
     EXPECT_EQ(w->scaleCode(), "36"); // stays at the nearest
-    EXPECT_TRUE(inst.messages.shown.empty());
 
     // Without a key number the picture stays empty.
     inst.writeFile("QMAPKEY.ini", "[キー情報]\r\nStatus=1\r\nKeyNo=\r\n");
@@ -142,10 +122,8 @@ TEST_F(MapScreen, ImageModePrintKeepsOneBitmapAndHandsTheJobOver)
     inst.clock.current = inst.clock.current.addSecs(75);
     inst.messages.answer(platform::MsgAnswer::Yes);
     w->mnF09_Click(); // F9 in image mode prints the sheet
-    const ShownMessage& ask = inst.messages.shown.at(0);
-    EXPECT_EQ(ask.text, QStringLiteral("現在の画面を印刷します。\rよろしいですか。"));
-    EXPECT_EQ(ask.title, QStringLiteral("　画面の印刷"));
-    EXPECT_EQ(ask.buttons, platform::MsgButtons::YesNo);
+    inst.expectLastBox("現在の画面を印刷します。\rよろしいですか。", "　画面の印刷",
+                       platform::MsgIcon::Question, platform::MsgButtons::YesNo);
 
     EXPECT_EQ(QDir(inst.file("TMP")).entryList({"MAP*.bmp"}, QDir::Files),
               QStringList({"MAP00000000_20240131090115.bmp"}));
@@ -182,20 +160,16 @@ TEST_F(MapScreen, OnlineModeMarkerClicksRegistration)
     OfflineMapWidget* map = w->mapWidget();
     EXPECT_TRUE(map->isVisible());
     EXPECT_FALSE(child<QWidget>(*w, "Picture1")->isVisible());
-    EXPECT_FALSE(child<QWidget>(*w, "btnDispCircleKyoten")->isVisible());
-    const Place& hachioji = placeNamed(QStringLiteral("八王子市"));
-    EXPECT_EQ(w->longitude(), hachioji.x);
+    const Place& hachioji = *matchAddress(*mapData(), QStringLiteral("東京都八王子市"));
     EXPECT_EQ(map->centreX(), hachioji.x);
     // Only the city's centre is known: the user is told, and the map opens wide enough.
     EXPECT_EQ(label(*w, "lblMessage"), kMunicipalityCentreNote);
     EXPECT_EQ(map->scale(), 50000);
-    EXPECT_EQ(label(*w, "Label2_5"), "1:50,000");
 
     // The zoom controls, visible in this mode too: 詳細, 広域, the slider and the wheel.
     auto* slider = child<QSlider>(*w, "Slider1");
     for (const char* name : {"Command1_0", "Command1_1", "Slider1", "Label2_0", "Label2_5"})
         EXPECT_TRUE(child<QWidget>(*w, name)->isVisible()) << name;
-    EXPECT_EQ(slider->value(), 4);
     const auto click = [&](const char* button, int times) {
         for (int i = 0; i < times; ++i)
             QTest::mouseClick(child<QPushButton>(*w, button), Qt::LeftButton);
@@ -242,7 +216,6 @@ TEST_F(MapScreen, OnlineModeMarkerClicksRegistration)
     QWidget* focus = QApplication::focusWidget() ? QApplication::focusWidget() : w.get();
     QTest::keyClick(focus, Qt::Key_F10);
     EXPECT_EQ(state().giMapRegist, 1);
-    EXPECT_EQ(w->registered(), 1);
     EXPECT_EQ(w->result(), QDialog::Accepted);
     EXPECT_EQ(state().gnMapResultLon, 0);
 
@@ -261,7 +234,6 @@ TEST_F(MapScreen, OnlineModeCirclesNeighboursAndFailures)
     state().giSetupKyotenCd = 13;
     state().giSetupKyotenEb = 1;
     auto w = open("0");
-    ASSERT_TRUE(inst.messages.shown.empty()) << inst.messages.shown[0].text.toStdString();
     QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleKanja"), Qt::LeftButton);
     ASSERT_TRUE(inst.messages.shown.empty()) << inst.messages.shown[0].text.toStdString();
     QVector<qint32> radii;
@@ -289,14 +261,6 @@ TEST_F(MapScreen, OnlineModeCirclesNeighboursAndFailures)
     QTest::mouseClick(child<QPushButton>(*w, "btnDispCircleDel"), Qt::LeftButton);
     EXPECT_EQ(circles(), 0);
 
-    // Legend.
-    auto* legend = child<QPushButton>(*w, "btnHanrei");
-    QTest::mouseClick(legend, Qt::LeftButton);
-    EXPECT_EQ(legend->text(), QStringLiteral("凡例ＯＦＦ"));
-    EXPECT_TRUE(child<QLabel>(*w, "picHanrei")->isVisible());
-    QTest::mouseClick(legend, Qt::LeftButton);
-    EXPECT_EQ(legend->text(), QStringLiteral("凡例ＯＮ"));
-
     // F9 prints the map with its caption line; No prints nothing.
     inst.messages.answer(platform::MsgAnswer::No);
     w->mnF09_Click();
@@ -306,11 +270,6 @@ TEST_F(MapScreen, OnlineModeCirclesNeighboursAndFailures)
     EXPECT_EQ(w->mapWidget()->printCaption(), QStringLiteral("　患者：様　　"));
     ASSERT_EQ(inst.processes.opened.size(), 1);
     EXPECT_TRUE(QFileInfo(w->mapWidget()->lastPrintFile()).size() > 0);
-
-    // Help opens topic 1.
-    inst.writeFile("Mirane.ver", "[OnlineHelp]\r\nADDRESS=http://help.example.jp/index.html\r\n");
-    w->mnDispHelp_Click();
-    EXPECT_EQ(inst.processes.opened.last(), "http://help.example.jp/index.html");
 
     // An address the map cannot place is reported, and the window stays without a position.
     state().gsMapAddress = QStringLiteral("どこにもない村");

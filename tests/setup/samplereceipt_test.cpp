@@ -71,4 +71,11 @@ TEST(SampleReceipt, ASampleThatCannotBeCopiedIsSaidAndNothingIsShown)
     EXPECT_EQ(inst.messages.shown.size(), 2u);
     EXPECT_TRUE(inst.processes.started.empty());
     EXPECT_FALSE(inst.exists("TMP/WfdCom.dat"));
+
+    // Both samples in place: both copied, and the job names both data files.
+    QDir(inst.file("TMP/施術明細書兼領収書.csv")).removeRecursively();
+    printSample("opt_SelRyousyuu_5");
+    EXPECT_EQ(inst.readText("TMP/明細データ.csv"), "\"b\"\r\n2\r\n");
+    EXPECT_TRUE(inst.readText("TMP/WfdCom.dat")
+                    .contains("SetDataText,\"明細データ\",\"" + app + "\\TMP\\明細データ.csv\"\r\n"));
 }

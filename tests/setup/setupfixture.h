@@ -14,11 +14,7 @@ struct SetupInstallation : TestInstallation {
         writeFile("Massage0101.ini", "[環境]\r\n環境名=札幌\r\n[PATH]\r\nSYSTEM_DATA=\\DATA\\Data0101\r\n");
         writeFile("DATA/Data0101/帳票Format.ini", "[全施術者予定表]\r\n");
         exec("INSERT INTO KYOTEN VALUES (1, 1, 0, '北海道', '札幌', '', 0, '', 0, '', 1)");
-        tKyoten& k = state().gtKyoten;
-        k.iKyotenCd = 1;
-        k.iKyotenEb = 1;
-        k.cAreaName = "北海道";
-        k.cKyotenName = "札幌";
+        state().gtKyoten = {.iKyotenCd = 1, .iKyotenEb = 1, .cAreaName = "北海道", .cKyotenName = "札幌"};
         state().gtSetupData.companyName = "札幌";
     }
     int count(const QString& table) const
