@@ -36,6 +36,11 @@ TEST(MapGeography, MissingFilesEveryLayerAndAddressesOnTheirMunicipality)
     installMapData(inst);
     const auto data = mapData();
     ASSERT_TRUE(data->problems.isEmpty()) << data->problems.join(' ').toStdString();
+    // Every layer extracted whole, not a stray piece of it.
+    EXPECT_GT(data->coast.size(), 1000);
+    EXPECT_GT(data->lakes.size(), 20);
+    EXPECT_GT(data->rivers.size(), 300);
+    EXPECT_GT(data->borders.size(), 500);
     // The 47 prefectures first, then some 1,700 municipalities (every Tokyo ward), all in Japanese.
     ASSERT_GT(data->places.size(), 1700);
     const QRegularExpression japanese(
