@@ -1,8 +1,6 @@
-// The Windows command-line splitter.
-// Input: program NUL argument NUL argument ... (UTF-8).
-// Properties: a command line quoted by the rules of the Microsoft C runtime splits back into
-// exactly its program and arguments; splitting any text, quoting the parts and splitting
-// again gives the same parts.
+// The Windows command-line splitter; input program NUL argument NUL ... (UTF-8). A line quoted
+// by the Microsoft C runtime's rules splits back into exactly its parts; splitting any text,
+// quoting the parts and splitting again gives the same parts.
 #include "fuzzsupport.h"
 #include "platform/cmdline.h"
 

@@ -1,7 +1,6 @@
-// The CP932 module on any bytes and any text.
-// Properties: reading never drops a byte (a broken one shows as U+001A, an unassigned pair
-// as U+FFFD); text read once and written is stable from then on; writing gives one '?' per character the code
-// page lacks and the length encodedLength() says; cutToBytes() gives the longest start that fits.
+// The CP932 module on any bytes and any text: reading drops no byte (a broken one reads as
+// U+001A, an unassigned pair as U+FFFD); text read once and written is stable from then on;
+// writing gives the length encodedLength() says; cutToBytes() gives the longest start that fits.
 #include "fuzzsupport.h"
 #include "platform/textfile.h"
 

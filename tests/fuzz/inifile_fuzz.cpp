@@ -1,10 +1,6 @@
-// clsOplIniFile on any file and any section, key and value.
-// Input: section NUL key NUL value NUL file bytes (names and value in CP932).
-// Properties of a write: it is refused (-1) and the file is untouched, or
-//  - every line it did not write keeps its bytes, line end included;
-//  - the value reads back as the profile functions give it;
-//  - every other key reads back as before;
-//  - writing it again changes nothing (no duplicate line).
+// clsOplIniFile: input section NUL key NUL value NUL file bytes (CP932). A write is refused
+// (-1) with the file untouched, or every line it did not write keeps its bytes (line end
+// included), the value and every other key read back, and writing again changes nothing.
 #include "fuzzsupport.h"
 #include "platform/textfile.h"
 #include "settings/clsOplIniFile.h"

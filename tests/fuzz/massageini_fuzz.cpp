@@ -1,8 +1,6 @@
-// The Massage.ini scanner, and the hand-off written into the file through the INI class.
-// Input: key NUL value NUL file bytes.
-// Properties: the scanner's value is the rest of a line of the file after its first "=";
-// after a write of a key no line of the file held, the scanner finds exactly the value
-// written; every key the scanner found before still gives the same value.
+// The Massage.ini scanner and the hand-off written through the INI class; input key NUL value
+// NUL file bytes. The scanner's value is the rest of a line after its first "="; a key written
+// that no line held is found with its value; every key found before keeps its value.
 #include "fuzzsupport.h"
 #include "platform/textfile.h"
 #include "settings/clsOplIniFile.h"

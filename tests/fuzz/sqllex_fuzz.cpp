@@ -1,10 +1,7 @@
-// The T-SQL tokenizer and the embedded engine's TOP n rewrite.
-// Input: a statement (UTF-8).
-// Properties of the tokens: in order, not overlapping, inside the text, and what lies
-// between them is only blanks and comments. Properties of the rewrite: string literals,
-// quoted names and comments come out unchanged and in the same order (no literal is
-// rewritten, no comment spliced into the statement or dropped); each TOP removed gives one
-// LIMIT.
+// The T-SQL tokenizer and the embedded engine's TOP n rewrite, on a statement (UTF-8).
+// Tokens: in order, not overlapping, inside the text, only blanks and comments between them.
+// The rewrite: literals, quoted names and comments come out unchanged and in order (none
+// rewritten, spliced into the statement or dropped); each TOP removed gives one LIMIT.
 #include "db/provider.h"
 #include "db/sqllex.h"
 #include "fuzzsupport.h"
@@ -20,26 +17,22 @@ using namespace db::lex;
 QStringList commentsOf(const QString& sql, const std::vector<Token>& tokens)
 {
     QStringList comments;
-    int pos = 0;
+    qsizetype pos = 0;
     for (size_t i = 0; i <= tokens.size(); ++i) {
-        const int end = i < tokens.size() ? tokens[i].pos : int(sql.size());
+        const qsizetype end = i < tokens.size() ? tokens[i].pos : sql.size();
         FUZZ_CHECK(end >= pos && end <= sql.size(), sql);
         while (pos < end) {
-            if (sql[pos].isSpace()) {
-                ++pos;
-            } else if (sql.mid(pos, 2) == QLatin1String("--")) {
-                const qsizetype nl = sql.indexOf(u'\n', pos);
-                const int stop = nl < 0 ? int(sql.size()) : int(nl);
-                comments << sql.mid(pos, stop - pos);
-                pos = stop;
-            } else if (sql.mid(pos, 2) == QLatin1String("/*")) {
-                const qsizetype close = sql.indexOf(QLatin1String("*/"), pos + 2);
-                const int stop = close < 0 ? int(sql.size()) : int(close) + 2;
-                comments << sql.mid(pos, stop - pos);
-                pos = stop;
-            } else {
-                fuzz::fail("only blanks and comments between tokens", sql + QStringLiteral(" @%1").arg(pos));
-            }
+            const QStringView at = QStringView(sql).mid(pos);
+            qsizetype len = 1; // a blank
+            if (at.startsWith(u"--"))
+                len = at.indexOf(u'\n') < 0 ? at.size() : at.indexOf(u'\n');
+            else if (at.startsWith(u"/*"))
+                len = at.indexOf(u"*/", 2) < 0 ? at.size() : at.indexOf(u"*/", 2) + 2;
+            else
+                FUZZ_CHECK(at[0].isSpace(), sql + QStringLiteral(" @%1").arg(pos));
+            if (len > 1)
+                comments << at.left(len).toString();
+            pos += len;
         }
         FUZZ_CHECK(pos == end, sql + QStringLiteral(" @%1").arg(pos));
         if (i < tokens.size()) {
@@ -68,7 +61,7 @@ int countWord(const QString& sql, const std::vector<Token>& tokens, QLatin1Strin
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString sql = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString sql = QString::fromUtf8(fuzz::input(data, size));
     const std::vector<Token> tokens = tokenize(sql);
     const QStringList comments = commentsOf(sql, tokens);
     for (const Token& t : tokens) {

@@ -1,11 +1,8 @@
-// The launcher's state files: every reader on any bytes, and the log-in file round trip.
-// Input: a first byte that picks the case, then
-//  - readers (even): the bytes of every state file; each reader takes them without a
-//    message, numbers stay in range, a backup date is a real date or empty;
-//  - round trip (odd): the texts of a login user and the job codes, NUL between them; the
-//    file gives back every text as written (a line end read as a blank, characters the code
-//    page lacks as '?') and no other field, AreaSelect.ini gives back the login id, and a
-//    file of texts without commas, quotes or line ends has exactly the plain lines.
+// The launcher's state files. An even first byte: the rest is every state file; each reader
+// takes it without a message, numbers in range, a backup date real or empty. Odd: the texts
+// of a login user and the job codes, NUL between them; the file gives every text back (a line
+// end as a blank, characters CP932 lacks as '?'), texts without commas, quotes or line ends as
+// the plain lines, and AreaSelect.ini gives back the login id.
 #include "fuzzsupport.h"
 #include "launcher/statefiles.h"
 #include "platform/textfile.h"

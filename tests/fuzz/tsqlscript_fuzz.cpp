@@ -1,16 +1,13 @@
-// The batch splitter of the osql stand-in.
-// Input: a script (UTF-8).
-// Properties: no batch holds a GO line; every batch holds a statement or a comment left
-// open (kept to be reported); the batches stand in the script in order, made of its lines
-// (a CR before each LF dropped) and nothing else; a script without a GO line and with a
-// statement is one batch.
+// The batch splitter of the osql stand-in, on a script (UTF-8). No batch holds a GO line; each
+// holds a statement or a comment left open (kept to be reported); the batches are the
+// script's lines in order (a CR before LF dropped); without GO, a script is one batch.
 #include "db/sqllex.h"
 #include "db/tsqlscript.h"
 #include "fuzzsupport.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QString script = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString script = QString::fromUtf8(fuzz::input(data, size));
     const QStringList batches = db::splitBatches(script);
 
     QString lines; // the script without its GO lines, each line ended by LF

@@ -1,14 +1,9 @@
 // The report engine's readers (command file, layout, CSV data) and its PDF output.
-// Input: the command file, NUL, the layout, NUL, the CSV data, NUL, more CSV data. They are
-// written to TMP\WfdCom.dat, SYS\job.wfd, TMP\data.csv and TMP\data2.csv of the program
-// folder, which "%APP%" stands for in each of them. A combination job (setreport) is
-// combined into TMP\tmp.wfd as wfrimg10 does, and that layout printed.
-// Properties:
-//  - no crash, and what the engine reads stays within its limits (the peak memory of the
-//    process stays far below what an unbounded read of a device or a huge file takes);
-//  - a refused job says why and leaves no output: neither the PDF nor its partial file,
-//    nor the combined layout;
-//  - an accepted job paints: the PDF is there, whole, with one page per page of the job.
+// Input: TMP\WfdCom.dat NUL SYS\job.wfd NUL TMP\data.csv NUL TMP\data2.csv, "%APP%" standing for
+// the program folder; a combination job is combined into TMP\tmp.wfd as wfrimg10 does.
+// Properties: no crash and a bounded peak memory (no unbounded read of a device or huge
+// file); a refused job says why and leaves no PDF, partial file or combined layout; an
+// accepted job paints a whole PDF with one page per page of the job.
 #include "fuzzsupport.h"
 #include "report.h"
 #include "wfr.h"
@@ -20,10 +15,7 @@
 namespace
 {
 
-QString path(const QString& relative)
-{
-    return fuzz::folder() + QLatin1Char('/') + relative;
-}
+using fuzz::path;
 
 bool exists(const QString& relative)
 {
