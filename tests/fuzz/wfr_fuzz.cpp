@@ -55,15 +55,11 @@ bool prepare(const QString& commandFile, wfr::Job* job, wfr::Document* doc, QStr
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool gui = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "fuzz_wfr";
-        static char* argv[] = {name, nullptr};
-        static QGuiApplication app(argc, argv);
-        return true;
-    }();
-    (void)gui;
+    [[maybe_unused]] static const bool offscreen = qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "fuzz_wfr";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication gui(argc, argv);
     const QByteArray app = fuzz::folder().toLocal8Bit();
     const char* const files[] = {"TMP/WfdCom.dat", "SYS/job.wfd", "TMP/data.csv", "TMP/data2.csv"};
     const std::vector<QByteArray> parts = fuzz::split(fuzz::input(data, size), 3);
