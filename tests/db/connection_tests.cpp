@@ -28,10 +28,6 @@ public:
     void setCommandTimeout(int) override {}
 };
 
-struct FactoryGuard {
-    ~FactoryGuard() { db::setProviderFactory({}); }
-};
-
 } // namespace
 
 TEST(Connection, ItsStringAndTheFailureTextsOfAClosedConnection)
@@ -61,7 +57,7 @@ TEST(Connection, ItsStringAndTheFailureTextsOfAClosedConnection)
 TEST(Connection, TwoProviderErrorsLoggedOnce)
 {
     TestInstallation inst;
-    FactoryGuard guard;
+    const std::shared_ptr<void> restore(nullptr, [](void*) { db::setProviderFactory({}); });
     db::setProviderFactory([](const QString&, std::vector<db::ProviderError>&) {
         return std::unique_ptr<db::ProviderConnection>(new TwoErrorProvider);
     });

@@ -9,6 +9,8 @@
 #include "platform/runtime.h"
 #include "platform/volumes.h"
 
+#include <tuple>
+
 namespace
 {
 
@@ -21,13 +23,8 @@ struct FakeVolumes : platform::Volumes {
 
 TEST(Volumes, TheMountHoldingAFolderTellsItsKind)
 {
-    struct Mount {
-        const char* line; // of /proc/self/mountinfo
-        const char* path;
-        const char* device;
-        const char* kind;
-    };
-    const Mount mounts[] = {
+    // A line of /proc/self/mountinfo, a folder, its device and the kind expected.
+    const std::tuple<const char*, const char*, const char*, const char*> mounts[] = {
         {"27 1 254:0 / / rw shared:1 - ext4 /dev/vda rw", "/home/KVX", "254:0", ""},
         {"40 27 0:40 / /home/share rw shared:5 - nfs4 srv:/export rw", "/home/share/KVX", "0:40", "nfs4"},
         {"41 27 0:41 / /mnt/smb rw - cifs //srv/share rw", "/mnt/smb/KVX", "", "cifs"},
@@ -47,10 +44,10 @@ TEST(Volumes, TheMountHoldingAFolderTellsItsKind)
         {"59 27 0:59 / /mnt/x rw - tmpfs tmpfs rw", "/mnt/x/y/KVX", "0:59", ""}, // hides /mnt/x/y
     };
     QByteArray table;
-    for (const Mount& m : mounts)
-        table += QByteArray(m.line) + '\n';
-    for (const Mount& m : mounts)
-        EXPECT_EQ(platform::networkKindInMountTable(m.path, m.device, table), QString(m.kind)) << m.line;
+    for (const auto& [line, path, device, kind] : mounts)
+        table += QByteArray(line) + '\n';
+    for (const auto& [line, path, device, kind] : mounts)
+        EXPECT_EQ(platform::networkKindInMountTable(path, device, table), QString(kind)) << line;
     for (const char* path : {"\\\\srv\\share\\KVX", "//srv/share/KVX", "\\\\?\\UNC\\srv\\s", "C:\\KVX",
                              "\\\\?\\C:\\KVX", "\\\\.\\pipe\\x"})
         EXPECT_EQ(platform::isUncPath(path), QByteArray(path).contains("srv")) << path;

@@ -17,22 +17,15 @@ QString join(const QStringList& parts)
     static const QRegularExpression blankOrQuote(QStringLiteral("[ \\t\"\\n\\v]"));
     const QString& program = parts[0];
     QString line = program.contains(u' ') || program.contains(u'\t') ? u'"' + program + u'"' : program;
-    for (const QString& arg : parts.mid(1)) {
-        if (!arg.isEmpty() && !arg.contains(blankOrQuote)) {
-            line += u' ' + arg;
-            continue;
-        }
-        line += QStringLiteral(" \"");
-        qsizetype backslashes = 0;
-        for (const QChar c : arg) {
-            if (c == u'\\') {
-                ++backslashes;
-                continue;
-            }
-            line += QString(c == u'"' ? backslashes * 2 + 1 : backslashes, u'\\') + c;
-            backslashes = 0;
-        }
-        line += QString(backslashes * 2, u'\\') + u'"';
+    static const QRegularExpression beforeQuote(QStringLiteral("(\\\\*)\""));
+    static const QRegularExpression atEnd(QStringLiteral("(\\\\+)\\z"));
+    for (QString arg : parts.mid(1)) {
+        if (arg.isEmpty() || arg.contains(blankOrQuote))
+            arg = u'"' +
+                  arg.replace(beforeQuote, QStringLiteral("\\1\\1\\\""))
+                      .replace(atEnd, QStringLiteral("\\1\\1")) +
+                  u'"';
+        line += u' ' + arg;
     }
     return line;
 }
