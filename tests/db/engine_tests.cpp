@@ -80,12 +80,11 @@ TEST(EmbeddedEngine, TopRewriteNeverSplicesAndLeavesMalformedStatements)
         EXPECT_EQ(db::embeddedDialect(sql), sql);
 }
 
-TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesText)
+TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesTextAndNulIsRefusedBeforeTheEngine)
 {
     const QString busy = "データベースは別の端末が使用中のため、ロックを取得できませんでした。"
                          "しばらくしてからやり直してください。";
     const QString corrupt = "データベース ファイルが壊れているか、データベースのファイルではありません。";
-    const QString notNull = "NULL 値は挿入できません。この列では NULL 値が許可されていません。";
     // The codes no statement below meets, and codes that share one text.
     const std::pair<int, QString> described[] = {
         {5, busy},
@@ -116,8 +115,10 @@ TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesText)
                                                        oneErrorLog(-2147217900, description, state, native) +
                                                        "\rSQL=" + sql);
     };
-    refused("INSERT INTO T (n) VALUES (2)", notNull + " (SQLite: NOT NULL constraint failed: T.b)", "23000",
-            1299);
+    refused("INSERT INTO T (n) VALUES (2)",
+            "NULL 値は挿入できません。この列では NULL 値が許可されていません。 (SQLite: NOT NULL constraint "
+            "failed: T.b)",
+            "23000", 1299);
     refused(
         "INSERT INTO T VALUES (1, x'00')",
         "一意制約に違反しています。重複するキーは挿入できません。 (SQLite: UNIQUE constraint failed: T.n)",
@@ -128,8 +129,24 @@ TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesText)
         "検索する文字列が長すぎるため、検索できません。短くしてやり直してください。 (SQLite: LIKE or GLOB "
         "pattern too complex)",
         "42000", 1);
+
+    // Text holding NUL is refused before the engine: in statements, and in osql's batches.
+    const QString nul = "SQL 文に NUL 文字 (0x00) が含まれているため、実行できません。"
+                        "NUL 文字を含む値はデータベースに渡せません。";
+    refused("INSERT INTO T VALUES (2, '" + sqlText(QString("a") + QChar(0) + "b") + "')", nul, "22021", 0);
+    const QString select = "SELECT * FROM T WHERE b = '" + sqlText(QString(QChar(0))) + "'";
+    Recordset rs;
+    EXPECT_EQ(failure(db->iOpenRecSet(rs, select), *db),
+              "(-2147217900)" + nul + "\rSQL=" + select + oneErrorLog(-2147217900, nul, "22021", 0));
+    const db::ScriptResult r = db::runScript("INSERT INTO T VALUES (2, 'x')\nGO\nINSERT INTO T VALUES (3, '" +
+                                                 QString(QChar(0)) + "')",
+                                             kServer, "MIRANE45");
+    EXPECT_EQ(r.log.mid(1, 2),
+              QStringList({"バッチ 2: エラー", "  " + nul + " (SQL State 22021, Native Error 0)"}));
+    EXPECT_EQ(column(*db, "SELECT group_concat(n) FROM T"), QStringList{"1,2"});
+
     exec(*db, "PRAGMA max_page_count = 1");
-    refused("INSERT INTO T VALUES (2, zeroblob(100000))",
+    refused("INSERT INTO T VALUES (4, zeroblob(100000))",
             "ディスクに空き領域がないため、データベースに書き込めません。 (SQLite: database or disk is full)",
             "HY000", 13);
     exec(*db, "PRAGMA query_only = ON");
@@ -144,31 +161,6 @@ TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesText)
     broken.iInit(connectionString("BROKEN"));
     EXPECT_EQ(failure(broken.iConnect(), broken),
               "(-2147467259)" + corrupt + " (SQLite: file is not a database)");
-}
-
-TEST(EmbeddedEngine, TextHoldingNulIsRefusedBeforeTheEngine)
-{
-    TestInstallation inst;
-    makeDatabase("CREATE TABLE T (n INT, c NVARCHAR(20))");
-    auto db = connected();
-    const QString nul = "SQL 文に NUL 文字 (0x00) が含まれているため、実行できません。"
-                        "NUL 文字を含む値はデータベースに渡せません。";
-    const QString log = oneErrorLog(-2147217900, nul, "22021", 0);
-
-    const QString insert = "INSERT INTO T VALUES (1, '" + sqlText(QString("a") + QChar(0) + "b") + "')";
-    EXPECT_EQ(failure(db->iExecSQL(insert), *db),
-              "ERR:iExecSQL (-2147217900)" + nul + log + "\rSQL=" + insert);
-    const QString select = "SELECT * FROM T WHERE c = '" + sqlText(QString(QChar(0))) + "'";
-    Recordset rs;
-    EXPECT_EQ(failure(db->iOpenRecSet(rs, select), *db), "(-2147217900)" + nul + "\rSQL=" + select + log);
-    EXPECT_EQ(column(*db, "SELECT COUNT(*) FROM T"), QStringList{"0"});
-
-    const db::ScriptResult r = db::runScript("INSERT INTO T VALUES (2, 'x')\nGO\nINSERT INTO T VALUES (3, '" +
-                                                 QString(QChar(0)) + "')",
-                                             kServer, "MIRANE45");
-    EXPECT_EQ(r.log.mid(1, 2),
-              QStringList({"バッチ 2: エラー", "  " + nul + " (SQL State 22021, Native Error 0)"}));
-    EXPECT_EQ(column(*db, "SELECT group_concat(n) FROM T"), QStringList{"2"});
 }
 
 // Repeated texts share one string; each row reads as stored (other text, prefix, null, empty).

@@ -50,9 +50,9 @@ const QString kTimeout = "クエリのタイムアウトが発生しました。
 
 } // namespace
 
-TEST_P(ConnectionClassOnBothEngines, ConnectOnceAndTheFailureTextsOfEveryCall)
+TEST_P(ConnectionClassOnBothEngines, ConnectOnceTheFailureTextsOfEveryCallRowCountsAndTransactions)
 {
-    makeDatabase("CREATE TABLE T (n INT PRIMARY KEY)");
+    makeDatabase("CREATE TABLE T (n INT PRIMARY KEY, s NVARCHAR(20))");
     auto db = connected();
     EXPECT_EQ(db->commandTimeout(), 180);
 
@@ -92,6 +92,43 @@ TEST_P(ConnectionClassOnBothEngines, ConnectOnceAndTheFailureTextsOfEveryCall)
     ASSERT_EQ(db->iConnect(), 0);                 // a fresh connection with the same string
     EXPECT_TRUE(failure(db->iOpenRecSet(rs, "SELECT * FROM Mine"), *db)
                     .startsWith("(-2147217900)" + noSuchTable("Mine")));
+
+    // Rows counted over a batch.
+    const std::pair<const char*, long> counted[] = {
+        {"INSERT INTO T VALUES (1, 'a');\nINSERT INTO T VALUES (2, 'b'); INSERT INTO T VALUES (3, 'c')", 3},
+        {"UPDATE T SET s = 'x' WHERE n > 1", 2},
+        {"UPDATE T SET s = 'x' WHERE n > 9", 0},
+        {"CREATE TABLE U (a INT)", 0},
+        {"DELETE FROM T WHERE n <> 2", 2}};
+    for (const auto& [sql, rows] : counted) {
+        SCOPED_TRACE(sql);
+        long n = -1;
+        exec(*db, sql, &n);
+        EXPECT_EQ(n, rows);
+    }
+    EXPECT_EQ(scalar("SELECT GROUP_CONCAT(n || s) FROM T"), "2x");
+
+    // Transactions commit and roll back.
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 1));
+    EXPECT_TRUE(failure(db->iBeginTrans(), *db).startsWith("ERR:BeginTrans (-2147168237)"));
+    ASSERT_EQ(db->iCommitTrans(), 0) << db->sErrMsg.toStdString();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "2");
+    EXPECT_TRUE(failure(db->iCommitTrans(), *db).startsWith("ERR:CommitTrans (-2147168242)"));
+
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 3));
+    ASSERT_EQ(db->iRollback(), 0) << db->sErrMsg.toStdString();
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "2");
+
+    // A failing statement inside leaves the transaction for the caller's rollback.
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 4));
+    EXPECT_EQ(db->iExecSQL("INSERT INTO T (n) VALUES (1)"), -1);
+    ASSERT_EQ(db->iRollback(), 0) << db->sErrMsg.toStdString();
+    EXPECT_EQ(column(*db, "SELECT COUNT(*) FROM T"), QStringList{"2"});
+
+    // Closing with an open transaction leaves nothing behind.
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 5));
+    ASSERT_EQ(db->iDisConnect(), 0);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "2");
 }
 
 TEST_P(ConnectionClassOnBothEngines, ReadsEveryValueType)
@@ -128,47 +165,6 @@ TEST_P(ConnectionClassOnBothEngines, ReadsEveryValueType)
     EXPECT_EQ(column(*db, "SELECT 1; UPDATE V SET n = n; SELECT COUNT(*) FROM V"), QStringList{"2"});
     EXPECT_EQ(column(*db, "SELECT TOP 1 n FROM V ORDER BY n"), QStringList{"-3000000000"});
     EXPECT_EQ(column(*db, "SELECT s FROM V WHERE s = 'a;b' OR n = 7"), QStringList{name});
-}
-
-TEST_P(ConnectionClassOnBothEngines, RowCountsAndTransactions)
-{
-    makeDatabase("CREATE TABLE T (n INT PRIMARY KEY, s NVARCHAR(20))");
-    auto db = connected();
-    const std::pair<const char*, long> counted[] = {
-        {"INSERT INTO T VALUES (1, 'a');\nINSERT INTO T VALUES (2, 'b'); INSERT INTO T VALUES (3, 'c')", 3},
-        {"UPDATE T SET s = 'x' WHERE n > 1", 2},
-        {"UPDATE T SET s = 'x' WHERE n > 9", 0},
-        {"CREATE TABLE U (a INT)", 0},
-        {"DELETE FROM T WHERE n <> 2", 2}};
-    for (const auto& [sql, rows] : counted) {
-        SCOPED_TRACE(sql);
-        long n = -1;
-        exec(*db, sql, &n);
-        EXPECT_EQ(n, rows);
-    }
-    EXPECT_EQ(scalar("SELECT GROUP_CONCAT(n || s) FROM T"), "2x");
-
-    // Transactions commit and roll back.
-    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 1));
-    EXPECT_TRUE(failure(db->iBeginTrans(), *db).startsWith("ERR:BeginTrans (-2147168237)"));
-    ASSERT_EQ(db->iCommitTrans(), 0) << db->sErrMsg.toStdString();
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "2");
-    EXPECT_TRUE(failure(db->iCommitTrans(), *db).startsWith("ERR:CommitTrans (-2147168242)"));
-
-    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 3));
-    ASSERT_EQ(db->iRollback(), 0) << db->sErrMsg.toStdString();
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "2");
-
-    // A failing statement inside leaves the transaction for the caller's rollback.
-    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 4));
-    EXPECT_EQ(db->iExecSQL("INSERT INTO T (n) VALUES (1)"), -1);
-    ASSERT_EQ(db->iRollback(), 0) << db->sErrMsg.toStdString();
-    EXPECT_EQ(column(*db, "SELECT COUNT(*) FROM T"), QStringList{"2"});
-
-    // Closing with an open transaction leaves nothing behind.
-    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 5));
-    ASSERT_EQ(db->iDisConnect(), 0);
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "2");
 }
 
 TEST_P(ConnectionClassOnBothEngines, CommandTimeoutEndsLockWaitsAndLongStatements)

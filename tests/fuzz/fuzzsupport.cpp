@@ -67,11 +67,6 @@ QByteArray readFile(const QString& relative)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QByteArray input(const uint8_t* data, size_t size)
-{
-    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
-}
-
 std::vector<QByteArray> split(const QByteArray& input, int count)
 {
     QList<QByteArray> pieces = input.split('\0');

@@ -19,7 +19,10 @@ int boxesShown();
 void writeFile(const QString& relative, const QByteArray& bytes);
 QByteArray readFile(const QString& relative);
 
-QByteArray input(const uint8_t* data, size_t size);
+inline QByteArray input(const uint8_t* data, size_t size)
+{
+    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
 // The input cut at its first `count` NUL bytes: `count` parts (missing ones empty) and the rest.
 std::vector<QByteArray> split(const QByteArray& input, int count);
 

@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray before = parts[3];
     fuzz::writeFile(QStringLiteral("f.ini"), before);
     clsOplIniFile ini;
-    ini.iInit(fuzz::folder() + QStringLiteral("/f.ini"));
+    ini.iInit(fuzz::path(QStringLiteral("f.ini")));
     const auto names = namesIn(before);
     QStringList valuesBefore;
     for (const auto& [s, k] : names)
