@@ -77,7 +77,7 @@ TEST_F(IniFile, ReadsValuesAsTheProfileFunctionsDo)
     EXPECT_EQ(ini.csErrMsg(), "Iniファイル名を指定してください。");
 }
 
-TEST_F(IniFile, WritesInPlaceAtSectionEndOrAsNewSectionFindingNamesWithBlanks)
+TEST_F(IniFile, WritesInPlaceAtSectionEndOrAsNewSectionKeepingEveryByteOfOtherLines)
 {
     open("w.ini", encode("; 設定\n[A]\r\n x = 1\r\nz=3\r\n\r\n[B]\r\nb=2"));
     EXPECT_EQ(put("a", "X", "9"), 1);
@@ -105,9 +105,21 @@ TEST_F(IniFile, WritesInPlaceAtSectionEndOrAsNewSectionFindingNamesWithBlanks)
     }
     EXPECT_EQ(inst.readBytes("q.ini"), "[QMAP]\r\nZENRIN_USER=u2\r\n[New]\r\nk=v\r\n");
     EXPECT_EQ(get("new ", " K"), "v");
+
+    // Bytes CP932 lacks, a broken double-byte character, a lone CR, a last lead byte.
+    const QByteArray tail("[T]\r\nend=ab\x82");
+    open("b.ini", "[S]\r\nk=1\r\nraw=\x80\xa0\xfd\x82\r\n\x81\x7f\rx=\x88\x9f\n" + tail);
+    EXPECT_EQ(put("S", "k", "東"), 1);
+    EXPECT_EQ(inst.readBytes("b.ini"),
+              QByteArray("[S]\r\nk=\x93\x8c\r\nraw=\x80\xa0\xfd\x82\r\n\x81\x7f\rx=\x88\x9f\n") + tail);
+    EXPECT_EQ(get("S", "x"), "亜");
+    // The lone lead byte at the end is still there when read, and when a key is added after it.
+    EXPECT_EQ(get("T", "end"), "ab\x1a");
+    EXPECT_EQ(put("T", "new", "v"), 1);
+    EXPECT_EQ(inst.readBytes("b.ini").right(21), "[T]\r\nend=ab\x82\r\nnew=v\r\n");
 }
 
-TEST_F(IniFile, RefusesUnwritableArgumentsAndFailedWrites)
+TEST_F(IniFile, RefusesUnwritableArgumentsAndFailedWritesOfOneKeyOrSeveral)
 {
     open("r.ini", "[S]\r\nk=1\r\n");
     // Last: names CP932 lacks (they would be written as '?'), and a name of blanks only.
@@ -128,25 +140,8 @@ TEST_F(IniFile, RefusesUnwritableArgumentsAndFailedWrites)
     ini.iInit(inst.path() + "\\nofolder\\x.ini");
     EXPECT_EQ(put("S", "k", "v"), 0);
     EXPECT_FALSE(inst.exists("nofolder"));
-}
 
-TEST_F(IniFile, WritesKeepEveryByteOfOtherLines)
-{
-    // Bytes CP932 lacks, a broken double-byte character, a lone CR, a last lead byte.
-    const QByteArray tail("[T]\r\nend=ab\x82");
-    open("b.ini", "[S]\r\nk=1\r\nraw=\x80\xa0\xfd\x82\r\n\x81\x7f\rx=\x88\x9f\n" + tail);
-    EXPECT_EQ(put("S", "k", "東"), 1);
-    EXPECT_EQ(inst.readBytes("b.ini"),
-              QByteArray("[S]\r\nk=\x93\x8c\r\nraw=\x80\xa0\xfd\x82\r\n\x81\x7f\rx=\x88\x9f\n") + tail);
-    EXPECT_EQ(get("S", "x"), "亜");
-    // The lone lead byte at the end is still there when read, and when a key is added after it.
-    EXPECT_EQ(get("T", "end"), "ab\x1a");
-    EXPECT_EQ(put("T", "new", "v"), 1);
-    EXPECT_EQ(inst.readBytes("b.ini").right(21), "[T]\r\nend=ab\x82\r\nnew=v\r\n");
-}
-
-TEST_F(IniFile, SeveralKeysInOneReplaceFromABaseFile)
-{
+    // Several keys in one, replacing the file from a base file.
     inst.writeBytes("base.ini", "[A]\r\na=1\r\n[B]\r\nb=\x80");
     open("t.ini", "old");
     const QString base = inst.path() + "\\base.ini";
