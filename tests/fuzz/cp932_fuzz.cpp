@@ -16,7 +16,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     QString stable = text;
     stable.replace(QChar(0xfffd), u'?');
     FUZZ_CHECK(textfile::decode(written) == stable, text);
-    FUZZ_CHECK(textfile::encode(textfile::decode(written)) == written, text);
     // Bytes that read cleanly are written back as they were, apart from the duplicate codes
     // of the extension characters (read as one character, written in one form).
     if (!text.contains(QChar(0x1a)) && !text.contains(QChar(0xfffd)))
@@ -27,7 +26,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray out = textfile::encode(typed);
     FUZZ_CHECK(out.size() == textfile::encodedLength(typed), typed);
     const QString back = textfile::decode(out);
-    FUZZ_CHECK(back.size() <= typed.size(), typed);
     FUZZ_CHECK(textfile::encode(back) == out, typed);
 
     const int limit = bytes.isEmpty() ? 0 : uchar(bytes[0]) % 64;

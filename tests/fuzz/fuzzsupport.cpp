@@ -89,24 +89,6 @@ QList<QByteArray> rawLines(const QByteArray& bytes)
     return lines;
 }
 
-QStringList textLines(const QByteArray& bytes)
-{
-    QStringList lines;
-    for (const QByteArray& raw : rawLines(bytes))
-        lines << textfile::decode(raw).remove(u'\r').remove(u'\n');
-    return lines;
-}
-
-QString trimmed(const QString& text, QStringView blanks)
-{
-    qsizetype b = 0, e = text.size();
-    while (b < e && blanks.contains(text[b]))
-        ++b;
-    while (e > b && blanks.contains(text[e - 1]))
-        --e;
-    return text.mid(b, e - b);
-}
-
 void fail(const char* property, const QString& detail)
 {
     std::fprintf(stderr, "property failed: %s\n%s\n", property, detail.toUtf8().constData());

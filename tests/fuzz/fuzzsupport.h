@@ -28,10 +28,6 @@ std::vector<QByteArray> split(const QByteArray& input, int count);
 
 // Lines of bytes, each with the bytes that ended it (CR LF, LF, CR or none).
 QList<QByteArray> rawLines(const QByteArray& bytes);
-// The same lines read as CP932, without their ends.
-QStringList textLines(const QByteArray& bytes);
-// The text without the blanks (any of `blanks`) at either end.
-QString trimmed(const QString& text, QStringView blanks);
 
 // Reports a property that does not hold and aborts, so that libFuzzer keeps the input and
 // the replay of a corpus fails.

@@ -17,31 +17,22 @@ namespace
 
 using fuzz::path;
 
-// Peak resident memory of the process in megabytes.
-long peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
-
 // Reads and prepares the job; false with the reason when it is refused.
 bool prepare(const QString& commandFile, wfr::Job* job, wfr::Document* doc, QString* error)
 {
     if (!wfr::readCommandFile(commandFile, job, error))
         return false;
     if (job->combination) {
-        const bool combined = wfr::writeCombinedLayout(path(QStringLiteral("TMP/tmp.wfd")), *job, error);
-        FUZZ_CHECK(combined || !QFile::exists(path(QStringLiteral("TMP/tmp.wfd"))),
-                   QStringLiteral("a refused combination"));
+        const QString tmp = path(QStringLiteral("TMP/tmp.wfd"));
+        const bool combined = wfr::writeCombinedLayout(tmp, *job, error);
+        FUZZ_CHECK(combined || !QFile::exists(tmp), QStringLiteral("a refused combination"));
         if (!combined)
             return false;
         fuzz::writeFile(QStringLiteral("TMP/WfdCom2.dat"),
-                        "FileName,\"" + path(QStringLiteral("TMP/tmp.wfd")).toLocal8Bit() +
-                            "\"\r\nPrintOutFromDialog\r\n");
+                        "FileName,\"" + tmp.toLocal8Bit() + "\"\r\nPrintOutFromDialog\r\n");
         *job = wfr::Job();
-        if (!wfr::readCommandFile(path(QStringLiteral("TMP/WfdCom2.dat")), job, error))
-            return false;
+        return wfr::readCommandFile(path(QStringLiteral("TMP/WfdCom2.dat")), job, error) &&
+               doc->prepare(*job, error);
     }
     return doc->prepare(*job, error);
 }
@@ -80,6 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         FUZZ_CHECK(!QFile::exists(path(out)), error);
     }
     FUZZ_CHECK(!QFile::exists(path(out + QStringLiteral(".part"))), error);
-    FUZZ_CHECK(peakMegabytes() < 3072, QString::number(peakMegabytes()));
+    rusage usage{}; // the peak resident memory, in kilobytes
+    getrusage(RUSAGE_SELF, &usage);
+    FUZZ_CHECK(usage.ru_maxrss < 3072 * 1024, QString::number(usage.ru_maxrss));
     return 0;
 }
