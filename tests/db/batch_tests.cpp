@@ -1,7 +1,6 @@
 // T-SQL batches whose statements follow each other without semicolons, as osql takes them.
 
 #include "dbtest.h"
-#include "installation.h"
 
 #include "db/sqllex.h"
 
@@ -50,21 +49,4 @@ TEST(Batch, StatementsStartWhereNoStatementCanGoOn)
         EXPECT_EQ(statements(QString(batch).remove(u'|')), expected);
     }
     EXPECT_TRUE(statements(" -- nothing\n").isEmpty());
-}
-
-TEST(Batch, TheEngineRunsStatementsWithoutSemicolons)
-{
-    TestInstallation inst;
-    makeDatabase("CREATE TABLE T1 (a INT)\nCREATE TABLE T2 (a INT)");
-    auto db = connected();
-    long n = -1;
-    exec(*db,
-         "INSERT INTO T1 VALUES (1)\nINSERT INTO T1 VALUES (2)\nINSERT INTO T2 SELECT a FROM T1 UNION SELECT "
-         "5\n"
-         "UPDATE T1 SET a = a + 10 WHERE a = 1",
-         &n);
-    EXPECT_EQ(n, 6);
-    // A TOP in each statement, limited to its own statement.
-    EXPECT_EQ(column(*db, "SELECT TOP 1 a FROM T1 ORDER BY a SELECT TOP 2 a FROM T2 ORDER BY a DESC"),
-              QStringList({"5", "2"}));
 }
