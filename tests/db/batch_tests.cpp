@@ -10,14 +10,9 @@ namespace
 // The statements the engine finds in a batch, trimmed.
 QStringList statements(const QString& batch)
 {
-    const std::vector<db::lex::Token> tokens = db::lex::tokenize(batch);
-    const std::vector<size_t> starts = db::lex::statementStarts(batch, tokens);
     QStringList out;
-    for (size_t i = 0; i < starts.size(); ++i) {
-        const qsizetype from = tokens[starts[i]].pos;
-        const qsizetype to = i + 1 < starts.size() ? tokens[starts[i + 1]].pos : batch.size();
+    for (const auto& [from, to] : db::lex::statementRanges(batch))
         out << batch.mid(from, to - from).trimmed();
-    }
     return out;
 }
 
@@ -37,7 +32,7 @@ TEST(Batch, StatementsStartWhereNoStatementCanGoOn)
         "|SELECT * FROM T1 WITH (NOLOCK)",
         "ALTER TABLE T1 ADD b INT |ALTER TABLE T1 DROP COLUMN b |ALTER TABLE T1 ADD CONSTRAINT f FOREIGN KEY "
         "(a) REFERENCES T2 (a) ON DELETE CASCADE ON UPDATE NO ACTION |DROP TABLE T3",
-        "BEGIN TRANSACTION |INSERT INTO T1 VALUES (1); |COMMIT",
+        "BEGIN TRANSACTION |INSERT INTO T1 VALUES (1) |COMMIT",
         "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c",
         // A trigger's body is the rest of its batch.
         "CREATE TRIGGER tr AFTER INSERT ON T1 BEGIN UPDATE T1 SET a = 1; END SELECT 1"};
