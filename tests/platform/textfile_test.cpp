@@ -76,10 +76,6 @@ TEST(TextFile, WritesReplaceWholeFilesOrNothingKeepingPermissionsAndLinks)
     ASSERT_TRUE(textfile::writeLines(path, {"[環境名]=東京－本店", QString()}));
     EXPECT_EQ(inst.readBytes("state.kvx"),
               "[\x8a\xc2\x8b\xab\x96\xbc]=\x93\x8c\x8b\x9e\x81\x7c\x96\x7b\x93\x58\r\n\r\n");
-    ASSERT_TRUE(textfile::write(path, "no line end"));
-    EXPECT_EQ(inst.readBytes("state.kvx"), "no line end");
-    ASSERT_TRUE(textfile::writeLines(path, {}));
-    EXPECT_EQ(inst.readBytes("state.kvx"), QByteArray());
 
     // A folder that does not exist is not created.
     EXPECT_FALSE(textfile::write(inst.file("nofolder/x.ini"), "x"));
