@@ -146,7 +146,6 @@ TEST(SearchAdd, AddressAndPostalCodeOverTheRealDictionaryBusinessCodesAndF12)
     EXPECT_EQ(results(s.dialog), "東京都千代田区丸の内|100-0005|ﾄｳｷｮｳﾄﾁﾖﾀﾞｸﾏﾙﾉｳﾁ");
     EXPECT_EQ(lookUp("100-0005"), "1|東京都千代田区丸の内|100-0005|ﾄｳｷｮｳﾄﾁﾖﾀﾞｸﾏﾙﾉｳﾁ"); // accepted
     EXPECT_EQ(lookUp("100-9999"), "0||前の〒|");                                       // rejected
-    EXPECT_TRUE(d.inst.messages.shown.empty());
 
     // Postal code by address.
     {
@@ -226,7 +225,6 @@ TEST(SearchAdd, OlderDictionaryMissingDictionaryAndOnlineHelp)
     s.chooseRow(0);
     s.press(Qt::Key_F1);
     EXPECT_EQ(results(s.dialog), "東京都千代田区丸の内|100-0005|");
-    EXPECT_TRUE(d.inst.messages.shown.empty());
 
     // No dictionary at all: the dialog says so and closes, the caller gets no address.
     d.inst.exec("DROP TABLE 郵便番号");
