@@ -139,7 +139,6 @@ TEST(SearchAdd, AddressAndPostalCodeOverTheRealDictionaryBusinessCodesAndF12)
     s.dialog.txtAdd()->setFocus();
     s.press(Qt::Key_F4);
     ASSERT_EQ(s.model()->rowCount(), 1);
-    EXPECT_EQ(s.count(), "1 件");
     s.chooseRow(0);
     s.press(Qt::Key_F1);
     EXPECT_EQ(s.dialog.result(), QDialog::Accepted);

@@ -15,7 +15,11 @@
 TEST(SystemProcesses, HostPathsSplitResolveStartAndCloseAsWindowsWould)
 {
     using namespace platform;
-    // (Quoting and backslashes: the command-line fuzz target's corpus.)
+    EXPECT_EQ(splitWindowsCommandLine("\"C:\\My Apps\\x.exe\"  \"a b\"\tc\"d e\"f \"\""),
+              QStringList({"C:\\My Apps\\x.exe", "a b", "cd ef", ""}));
+    // Backslashes count only before a quote; the program name keeps them all.
+    EXPECT_EQ(splitWindowsCommandLine("C:\\p\\ a\\\\b \\\\\\\"c d\\\\\"e f\" \"x\"\"y\""),
+              QStringList({"C:\\p\\", "a\\\\b", "\\\"c", "d\\e f", "x\"y"}));
     EXPECT_EQ(splitWindowsCommandLine("   "), QStringList());
 
     TestInstallation inst;
