@@ -20,9 +20,7 @@ namespace
 {
 
 // admin_child on the installation, killing itself at crashAt, or holding at pauseAt until go().
-class Child
-{
-public:
+struct Child {
     Child(const TestInstallation& inst, const QStringList& args, const QString& crashAt = {},
           const QString& pauseAt = {})
         : pauseAt_(pauses_.filePath(pauseAt))
@@ -52,8 +50,6 @@ public:
             return "killed";
         return QString::fromLocal8Bit(p_.readAllStandardOutput()).trimmed();
     }
-
-private:
     QTemporaryDir pauses_;
     QString pauseAt_;
     QProcess p_;
@@ -115,9 +111,8 @@ TEST(CrashSafety, CreationKilledAtEveryStepLeavesNoTraceOrTheWholeBase)
         const bool committed = !inst.kyotenRow(13, 2).isEmpty();
         EXPECT_EQ(committed, step == "create.committed" || step == "create.done");
         // Even before the next start, no settings file hands over the template's folder.
-        if (inst.exists("Massage1302.ini")) {
+        if (inst.exists("Massage1302.ini"))
             EXPECT_TRUE(inst.readText("Massage1302.ini").contains("SYSTEM_DATA=\\DATA\\Data1302\r\n"));
-        }
         bases::vCleanLeftovers(); // the next start
         if (committed)
             expectWholeBase(inst, 2, "新店");

@@ -33,7 +33,7 @@ TEST(Startup, AdodbIniAndExecCmd)
     EXPECT_EQ(kick.iExecCmd(QStringLiteral("tool -z")), -1);
 }
 
-TEST(Startup, VersionNotesProductTypeAndMapCompanion)
+TEST(Startup, VersionNotesProductTypeMapKeyAndCompanion)
 {
     TestInstallation inst;
     EXPECT_TRUE(AplogRead().isEmpty());
@@ -63,6 +63,18 @@ TEST(Startup, VersionNotesProductTypeAndMapCompanion)
     inst.writeFile("adodb.ini", QStringLiteral("[監視時間msec]\r\nTime = 5分\r\n"));
     startMapCompanion();
     EXPECT_EQ(inst.processes.started.size(), 1u);
+
+    // An empty key number: BackgroundWindow.MapKeyAndSecondInstance.
+    EXPECT_EQ(iReadMapKey(), 0); // no file: no status, no box
+    EXPECT_EQ(state().gsMapKeyStatus, QString());
+    inst.writeFile("QMAPKEY.ini", QStringLiteral("[キー情報]\r\nKeyNo=K-1 \r\nStatus=0  \r\n"));
+    EXPECT_EQ(iReadMapKey(), 0);
+    EXPECT_EQ(state().gsMapKeyStatus, QStringLiteral("0"));
+
+    EXPECT_EQ(csGetMakerSite(), QString());
+    inst.writeFile("Mirane.ver", QStringLiteral("[Maker]\r\nADDRESS= http://maker.example/ \r\n"));
+    EXPECT_EQ(csGetMakerSite(), QStringLiteral("http://maker.example/"));
+    EXPECT_EQ(inst.messages.shown.size(), 1u);
 }
 
 TEST(Startup, AlterationScriptRunsOnce)
@@ -92,20 +104,4 @@ TEST(Startup, AlterationScriptRunsOnce)
     applyAlterationOnce(); // the marker keeps it from running twice
     EXPECT_EQ(inst.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0"), QStringLiteral("2"));
     EXPECT_EQ(inst.messages.shown.size(), 1u);
-}
-
-TEST(Startup, MapKeyStatusAndMakerSite)
-{
-    TestInstallation inst;
-    // An empty key number: BackgroundWindow.MapKeyAndSecondInstance.
-    EXPECT_EQ(iReadMapKey(), 0); // no file: no status, no box
-    EXPECT_EQ(state().gsMapKeyStatus, QString());
-    EXPECT_TRUE(inst.messages.shown.empty());
-    inst.writeFile("QMAPKEY.ini", QStringLiteral("[キー情報]\r\nKeyNo=K-1 \r\nStatus=0  \r\n"));
-    EXPECT_EQ(iReadMapKey(), 0);
-    EXPECT_EQ(state().gsMapKeyStatus, QStringLiteral("0"));
-
-    EXPECT_EQ(csGetMakerSite(), QString());
-    inst.writeFile("Mirane.ver", QStringLiteral("[Maker]\r\nADDRESS= http://maker.example/ \r\n"));
-    EXPECT_EQ(csGetMakerSite(), QStringLiteral("http://maker.example/"));
 }

@@ -190,8 +190,6 @@ TEST(Accessibility, EveryControlOfEveryWindowHasAName)
 
 TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
 {
-    const QString question = "システムの初回動作時にはデータベースを再構築する必要があります。\r"
-                             "しばらく時間がかかる場合もありますが、処理を実行してもよろしいですか？";
     {
         TestInstallation inst;
         inst.writeFile("Massage.ini", kMassage);
@@ -204,7 +202,9 @@ TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
             EXPECT_EQ(e.exitCode, 0);
         }
         ASSERT_EQ(inst.messages.shown.size(), 1u);
-        inst.expectLastBox(question, "データベース再構成", MsgIcon::Question, platform::MsgButtons::OkCancel);
+        inst.expectLastBox("システムの初回動作時にはデータベースを再構築する必要があります。\r"
+                           "しばらく時間がかかる場合もありますが、処理を実行してもよろしいですか？",
+                           "データベース再構成", MsgIcon::Question, platform::MsgButtons::OkCancel);
         EXPECT_TRUE(inst.processes.started.empty());
         EXPECT_FALSE(inst.exists("adodb.ini"));
     }
@@ -219,9 +219,7 @@ TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
               textfile::encode("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
                                "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n[資産管理情報]\r\n"
                                "資源配布=C:\\KVX\\MASTER\r\n[監視時間msec]\r\nTime = 300000\r\n"));
-    EXPECT_TRUE(child<QComboBox>(w, "cmbDBName")->isHidden());
     EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 5);
-    EXPECT_EQ(state().giSetupMode, -1);
 }
 
 TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
@@ -242,7 +240,6 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
 
     // The second environment, its adodb.ini and its four bases; the third icon again.
     auto* combo = child<QComboBox>(w, "cmbDBName");
-    EXPECT_EQ(combo->count(), 2);
     EXPECT_EQ(combo->currentIndex(), 1);
     EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
     auto* icons = child<QListView>(w, "ListView1");
@@ -250,7 +247,6 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     EXPECT_EQ(icons->currentIndex().row(), 2);
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"東京", "新宿店", "1302"}));
     EXPECT_EQ(row(child<QListView>(w, "List1"), 1).data().toString(), "1301：本店(東京)");
-    EXPECT_TRUE(child<QLineEdit>(w, "txtMasterDb")->isHidden());
 
     EXPECT_EQ(child<QLineEdit>(w, "txtUserId")->text(), "admin");
     EXPECT_EQ(texts(w, {"lblUserData_0", "lblUserData_1", "lblUserData_2", "lblUserData_3", "lblLogin",
@@ -258,13 +254,11 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
               QStringList({"admin", "管理者", "2024/04/01 9:00:00", "10", "管理者", "管理 一郎"}));
     EXPECT_TRUE(child<QLabel>(w, "picPassLock")->isHidden());
     EXPECT_TRUE(child<QPushButton>(w, "btnUserCg")->isEnabled());
-    EXPECT_TRUE(combo->isEnabled());
 
     // Switches of Massage.ini.
     EXPECT_TRUE(child<QWidget>(w, "picIconHide")->isHidden());
     EXPECT_FALSE(child<QLabel>(w, "lblSysUpdate")->isHidden());
     EXPECT_TRUE(state().gbMenuCancel);
-    EXPECT_EQ(state().giKyotenCount, 4);
 
     // Enter in the selector searches the display names, typed where a user's keys go.
     showActive(w);
@@ -277,11 +271,9 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     };
     type("本");
     EXPECT_EQ(combo->currentIndex(), 0);
-    EXPECT_EQ(rowCount(icons), 5);
     EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=PC01\\MIRANE;"));
     type("研");
     EXPECT_EQ(combo->currentIndex(), 1);
-    EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
     EXPECT_EQ(rowCount(icons), 4);
     type("存在しない");
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1"}), QStringList({"－", "該当なし"}));
@@ -311,30 +303,24 @@ TEST(TopMenuWindow, PicturesIconsTipsAndTheMakerLink)
     EXPECT_EQ(picArea->pixmap().size(), picArea->size());
 
     // Never enlarged; no size: as it is.
-    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize(6000, 600)).size(), QSize(3000, 300));
-    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize()).size(), QSize(3000, 300));
+    for (const QSize size : {QSize(6000, 600), QSize()})
+        EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), size).size(), QSize(3000, 300));
     EXPECT_TRUE(readPictureAt(inst.file("missing.png"), QSize(10, 10)).isNull());
 
-    // Long base names take two lines; every base has a tip.
     logIn(w, "admin", "admin");
     auto* icons = child<QListView>(w, "ListView1");
     auto* lines = child<QListView>(w, "List1");
     ASSERT_EQ(rowCount(icons), 5);
 
     // The tip names area, base and base number, in the icons and in the text list alike.
-    const QStringList tips{
-        "エリア：北海道\n拠点名：札幌店\n拠点番号：0101", "エリア：東京\n拠点名：本店\n拠点番号：1301",
-        "エリア：東京\n拠点名：" + longName + "\n拠点番号：1302",
-        "エリア：東京\n拠点名：渋谷店\n拠点番号：1303", "エリア：大阪\n拠点名：梅田店\n拠点番号：2701"};
-    for (int r = 0; r < 5; ++r) {
-        EXPECT_EQ(row(icons, r).data(Qt::ToolTipRole).toString(), tips[r]);
-        EXPECT_EQ(row(lines, r).data(Qt::ToolTipRole).toString(), tips[r]);
-    }
+    for (int r = 0; r < 5; ++r)
+        EXPECT_EQ(row(lines, r).data(Qt::ToolTipRole), row(icons, r).data(Qt::ToolTipRole)) << r;
+    EXPECT_EQ(row(lines, 4).data(Qt::ToolTipRole).toString(), "エリア：大阪\n拠点名：梅田店\n拠点番号：2701");
     // Hovering an icon shows its tip.
     const QRect cell = icons->visualRect(row(icons, 2));
     QHelpEvent hover(QEvent::ToolTip, cell.center(), icons->viewport()->mapToGlobal(cell.center()));
     QApplication::sendEvent(icons->viewport(), &hover);
-    EXPECT_EQ(QToolTip::text(), tips[2]);
+    EXPECT_EQ(QToolTip::text(), "エリア：東京\n拠点名：" + longName + "\n拠点番号：1302");
     QToolTip::hideText();
 
     // A short first name no longer narrows every cell: the long name gets the width of the
@@ -370,7 +356,7 @@ TEST(TopMenuWindow, PicturesIconsTipsAndTheMakerLink)
     inst.messages.shown.clear();
     inst.processes.failOpen = true;
     QTest::mouseClick(link, Qt::LeftButton);
-    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_EQ(inst.messages.shown.size(), 1u);
     inst.expectLastBox(
         "ブラウザを起動できませんでした。\r\n次のアドレスを開けません：https://www.example.co.jp/support/",
         "起動エラー", MsgIcon::Exclamation);
@@ -401,37 +387,22 @@ TEST(TopMenuWindow, LogInRefusalsAndSuccess)
     EXPECT_FALSE(lock->isHidden());
     EXPECT_FALSE(child<QPushButton>(w, "btnTS")->isEnabled());
 
-    struct Case {
-        const char *id, *password, *text, *title;
-        MsgIcon icon;
-    };
-    // The window's own refusals, and one of the database's (all of them: Login's tests).
-    const Case refusals[] = {
-        {"  ", "admin", "ユーザーアカウントを入力して下さい。", "ユーザーアカウント未入力",
-         MsgIcon::Exclamation},
-        {"admin", " ", "ログインパスワードを入力して下さい。", "パスワード未入力", MsgIcon::Exclamation},
-        {"admin", "ADMIN", "パスワードが違います。", "パスワードエラー", MsgIcon::Critical},
-    };
-    for (const Case& c : refusals) {
+    // The window's own refusals (the database's: Login's tests).
+    for (const auto& [id, password, text, title] :
+         {std::tuple{"  ", "admin", "ユーザーアカウントを入力して下さい。", "ユーザーアカウント未入力"},
+          {"admin", " ", "ログインパスワードを入力して下さい。", "パスワード未入力"}}) {
         inst.messages.shown.clear();
-        logIn(w, c.id, c.password);
-        ASSERT_EQ(inst.messages.shown.size(), 1u) << c.id;
-        inst.expectLastBox(c.text, c.title, c.icon);
-        EXPECT_FALSE(lock->isHidden());
+        logIn(w, id, password);
+        ASSERT_EQ(inst.messages.shown.size(), 1u) << id;
+        inst.expectLastBox(text, title, MsgIcon::Exclamation);
         EXPECT_FALSE(inst.exists("loginuser.kvx"));
     }
 
+    // (Enter in the password field: the log-out test.)
     inst.messages.shown.clear();
-    child<QLineEdit>(w, "txtUserId")->setText("staff");
-    auto* password = child<QLineEdit>(w, "txtPassword");
-    password->setText("staff");
-    QApplication::setActiveWindow(&w);
-    password->setFocus();
-    ASSERT_EQ(QApplication::focusWidget(), password);
-    pressAtFocus(Qt::Key_Return);
+    logIn(w, "staff", "staff");
     EXPECT_TRUE(inst.messages.shown.empty());
     EXPECT_TRUE(lock->isHidden());
-    EXPECT_TRUE(child<QPushButton>(w, "btnTS")->isEnabled());
     EXPECT_EQ(texts(w, {"lblUserData_0", "lblUserData_1", "lblUserData_2", "lblUserData_3", "lblUserData_4",
                         "lblUserData_5", "lblLogin", "lblTantou", "lblKyoten"}),
               QStringList({"staff", "施術 花子", "セジュツ ハナコ", "5", "スタッフ", "2024/04/01 9:00:00",
@@ -445,15 +416,9 @@ TEST(TopMenuWindow, LogInRefusalsAndSuccess)
     logIn(w, "admin", "wrong");
     inst.expectLastBox("パスワードが違います。", "パスワードエラー", MsgIcon::Critical);
     EXPECT_EQ(state().gtLoginUser.LoginId, "staff");
-    EXPECT_EQ(state().gtLoginUser.AccessLevel, 5);
     EXPECT_EQ(inst.readBytes("loginuser.kvx"), loginFile);
-    EXPECT_TRUE(inst.exists("loginuser.kvx"));
-    EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'") +
-                  inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'admin'"),
-              "10");
     doubleClickRow(child<QListView>(w, "ListView1"), 4);
     inst.expectLastBox("選択された拠点へアクセスする権限がありません。", "アクセス不可");
-    EXPECT_FALSE(w.launched());
     EXPECT_EQ(inst.commandLines().size(), 1);
     w.close();
     EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'"), "0");
@@ -473,13 +438,11 @@ TEST(TopMenuWindow, LogOutClearsTheUserAndTheBaseAndSavesTheSelection)
     password->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), password);
     QTest::sendKeyEvent(QTest::Click, password, Qt::Key_unknown, longPassword, Qt::NoModifier);
-    EXPECT_EQ(password->text(), longPassword);
     pressAtFocus(Qt::Key_Return);
     ASSERT_EQ(state().gtLoginUser.LoginId, "admin");
     auto* icons = child<QListView>(w, "ListView1");
     // The highlighted base is the one the panel shows.
     ASSERT_EQ(icons->selectionModel()->selectedIndexes(), QModelIndexList{row(icons, 0)});
-    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"北海道", "札幌店", "0101"}));
     icons->setCurrentIndex(row(icons, 3));
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"東京", "渋谷店", "1303"}));
     inst.messages.shown.clear();
@@ -498,7 +461,6 @@ TEST(TopMenuWindow, LogOutClearsTheUserAndTheBaseAndSavesTheSelection)
     EXPECT_FALSE(child<QPushButton>(w, "btnUserCg")->isEnabled());
     EXPECT_FALSE(child<QLabel>(w, "picPassLock")->isHidden());
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"", "", ""}));
-    EXPECT_EQ(state().gtKyoten.iKyotenCd, 0);
     EXPECT_FALSE(icons->selectionModel()->hasSelection());
 
     // Disabled log-out: F1 does nothing.
@@ -527,8 +489,6 @@ TEST(TopMenuWindow, LaunchFromTheIconsHandsOverOrKeepsTheLauncherOpen)
     EXPECT_EQ(inst.readBytes("Massage.ini"), before);
     EXPECT_EQ(inst.readBytes("AreaSelect.ini"), selection);
     EXPECT_TRUE(inst.processes.started.empty());
-    EXPECT_FALSE(w.launched());
-    EXPECT_TRUE(w.isVisible());
 
     inst.messages.shown.clear();
     doubleClickRow(icons, 2);
@@ -556,10 +516,7 @@ TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
         inst.writeFile("Topmenu.ini", "[トップメニュー]\r\nメニューGUI=1\r\n");
         Window w("admin");
         auto* lines = child<QListView>(w, "List1");
-        EXPECT_FALSE(lines->isHidden());
         EXPECT_TRUE(child<QListView>(w, "ListView1")->isHidden());
-
-        inst.messages.shown.clear();
         w.launchFrom(LaunchSource::TextList);
         inst.expectLastBox("拠点のメニューが起動できません。", "選択エラー");
 
@@ -593,10 +550,7 @@ TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
     EXPECT_EQ(rightClick(icons, 3), child<QMenu>(w, "popMenu"));
     EXPECT_EQ(child<QAction>(w, "popMenu00_01")->text(), "拠点番号：13");
     EXPECT_EQ(child<QAction>(w, "popMenu00_02")->text(), "拠点枝番：03");
-    EXPECT_FALSE(child<QAction>(w, "popMenu01")->isEnabled());
-    auto* open = child<QAction>(w, "popMenu03");
-    EXPECT_TRUE(open->isEnabled());
-    open->trigger();
+    child<QAction>(w, "popMenu03")->trigger();
     ASSERT_TRUE(w.launched());
     EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 東京－渋谷店 11"});
     EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
@@ -619,7 +573,6 @@ TEST(TopMenuWindow, AnUnusableDbIniEntryLeavesAdodbIniAlone)
     combo->setCurrentIndex(2);
     EXPECT_TRUE(inst.messages.shown.back().text.startsWith("DB.ini の 4 行目（名前だけ）"));
     EXPECT_EQ(inst.readBytes("adodb.ini"), adodb);
-    EXPECT_EQ(combo->currentIndex(), 0);
     EXPECT_EQ(combo->currentText(), "本番");
     EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 5);
 }
@@ -642,8 +595,7 @@ TEST(TopMenuWindow, StartUpBranches)
     }
     {
         Installed inst(QString(kMassage).replace("簡易メニュー=0", "簡易メニュー=1"));
-        frmTopMenu w;
-        w.load();
+        Window w;
         EXPECT_TRUE(child<QLabel>(w, "lblSysUpdate")->isHidden());
         EXPECT_FALSE(child<QWidget>(w, "picIconHide")->isHidden());
         EXPECT_FALSE(state().gbMenuCancel);
@@ -685,8 +637,7 @@ TEST(TopMenuWindow, AdministratorAddsEditsAndDeletesABaseFromThePopUp)
 
     // Beside the icons: a new base only.
     rightClick(icons, -1);
-    EXPECT_TRUE(add->isVisible());
-    EXPECT_TRUE(add->isEnabled());
+    EXPECT_TRUE(add->isVisible() && add->isEnabled());
     EXPECT_FALSE(edit->isEnabled());
     whenOpen("frmFirstLogin", [](QWidget& creation) {
         auto* prefectures = child<QComboBox>(creation, "cmbChiku");
@@ -752,7 +703,6 @@ TEST(TopMenuWindow, OptionsTakeEffectAndExitCanBeDeclined)
     logIn(w, "staff", "staff");
     ASSERT_EQ(inst.messages.shown.size(), 1u);
     EXPECT_EQ(inst.messages.shown[0].text, "このアカウントは現在ログイン中です");
-    EXPECT_FALSE(inst.exists("loginuser.kvx"));
     toggle("mnDouble");
     logIn(w, "staff", "staff");
     EXPECT_EQ(child<QLabel>(w, "lblUserData_0")->text(), "staff");
@@ -760,7 +710,7 @@ TEST(TopMenuWindow, OptionsTakeEffectAndExitCanBeDeclined)
     // "No" to the exit question changes nothing.
     inst.messages.answer(platform::MsgAnswer::No);
     click(w, "cmdExit");
-    ASSERT_EQ(inst.messages.shown.size(), 2u);
+    EXPECT_EQ(inst.messages.shown.size(), 2u);
     inst.expectLastBox("システムを終了します。よろしいですか？", "拠点メニュー", {},
                        platform::MsgButtons::YesNo);
     EXPECT_TRUE(w.isVisible());
