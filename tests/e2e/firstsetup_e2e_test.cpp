@@ -1,7 +1,6 @@
 #include "e2e.h"
 #include "launcher/startup.h"
-
-#include <QSysInfo>
+#include "platform/host.h"
 
 // A new installation started for real: the database is built on the first start, the
 // first-time setup is walked with the keyboard, forward and back, and saved, the launcher is killed in the
@@ -53,9 +52,7 @@ TEST(FirstSetupEndToEnd, FreshInstallationToTheFirstBase)
     EXPECT_TRUE(log.contains("BASEID=0101")) << log.toStdString();
     EXPECT_TRUE(log.contains("環境名=北海道－札幌治療院")) << log.toStdString();
 
-    QString host = QSysInfo::machineHostName();
-    host = host.left(host.indexOf('.') < 0 ? host.size() : host.indexOf('.')).toUpper().left(15);
-    const QString server = host + "\\MIRANE";
+    const QString server = platform::SystemHost().computerName() + "\\MIRANE";
     EXPECT_EQ(
         inst.scalar("SELECT cShamei1 || '|' || cDaihyo || '|' || cYubinNo || '|' || nLat FROM CORP", server),
         "札幌治療院|代表 太郎|060-0001|155000000");

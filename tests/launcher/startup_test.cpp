@@ -19,11 +19,9 @@ TEST(Startup, AdodbIniAndExecCmd)
     QFile::remove(inst.file("adodb.ini"));
     QDir().mkpath(inst.file("adodb.ini/x"));
     EXPECT_EQ(iAdoDbMake(QStringLiteral("PC01"), QStringLiteral("X")), -1);
-    ASSERT_EQ(inst.messages.shown.size(), 1u);
-    const ShownMessage& m = inst.messages.shown[0];
-    EXPECT_EQ(m.title + m.text,
-              "ファイル作成失敗構成ファイル（Adodb.ini）の作成に失敗しました。\rERROR:iAdoDbMake()");
-    EXPECT_EQ(m.icon, MsgIcon::Critical);
+    EXPECT_EQ(inst.messages.shown.size(), 1u);
+    inst.expectLastBox("構成ファイル（Adodb.ini）の作成に失敗しました。\rERROR:iAdoDbMake()",
+                       "ファイル作成失敗", MsgIcon::Critical);
 
     cls_AnoExeKickV2 kick;
     inst.processes.exitCodes.push_back(1);

@@ -227,7 +227,9 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     Installed inst(QString(kMassage).replace("MENUCANCEL=0", "MENUCANCEL=1").replace("FC機能=0", "FC機能=1"));
     inst.createDatabase("SV02\\MIRANE", true);
     inst.exec("DELETE FROM KYOTEN WHERE iKyotenCd = 27", "SV02\\MIRANE");
-    inst.writeFile("DB.ini", "本番,PC01\\MIRANE,MIRANE45\r\n研修,SV02\\MIRANE,MIRANE45\r\n");
+    // Entries without a server or database are offered but never connected to.
+    inst.writeFile(
+        "DB.ini", "本番,PC01\\MIRANE,MIRANE45\r\n研修,SV02\\MIRANE,MIRANE45\r\n\r\n壊れた,,\r\n名前だけ\r\n");
     inst.writeFile("AreaSelect.ini", "[kyotenCd]= 13\r\n[Index]= 3\r\n[DB]= 1\r\n[LastLoginUser]=admin\r\n");
     inst.writeFile("loginuser.kvx",
                    "[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=admin\r\n[LoginPass]=*****\r\n"
@@ -247,6 +249,7 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     EXPECT_EQ(icons->currentIndex().row(), 2);
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"東京", "新宿店", "1302"}));
     EXPECT_EQ(row(child<QListView>(w, "List1"), 1).data().toString(), "1301：本店(東京)");
+    EXPECT_TRUE(child<QLineEdit>(w, "txtMasterDb")->isHidden());
 
     EXPECT_EQ(child<QLineEdit>(w, "txtUserId")->text(), "admin");
     EXPECT_EQ(texts(w, {"lblUserData_0", "lblUserData_1", "lblUserData_2", "lblUserData_3", "lblLogin",
@@ -280,8 +283,18 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     EXPECT_EQ(rowCount(icons), 0);
     // The box shows the database still in use, never the typed text, and gains no entry.
     EXPECT_EQ(combo->currentText(), "研修");
-    EXPECT_EQ(combo->count(), 2);
-    EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
+    EXPECT_EQ(combo->count(), 4);
+    const QByteArray adodb = inst.readBytes("adodb.ini");
+    EXPECT_TRUE(adodb.contains("Data Source=SV02\\MIRANE;"));
+
+    combo->setCurrentIndex(2);
+    inst.expectLastBox("DB.ini の 4 行目（壊れた）には、サーバー名またはデータベース名がありません。\r\n"
+                       "このデータベースには接続できません。",
+                       "データベース選択エラー", MsgIcon::Exclamation);
+    combo->setCurrentIndex(3);
+    EXPECT_TRUE(inst.messages.shown.back().text.startsWith("DB.ini の 5 行目（名前だけ）"));
+    EXPECT_EQ(inst.readBytes("adodb.ini"), adodb);
+    EXPECT_EQ(combo->currentText(), "研修");
 }
 
 TEST(TopMenuWindow, PicturesIconsTipsAndTheMakerLink)
@@ -461,6 +474,7 @@ TEST(TopMenuWindow, LogOutClearsTheUserAndTheBaseAndSavesTheSelection)
     EXPECT_FALSE(child<QPushButton>(w, "btnUserCg")->isEnabled());
     EXPECT_FALSE(child<QLabel>(w, "picPassLock")->isHidden());
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"", "", ""}));
+    EXPECT_EQ(state().gtKyoten.iKyotenCd, 0);
     EXPECT_FALSE(icons->selectionModel()->hasSelection());
 
     // Disabled log-out: F1 does nothing.
@@ -489,6 +503,7 @@ TEST(TopMenuWindow, LaunchFromTheIconsHandsOverOrKeepsTheLauncherOpen)
     EXPECT_EQ(inst.readBytes("Massage.ini"), before);
     EXPECT_EQ(inst.readBytes("AreaSelect.ini"), selection);
     EXPECT_TRUE(inst.processes.started.empty());
+    EXPECT_FALSE(w.launched());
 
     inst.messages.shown.clear();
     doubleClickRow(icons, 2);
@@ -509,23 +524,8 @@ TEST(TopMenuWindow, LaunchFromTheIconsHandsOverOrKeepsTheLauncherOpen)
     EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'"), "1");
 }
 
-TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
+TEST(TopMenuWindow, LaunchFromThePopUp)
 {
-    {
-        Installed inst;
-        inst.writeFile("Topmenu.ini", "[トップメニュー]\r\nメニューGUI=1\r\n");
-        Window w("admin");
-        auto* lines = child<QListView>(w, "List1");
-        EXPECT_TRUE(child<QListView>(w, "ListView1")->isHidden());
-        w.launchFrom(LaunchSource::TextList);
-        inst.expectLastBox("拠点のメニューが起動できません。", "選択エラー");
-
-        doubleClickRow(lines, 1);
-        ASSERT_TRUE(w.launched());
-        EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 東京－本店 11 69"});
-        EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
-                  "[kyotenCd]= 1\r\n[Index]= 0\r\n[DB]=-1\r\n[LastLoginUser]=admin\r\n");
-    }
     Installed inst;
     Window w("staff");
     auto* icons = child<QListView>(w, "ListView1");
@@ -555,26 +555,6 @@ TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
     EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 東京－渋谷店 11"});
     EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
               "[kyotenCd]= 1\r\n[Index]= 4\r\n[DB]=-1\r\n[LastLoginUser]=admin\r\n");
-}
-
-TEST(TopMenuWindow, AnUnusableDbIniEntryLeavesAdodbIniAlone)
-{
-    Installed inst;
-    inst.writeFile("DB.ini", "本番,PC01\\MIRANE,MIRANE45\r\n\r\n壊れた,,\r\n名前だけ\r\n");
-    frmTopMenu w;
-    w.load();
-    const QByteArray adodb = inst.readBytes("adodb.ini");
-    auto* combo = child<QComboBox>(w, "cmbDBName");
-    ASSERT_EQ(combo->count(), 3);
-    combo->setCurrentIndex(1);
-    inst.expectLastBox("DB.ini の 3 行目（壊れた）には、サーバー名またはデータベース名がありません。\r\n"
-                       "このデータベースには接続できません。",
-                       "データベース選択エラー", MsgIcon::Exclamation);
-    combo->setCurrentIndex(2);
-    EXPECT_TRUE(inst.messages.shown.back().text.startsWith("DB.ini の 4 行目（名前だけ）"));
-    EXPECT_EQ(inst.readBytes("adodb.ini"), adodb);
-    EXPECT_EQ(combo->currentText(), "本番");
-    EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 5);
 }
 
 TEST(TopMenuWindow, StartUpBranches)
@@ -677,7 +657,7 @@ TEST(TopMenuWindow, AdministratorAddsEditsAndDeletesABaseFromThePopUp)
     EXPECT_EQ(names(icons), QStringList({"札幌店", "本店", "新宿店", "渋谷店", "梅田店"}));
 }
 
-TEST(TopMenuWindow, OptionsTakeEffectAndExitCanBeDeclined)
+TEST(TopMenuWindow, OptionsTakeEffectExitCanBeDeclinedAndTheTextListLaunches)
 {
     Installed inst;
     inst.writeBytes("Topmenu.ini", optionBytes("0 0 0 0 0"));
@@ -716,4 +696,13 @@ TEST(TopMenuWindow, OptionsTakeEffectAndExitCanBeDeclined)
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(inst.exists("loginuser.kvx"));
     EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'"), "1");
+
+    // The text list launches too (once a line is chosen).
+    w.launchFrom(LaunchSource::TextList);
+    inst.expectLastBox("拠点のメニューが起動できません。", "選択エラー");
+    doubleClickRow(child<QListView>(w, "List1"), 1);
+    ASSERT_TRUE(w.launched());
+    EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 東京－本店 11 69"});
+    EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
+              "[kyotenCd]= 1\r\n[Index]= 0\r\n[DB]=-1\r\n[LastLoginUser]=staff\r\n");
 }
