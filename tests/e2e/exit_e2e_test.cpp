@@ -27,11 +27,10 @@ TEST(EndToEnd, ExitLogsOutAndOpeningABaseHandsItToMain)
 
     ASSERT_EQ(runTopMenu(inst, logIn + "select:ListView1=0;key:ListView1=Return"), 0)
         << inst.readText("TopMenu.out").toStdString();
-    const QStringList lines = waitForLog(inst, "Main.log", "ZENRIN_PWD=").split("\r\n");
-    ASSERT_GE(lines.size(), 8) << lines.join('\n').toStdString();
-    EXPECT_EQ(lines.mid(0, 2), QStringList({"START Main", "ARGS 北海道－札幌店|11|69"}));
-    EXPECT_EQ(lines.mid(3, 5), QStringList({"BASEID=0101", "環境名=北海道－札幌店", "JOBCODE=11111",
-                                            "ZENRIN_USER=demo-user", "ZENRIN_PWD=demo-pass"}));
+    // (The whole hand-off: the launcher window's launch tests.)
+    const QString log = waitForLog(inst, "Main.log", "ZENRIN_PWD=");
+    EXPECT_TRUE(log.startsWith("START Main\r\nARGS 北海道－札幌店|11|69\r\n")) << log.toStdString();
+    EXPECT_TRUE(log.contains("BASEID=0101\r\n")) << log.toStdString();
     EXPECT_EQ(inst.scalar(admin, "DEMO\\MIRANE"), "1");
     EXPECT_TRUE(inst.exists("loginuser.kvx"));
 }

@@ -143,7 +143,6 @@ TEST(StateFiles, DbListAndBackupDate)
                                      {"2024/03/31 9:00", "2024/03/31"},
                                      {"20240131", "2024/01/31"},
                                      {"2024/02/30", ""},
-                                     {"bak", ""},
                                      {"2024/05/01\r\n2025/06/30", "2024/05/01"},
                                      {"\r\n2025/06/30", ""}}) {
         inst.writeFile("drive_c/KVX/utility/databackup.txt", QString::fromUtf8(text) + "\r\n");
