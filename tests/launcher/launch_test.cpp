@@ -68,6 +68,8 @@ TEST(Launch, HandsTheBaseToMainProgram)
     ASSERT_TRUE(launchKyoten(LaunchSource::IconList, 3, 1));
     EXPECT_TRUE(inst.messages.shown.empty());
     EXPECT_TRUE(inst.readText("Massage.ini").endsWith("[QMAP]\r\nZENRIN_USER=zu01\r\nZENRIN_PWD=zp01\r\n"));
+    EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
+              QByteArray("[kyotenCd]= 13\r\n[Index]= 3\r\n[DB]= 1\r\n[LastLoginUser]=yamada\r\n"));
     ASSERT_EQ(inst.processes.started.size(), 1u);
     EXPECT_EQ(inst.processes.started[0].style, platform::WindowStyle::NormalFocus);
 

@@ -149,12 +149,13 @@ TEST(Login, ARefusalKeepsThePreviousAccountSignedIn)
     // The suspension comes before the password, passwords are case-sensitive, only level 10
     // passes a lock.
     EXPECT_EQ(QStringList({refusal("x' OR 'a'='a", "pw"), refusal("stopbad", "wrong"),
-                           refusal("case", "secret"), refusal("lock10", "wrong"), refusal("lock11", "pw"),
-                           refusal("busy", "pw", true), refusal("nolevel", "pw")}),
+                           refusal("case", "secret"), refusal("lock10", "wrong"), refusal("lock5", "pw"),
+                           refusal("lock11", "pw"), refusal("busy", "pw", true), refusal("nolevel", "pw")}),
               QStringList({"ログインエラー|ユーザーアカウントが登録されていません。|1|0",
                            "ログインエラー|このアカウントは利用停止中のため、ログインできません。|1|1",
                            "パスワードエラー|パスワードが違います。|1|2",
                            "パスワードエラー|パスワードが違います。|1|2",
+                           "ログインエラー|現在システムにログインする事はできません。|2|1",
                            "ログインエラー|現在システムにログインする事はできません。|2|1",
                            "ログインエラー|このアカウントは現在ログイン中です|2|1",
                            "ログインエラー|アクセス権限の取得でエラーが発生しました。|1|0"}));
@@ -236,4 +237,5 @@ TEST(Login, ALostRaceForTheAccountIsRefused)
     inst.expectLastBox("このアカウントは現在ログイン中です", "ログインエラー", MsgIcon::Exclamation);
     EXPECT_EQ(focus, LoginFocus::UserId);
     EXPECT_EQ(state().gtLoginUser.LoginId, "o'neil");
+    EXPECT_TRUE(inst.readText("loginuser.kvx").contains("[LoginId]=o'neil\r\n"));
 }

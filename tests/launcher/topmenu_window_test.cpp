@@ -226,7 +226,9 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     inst.exec("DELETE FROM KYOTEN WHERE iKyotenCd = 27", "SV02\\MIRANE");
     // Entries without a server or database are offered but never connected to.
     inst.writeFile(
-        "DB.ini", "本番,PC01\\MIRANE,MIRANE45\r\n研修,SV02\\MIRANE,MIRANE45\r\n\r\n壊れた,,\r\n名前だけ\r\n");
+        "DB.ini",
+        "本番,PC01\\MIRANE,MIRANE45\r\n研修,SV02\\MIRANE,MIRANE45\r\n試験,PC01\\MIRANE,MIRANE45\r\n\r\n"
+        "壊れた,,\r\n名前だけ\r\n");
     inst.writeFile("AreaSelect.ini", "[kyotenCd]= 13\r\n[Index]= 3\r\n[DB]= 1\r\n[LastLoginUser]=admin\r\n");
     inst.writeFile("loginuser.kvx",
                    "[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=admin\r\n[LoginPass]=*****\r\n"
@@ -267,26 +269,26 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
         typeAtFocus(text);
         pressAtFocus(Qt::Key_Return);
     };
-    type("本");
-    EXPECT_EQ(combo->currentIndex(), 0);
+    type("験"); // anywhere in the name
+    EXPECT_EQ(combo->currentIndex(), 2);
     EXPECT_EQ(rowCount(icons), 5);
     type("存在しない");
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1"}), QStringList({"－", "該当なし"}));
     EXPECT_EQ(rowCount(icons), 0);
     // The box shows the database still in use, never the typed text, and gains no entry.
-    EXPECT_EQ(combo->currentText(), "本番");
-    EXPECT_EQ(combo->count(), 4);
+    EXPECT_EQ(combo->currentText(), "試験");
+    EXPECT_EQ(combo->count(), 5);
     const QByteArray adodb = inst.readBytes("adodb.ini");
     EXPECT_TRUE(adodb.contains("Data Source=PC01\\MIRANE;"));
 
-    combo->setCurrentIndex(2);
-    inst.expectLastBox("DB.ini の 4 行目（壊れた）には、サーバー名またはデータベース名がありません。\r\n"
+    combo->setCurrentIndex(3);
+    inst.expectLastBox("DB.ini の 5 行目（壊れた）には、サーバー名またはデータベース名がありません。\r\n"
                        "このデータベースには接続できません。",
                        "データベース選択エラー", MsgIcon::Exclamation);
-    combo->setCurrentIndex(3);
-    EXPECT_TRUE(inst.messages.shown.back().text.startsWith("DB.ini の 5 行目（名前だけ）"));
+    combo->setCurrentIndex(4);
+    EXPECT_TRUE(inst.messages.shown.back().text.startsWith("DB.ini の 6 行目（名前だけ）"));
     EXPECT_EQ(inst.readBytes("adodb.ini"), adodb);
-    EXPECT_EQ(combo->currentText(), "本番");
+    EXPECT_EQ(combo->currentText(), "試験");
 }
 
 TEST(TopMenuWindow, PicturesIconsTipsAndTheMakerLink)
