@@ -88,15 +88,10 @@ QModelIndex row(const QListView* list, int r)
     return list->model()->index(r, 0);
 }
 
-int rowCount(const QListView* list)
-{
-    return list->model()->rowCount();
-}
-
 QStringList names(const QListView* icons)
 {
     QStringList texts;
-    for (int i = 0; i < rowCount(icons); ++i)
+    for (int i = 0; i < icons->model()->rowCount(); ++i)
         texts << row(icons, i).data().toString();
     return texts;
 }
@@ -216,7 +211,7 @@ TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
               textfile::encode("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
                                "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n[資産管理情報]\r\n"
                                "資源配布=C:\\KVX\\MASTER\r\n[監視時間msec]\r\nTime = 300000\r\n"));
-    EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 5);
+    EXPECT_EQ(child<QListView>(w, "ListView1")->model()->rowCount(), 5);
 }
 
 TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
@@ -271,10 +266,10 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     };
     type("験"); // anywhere in the name
     EXPECT_EQ(combo->currentIndex(), 2);
-    EXPECT_EQ(rowCount(icons), 5);
+    EXPECT_EQ(icons->model()->rowCount(), 5);
     type("存在しない");
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1"}), QStringList({"－", "該当なし"}));
-    EXPECT_EQ(rowCount(icons), 0);
+    EXPECT_EQ(icons->model()->rowCount(), 0);
     // The box shows the database still in use, never the typed text, and gains no entry.
     EXPECT_EQ(combo->currentText(), "試験");
     EXPECT_EQ(combo->count(), 5);
@@ -316,7 +311,7 @@ TEST(TopMenuWindow, PicturesIconsTipsAndTheMakerLink)
 
     logIn(w, "admin", "admin");
     auto* icons = child<QListView>(w, "ListView1");
-    ASSERT_EQ(rowCount(icons), 5);
+    ASSERT_EQ(icons->model()->rowCount(), 5);
     // Hovering an icon shows its tip: area, base and base number.
     const QRect cell = icons->visualRect(row(icons, 2));
     QHelpEvent hover(QEvent::ToolTip, cell.center(), icons->viewport()->mapToGlobal(cell.center()));
@@ -540,7 +535,7 @@ TEST(TopMenuWindow, StartUpBranches)
         EXPECT_TRUE(child<QListView>(w, "List1")->isHidden());
         EXPECT_EQ(child<QLineEdit>(w, "txtUserId")->text(), "");
         EXPECT_EQ(state().giKyotenCount, 0);
-        EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 0);
+        EXPECT_EQ(child<QListView>(w, "ListView1")->model()->rowCount(), 0);
     }
     {
         Installed inst(QString(kMassage).replace("簡易メニュー=0", "簡易メニュー=1"));
