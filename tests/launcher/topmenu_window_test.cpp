@@ -565,7 +565,8 @@ TEST(TopMenuWindow, StartUpBranches)
     }
 }
 
-TEST(TopMenuWindow, AdministratorAddsEditsAndDeletesABaseFromThePopUp)
+// (A deletion from the pop-up: the end-to-end base test.)
+TEST(TopMenuWindow, AdministratorAddsAndEditsABaseFromThePopUp)
 {
     Installed inst(QString(kMassage).replace("FC機能=0", "FC機能=1"));
     // The base templates in the program folder and in the distribution folder C:\KVX\MASTER.
