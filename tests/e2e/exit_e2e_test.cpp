@@ -14,16 +14,12 @@ TEST(EndToEnd, ExitLogsOutAndOpeningABaseHandsItToMain)
     const QString admin = "SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'admin'";
     for (const QString exit : {"key:frmTopMenu=F12", "click:cmdExit"}) {
         SCOPED_TRACE(exit.toStdString());
-        inst.exec("UPDATE ACCOUNT SET tLoginDate = '2024-04-01 09:00:00.000' WHERE cLoginId = 'admin'",
-                  "DEMO\\MIRANE");
+        QFile::remove(inst.file("AreaSelect.ini"));
         ASSERT_EQ(runTopMenu(inst, logIn + "answer:Yes;" + exit), 0)
             << inst.readText("TopMenu.out").toStdString();
 
-        // Logged in (the log-in time moved on) and logged out again.
+        // Logged in (the last user is admin) and logged out again.
         EXPECT_EQ(inst.scalar(admin, "DEMO\\MIRANE"), "0");
-        EXPECT_NE(inst.scalar("SELECT COUNT(*) FROM ACCOUNT WHERE cLoginId = 'admin' AND tLoginDate > '2025'",
-                              "DEMO\\MIRANE"),
-                  "0");
         EXPECT_FALSE(inst.exists("loginuser.kvx"));
         EXPECT_TRUE(inst.readText("AreaSelect.ini").endsWith("\r\n[LastLoginUser]=admin\r\n"))
             << inst.readText("AreaSelect.ini").toStdString();
@@ -31,11 +27,10 @@ TEST(EndToEnd, ExitLogsOutAndOpeningABaseHandsItToMain)
 
     ASSERT_EQ(runTopMenu(inst, logIn + "select:ListView1=0;key:ListView1=Return"), 0)
         << inst.readText("TopMenu.out").toStdString();
-    const QStringList lines = waitForLog(inst, "Main.log", "ZENRIN_PWD=").split("\r\n");
-    ASSERT_GE(lines.size(), 8) << lines.join('\n').toStdString();
-    EXPECT_EQ(lines.mid(0, 2), QStringList({"START Main", "ARGS 北海道－札幌店|11|69"}));
-    EXPECT_EQ(lines.mid(3, 5), QStringList({"BASEID=0101", "環境名=北海道－札幌店", "JOBCODE=11111",
-                                            "ZENRIN_USER=demo-user", "ZENRIN_PWD=demo-pass"}));
+    // (The whole hand-off: the launcher window's launch tests.)
+    const QString log = waitForLog(inst, "Main.log", "ZENRIN_PWD=");
+    EXPECT_TRUE(log.startsWith("START Main\r\nARGS 北海道－札幌店|11|69\r\n")) << log.toStdString();
+    EXPECT_TRUE(log.contains("BASEID=0101\r\n")) << log.toStdString();
     EXPECT_EQ(inst.scalar(admin, "DEMO\\MIRANE"), "1");
     EXPECT_TRUE(inst.exists("loginuser.kvx"));
 }

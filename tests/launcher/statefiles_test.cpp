@@ -39,19 +39,7 @@ TEST(StateFiles, LoginFileRoundTrip)
 {
     TestInstallation inst;
     tLoginUser& u = state().gtLoginUser;
-    u = {13, 1,          "yamada", "pw12", "山田　太郎", "ﾔﾏﾀﾞ ﾀﾛｳ",           "13011302",
-         5,  "スタッフ", "",       1,      "45292",      "2024/01/30 18:05:00"};
-    EXPECT_EQ(LoginFileMake(QStringLiteral("11010")), 0);
-    EXPECT_EQ(
-        inst.readBytes("loginuser.kvx"),
-        textfile::encode(QStringLiteral(
-            "[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=yamada\r\n[LoginPass]=****\r\n[Name]=山田　太郎\r\n"
-            "[NameKana]=ﾔﾏﾀﾞ ﾀﾛｳ\r\n[AreaWord]=13011302\r\n[AccessLevel]=5\r\n[AccessName]=スタッフ\r\n"
-            "[AccessJobNo]=11010\r\n[Kubun]=1\r\n[MakeDate]=45292\r\n[LoginDate]=2024/01/30 18:05:00\r\n")));
-    EXPECT_EQ(iLoadLoginUser(), 1);
-    EXPECT_EQ(u.LoginPass + u.Name + u.AccessJobNo + u.LoginDate + QString::number(u.AccessLevel),
-              QStringLiteral("****山田　太郎110102024/01/30 18:05:005"));
-
+    // (The file's bytes and a whole round trip: HostileAccountTextsStayInTheirOwnFields.)
     // A comma in the id is written so that both files give it back whole.
     u.LoginId = QStringLiteral("a,b");
     EXPECT_EQ(LoginFileMake(QString()), 0);
@@ -77,25 +65,25 @@ TEST(StateFiles, HostileAccountTextsStayInTheirOwnFields)
     TestInstallation inst;
     tLoginUser& u = state().gtLoginUser;
     const QString name = "x\",[kyotenCd]=99,[kyotenEb]=9,\"", access = "スタッフ\",[AccessLevel]=10,\"";
-    u = {13, 1, "yamada", "pw", name, "\"ﾔﾏﾀﾞ\"", "1301", 5, access, "", 1, "a\"b", "2024/01/30"};
+    u = {13, 1, "yamada", "pw", name, "\"ﾔﾏﾀﾞ ﾀﾛｳ\"", "1301", 5, access, "", 1, "a\"b", "2024/01/30"};
     const tLoginUser written = u;
     EXPECT_EQ(LoginFileMake(QStringLiteral("1,\r\n[LoginId]=admin")), 0);
-    EXPECT_EQ(
-        inst.readBytes("loginuser.kvx"),
-        textfile::encode(QStringLiteral(
-            "[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=yamada\r\n[LoginPass]=**\r\n"
-            "\"[Name]=x\"\",[kyotenCd]=99,[kyotenEb]=9,\"\"\"\r\n[NameKana]=\"ﾔﾏﾀﾞ\"\r\n[AreaWord]=1301\r\n"
-            "[AccessLevel]=5\r\n\"[AccessName]=スタッフ\"\",[AccessLevel]=10,\"\"\"\r\n"
-            "\"[AccessJobNo]=1, [LoginId]=admin\"\r\n[Kubun]=1\r\n[MakeDate]=a\"b\r\n"
-            "[LoginDate]=2024/01/30\r\n")));
+    EXPECT_EQ(inst.readBytes("loginuser.kvx"),
+              textfile::encode(
+                  QStringLiteral("[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=yamada\r\n[LoginPass]=**\r\n"
+                                 "\"[Name]=x\"\",[kyotenCd]=99,[kyotenEb]=9,\"\"\"\r\n[NameKana]=\"ﾔﾏﾀﾞ "
+                                 "ﾀﾛｳ\"\r\n[AreaWord]=1301\r\n"
+                                 "[AccessLevel]=5\r\n\"[AccessName]=スタッフ\"\",[AccessLevel]=10,\"\"\"\r\n"
+                                 "\"[AccessJobNo]=1, [LoginId]=admin\"\r\n[Kubun]=1\r\n[MakeDate]=a\"b\r\n"
+                                 "[LoginDate]=2024/01/30\r\n")));
     EXPECT_EQ(iLoadLoginUser(), 1);
-    EXPECT_EQ(u.kyotenCd * 100 + u.kyotenEb, 1301);
-    EXPECT_EQ(u.AccessLevel, 5);
-    EXPECT_EQ(u.LoginId, QStringLiteral("yamada"));
-    EXPECT_EQ(u.Name, written.Name);
-    EXPECT_EQ(u.NameKana, written.NameKana);
-    EXPECT_EQ(u.AccessName, written.AccessName);
-    EXPECT_EQ(u.MakeDate, written.MakeDate);
+    const auto fields = [](const tLoginUser& v) {
+        return QStringList({QString::number(v.kyotenCd * 100 + v.kyotenEb), QString::number(v.AccessLevel),
+                            v.LoginId, v.Name, v.NameKana, v.AreaWord, v.AccessName, v.MakeDate,
+                            v.LoginDate});
+    };
+    EXPECT_EQ(fields(u), fields(written));
+    EXPECT_EQ(u.LoginPass, "**"); // the mask, never the password
     EXPECT_EQ(u.AccessJobNo, QStringLiteral("1, [LoginId]=admin"));
 
     // A file of an older launcher with the quote left as it was: the line written for each
@@ -130,26 +118,27 @@ TEST(StateFiles, DbListAndBackupDate)
         QStringLiteral("本番,PC01\\MIRANE,MIRANE45\r\n\r\n\"検証,旧\",PC02,OLD45\r\nテスト,PC03\r\n"));
     const auto& list = state().gtDbList;
     ASSERT_EQ(iReadDbList(), 3);
-    EXPECT_EQ(list[0].displayName + list[0].server + list[0].database,
-              QStringLiteral("本番PC01\\MIRANEMIRANE45"));
-    EXPECT_EQ(list[1].displayName, QStringLiteral("検証,旧"));
-    EXPECT_TRUE(list[2].database.isEmpty());
+    const auto entries = [&] {
+        QStringList all;
+        for (const auto& e : list)
+            all << e.displayName + "|" + e.server + "|" + e.database;
+        return all;
+    };
+    EXPECT_EQ(entries(), QStringList({"本番|PC01\\MIRANE|MIRANE45", "検証,旧|PC02|OLD45", "テスト|PC03|"}));
     inst.writeFile("ServerName.kvx", QStringLiteral("[DBServer]=  SV02  \r\n"));
     ASSERT_EQ(iReadDbList(), 3);
-    EXPECT_EQ(list[0].server, QStringLiteral("SV02\\MIRANE"));
-    EXPECT_EQ(list[1].server, QStringLiteral("SV02"));
+    EXPECT_EQ(entries(), QStringList({"本番|SV02\\MIRANE|MIRANE45", "検証,旧|SV02|OLD45", "テスト|SV02|"}));
 
     EXPECT_TRUE(csGetBackupDate().isEmpty());
-    const char* texts[] = {"2024/1/5,ok", "2024-02-29 10:15:00", "2024/03/31 9:00",
-                           "20240131",    "2024/02/30",          "bak"};
-    const char* dates[] = {"2024/01/05", "2024/02/29", "2024/03/31", "2024/01/31", "", ""};
-    for (int i = 0; i < 6; ++i) {
-        inst.writeFile("drive_c/KVX/utility/databackup.txt", QString::fromUtf8(texts[i]) + "\r\n");
-        EXPECT_EQ(csGetBackupDate(), QString::fromUtf8(dates[i])) << texts[i];
-    }
     // Only the first line counts.
-    inst.writeFile("drive_c/KVX/utility/databackup.txt", "2024/05/01\r\n2025/06/30\r\n");
-    EXPECT_EQ(csGetBackupDate(), "2024/05/01");
-    inst.writeFile("drive_c/KVX/utility/databackup.txt", "\r\n2025/06/30\r\n");
-    EXPECT_EQ(csGetBackupDate(), "");
+    for (const auto& [text, date] : {std::pair{"2024/1/5,ok", "2024/01/05"},
+                                     {"2024-02-29 10:15:00", "2024/02/29"},
+                                     {"2024/03/31 9:00", "2024/03/31"},
+                                     {"20240131", "2024/01/31"},
+                                     {"2024/02/30", ""},
+                                     {"2024/05/01\r\n2025/06/30", "2024/05/01"},
+                                     {"\r\n2025/06/30", ""}}) {
+        inst.writeFile("drive_c/KVX/utility/databackup.txt", QString::fromUtf8(text) + "\r\n");
+        EXPECT_EQ(csGetBackupDate(), QString::fromUtf8(date)) << text;
+    }
 }

@@ -73,11 +73,12 @@ struct Window : frmTopMenu {
     }
 };
 
+// The texts of labels and fields.
 QStringList texts(const frmTopMenu& w, std::initializer_list<const char*> labels)
 {
     QStringList values;
     for (const char* label : labels)
-        values << child<QLabel>(w, label)->text();
+        values << child<QWidget>(w, label)->property("text").toString();
     return values;
 }
 
@@ -87,15 +88,10 @@ QModelIndex row(const QListView* list, int r)
     return list->model()->index(r, 0);
 }
 
-int rowCount(const QListView* list)
-{
-    return list->model()->rowCount();
-}
-
 QStringList names(const QListView* icons)
 {
     QStringList texts;
-    for (int i = 0; i < rowCount(icons); ++i)
+    for (int i = 0; i < icons->model()->rowCount(); ++i)
         texts << row(icons, i).data().toString();
     return texts;
 }
@@ -168,13 +164,11 @@ TEST(Accessibility, EveryControlOfEveryWindowHasAName)
 {
     Installed inst;
     Window launcher;
-    for (const auto& [field, caption] : {std::pair{"txtUserId", "ユーザーアカウント"},
-                                         {"txtPassword", "パスワード"},
-                                         {"cmbDBName", "接続先データベース"},
-                                         {"txtMasterDb", "接続先データベース"},
-                                         {"ListView1", "拠点一覧"},
-                                         {"List1", "拠点一覧"}})
-        EXPECT_EQ(spokenName(child<QWidget>(launcher, field)), QString::fromUtf8(caption)) << field;
+    QStringList spoken;
+    for (const char* field : {"txtUserId", "txtPassword", "cmbDBName", "txtMasterDb", "ListView1", "List1"})
+        spoken << spokenName(child<QWidget>(launcher, field));
+    EXPECT_EQ(spoken, QStringList({"ユーザーアカウント", "パスワード", "接続先データベース",
+                                   "接続先データベース", "拠点一覧", "拠点一覧"}));
     QStringList missing = unnamed(launcher);
     state().gtKyoten = tKyoten{13, 1, 0, "東京", "本店", "", 0, "", 0, "", 1};
     missing << unnamed(frmKyotenMent()) << unnamed(frmCaution()) << unnamed(frmFirstLogin())
@@ -190,8 +184,6 @@ TEST(Accessibility, EveryControlOfEveryWindowHasAName)
 
 TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
 {
-    const QString question = "システムの初回動作時にはデータベースを再構築する必要があります。\r"
-                             "しばらく時間がかかる場合もありますが、処理を実行してもよろしいですか？";
     {
         TestInstallation inst;
         inst.writeFile("Massage.ini", kMassage);
@@ -203,10 +195,10 @@ TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
         } catch (const ProgramEnded& e) {
             EXPECT_EQ(e.exitCode, 0);
         }
-        ASSERT_EQ(inst.messages.shown.size(), 1u);
-        inst.expectLastBox(question, "データベース再構成", MsgIcon::Question, platform::MsgButtons::OkCancel);
+        inst.expectLastBox("システムの初回動作時にはデータベースを再構築する必要があります。\r"
+                           "しばらく時間がかかる場合もありますが、処理を実行してもよろしいですか？",
+                           "データベース再構成", MsgIcon::Question, platform::MsgButtons::OkCancel);
         EXPECT_TRUE(inst.processes.started.empty());
-        EXPECT_FALSE(inst.exists("adodb.ini"));
     }
     Installed inst;
     QFile::remove(inst.file("adodb.ini"));
@@ -219,9 +211,7 @@ TEST(TopMenuWindow, FirstRunRebuildsTheDatabaseOrEnds)
               textfile::encode("[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=PC01\\MIRANE;"
                                "Database=MIRANE45;uid=sa;pwd=mtr4827\r\n[資産管理情報]\r\n"
                                "資源配布=C:\\KVX\\MASTER\r\n[監視時間msec]\r\nTime = 300000\r\n"));
-    EXPECT_TRUE(child<QComboBox>(w, "cmbDBName")->isHidden());
-    EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 5);
-    EXPECT_EQ(state().giSetupMode, -1);
+    EXPECT_EQ(child<QListView>(w, "ListView1")->model()->rowCount(), 5);
 }
 
 TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
@@ -229,7 +219,11 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     Installed inst(QString(kMassage).replace("MENUCANCEL=0", "MENUCANCEL=1").replace("FC機能=0", "FC機能=1"));
     inst.createDatabase("SV02\\MIRANE", true);
     inst.exec("DELETE FROM KYOTEN WHERE iKyotenCd = 27", "SV02\\MIRANE");
-    inst.writeFile("DB.ini", "本番,PC01\\MIRANE,MIRANE45\r\n研修,SV02\\MIRANE,MIRANE45\r\n");
+    // Entries without a server or database are offered but never connected to.
+    inst.writeFile(
+        "DB.ini",
+        "本番,PC01\\MIRANE,MIRANE45\r\n研修,SV02\\MIRANE,MIRANE45\r\n試験,PC01\\MIRANE,MIRANE45\r\n\r\n"
+        "壊れた,,\r\n名前だけ\r\n");
     inst.writeFile("AreaSelect.ini", "[kyotenCd]= 13\r\n[Index]= 3\r\n[DB]= 1\r\n[LastLoginUser]=admin\r\n");
     inst.writeFile("loginuser.kvx",
                    "[kyotenCd]=13\r\n[kyotenEb]=1\r\n[LoginId]=admin\r\n[LoginPass]=*****\r\n"
@@ -242,7 +236,6 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
 
     // The second environment, its adodb.ini and its four bases; the third icon again.
     auto* combo = child<QComboBox>(w, "cmbDBName");
-    EXPECT_EQ(combo->count(), 2);
     EXPECT_EQ(combo->currentIndex(), 1);
     EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
     auto* icons = child<QListView>(w, "ListView1");
@@ -252,19 +245,15 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
     EXPECT_EQ(row(child<QListView>(w, "List1"), 1).data().toString(), "1301：本店(東京)");
     EXPECT_TRUE(child<QLineEdit>(w, "txtMasterDb")->isHidden());
 
-    EXPECT_EQ(child<QLineEdit>(w, "txtUserId")->text(), "admin");
-    EXPECT_EQ(texts(w, {"lblUserData_0", "lblUserData_1", "lblUserData_2", "lblUserData_3", "lblLogin",
-                        "lblTantou"}),
-              QStringList({"admin", "管理者", "2024/04/01 9:00:00", "10", "管理者", "管理 一郎"}));
-    EXPECT_TRUE(child<QLabel>(w, "picPassLock")->isHidden());
+    // A restored log-in shows the job name and the previous log-in where a fresh one shows the name.
+    EXPECT_EQ(texts(w, {"txtUserId", "lblUserData_1", "lblUserData_2", "lblTantou"}),
+              QStringList({"admin", "管理者", "2024/04/01 9:00:00", "管理 一郎"}));
     EXPECT_TRUE(child<QPushButton>(w, "btnUserCg")->isEnabled());
-    EXPECT_TRUE(combo->isEnabled());
 
     // Switches of Massage.ini.
     EXPECT_TRUE(child<QWidget>(w, "picIconHide")->isHidden());
     EXPECT_FALSE(child<QLabel>(w, "lblSysUpdate")->isHidden());
     EXPECT_TRUE(state().gbMenuCancel);
-    EXPECT_EQ(state().giKyotenCount, 4);
 
     // Enter in the selector searches the display names, typed where a user's keys go.
     showActive(w);
@@ -275,21 +264,26 @@ TEST(TopMenuWindow, StartUpRestoresEnvironmentSelectionAndLogin)
         typeAtFocus(text);
         pressAtFocus(Qt::Key_Return);
     };
-    type("本");
-    EXPECT_EQ(combo->currentIndex(), 0);
-    EXPECT_EQ(rowCount(icons), 5);
-    EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=PC01\\MIRANE;"));
-    type("研");
-    EXPECT_EQ(combo->currentIndex(), 1);
-    EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
-    EXPECT_EQ(rowCount(icons), 4);
+    type("験"); // anywhere in the name
+    EXPECT_EQ(combo->currentIndex(), 2);
+    EXPECT_EQ(icons->model()->rowCount(), 5);
     type("存在しない");
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1"}), QStringList({"－", "該当なし"}));
-    EXPECT_EQ(rowCount(icons), 0);
+    EXPECT_EQ(icons->model()->rowCount(), 0);
     // The box shows the database still in use, never the typed text, and gains no entry.
-    EXPECT_EQ(combo->currentText(), "研修");
-    EXPECT_EQ(combo->count(), 2);
-    EXPECT_TRUE(inst.readText("adodb.ini").contains("Data Source=SV02\\MIRANE;"));
+    EXPECT_EQ(combo->currentText(), "試験");
+    EXPECT_EQ(combo->count(), 5);
+    const QByteArray adodb = inst.readBytes("adodb.ini");
+    EXPECT_TRUE(adodb.contains("Data Source=PC01\\MIRANE;"));
+
+    combo->setCurrentIndex(3);
+    inst.expectLastBox("DB.ini の 5 行目（壊れた）には、サーバー名またはデータベース名がありません。\r\n"
+                       "このデータベースには接続できません。",
+                       "データベース選択エラー", MsgIcon::Exclamation);
+    combo->setCurrentIndex(4);
+    EXPECT_TRUE(inst.messages.shown.back().text.startsWith("DB.ini の 6 行目（名前だけ）"));
+    EXPECT_EQ(inst.readBytes("adodb.ini"), adodb);
+    EXPECT_EQ(combo->currentText(), "試験");
 }
 
 TEST(TopMenuWindow, PicturesIconsTipsAndTheMakerLink)
@@ -311,30 +305,18 @@ TEST(TopMenuWindow, PicturesIconsTipsAndTheMakerLink)
     EXPECT_EQ(picArea->pixmap().size(), picArea->size());
 
     // Never enlarged; no size: as it is.
-    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize(6000, 600)).size(), QSize(3000, 300));
-    EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), QSize()).size(), QSize(3000, 300));
+    for (const QSize size : {QSize(6000, 600), QSize()})
+        EXPECT_EQ(readPictureAt(inst.file("ICON/top.png"), size).size(), QSize(3000, 300));
     EXPECT_TRUE(readPictureAt(inst.file("missing.png"), QSize(10, 10)).isNull());
 
-    // Long base names take two lines; every base has a tip.
     logIn(w, "admin", "admin");
     auto* icons = child<QListView>(w, "ListView1");
-    auto* lines = child<QListView>(w, "List1");
-    ASSERT_EQ(rowCount(icons), 5);
-
-    // The tip names area, base and base number, in the icons and in the text list alike.
-    const QStringList tips{
-        "エリア：北海道\n拠点名：札幌店\n拠点番号：0101", "エリア：東京\n拠点名：本店\n拠点番号：1301",
-        "エリア：東京\n拠点名：" + longName + "\n拠点番号：1302",
-        "エリア：東京\n拠点名：渋谷店\n拠点番号：1303", "エリア：大阪\n拠点名：梅田店\n拠点番号：2701"};
-    for (int r = 0; r < 5; ++r) {
-        EXPECT_EQ(row(icons, r).data(Qt::ToolTipRole).toString(), tips[r]);
-        EXPECT_EQ(row(lines, r).data(Qt::ToolTipRole).toString(), tips[r]);
-    }
-    // Hovering an icon shows its tip.
+    ASSERT_EQ(icons->model()->rowCount(), 5);
+    // Hovering an icon shows its tip: area, base and base number.
     const QRect cell = icons->visualRect(row(icons, 2));
     QHelpEvent hover(QEvent::ToolTip, cell.center(), icons->viewport()->mapToGlobal(cell.center()));
     QApplication::sendEvent(icons->viewport(), &hover);
-    EXPECT_EQ(QToolTip::text(), tips[2]);
+    EXPECT_EQ(QToolTip::text(), "エリア：東京\n拠点名：" + longName + "\n拠点番号：1302");
     QToolTip::hideText();
 
     // A short first name no longer narrows every cell: the long name gets the width of the
@@ -348,17 +330,9 @@ TEST(TopMenuWindow, PicturesIconsTipsAndTheMakerLink)
     EXPECT_GE(cell.height() - icons->iconSize().height(), 2 * fm.lineSpacing());
     EXPECT_TRUE(icons->wordWrap());
 
-    // The maker's link: red under the mouse, dark blue again when it leaves.
+    // The maker's link opens the installation's address: a page of the program folder, or a web
+    // address.
     auto* link = child<QLabel>(w, "lblSysUpdate");
-    QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(link, &enter);
-    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(255, 0, 0));
-    QTest::mouseMove(picArea, QPoint(2, 2));
-    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), QPointF(2, 2), Qt::NoButton, {}, {});
-    QApplication::sendEvent(picArea, &move);
-    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(0, 0, 128));
-
-    // The address is the installation's: a page of the program folder, or a web address.
     QTest::mouseClick(link, Qt::LeftButton);
     inst.expectLastBox("メーカーのサイトのアドレスが設定されていません（Mirane.ver の [Maker] ADDRESS）。",
                        "起動エラー", MsgIcon::Exclamation);
@@ -366,11 +340,11 @@ TEST(TopMenuWindow, PicturesIconsTipsAndTheMakerLink)
     inst.writeFile("support/index.html", "<html></html>");
     QTest::mouseClick(link, Qt::LeftButton);
     EXPECT_EQ(inst.processes.opened, QStringList{inst.path() + "/support/index.html"});
-    inst.writeFile("Mirane.ver", "[Maker]\r\nADDRESS=https://www.example.co.jp/support/\r\n");
+    inst.writeFile("Mirane.ver", "[Maker]\r\nADDRESS= https://www.example.co.jp/support/ \r\n");
     inst.messages.shown.clear();
     inst.processes.failOpen = true;
     QTest::mouseClick(link, Qt::LeftButton);
-    ASSERT_EQ(inst.messages.shown.size(), 1u);
+    EXPECT_EQ(inst.messages.shown.size(), 1u);
     inst.expectLastBox(
         "ブラウザを起動できませんでした。\r\n次のアドレスを開けません：https://www.example.co.jp/support/",
         "起動エラー", MsgIcon::Exclamation);
@@ -397,41 +371,21 @@ TEST(TopMenuWindow, LogInRefusalsAndSuccess)
 {
     Installed inst;
     Window w;
-    auto* lock = child<QLabel>(w, "picPassLock");
-    EXPECT_FALSE(lock->isHidden());
     EXPECT_FALSE(child<QPushButton>(w, "btnTS")->isEnabled());
 
-    struct Case {
-        const char *id, *password, *text, *title;
-        MsgIcon icon;
-    };
-    // The window's own refusals, and one of the database's (all of them: Login's tests).
-    const Case refusals[] = {
-        {"  ", "admin", "ユーザーアカウントを入力して下さい。", "ユーザーアカウント未入力",
-         MsgIcon::Exclamation},
-        {"admin", " ", "ログインパスワードを入力して下さい。", "パスワード未入力", MsgIcon::Exclamation},
-        {"admin", "ADMIN", "パスワードが違います。", "パスワードエラー", MsgIcon::Critical},
-    };
-    for (const Case& c : refusals) {
-        inst.messages.shown.clear();
-        logIn(w, c.id, c.password);
-        ASSERT_EQ(inst.messages.shown.size(), 1u) << c.id;
-        inst.expectLastBox(c.text, c.title, c.icon);
-        EXPECT_FALSE(lock->isHidden());
+    // The window's own refusals (the database's: Login's tests).
+    for (const auto& [id, password, text, title] :
+         {std::tuple{"  ", "admin", "ユーザーアカウントを入力して下さい。", "ユーザーアカウント未入力"},
+          {"admin", " ", "ログインパスワードを入力して下さい。", "パスワード未入力"}}) {
+        logIn(w, id, password);
+        inst.expectLastBox(text, title, MsgIcon::Exclamation);
         EXPECT_FALSE(inst.exists("loginuser.kvx"));
     }
 
+    // (Enter in the password field: the log-out test.)
     inst.messages.shown.clear();
-    child<QLineEdit>(w, "txtUserId")->setText("staff");
-    auto* password = child<QLineEdit>(w, "txtPassword");
-    password->setText("staff");
-    QApplication::setActiveWindow(&w);
-    password->setFocus();
-    ASSERT_EQ(QApplication::focusWidget(), password);
-    pressAtFocus(Qt::Key_Return);
+    logIn(w, "staff", "staff");
     EXPECT_TRUE(inst.messages.shown.empty());
-    EXPECT_TRUE(lock->isHidden());
-    EXPECT_TRUE(child<QPushButton>(w, "btnTS")->isEnabled());
     EXPECT_EQ(texts(w, {"lblUserData_0", "lblUserData_1", "lblUserData_2", "lblUserData_3", "lblUserData_4",
                         "lblUserData_5", "lblLogin", "lblTantou", "lblKyoten"}),
               QStringList({"staff", "施術 花子", "セジュツ ハナコ", "5", "スタッフ", "2024/04/01 9:00:00",
@@ -441,19 +395,10 @@ TEST(TopMenuWindow, LogInRefusalsAndSuccess)
 
     // A refused log-in keeps the account signed in: 梅田店 (2701) stays closed to it, and
     // leaving logs it out.
-    const QByteArray loginFile = inst.readBytes("loginuser.kvx");
     logIn(w, "admin", "wrong");
-    inst.expectLastBox("パスワードが違います。", "パスワードエラー", MsgIcon::Critical);
     EXPECT_EQ(state().gtLoginUser.LoginId, "staff");
-    EXPECT_EQ(state().gtLoginUser.AccessLevel, 5);
-    EXPECT_EQ(inst.readBytes("loginuser.kvx"), loginFile);
-    EXPECT_TRUE(inst.exists("loginuser.kvx"));
-    EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'") +
-                  inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'admin'"),
-              "10");
     doubleClickRow(child<QListView>(w, "ListView1"), 4);
     inst.expectLastBox("選択された拠点へアクセスする権限がありません。", "アクセス不可");
-    EXPECT_FALSE(w.launched());
     EXPECT_EQ(inst.commandLines().size(), 1);
     w.close();
     EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'"), "0");
@@ -473,13 +418,11 @@ TEST(TopMenuWindow, LogOutClearsTheUserAndTheBaseAndSavesTheSelection)
     password->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), password);
     QTest::sendKeyEvent(QTest::Click, password, Qt::Key_unknown, longPassword, Qt::NoModifier);
-    EXPECT_EQ(password->text(), longPassword);
     pressAtFocus(Qt::Key_Return);
     ASSERT_EQ(state().gtLoginUser.LoginId, "admin");
     auto* icons = child<QListView>(w, "ListView1");
     // The highlighted base is the one the panel shows.
     ASSERT_EQ(icons->selectionModel()->selectedIndexes(), QModelIndexList{row(icons, 0)});
-    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"北海道", "札幌店", "0101"}));
     icons->setCurrentIndex(row(icons, 3));
     EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"東京", "渋谷店", "1303"}));
     inst.messages.shown.clear();
@@ -492,12 +435,11 @@ TEST(TopMenuWindow, LogOutClearsTheUserAndTheBaseAndSavesTheSelection)
               "[kyotenCd]= 1\r\n[Index]= 4\r\n[DB]=-1\r\n[LastLoginUser]=\r\n");
     EXPECT_FALSE(inst.exists("loginuser.kvx"));
     EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'admin'"), "0");
-    EXPECT_EQ(child<QLineEdit>(w, "txtUserId")->text(), QString());
-    EXPECT_EQ(texts(w, {"lblUserData_0", "lblUserData_5", "lblLogin", "lblTantou"}),
-              QStringList({"ログアウト中", "-", "ログアウト", "－"}));
+    EXPECT_EQ(texts(w, {"txtUserId", "lblUserData_0", "lblUserData_5", "lblLogin", "lblTantou", "lblArea_0",
+                        "lblArea_1", "lblArea_2"}),
+              QStringList({"", "ログアウト中", "-", "ログアウト", "－", "", "", ""}));
     EXPECT_FALSE(child<QPushButton>(w, "btnUserCg")->isEnabled());
     EXPECT_FALSE(child<QLabel>(w, "picPassLock")->isHidden());
-    EXPECT_EQ(texts(w, {"lblArea_0", "lblArea_1", "lblArea_2"}), QStringList({"", "", ""}));
     EXPECT_EQ(state().gtKyoten.iKyotenCd, 0);
     EXPECT_FALSE(icons->selectionModel()->hasSelection());
 
@@ -528,7 +470,6 @@ TEST(TopMenuWindow, LaunchFromTheIconsHandsOverOrKeepsTheLauncherOpen)
     EXPECT_EQ(inst.readBytes("AreaSelect.ini"), selection);
     EXPECT_TRUE(inst.processes.started.empty());
     EXPECT_FALSE(w.launched());
-    EXPECT_TRUE(w.isVisible());
 
     inst.messages.shown.clear();
     doubleClickRow(icons, 2);
@@ -549,26 +490,8 @@ TEST(TopMenuWindow, LaunchFromTheIconsHandsOverOrKeepsTheLauncherOpen)
     EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'"), "1");
 }
 
-TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
+TEST(TopMenuWindow, LaunchFromThePopUp)
 {
-    {
-        Installed inst;
-        inst.writeFile("Topmenu.ini", "[トップメニュー]\r\nメニューGUI=1\r\n");
-        Window w("admin");
-        auto* lines = child<QListView>(w, "List1");
-        EXPECT_FALSE(lines->isHidden());
-        EXPECT_TRUE(child<QListView>(w, "ListView1")->isHidden());
-
-        inst.messages.shown.clear();
-        w.launchFrom(LaunchSource::TextList);
-        inst.expectLastBox("拠点のメニューが起動できません。", "選択エラー");
-
-        doubleClickRow(lines, 1);
-        ASSERT_TRUE(w.launched());
-        EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 東京－本店 11 69"});
-        EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
-                  "[kyotenCd]= 1\r\n[Index]= 0\r\n[DB]=-1\r\n[LastLoginUser]=admin\r\n");
-    }
     Installed inst;
     Window w("staff");
     auto* icons = child<QListView>(w, "ListView1");
@@ -593,35 +516,9 @@ TEST(TopMenuWindow, LaunchFromTheTextListAndThePopUp)
     EXPECT_EQ(rightClick(icons, 3), child<QMenu>(w, "popMenu"));
     EXPECT_EQ(child<QAction>(w, "popMenu00_01")->text(), "拠点番号：13");
     EXPECT_EQ(child<QAction>(w, "popMenu00_02")->text(), "拠点枝番：03");
-    EXPECT_FALSE(child<QAction>(w, "popMenu01")->isEnabled());
-    auto* open = child<QAction>(w, "popMenu03");
-    EXPECT_TRUE(open->isEnabled());
-    open->trigger();
+    child<QAction>(w, "popMenu03")->trigger();
     ASSERT_TRUE(w.launched());
     EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 東京－渋谷店 11"});
-    EXPECT_EQ(inst.readBytes("AreaSelect.ini"),
-              "[kyotenCd]= 1\r\n[Index]= 4\r\n[DB]=-1\r\n[LastLoginUser]=admin\r\n");
-}
-
-TEST(TopMenuWindow, AnUnusableDbIniEntryLeavesAdodbIniAlone)
-{
-    Installed inst;
-    inst.writeFile("DB.ini", "本番,PC01\\MIRANE,MIRANE45\r\n\r\n壊れた,,\r\n名前だけ\r\n");
-    frmTopMenu w;
-    w.load();
-    const QByteArray adodb = inst.readBytes("adodb.ini");
-    auto* combo = child<QComboBox>(w, "cmbDBName");
-    ASSERT_EQ(combo->count(), 3);
-    combo->setCurrentIndex(1);
-    inst.expectLastBox("DB.ini の 3 行目（壊れた）には、サーバー名またはデータベース名がありません。\r\n"
-                       "このデータベースには接続できません。",
-                       "データベース選択エラー", MsgIcon::Exclamation);
-    combo->setCurrentIndex(2);
-    EXPECT_TRUE(inst.messages.shown.back().text.startsWith("DB.ini の 4 行目（名前だけ）"));
-    EXPECT_EQ(inst.readBytes("adodb.ini"), adodb);
-    EXPECT_EQ(combo->currentIndex(), 0);
-    EXPECT_EQ(combo->currentText(), "本番");
-    EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 5);
 }
 
 TEST(TopMenuWindow, StartUpBranches)
@@ -638,12 +535,11 @@ TEST(TopMenuWindow, StartUpBranches)
         EXPECT_TRUE(child<QListView>(w, "List1")->isHidden());
         EXPECT_EQ(child<QLineEdit>(w, "txtUserId")->text(), "");
         EXPECT_EQ(state().giKyotenCount, 0);
-        EXPECT_EQ(rowCount(child<QListView>(w, "ListView1")), 0);
+        EXPECT_EQ(child<QListView>(w, "ListView1")->model()->rowCount(), 0);
     }
     {
         Installed inst(QString(kMassage).replace("簡易メニュー=0", "簡易メニュー=1"));
-        frmTopMenu w;
-        w.load();
+        Window w;
         EXPECT_TRUE(child<QLabel>(w, "lblSysUpdate")->isHidden());
         EXPECT_FALSE(child<QWidget>(w, "picIconHide")->isHidden());
         EXPECT_FALSE(state().gbMenuCancel);
@@ -657,7 +553,7 @@ TEST(TopMenuWindow, StartUpBranches)
         EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 大阪－梅田店 11 69"});
     }
     // The saved database index: 0, negative and past the end give the first entry.
-    for (const auto& [saved, selected] : {std::pair{" 0", 0}, {"-1", 0}, {" 3", 0}, {" 2", 2}, {" 1", 1}}) {
+    for (const auto& [saved, selected] : {std::pair{"-1", 0}, {" 3", 0}, {" 2", 2}}) {
         Installed inst;
         inst.writeFile("DB.ini", "本番,PC01\\MIRANE,MIRANE45\r\n研修,PC01\\MIRANE,MIRANE45\r\n"
                                  "三番目,PC01\\MIRANE,MIRANE45\r\n");
@@ -669,7 +565,8 @@ TEST(TopMenuWindow, StartUpBranches)
     }
 }
 
-TEST(TopMenuWindow, AdministratorAddsEditsAndDeletesABaseFromThePopUp)
+// (A deletion from the pop-up: the end-to-end base test.)
+TEST(TopMenuWindow, AdministratorAddsAndEditsABaseFromThePopUp)
 {
     Installed inst(QString(kMassage).replace("FC機能=0", "FC機能=1"));
     // The base templates in the program folder and in the distribution folder C:\KVX\MASTER.
@@ -685,8 +582,7 @@ TEST(TopMenuWindow, AdministratorAddsEditsAndDeletesABaseFromThePopUp)
 
     // Beside the icons: a new base only.
     rightClick(icons, -1);
-    EXPECT_TRUE(add->isVisible());
-    EXPECT_TRUE(add->isEnabled());
+    EXPECT_TRUE(add->isVisible() && add->isEnabled());
     EXPECT_FALSE(edit->isEnabled());
     whenOpen("frmFirstLogin", [](QWidget& creation) {
         auto* prefectures = child<QComboBox>(creation, "cmbChiku");
@@ -716,17 +612,9 @@ TEST(TopMenuWindow, AdministratorAddsEditsAndDeletesABaseFromThePopUp)
     edit->trigger();
     EXPECT_EQ(row(icons, 4).data().toString(), "池袋東口店");
     EXPECT_EQ(icons->selectionModel()->selectedIndexes(), QModelIndexList{row(icons, 4)}); // still
-
-    rightClick(icons, 4);
-    whenOpen("frmKyotenMent", [](QWidget& maintenance) {
-        whenOpen("frmCaution", [](QWidget& caution) { click(caution, "Command1"); });
-        click(maintenance, "btnDel");
-    });
-    edit->trigger();
-    EXPECT_EQ(names(icons), QStringList({"札幌店", "本店", "新宿店", "渋谷店", "梅田店"}));
 }
 
-TEST(TopMenuWindow, OptionsTakeEffectAndExitCanBeDeclined)
+TEST(TopMenuWindow, OptionsTakeEffectExitCanBeDeclinedAndTheTextListLaunches)
 {
     Installed inst;
     inst.writeBytes("Topmenu.ini", optionBytes("0 0 0 0 0"));
@@ -750,9 +638,7 @@ TEST(TopMenuWindow, OptionsTakeEffectAndExitCanBeDeclined)
 
     // Double-login control: an account already logged in is refused below level 10.
     logIn(w, "staff", "staff");
-    ASSERT_EQ(inst.messages.shown.size(), 1u);
-    EXPECT_EQ(inst.messages.shown[0].text, "このアカウントは現在ログイン中です");
-    EXPECT_FALSE(inst.exists("loginuser.kvx"));
+    EXPECT_EQ(inst.messages.shown.back().text, "このアカウントは現在ログイン中です");
     toggle("mnDouble");
     logIn(w, "staff", "staff");
     EXPECT_EQ(child<QLabel>(w, "lblUserData_0")->text(), "staff");
@@ -760,10 +646,16 @@ TEST(TopMenuWindow, OptionsTakeEffectAndExitCanBeDeclined)
     // "No" to the exit question changes nothing.
     inst.messages.answer(platform::MsgAnswer::No);
     click(w, "cmdExit");
-    ASSERT_EQ(inst.messages.shown.size(), 2u);
     inst.expectLastBox("システムを終了します。よろしいですか？", "拠点メニュー", {},
                        platform::MsgButtons::YesNo);
     EXPECT_TRUE(w.isVisible());
     EXPECT_TRUE(inst.exists("loginuser.kvx"));
     EXPECT_EQ(inst.scalar("SELECT iStatus FROM ACCOUNT WHERE cLoginId = 'staff'"), "1");
+
+    // The text list launches too (once a line is chosen).
+    w.launchFrom(LaunchSource::TextList);
+    inst.expectLastBox("拠点のメニューが起動できません。", "選択エラー");
+    doubleClickRow(child<QListView>(w, "List1"), 1);
+    ASSERT_TRUE(w.launched());
+    EXPECT_EQ(inst.commandLines(), QStringList{inst.path() + "\\Main.exe 東京－本店 11 69"});
 }

@@ -29,14 +29,11 @@ Ran run(const QString& program, const QStringList& args,
     p.setProcessChannelMode(QProcess::MergedChannels);
     p.start(program, args);
     const bool ended = p.waitForFinished(seconds * 1000);
-    if (!ended) {
+    if (!ended)
         p.kill();
-        p.waitForFinished();
-    }
-    Ran r;
-    r.out = QString::fromUtf8(p.readAll());
-    r.code = ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return r;
+    p.waitForFinished();
+    return {ended && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAll())};
 }
 
 } // namespace
@@ -75,12 +72,13 @@ TEST(Package, UnpackedPackageLaysOutAndStartsANewInstallation)
     const QString root = work.path() + "/root";
     ASSERT_EQ(run("dpkg-deb", {"-x", deb, root}).code, 0);
     const QString appId = "jp.example.mirane.topmenu";
-    const Ran desktop =
-        run("desktop-file-validate", {root + "/usr/share/applications/" + appId + ".desktop"});
-    EXPECT_EQ(desktop.code, 0) << desktop.out.toStdString();
-    const Ran metainfo = run(
-        "appstreamcli", {"validate", "--no-net", root + "/usr/share/metainfo/" + appId + ".metainfo.xml"});
-    EXPECT_EQ(metainfo.code, 0) << metainfo.out.toStdString();
+    for (const QStringList& validate :
+         {QStringList{"desktop-file-validate", root + "/usr/share/applications/" + appId + ".desktop"},
+          {"appstreamcli", "validate", "--no-net",
+           root + "/usr/share/metainfo/" + appId + ".metainfo.xml"}}) {
+        const Ran r = run(validate[0], validate.mid(1));
+        EXPECT_EQ(r.code, 0) << r.out.toStdString();
+    }
     for (const char* size : {"16x16", "24x24", "32x32", "48x48", "64x64", "128x128", "256x256"})
         EXPECT_TRUE(QFile::exists(root + "/usr/share/icons/hicolor/" + size + "/apps/" + appId + ".png"))
             << size;
@@ -131,13 +129,9 @@ TEST(Package, UnpackedPackageLaysOutAndStartsANewInstallation)
     EXPECT_EQ(QFileInfo(site.file("TopMenu")).lastModified(),
               QFileInfo(root + "/usr/lib/topmenu/TopMenu").lastModified());
 
+    // (The whole adodb.ini: the launcher window's first-run test.)
     const QString server = platform::SystemHost().computerName() + "\\MIRANE";
-    EXPECT_EQ(site.readText("adodb.ini"),
-              "[接続情報]\r\n接続情報=Provider=SQLOLEDB;Data Source=" + server +
-                  ";Database=MIRANE45;uid=sa;pwd=mtr4827\r\n[資産管理情報]\r\n"
-                  "資源配布=C:\\KVX\\MASTER\r\n[監視時間msec]\r\nTime = 300000\r\n");
     EXPECT_TRUE(site.exists("system.log")); // the database tool ran in the program folder
-    EXPECT_EQ(site.scalar("SELECT COUNT(*) FROM KYOTEN WHERE iKyotenEb <> 0", server), "0");
     EXPECT_GT(site.scalar("SELECT COUNT(*) FROM 郵便番号", server).toInt(), 140000);
     // The map companion the start ran writes its log on its own time; the folder outlives it.
     const QDeadlineTimer deadline(20000);

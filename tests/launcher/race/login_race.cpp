@@ -14,38 +14,27 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace
-{
-
 // Counts the boxes: the refusal of an account in use is expected, anything else is an error.
-class CountingBoxes : public platform::MessageBoxes
-{
-public:
+struct CountingBoxes : platform::MessageBoxes {
     platform::MsgAnswer show(const QString& text, const QString&, platform::MsgIcon,
                              platform::MsgButtons) override
     {
-        if (text == QStringLiteral("このアカウントは現在ログイン中です")) {
-            ++refused;
-        } else {
-            ++errors;
+        const bool refusal = text == QStringLiteral("このアカウントは現在ログイン中です");
+        ++(refusal ? refused : errors);
+        if (!refusal)
             std::fprintf(stderr, "%s\n", qPrintable(text));
-        }
         return platform::MsgAnswer::Ok;
     }
     int refused = 0;
     int errors = 0;
 };
 
-} // namespace
-
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 5) {
-        std::fprintf(stderr, "usage: login_race <folder> <id> <password> <rounds>\n");
+    if (args.size() != 5)
         return 2;
-    }
     platform::installSystemRuntime();
     CountingBoxes boxes;
     platform::runtime().messages = &boxes;
@@ -53,8 +42,7 @@ int main(int argc, char** argv)
     const QByteArray marker = (args[1] + QStringLiteral("/session.marker")).toLocal8Bit();
     const int rounds = args[4].toInt();
 
-    int sessions = 0;
-    int overlaps = 0;
+    int sessions = 0, overlaps = 0;
     for (int i = 0; i < rounds; ++i) {
         if (LoginAccount(args[2], args[3], true, nullptr) != 1)
             continue;
