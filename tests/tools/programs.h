@@ -4,7 +4,6 @@
 
 #include "installation.h"
 
-#include <QFile>
 #include <QProcess>
 
 // The stand-ins work on the folder they sit in.
