@@ -23,9 +23,7 @@ TEST(PostalImport, RefusesADictionaryThatIsNotWhole)
         ASSERT_TRUE(QFile::link(kPostalDir + '/' + f, inst.file("json/" + f))); // removed before a write
     const QString file = inst.file("json/001.json"), notOfIt = file + ": 郵便番号辞書の形式ではありません（";
     const QByteArray record = R"(["_0010010","北海道","札幌市北区","","","","ﾎｯｶｲﾄﾞｳ","ｻｯﾎﾟﾛｼｷﾀｸ",""])";
-    const auto call = [](const QByteArray& records) {
-        return "jQuery_jpostal_callback(\n[" + records + "]\n);\n";
-    };
+    const auto call = [](const QByteArray& r) { return "jQuery_jpostal_callback(\n[" + r + "]\n);\n"; };
     const struct {
         QByteArray content; // "-": no file; "zero": a link to /dev/zero
         QString message;

@@ -11,10 +11,9 @@ TEST(Osql, BuildsTheSuiteDatabaseAndReportsFailedBatchesMissingScriptsAndBadArgu
     inst.installFile("attach.SQL");
     inst.installFile("demo.SQL");
     const auto osql = [&](const QString& script) {
-        return run(inst.path(), "osql",
-                   {"-S", "PC01\\MIRANE", "-U", "sa", "-P", "mtr4827", "-i", inst.path() + '\\' + script,
-                    "-o", "system.log"})
-            .code;
+        const QStringList args{"-S", "PC01\\MIRANE", "-U", "sa",
+                               "-P", "mtr4827",      "-i", inst.path() + '\\' + script};
+        return run(inst.path(), "osql", args + QStringList{"-o", "system.log"}).code;
     };
 
     // The first-run rebuild's command line, then the demo data with the options reordered.
@@ -26,6 +25,11 @@ TEST(Osql, BuildsTheSuiteDatabaseAndReportsFailedBatchesMissingScriptsAndBadArgu
     EXPECT_EQ(inst.scalar("SELECT group_concat(cAreaName, ',') FROM (SELECT cAreaName FROM KYOTEN "
                           "WHERE iKyotenEb = 0 ORDER BY iKyotenCd)"),
               QStringList(gsPrefName().begin() + 1, gsPrefName().end()).join(u','));
+
+    // The demo accounts: password, area word, level, class.
+    EXPECT_EQ(inst.scalar("SELECT group_concat(a, ',') FROM (SELECT cLoginId || ' ' || cLoginPass || ' ' || "
+                          "cAreaWord || ' ' || iAccessLevel || ' ' || iKubun AS a FROM ACCOUNT ORDER BY 1)"),
+              "admin admin 9999 10 1,staff staff 13011302 5 1,teishi teishi 1301 5 0");
 
     // A failed batch, a missing script, bad arguments.
     inst.writeFile("bad.SQL", "CREATE DATABASE T1\r\nGO\r\nUSE T1\r\nGO\r\nSELEC nonsense\r\nGO\r\n");
