@@ -64,8 +64,7 @@ TEST(Sibling, ASecondMapCompanionHandsOverAndEnds)
     // The running copy still owns the window the exit closes.
     ASSERT_TRUE(platform::SystemProcesses().postClose("ThunderRT6FormDC", "QmapLogin"));
     ASSERT_TRUE(first.waitForFinished(15000));
-    const QString log =
-        "START trtzenrin\r\nARGS \r\nCWD %1\r\nWINDOW minimised\r\nSTART trtzenrin\r\nARGS again\r\n"
-        "CWD %1\r\nHANDOVER again\r\nCLOSE\r\n";
+    const QString log = "START trtzenrin\r\nARGS \r\nCWD %1\r\nWINDOW minimised\r\n"
+                        "START trtzenrin\r\nARGS again\r\nCWD %1\r\nHANDOVER again\r\nCLOSE\r\n";
     EXPECT_EQ(inst.readText("trtzenrin.log"), log.arg(QFileInfo(inst.path()).canonicalFilePath()));
 }

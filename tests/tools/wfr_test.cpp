@@ -168,7 +168,9 @@ TEST(ReportEngine, RefusesWhatItCannotPaintBeforeAnyOutput)
             << f.errors.toStdString();
         EXPECT_FALSE(f.inst.exists("out.pdf") || f.inst.exists("out.pdf.part")) << c.expected.toStdString();
     }
-    // A combination over missing data leaves no combined layout.
+    // No command file; a combination over missing data leaves no combined layout.
+    EXPECT_EQ(f.run("wfrfv10", {"/c", f.tmp() + "ない.dat", "/pdf", f.inst.file("out.pdf")}), 1);
+    EXPECT_TRUE(f.errors.contains("コマンドファイルが見つかりません。"));
     f.inst.writeFile("TMP/WfdCom.dat", "setTitle,\"T\"\r\nSetDataText,\"a\",\"" + f.tmp() +
                                            "ない.csv\",\", \"\"\"\", True\r\nsetreport,\"" + f.app() +
                                            "\\SYS\\地図印刷.wfd\"\r\n");
