@@ -11,8 +11,6 @@
 #include <deque>
 #include <vector>
 
-// Test doubles of the platform seams.
-
 struct ShownMessage {
     QString text;
     QString title;

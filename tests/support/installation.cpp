@@ -12,12 +12,6 @@
 
 namespace
 {
-QString fromEnvironment(const char* name, const char* fallback)
-{
-    const QString value = qEnvironmentVariable(name);
-    return value.isEmpty() ? QString::fromUtf8(fallback) : value;
-}
-
 QString connectionString(const QString& server, const QString& database)
 {
     return "Provider=SQLOLEDB;Data Source=" + server + ";Database=" + database + ";uid=sa;pwd=mtr4827";
@@ -33,12 +27,12 @@ QString sourceText(const QString& relative)
 
 QString sourceDir()
 {
-    return fromEnvironment("TOPMENU_SOURCE_DIR", TOPMENU_SOURCE_DIR_DEFAULT);
+    return qEnvironmentVariable("TOPMENU_SOURCE_DIR", QStringLiteral(TOPMENU_SOURCE_DIR_DEFAULT));
 }
 
 QString binDir()
 {
-    return fromEnvironment("TOPMENU_BIN_DIR", TOPMENU_BIN_DIR_DEFAULT);
+    return qEnvironmentVariable("TOPMENU_BIN_DIR", QStringLiteral(TOPMENU_BIN_DIR_DEFAULT));
 }
 
 TestInstallation::TestInstallation()
@@ -101,9 +95,7 @@ void TestInstallation::writeAdodbIni(const QString& server, const QString& datab
 
 void TestInstallation::createDatabase(const QString& server, bool withDemo) const
 {
-    for (const QString name : {"attach.SQL", "demo.SQL"}) {
-        if (name == "demo.SQL" && !withDemo)
-            break;
+    for (const QString name : withDemo ? QStringList{"attach.SQL", "demo.SQL"} : QStringList{"attach.SQL"}) {
         const db::ScriptResult r = db::runScript(sourceText(name), server);
         ASSERT_EQ(r.failed, 0) << name.toStdString() << "\n" << r.log.join(u'\n').toStdString();
     }

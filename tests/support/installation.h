@@ -19,7 +19,6 @@ public:
     ~TestInstallation();
 
     QString path() const { return dir_.path(); }
-    // path() + "/" + relative (relative in native form).
     QString file(const QString& relative) const { return dir_.path() + u'/' + relative; }
 
     // Writes a CP932 file (the text as given; use \r\n for line ends). Creates folders.

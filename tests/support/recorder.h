@@ -24,8 +24,8 @@ public:
             statements << sql;
             if (before)
                 before(sql);
-            const bool fails = std::any_of(failing.begin(), failing.end(),
-                                           [&](const QString& t) { return sql.contains(t); });
+            const bool fails =
+                std::ranges::any_of(failing, [&](const QString& t) { return sql.contains(t); });
             if (fails)
                 errors.push_back(
                     {db::kStatementError, "試験で失敗させた文です。", db::kProviderSource, "42000", 0});
@@ -45,8 +45,6 @@ public:
             });
     }
     ~StatementRecorder() { db::setProviderFactory({}); }
-    StatementRecorder(const StatementRecorder&) = delete;
-    StatementRecorder& operator=(const StatementRecorder&) = delete;
 
     QStringList statements() const { return shared_->statements; }
     void clear() { shared_->statements.clear(); }

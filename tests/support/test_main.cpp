@@ -1,7 +1,6 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-// Every test program runs inside a QApplication (offscreen).
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

@@ -42,12 +42,9 @@ inline void pressAtFocus(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoMo
 inline void whenOpen(const char* name, std::function<void(QWidget&)> act)
 {
     QTimer::singleShot(0, [name, act] {
-        for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->objectName() == QLatin1String(name) && top->isVisible()) {
-                act(*top);
-                return;
-            }
-        }
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QLatin1String(name) && top->isVisible())
+                return act(*top);
         ADD_FAILURE() << name << " is not open";
     });
 }

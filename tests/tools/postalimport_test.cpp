@@ -3,80 +3,27 @@
 #include "programs.h"
 
 #include <QDir>
-#include <QFileInfo>
 
-namespace
-{
-
-QString postalDir()
-{
-    return qEnvironmentVariable("TOPMENU_POSTAL_DIR", sourceDir() + "/.cache/jquery-jpostal-ja/json");
-}
-
-// Runs postalimport from the installation's folder, where it finds the databases.
-Ran import(const TestInstallation& inst, const QString& folder)
-{
-    install(inst, "postalimport");
-    return run(inst.path(), "postalimport", {"-S", "PC01\\MIRANE", "-d", "MIRANE45", "-i", folder}, 600);
-}
-
-} // namespace
-
-TEST(PostalImport, WholeDictionaryOncePerDatabaseAndTheScriptForOsql)
-{
-    TestInstallation inst;
-    inst.createDatabase("PC01\\MIRANE", true); // the demo data brings a few rows of its own
-    std::vector<postal::Entry> entries;
-    QString error;
-    ASSERT_TRUE(postal::readDictionary(postalDir(), &entries, &error)) << error.toStdString();
-
-    ASSERT_EQ(import(inst, postalDir()).code, 0);
-    const QString count = QString::number(entries.size());
-    EXPECT_EQ(inst.scalar("select count(*) || ' ' || max(ID) from 郵便番号"), count + ' ' + count);
-    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号 where YuubinNo not like '___-____'"), "0");
-    EXPECT_EQ(inst.scalar("select 名称 || '|' || かな from 郵便番号 where YuubinNo = '060-0042'"),
-              "北海道札幌市中央区大通西|ﾎｯｶｲﾄﾞｳｻｯﾎﾟﾛｼﾁｭｳｵｳｸｵｵﾄﾞｵﾘﾆｼ");
-    // A business's own code (100-8916, 厚生労働省) is seen in the postal search.
-    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号 where 事業所名 is not null"), "22428");
-
-    // The script for databases built by osql, from two files of the dictionary.
-    std::vector<postal::Entry> some;
-    ASSERT_TRUE(postal::readDictionary(postalDir(), &some, &error, {"100", "907"}));
-    const QString script = postal::loadScript(some);
-    EXPECT_TRUE(script.startsWith(
-        "BEGIN TRANSACTION;\r\ndelete from 郵便番号;\r\ninsert into 郵便番号 (ID, YuubinNo, 名称, "
-        "かな, 番地, 事業所名) values (1,'100-0000','東京都千代田区','ﾄｳｷｮｳﾄﾁﾖﾀﾞｸ',NULL,NULL),(2,"));
-    EXPECT_TRUE(script.contains(
-        ",'907-1801','沖縄県八重山郡与那国町与那国','ｵｷﾅﾜｹﾝﾔｴﾔﾏｸﾞﾝﾖﾅｸﾞﾆﾁｮｳﾖﾅｸﾞﾆ',NULL,NULL)"));
-    EXPECT_TRUE(script.contains(
-        ",'100-8916','東京都千代田区霞が関','ﾄｳｷｮｳﾄﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ','１丁目２－２','厚生労働省')"));
-    EXPECT_TRUE(script.endsWith("');\r\nCOMMIT TRANSACTION;\r\nGO\r\n"));
-    const db::ScriptResult ok = db::runScript("USE MIRANE45\r\nGO\r\n" + script, "PC01\\MIRANE");
-    EXPECT_EQ(ok.failed, 0) << ok.log.join('\n').toStdString();
-    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), QString::number(some.size()));
-
-    // A dictionary table without readings refuses the script's rows and keeps its old ones.
-    inst.exec("DROP TABLE 郵便番号; CREATE TABLE 郵便番号 (ID INT NOT NULL PRIMARY KEY, YuubinNo NVARCHAR(8),"
-              " 名称 NVARCHAR(255)); INSERT INTO 郵便番号 VALUES (1, '100-0005', '東京都千代田区丸の内')");
-    const db::ScriptResult refused = db::runScript("USE MIRANE45\r\nGO\r\n" + script, "PC01\\MIRANE");
-    EXPECT_EQ(refused.failed, 1);
-    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), "1");
-}
+const QString kPostalDir =
+    qEnvironmentVariable("TOPMENU_POSTAL_DIR", sourceDir() + "/.cache/jquery-jpostal-ja/json");
 
 // A dictionary that is not the whole package is refused, naming the file; the demo's 8 rows stay.
+// The whole one replaces them, and gives the script for databases osql builds.
 TEST(PostalImport, RefusesADictionaryThatIsNotWhole)
 {
     TestInstallation inst;
-    inst.createDatabase("PC01\\MIRANE", true);
-    const QStringList files = QDir(postalDir()).entryList({"???.json"}, QDir::Files);
+    inst.createDatabase("PC01\\MIRANE", true); // the demo data brings a few rows of its own
+    install(inst, "postalimport"); // run from the installation's folder, where it finds the databases
+    const auto import = [&](const QString& folder) {
+        return run(inst.path(), "postalimport", {"-S", "PC01\\MIRANE", "-d", "MIRANE45", "-i", folder}, 600);
+    };
+    const QStringList files = QDir(kPostalDir).entryList({"???.json"}, QDir::Files);
     ASSERT_TRUE(QDir().mkpath(inst.file("json")));
     for (const QString& f : files)
-        ASSERT_TRUE(QFile::link(postalDir() + '/' + f, inst.file("json/" + f))); // removed before a write
+        ASSERT_TRUE(QFile::link(kPostalDir + '/' + f, inst.file("json/" + f))); // removed before a write
     const QString file = inst.file("json/001.json"), notOfIt = file + ": 郵便番号辞書の形式ではありません（";
     const QByteArray record = R"(["_0010010","北海道","札幌市北区","","","","ﾎｯｶｲﾄﾞｳ","ｻｯﾎﾟﾛｼｷﾀｸ",""])";
-    const auto call = [](const QByteArray& records) {
-        return "jQuery_jpostal_callback(\n[" + records + "]\n);\n";
-    };
+    const auto call = [](const QByteArray& r) { return "jQuery_jpostal_callback(\n[" + r + "]\n);\n"; };
     const struct {
         QByteArray content; // "-": no file; "zero": a link to /dev/zero
         QString message;
@@ -97,7 +44,7 @@ TEST(PostalImport, RefusesADictionaryThatIsNotWhole)
             ASSERT_TRUE(QFile::link("/dev/zero", file));
         } else if (c.content == "few") { // every file there and holding a code, but far too few codes
             for (const QString& f : files) {
-                if (QFileInfo(postalDir() + '/' + f).size() < 400)
+                if (QFileInfo(kPostalDir + '/' + f).size() < 400)
                     continue;
                 QFile::remove(inst.file("json/" + f));
                 inst.writeBytes("json/" + f,
@@ -106,9 +53,31 @@ TEST(PostalImport, RefusesADictionaryThatIsNotWhole)
         } else if (c.content != "-") {
             inst.writeBytes("json/001.json", c.content);
         }
-        const Ran r = import(inst, inst.file("json"));
+        const Ran r = import(inst.file("json"));
         EXPECT_EQ(r.code, 1);
         EXPECT_EQ(r.errors, "postalimport: " + c.message + "\npostalimport: 郵便番号 は元のままです。\n");
         EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), "8");
     }
+
+    ASSERT_EQ(import(kPostalDir).code, 0);
+    EXPECT_EQ(inst.scalar("select count(*) || ' ' || max(ID) from 郵便番号"), "146923 146923");
+
+    std::vector<postal::Entry> some; // two files of the dictionary
+    QString error;
+    ASSERT_TRUE(postal::readDictionary(kPostalDir, &some, &error, {"100", "907"})) << error.toStdString();
+    const QString script = postal::loadScript(some);
+    const auto load = [&] { return db::runScript("USE MIRANE45\r\nGO\r\n" + script, "PC01\\MIRANE").failed; };
+    EXPECT_TRUE(script.startsWith(
+        "BEGIN TRANSACTION;\r\ndelete from 郵便番号;\r\ninsert into 郵便番号 (ID, YuubinNo, 名称, "
+        "かな, 番地, 事業所名) values (1,'100-0000','東京都千代田区','ﾄｳｷｮｳﾄﾁﾖﾀﾞｸ',NULL,NULL),(2,"));
+    EXPECT_TRUE(script.contains(
+        ",'100-8916','東京都千代田区霞が関','ﾄｳｷｮｳﾄﾁﾖﾀﾞｸｶｽﾐｶﾞｾｷ','１丁目２－２','厚生労働省')"));
+    EXPECT_TRUE(script.endsWith("');\r\nCOMMIT TRANSACTION;\r\nGO\r\n"));
+    EXPECT_EQ(load(), 0);
+    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), QString::number(some.size()));
+    // A dictionary table without readings refuses the script's rows and keeps its old ones.
+    inst.exec("DROP TABLE 郵便番号; CREATE TABLE 郵便番号 (ID INT NOT NULL PRIMARY KEY, YuubinNo NVARCHAR(8),"
+              " 名称 NVARCHAR(255)); INSERT INTO 郵便番号 VALUES (1, '100-0005', '東京都千代田区丸の内')");
+    EXPECT_EQ(load(), 1);
+    EXPECT_EQ(inst.scalar("select count(*) from 郵便番号"), "1");
 }
