@@ -24,7 +24,6 @@ public:
     {
         if (calls.isEmpty() || calls.back() != "tick")
             calls << "tick";
-        ++ticks;
         waited = waitedMs;
         if (onTick)
             onTick(waitedMs);
@@ -32,7 +31,6 @@ public:
     void end() override { calls << "end"; }
 
     QStringList calls; // consecutive ticks shown once
-    int ticks = 0;
     qint64 waited = 0;
     std::function<void(qint64)> onTick;
 };
@@ -64,8 +62,8 @@ TEST(BusyWait, TheWindowIsToldOfEveryLockWaitAndTheTimeoutStillDecides)
     // A timeout (its text is checked with the timeouts of both engines).
     EXPECT_EQ(waiter->iExecSQL("INSERT INTO T VALUES (2)"), -1);
     EXPECT_EQ(notes.calls, QStringList({"begin", "tick", "end"}));
-    EXPECT_GT(notes.ticks, 5);
-    // The wait lasted this connection's two seconds, not the one of the handle's last user.
+    // The wait lasted this connection's two seconds, not the one of the handle's last user
+    // (told while it lasted).
     EXPECT_GE(notes.waited, 1500);
 
     // Threads that read ahead wait unseen.
@@ -117,7 +115,5 @@ TEST(BusyWait, WaitCursorAtOnceAndTheNoteAfterTwoSeconds)
 
     note.end();
     EXPECT_EQ(note.note(), nullptr);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-    note.end(); // an end without a wait changes nothing
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

@@ -57,8 +57,7 @@ TEST(ReadAhead, HandsTheRowsOverOnceWhileNothingWasWrittenAndNeverWhereItCannotR
     const std::pair<const char*, QStringList> statements[] = {
         {"SELECT COUNT(*) FROM T", {"1:", "2:二", "3: c "}},
         {"UPDATE T SET s = 'b' WHERE n = 99", {"(nothing)"}},
-        {"CREATE INDEX IX_T_S ON T (s)", {"(nothing)"}},
-        {"INSERT INTO T VALUES (4, 'b')", {"(nothing)"}}};
+        {"CREATE INDEX IX_T_S ON T (s)", {"(nothing)"}}};
     for (const auto& [sql, expected] : statements) {
         ASSERT_TRUE(ahead.start(connectionString(), {rowsAsText()}));
         exec(*conn, sql);
