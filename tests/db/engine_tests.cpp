@@ -122,11 +122,12 @@ TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesTextAndNulIsRefuse
         "pattern too complex)",
         "42000", 1);
 
-    // Text holding NUL is refused before the engine (queries and other statements alike run
-    // through one door): in statements, and in osql's batches.
+    // Text holding NUL is refused before the engine: in statements, and in osql's batches.
     const QString nul = "SQL 文に NUL 文字 (0x00) が含まれているため、実行できません。"
                         "NUL 文字を含む値はデータベースに渡せません。";
     refused("INSERT INTO T VALUES (2, '" + sqlText(QString("a") + QChar(0) + "b") + "')", nul, "22021", 0);
+    Recordset rs; // a query's whole text: ConnectionClassOnBothEngines
+    EXPECT_TRUE(failure(db->iOpenRecSet(rs, "SELECT '" + QString(QChar(0)) + "'"), *db).contains(nul));
     const db::ScriptResult r = db::runScript("INSERT INTO T VALUES (2, 'x')\nGO\nINSERT INTO T VALUES (3, '" +
                                                  QString(QChar(0)) + "')",
                                              kServer, "MIRANE45");

@@ -6,6 +6,7 @@
 
 TEST(Conversions, TextNumbersAndFieldValues)
 {
+    EXPECT_EQ(csCutAtNul(QString("ab") + QChar(u'\0') + "cd"), "ab");
     EXPECT_EQ(csCutAtNul(QChar(u'\0') + QString("cd")), QString());
     EXPECT_EQ(rtrim(" a \t  "), " a \t");
     EXPECT_EQ(vbVal("  -12abc"), -12);
