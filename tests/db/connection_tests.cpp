@@ -46,6 +46,7 @@ TEST(Connection, ItsStringAndTheFailureTextsOfAClosedConnection)
     const QString closed = "( 3709)接続が閉じているか、このコンテキストで無効です。";
     EXPECT_EQ(failure(db.iOpenRecSet(rs, "SELECT 1"), db), closed + "\rSQL=SELECT 1");
     EXPECT_EQ(failure(db.iBeginTrans(), db), "ERR:BeginTrans " + closed);
+    EXPECT_EQ(failure(db.iRollback(), db), "ERR:Rollback " + closed);
 
     EXPECT_EQ(db.iSetTimeout(0), 0);
     EXPECT_EQ(db.commandTimeout(), 30);

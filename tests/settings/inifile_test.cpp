@@ -35,13 +35,10 @@ protected:
         inst.writeBytes(name, bytes);
         ASSERT_EQ(ini.iInit(inst.path() + u'\\' + name), 0);
     }
-    QString get(const QString& section, const QString& key) const
+    QString get(const QString& s, const QString& k) const { return ini.csGetProfileString(s, k); }
+    short put(const QString& s, const QString& k, const QString& v)
     {
-        return ini.csGetProfileString(section, key);
-    }
-    short put(const QString& section, const QString& key, const QString& value)
-    {
-        return ini.iWriteProfileString(section, key, value);
+        return ini.iWriteProfileString(s, k, v);
     }
 
     TestInstallation inst;
