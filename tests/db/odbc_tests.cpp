@@ -51,36 +51,22 @@ TEST_P(ConnectionClassOnBothEngines, ConnectOnceTheFailureTextsOfEveryCallRowCou
     auto db = connected();
     EXPECT_EQ(db->commandTimeout(), 180);
 
-    // Failures carry the provider log (of their own records only: the list is cleared once
-    // logged); the statement is cut after 80 characters.
+    // A statement's error in the engine's words and the log of its own records (the list is cleared
+    // once logged); a query's statement cut after 80 characters, iExecSQL's not (the timeouts).
     const QString missing = "no such table: NOPE" + QString(odbc() ? " (1)" : ""); // the driver adds the code
     const QString log = oneErrorLog(-2147217900, missing, odbc() ? "HY000" : "42000", 1);
-    const QString head = "SELECT * FROM NOPE WHERE n = ";
-    const QString sql80 = head + QString(80 - head.size(), u'1');
+    const QString sql80 = "SELECT * FROM NOPE WHERE n = " + QString(51, u'1'); // 80 characters
     Recordset rs;
     EXPECT_EQ(failure(db->iOpenRecSet(rs, sql80), *db), "(-2147217900)" + missing + "\rSQL=" + sql80 + log);
-    EXPECT_EQ(failure(db->iOpenRecSet(rs, sql80 + u'1'), *db),
-              "(-2147217900)" + missing + "\rSQL=" + sql80 + "・・・" + log);
-    const QString longInsert = "INSERT INTO NOPE VALUES (" + QString(200, u'9') + u')';
-    EXPECT_EQ(failure(db->iExecSQL(longInsert), *db),
-              "ERR:iExecSQL (-2147217900)" + missing + log + "\rSQL=" + longInsert);
 
     // A temporary table lives as long as its connection: still there, so not reopened.
     exec(*db, "CREATE TEMP TABLE Mine (a INT)");
     EXPECT_EQ(db->iConnect(), 0);
     EXPECT_TRUE(column(*db, "SELECT * FROM Mine").isEmpty());
 
-    ASSERT_EQ(db->iOpenRecSet(rs, "SELECT n FROM T"), 0);
-    EXPECT_EQ(failure(db->iOpenRecSet(rs, "SELECT 2"), *db),
-              "( 3705)オブジェクトが開いている場合は、操作は許可されません。\rSQL=SELECT 2");
-    EXPECT_TRUE(rs.isOpen());
-    rs.close();
-
-    EXPECT_EQ(failure(db->iRollback(), *db),
-              "ERR:Rollback (-2147168242)トランザクションがアクティブではありません。");
     EXPECT_EQ(db->iDisConnect(), 0);
-    EXPECT_EQ(db->iExecSQL("DELETE FROM T"), -1); // its texts: Connection.ItsStringAnd...
-    ASSERT_EQ(db->iConnect(), 0);                 // a fresh connection with the same string
+    EXPECT_EQ(db->iExecSQL("DELETE FROM T"), -1);
+    ASSERT_EQ(db->iConnect(), 0); // a fresh connection with the same string
     EXPECT_TRUE(failure(db->iOpenRecSet(rs, "SELECT * FROM Mine"), *db)
                     .startsWith("(-2147217900)no such table: Mine"));
 
@@ -98,9 +84,7 @@ TEST_P(ConnectionClassOnBothEngines, ConnectOnceTheFailureTextsOfEveryCallRowCou
     }
     EXPECT_EQ(scalar("SELECT GROUP_CONCAT(n || s) FROM T"), "2x");
 
-    // Transactions commit and roll back.
     ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 1));
-    EXPECT_TRUE(failure(db->iBeginTrans(), *db).startsWith("ERR:BeginTrans (-2147168237)"));
     ASSERT_EQ(db->iCommitTrans(), 0) << db->sErrMsg.toStdString();
     EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "2");
     EXPECT_TRUE(failure(db->iCommitTrans(), *db).startsWith("ERR:CommitTrans (-2147168242)"));
@@ -110,11 +94,6 @@ TEST_P(ConnectionClassOnBothEngines, ConnectOnceTheFailureTextsOfEveryCallRowCou
     EXPECT_EQ(db->iExecSQL("INSERT INTO T (n) VALUES (1)"), -1);
     ASSERT_EQ(db->iRollback(), 0) << db->sErrMsg.toStdString();
     EXPECT_EQ(column(*db, "SELECT COUNT(*) FROM T"), QStringList{"2"});
-
-    // Closing with an open transaction leaves nothing behind.
-    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*db, 5));
-    ASSERT_EQ(db->iDisConnect(), 0);
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "2");
 }
 
 TEST_P(ConnectionClassOnBothEngines, ReadsEveryValueType)
@@ -123,11 +102,16 @@ TEST_P(ConnectionClassOnBothEngines, ReadsEveryValueType)
     auto db = connected();
     const QString name = "訪問マッサージ O'Brien";
     const QString memo = QString(3000, u'あ') + "end";
-    exec(*db, "INSERT INTO V VALUES (7, 2.5, '" + sqlText(name) + "', '2023-12-01 08:05:09.120', '" + memo +
-                  "');\nINSERT INTO V (n) VALUES (-3000000000)");
+    exec(*db,
+         "INSERT INTO V VALUES (7, 2.5, '" + sqlText(name) + "', '2023-12-01 08:05:09.120', '" + memo +
+             "');\nINSERT INTO V (n) VALUES (-3000000000);\nINSERT INTO V (n, d) VALUES ('12a', '31/12')");
 
     Recordset rs;
     ASSERT_EQ(db->iOpenRecSet(rs, "SELECT n, f, s, d, memo FROM V ORDER BY n DESC"), 0);
+    // SQLite keeps text written into a number or date column as text (texts sort last).
+    EXPECT_EQ(std::pair(rs.field(0), rs.field(3)),
+              std::pair(FieldValue(QString("12a")), FieldValue(QString("31/12"))));
+    rs.moveNext();
     EXPECT_EQ(std::tuple(rs.field("N"), rs.field("f"), rs.field("s"), rs.field("d"), rs.field("memo")),
               std::tuple(FieldValue(7), FieldValue(2.5), FieldValue(name),
                          FieldValue(QDateTime(QDate(2023, 12, 1), QTime(8, 5, 9, 120))), FieldValue(memo)));
@@ -137,29 +121,19 @@ TEST_P(ConnectionClassOnBothEngines, ReadsEveryValueType)
         EXPECT_TRUE(rs.field(c).isNull()) << c;
     rs.close();
 
-    // SQLite keeps text written into a number or date column as text.
-    exec(*db, "INSERT INTO V (n, d, memo) VALUES ('12a', '31/12', 'odd')");
-    ASSERT_EQ(db->iOpenRecSet(rs, "SELECT n, d FROM V WHERE memo = 'odd'"), 0);
-    EXPECT_EQ(std::pair(rs.field(0), rs.field(1)),
-              std::pair(FieldValue(QString("12a")), FieldValue(QString("31/12"))));
-    rs.close();
-    exec(*db, "DELETE FROM V WHERE memo = 'odd'");
-
     // The rows of the last statement that has columns; a TOP limits its own statement (the
     // SQLite driver's rewrite runs over the whole batch: there, with a semicolon between).
-    EXPECT_EQ(column(*db, "SELECT 1; UPDATE V SET n = n; SELECT COUNT(*) FROM V"), QStringList{"2"});
+    EXPECT_EQ(column(*db, "SELECT 1; UPDATE V SET n = n; SELECT COUNT(*) FROM V"), QStringList{"3"});
     EXPECT_EQ(column(*db, "SELECT TOP 1 n FROM V ORDER BY n" + QString(odbc() ? ";" : "") +
                               " SELECT TOP 2 n FROM V ORDER BY n DESC"),
-              QStringList({"7", "-3000000000"}));
-    EXPECT_EQ(column(*db, "SELECT s FROM V WHERE s = 'a;b' OR n = 7"), QStringList{name});
+              QStringList({"12a", "7"}));
 }
 
 TEST_P(ConnectionClassOnBothEngines, CommandTimeoutEndsLockWaitsAndLongStatements)
 {
     makeDatabase("CREATE TABLE T (n INT)");
     auto holder = connected();
-    ASSERT_EQ(holder->iBeginTrans(), 0);
-    ASSERT_EQ(holder->iExecSQL("INSERT INTO T VALUES (1)"), 0);
+    ASSERT_NO_FATAL_FAILURE(insertInTransaction(*holder, 1));
 
     auto waiter = connected();
     EXPECT_EQ(waiter->iSetTimeout(1), 0);
@@ -170,12 +144,11 @@ TEST_P(ConnectionClassOnBothEngines, CommandTimeoutEndsLockWaitsAndLongStatement
         EXPECT_LT(timer.elapsed(), 10000);
         return failure(status, *waiter);
     };
+    const QString insert = "INSERT INTO T VALUES (" + QString(90, u'2') + ")";
     timer.start();
-    EXPECT_EQ(timed(waiter->iExecSQL("INSERT INTO T VALUES (2)")),
-              "ERR:iExecSQL (-2147217871)" + kTimeout + oneErrorLog(-2147217871, kTimeout, "HYT00", 5) +
-                  "\rSQL=INSERT INTO T VALUES (2)");
-    // Readers are not blocked by the writer.
-    EXPECT_EQ(column(*waiter, "SELECT COUNT(*) FROM T"), QStringList{"0"});
+    EXPECT_EQ(timed(waiter->iExecSQL(insert)), "ERR:iExecSQL (-2147217871)" + kTimeout +
+                                                   oneErrorLog(-2147217871, kTimeout, "HYT00", 5) +
+                                                   "\rSQL=" + insert);
     ASSERT_EQ(holder->iRollback(), 0);
 
     const QString endless = "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c) "
@@ -186,7 +159,6 @@ TEST_P(ConnectionClassOnBothEngines, CommandTimeoutEndsLockWaitsAndLongStatement
                                                            "\rSQL=" + endless.left(80) + "・・・" +
                                                            oneErrorLog(-2147217871, kTimeout, "HYT00", 9));
     exec(*waiter, "INSERT INTO T VALUES (2)");
-    EXPECT_EQ(scalar("SELECT COUNT(*) FROM T"), "1");
 }
 
 TEST(Odbc, ConnectionStringAndStatementsForTheDataSource)
@@ -258,5 +230,4 @@ TEST(Odbc, EveryDiagnosticRecordBecomesAProviderError)
     cT_ADODB db;
     db.iInit(connectionString());
     EXPECT_EQ(failure(db.iConnect(), db), "(-2147467259)Can't open lib 'NoSuchDriver' : file not found");
-    EXPECT_EQ(db.state(), ado::adStateClosed);
 }

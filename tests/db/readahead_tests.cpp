@@ -57,18 +57,17 @@ TEST(ReadAhead, HandsTheRowsOverOnceWhileNothingWasWrittenAndNeverWhereItCannotR
     const std::pair<const char*, QStringList> statements[] = {
         {"SELECT COUNT(*) FROM T", {"1:", "2:二", "3: c "}},
         {"UPDATE T SET s = 'b' WHERE n = 99", {"(nothing)"}},
-        {"CREATE INDEX IX_T_S ON T (s)", {"(nothing)"}},
-        {"INSERT INTO T VALUES (4, 'b')", {"(nothing)"}}};
+        {"CREATE INDEX IX_T_S ON T (s)", {"(nothing)"}}};
     for (const auto& [sql, expected] : statements) {
         ASSERT_TRUE(ahead.start(connectionString(), {rowsAsText()}));
         exec(*conn, sql);
         EXPECT_EQ(taken(ahead), expected) << sql;
     }
 
-    // The same after the reading ended, and through a script.
+    // The same after the reading ended, and through a script (a write of rows).
     ASSERT_TRUE(ahead.start(connectionString(), {rowsAsText()}));
     ahead.take(connectionString(), "SELECT 1"); // waits for the reading to end
-    ASSERT_EQ(db::runScript("USE MIRANE45\nGO\nDELETE FROM T WHERE n = 4", kServer).failed, 0);
+    ASSERT_EQ(db::runScript("USE MIRANE45\nGO\nINSERT INTO T VALUES (4, 'b')", kServer).failed, 0);
     EXPECT_EQ(taken(ahead), QStringList{"(nothing)"});
 
     // Nothing is handed over where the reading cannot be made. No such database: the caller's
@@ -80,7 +79,7 @@ TEST(ReadAhead, HandsTheRowsOverOnceWhileNothingWasWrittenAndNeverWhereItCannotR
     // A failing statement ends the reading; what was read before it is kept.
     ASSERT_TRUE(
         ahead.start(connectionString(), {rowsAsText(), {"SELECT x FROM NOSUCH", {}, {}}, rowsAsText()}));
-    EXPECT_EQ(taken(ahead), QStringList({"1:", "2:二", "3: c "}));
+    EXPECT_EQ(taken(ahead), QStringList({"1:", "2:二", "3: c ", "4:b"}));
     EXPECT_EQ(taken(ahead), QStringList{"(nothing)"});
 
     // No server named, or a name that leads out of the server's folder: nothing starts.

@@ -11,7 +11,6 @@ TEST(Conversions, TextNumbersAndFieldValues)
     EXPECT_EQ(rtrim(" a \t  "), " a \t");
     EXPECT_EQ(vbVal("  -12abc"), -12);
     EXPECT_EQ(vbVal("+7 8"), 7);
-    EXPECT_EQ(vbVal("abc"), 0);
     EXPECT_EQ(vbVal("99999999999999999999"), std::numeric_limits<qint64>::max());
 
     // A date and time as text: EmbeddedEngine.RepeatedValuesDownAColumnReadAsStored.

@@ -10,13 +10,11 @@ TEST(MassageIni, ScansLinesForTheFirstExactKeyAndEndsTheProgramWithoutTheFile)
     TestInstallation inst;
     inst.writeFile("Massage.ini", "SYSTEM_DATA=\\Data\r\n[A]\r\n SYSTEM_TMP =\\Tmp \r\nsystem_sys=\\lower\r\n"
                                   "EQ=a=b\r\n[B]\r\nSYSTEM_TMP=second\r\nSYSTEM_SYS=\\Sys\\\r\nFC機能=1\r\n");
-    EXPECT_EQ(csGetDataPath(), inst.path() + "\\Data\\");
-    EXPECT_EQ(csGetMassageIni("FC機能", true), "1");
-    EXPECT_EQ(csGetMassageIni(" SYSTEM_TMP ", true), "\\Tmp ");
-    EXPECT_EQ(csGetTmpPath(), inst.path() + "\\Tmp \\");
-    EXPECT_EQ(csGetSysPath(), inst.path() + "\\Sys\\\\");
-    EXPECT_EQ(csGetMassageIni("EQ", true), "a=b");
-    EXPECT_EQ(csGetMassageIni("[A]", false), QString());
+    EXPECT_EQ(QStringList({csGetDataPath(), csGetTmpPath(), csGetSysPath()}),
+              QStringList({inst.path() + "\\Data\\", inst.path() + "\\Tmp \\", inst.path() + "\\Sys\\\\"}));
+    EXPECT_EQ(QStringList({csGetMassageIni("FC機能", true), csGetMassageIni(" SYSTEM_TMP ", true),
+                           csGetMassageIni("EQ", true), csGetMassageIni("[A]", false)}),
+              QStringList({"1", "\\Tmp ", "a=b", ""}));
 
     EXPECT_EQ(csGetIconPath(), inst.path() + "\\");
     ASSERT_EQ(inst.messages.shown.size(), 1u); // the first box
