@@ -54,7 +54,6 @@ TEST(KyotenEndToEnd, AddRenameAndDeleteABase)
     runAsAdmin(inst, "popup:ListView1=-1;click:popMenu01;set:cmbChiku=東京;set:imKyotenName=池袋店;"
                      "set:cmbMin=20;answer:Yes;click:btnAdd");
     EXPECT_EQ(inst.scalar(row, kServer), "東京|池袋店|1");
-    EXPECT_TRUE(inst.readText("DATA/Data1304/予定設定.ini").contains("\r\n時間間隔=20\r\n"));
 
     // The new base is the fifth icon (bases in code and branch order).
     runAsAdmin(inst, "popup:ListView1=4;click:popMenu02;set:imKyotenName=池袋東口店;click:optUmFlg_3;"
