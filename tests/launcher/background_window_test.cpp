@@ -50,6 +50,7 @@ TEST(BackgroundWindow, AlterationScriptRunsOnceAndTheWallpaperFollowsTheLauncher
     });
     w.load();
     w.show();
+    EXPECT_FALSE(wall->isHidden());
     EXPECT_TRUE(child<QLabel>(w, "picKvx")->isHidden());
 
     w.timKvxTimer();
@@ -87,6 +88,7 @@ TEST(BackgroundWindow, LogoUnrollsUntilDoneOrClicked)
         w.show();
         QTest::mouseClick(&w, Qt::LeftButton);
         EXPECT_TRUE(child<QLabel>(w, "picKvx")->isHidden());
+        EXPECT_FALSE(child<QLabel>(w, "ImgWall")->isHidden());
         w.timKvxTimer();
         EXPECT_EQ(w.animationSteps(), 0);
     }

@@ -54,8 +54,7 @@ TEST(Startup, VersionNotesProductTypeMapKeyAndCompanion)
     EXPECT_EQ(inst.messages.shown[0].icon, MsgIcon::Critical);
     inst.writeAdodbIni();
     startMapCompanion();
-    ASSERT_EQ(inst.processes.started.size(), 1u);
-    EXPECT_EQ(inst.processes.started[0].commandLine, inst.path() + QStringLiteral("\\trtzenrin.exe"));
+    ASSERT_EQ(inst.commandLines(), QStringList{inst.path() + "\\trtzenrin.exe"});
     EXPECT_EQ(inst.processes.started[0].style, platform::WindowStyle::MinimizedFocus);
     inst.writeFile("adodb.ini", QStringLiteral("[監視時間msec]\r\nTime = 5分\r\n"));
     startMapCompanion();
