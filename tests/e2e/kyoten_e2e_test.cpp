@@ -50,7 +50,6 @@ TEST(KyotenEndToEnd, AddRenameAndDeleteABase)
                      "answer:Ok;click:btnRegist");
     EXPECT_EQ(inst.scalar(row, kServer), "東京|池袋東口店|3");
 
-    // (The rows of every table of the base: the base maintenance window's deletion test.)
     runAsAdmin(inst, "popup:ListView1=4;click:popMenu02;click:btnDel;answer:Ok;click:Command1");
     EXPECT_FALSE(inst.exists("Massage1304.ini"));
     EXPECT_FALSE(inst.exists("DATA/Data1304"));

@@ -50,7 +50,6 @@ TEST(Login, SuccessMarksTheAccountAndLogoutReverts)
     prepareAccounts(inst);
     LoginFocus focus = LoginFocus::Password;
     ASSERT_EQ(LoginAccount("busy", "pw", false, &focus), 1);
-    EXPECT_EQ(focus, LoginFocus::None);
     const tLoginUser& u = state().gtLoginUser;
     EXPECT_EQ(u.Name + "|" + u.AccessName + "|" + u.AccessJobNo + "|" + u.MakeDate + "|" + u.LoginDate + "|" +
                   QString::number(u.kyotenCd),
@@ -186,6 +185,9 @@ TEST(Login, FailuresLeaveEverythingAsItWas)
                        MsgIcon::Critical);
     EXPECT_EQ(statusOf(inst, "case"), "0");
     EXPECT_EQ(state().gtLoginUser.LoginId, "");
+    // ... and a locked administrator goes back to locked.
+    EXPECT_EQ(LoginAccount("lock10", "pw", false, nullptr), -1);
+    EXPECT_EQ(statusOf(inst, "lock10"), "9");
 }
 
 TEST(Login, ALostRaceForTheAccountIsRefused)
