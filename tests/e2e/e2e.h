@@ -1,10 +1,10 @@
 #pragma once
 
+#include "../tools/programs.h"
 #include "installation.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
-#include <QProcess>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -23,23 +23,17 @@ inline void makeDemo(const TestInstallation& inst, bool fresh = false)
 // code, or -1. Its output goes to TopMenu.out, a file rather than a pipe: the programs it
 // starts detached inherit it and must not lose their output channel when TopMenu ends.
 // A test build's TopMenu ends itself at the step named by crashAt (platform/crashpoint.h).
+// start() hands this process's environment on, the replay's variables with it.
 inline int runTopMenu(const TestInstallation& inst, const QString& steps, bool fromStart = false,
                       const QString& crashAt = QString())
 {
+    qputenv("TOPMENU_CRASH_AT", crashAt.toUtf8());
+    qputenv("TOPMENU_E2E_STEPS", steps.toUtf8());
+    fromStart ? qputenv("TOPMENU_E2E_FROM_START", "1") : qunsetenv("TOPMENU_E2E_FROM_START");
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (!crashAt.isEmpty())
-        env.insert("TOPMENU_CRASH_AT", crashAt);
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TOPMENU_STANDIN_EXIT", "1");
-    env.insert("TOPMENU_E2E_STEPS", steps);
-    if (fromStart)
-        env.insert("TOPMENU_E2E_FROM_START", "1");
-    p.setProcessEnvironment(env);
-    p.setWorkingDirectory(inst.path());
     p.setStandardOutputFile(inst.file("TopMenu.out"));
     p.setStandardErrorFile(inst.file("TopMenu.out"), QIODevice::Append);
-    p.start(inst.file("TopMenu"), {});
+    start(p, inst.path(), "TopMenu");
     const bool finished = p.waitForFinished(120000);
     if (!finished) {
         p.kill();
